@@ -1,0 +1,56 @@
+# Shared build settings and helpers for the subsystem folders.
+
+add_compile_options(-Wall -Wextra)
+if(VARNEL_WERROR)
+    add_compile_options(-Werror)
+endif()
+if(VARNEL_SANITIZE)
+    # Stop at the first error so that CI fails loudly instead of printing and carrying on.
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+endif()
+
+# Where tests find their own fixtures and the shared third-party corpus (beside the checkout).
+set(VARNEL_TEST_DATA_DIR ${PROJECT_SOURCE_DIR}/tests/data)
+get_filename_component(VARNEL_CORPUS_DIR ${PROJECT_SOURCE_DIR}/../shared/corpus ABSOLUTE)
+
+# varnel_library(<name> [DEPS <targets>...])
+# Builds every .cpp of the calling folder into the static library varnel_<name>
+# (an interface library while the folder has no sources yet).
+function(varnel_library name)
+    cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    if(srcs)
+        add_library(varnel_${name} STATIC ${srcs})
+        target_include_directories(varnel_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+        target_link_libraries(varnel_${name} PUBLIC ${A_DEPS})
+    else()
+        add_library(varnel_${name} INTERFACE)
+        target_include_directories(varnel_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+        target_link_libraries(varnel_${name} INTERFACE ${A_DEPS})
+    endif()
+endfunction()
+
+# varnel_tests(<name> [QT] [DEPS <targets>...])
+# Builds every .cpp of the calling test folder into test_<name> and registers its GoogleTest cases.
+# QT tests run on the offscreen platform; leak checking is off for them because the Qt and
+# fontconfig libraries keep process-lifetime allocations.
+function(varnel_tests name)
+    cmake_parse_arguments(A "QT" "" "DEPS" ${ARGN})
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    if(NOT srcs)
+        return()
+    endif()
+    add_executable(test_${name} ${srcs})
+    target_link_libraries(test_${name} PRIVATE ${A_DEPS} GTest::gtest_main GTest::gmock)
+    target_compile_definitions(test_${name} PRIVATE
+        VARNEL_TEST_DATA_DIR="${VARNEL_TEST_DATA_DIR}"
+        VARNEL_CORPUS_DIR="${VARNEL_CORPUS_DIR}"
+        VARNEL_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    set(env "")
+    if(A_QT)
+        set(env "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=halt_on_error=1:detect_leaks=0")
+    endif()
+    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+        PROPERTIES ENVIRONMENT "${env}")
+endfunction()
