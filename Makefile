@@ -12,7 +12,7 @@ PACKAGES := cmake ninja-build g++ pkg-config \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps run build-release build-test test bench clean format
+.PHONY: deps run configure-release build-test test bench clean format
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -23,11 +23,12 @@ deps:
 	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
 
-build-release: deps
-	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
-	cmake --build build/release -j $(JOBS)
+configure-release: deps
+	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DVARNEL_BUILD_TESTS=OFF -DVARNEL_BUILD_BENCH=ON
 
-run: build-release
+run: configure-release
+	cmake --build build/release -j $(JOBS) --target varnel
 	./build/release/src/app/varnel $(ARGS)
 
 build-test: deps
@@ -41,7 +42,8 @@ test: build-test
 	    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	    ctest --output-on-failure -j $(JOBS) --timeout 900
 
-bench: build-release
+bench: configure-release
+	cmake --build build/release -j $(JOBS)
 	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b" $(BENCH_ARGS); done
 
 format:
