@@ -1,0 +1,54 @@
+// The base of every undoable change: an action applies its change, reverts it, and owns whatever
+// it keeps in order to do so.
+#pragma once
+
+#include <string>
+
+namespace varnel {
+
+class Document;
+class Selection;
+// The document window's command target: the way an action reaches the view (repaints, the
+// marching ants) as well as the document.
+class CommandTarget;
+
+class HistoryAction {
+public:
+    // `layerIndex` is the layer the action works on, or -1 when it concerns no single layer.
+    HistoryAction(CommandTarget* owner, Document* image, Selection* selection, int layerIndex = -1)
+        : owner_(owner), image_(image), selection_(selection), layerIndex_(layerIndex) {}
+    // Frees the parameters and undo data the action owns.
+    virtual ~HistoryAction();
+
+    // An action belongs to one history and is never copied.
+    HistoryAction(const HistoryAction&) = delete;
+    HistoryAction& operator=(const HistoryAction&) = delete;
+
+    // Display name, e.g. "Crop" (UTF-8).
+    virtual std::string name() const = 0;
+    // Applies the change: the first time and on every redo. Nonzero on success.
+    virtual int execute() = 0;
+    // Undoes the change. Nonzero on success.
+    virtual int revert() = 0;
+
+    // Hooks around execute() and revert(). Actions that change pixels, layers or geometry set the
+    // document's modified flag in afterExecute() when the result is nonzero; undo never touches
+    // that flag.
+    virtual void beforeExecute() {}
+    virtual void afterExecute(int result) { (void)result; }
+    virtual void beforeRevert() {}
+    virtual void afterRevert(int result) { (void)result; }
+
+    CommandTarget* owner() const { return owner_; }
+    Document* image() const { return image_; }
+    Selection* selection() const { return selection_; }
+    int layerIndex() const { return layerIndex_; }
+
+protected:
+    CommandTarget* owner_;
+    Document* image_;
+    Selection* selection_;
+    int layerIndex_;
+};
+
+}  // namespace varnel
