@@ -1,0 +1,104 @@
+#include "platform/pixel_memory.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <utility>
+
+namespace varnel::platform {
+namespace {
+
+// Below this, the C heap is cheaper than a mapping of its own.
+constexpr size_t kMapThreshold = 256 * 1024;
+// From this size on, huge pages pay for themselves (one fault per 2 MiB instead of 512).
+constexpr size_t kHugePageThreshold = 4 * 1024 * 1024;
+constexpr size_t kHugePage = 2 * 1024 * 1024;
+
+std::atomic<int> failuresToInject{0};
+
+bool injectFailure() {
+    int n = failuresToInject.load();
+    while (n > 0) {
+        if (failuresToInject.compare_exchange_weak(n, n - 1)) return true;
+    }
+    return false;
+}
+
+size_t pageSize() {
+    static const size_t size = size_t(sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+}  // namespace
+
+void failNextAllocations(int count) {
+    failuresToInject.store(count < 0 ? 0 : count);
+}
+
+PixelMemory::PixelMemory(PixelMemory&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      mapped_(std::exchange(other.mapped_, 0)) {}
+
+PixelMemory& PixelMemory::operator=(PixelMemory&& other) noexcept {
+    if (this != &other) {
+        reset();
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        mapped_ = std::exchange(other.mapped_, 0);
+    }
+    return *this;
+}
+
+void PixelMemory::reset() {
+    if (data_) {
+        if (mapped_)
+            munmap(data_, mapped_);
+        else
+            std::free(data_);
+    }
+    data_ = nullptr;
+    size_ = 0;
+    mapped_ = 0;
+}
+
+PixelMemory PixelMemory::allocate(size_t bytes) {
+    PixelMemory m;
+    if (bytes == 0 || injectFailure()) return m;
+    if (bytes < kMapThreshold) {
+        m.data_ = static_cast<uint8_t*>(std::calloc(1, bytes));
+        if (m.data_) m.size_ = bytes;
+        return m;
+    }
+    const size_t page = pageSize();
+    if (bytes > SIZE_MAX - kHugePage - page) return m;
+    size_t length = (bytes + page - 1) / page * page;
+    if (length < kHugePageThreshold) {
+        void* p = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) return m;
+        m.data_ = static_cast<uint8_t*>(p);
+        m.size_ = bytes;
+        m.mapped_ = length;
+        return m;
+    }
+    // Map one huge page more than needed, then trim the ends so that the block starts on a huge
+    // page boundary and every 2 MiB of it can be backed by one huge page.
+    length = (length + kHugePage - 1) / kHugePage * kHugePage;
+    const size_t reserve = length + kHugePage;
+    void* p = mmap(nullptr, reserve, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return m;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(p);
+    const uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+    if (aligned > start) munmap(p, aligned - start);
+    const size_t tail = (start + reserve) - (aligned + length);
+    if (tail) munmap(reinterpret_cast<void*>(aligned + length), tail);
+    m.data_ = reinterpret_cast<uint8_t*>(aligned);
+    m.size_ = bytes;
+    m.mapped_ = length;
+    madvise(m.data_, length, MADV_HUGEPAGE);
+    return m;
+}
+
+}  // namespace varnel::platform

@@ -1,0 +1,36 @@
+// Zero-filled pixel memory for bitmap stores. Large blocks are mapped page-aligned and advised for
+// transparent huge pages: first touch of fresh 4 KiB pages dominates the cost of big surfaces.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace varnel::platform {
+
+class PixelMemory {
+public:
+    PixelMemory() = default;
+    ~PixelMemory() { reset(); }
+    PixelMemory(PixelMemory&& other) noexcept;
+    PixelMemory& operator=(PixelMemory&& other) noexcept;
+    PixelMemory(const PixelMemory&) = delete;
+    PixelMemory& operator=(const PixelMemory&) = delete;
+
+    // A zero-filled block of `bytes` bytes (at least 1); an empty object when the system refuses.
+    static PixelMemory allocate(size_t bytes);
+
+    uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+    explicit operator bool() const { return data_ != nullptr; }
+    void reset();
+
+private:
+    uint8_t* data_ = nullptr;
+    size_t size_ = 0;    // bytes asked for
+    size_t mapped_ = 0;  // bytes mapped (0 for heap blocks)
+};
+
+// Test seam: the next `count` allocations fail as if the system had no memory left.
+void failNextAllocations(int count);
+
+}  // namespace varnel::platform
