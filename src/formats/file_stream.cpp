@@ -1,0 +1,288 @@
+#include "formats/file_stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+
+namespace varnel {
+
+namespace {
+
+constexpr uint64_t kMaxStreamBytes = 0xFFFFFFFFull;
+
+// Retries a system call interrupted by a signal.
+template <typename F>
+auto retryOnInterrupt(F f) {
+    decltype(f()) r;
+    do {
+        r = f();
+    } while (r < 0 && errno == EINTR);
+    return r;
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A save through a symbolic link replaces the file the link points to, not the link.
+std::string resolveTarget(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char* real = realpath(path.c_str(), nullptr)) {
+            std::string resolved(real);
+            free(real);
+            return resolved;
+        }
+    }
+    return path;
+}
+
+// Creates a new file beside `target` whose name cannot clash with another writer's; the
+// creation mode 0666 lets the process umask decide the permissions of a file that is new.
+int createTemporaryBeside(const std::string& target, std::string& tempPath) {
+    static std::atomic<unsigned> counter{0};
+    const std::string folder = folderOf(target);
+    std::string base = nameOf(target);
+    // Keep the temporary name within the file system's name limit.
+    if (base.size() > 200) base.resize(200);
+    const auto ticks = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const unsigned n = counter.fetch_add(1);
+        std::string candidate = folder + "/." + base + "." + std::to_string(getpid()) + "-" +
+                                std::to_string(n) + "-" + std::to_string(ticks % 1000003) + ".tmp";
+        const int fd = retryOnInterrupt(
+            [&] { return ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
+        if (fd >= 0) {
+            tempPath = std::move(candidate);
+            return fd;
+        }
+        if (errno != EEXIST) return -1;
+    }
+    return -1;
+}
+
+void syncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
+}  // namespace
+
+// ---- FileHandle --------------------------------------------------------------------------------
+
+FileHandle::~FileHandle() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+bool FileHandle::open(const std::string& path, int flags, unsigned mode) {
+    close();
+    const int fd =
+        retryOnInterrupt([&] { return ::open(path.c_str(), flags | O_CLOEXEC, mode_t(mode)); });
+    if (fd < 0) return false;
+    m_fd = fd;
+    return true;
+}
+
+bool FileHandle::openRead(const std::string& path, int flags, unsigned mode) {
+    return open(path, flags, mode);
+}
+
+void FileHandle::adopt(int fd) {
+    close();
+    m_fd = fd;
+}
+
+bool FileHandle::close() {
+    if (m_fd < 0) return false;
+    // The descriptor is gone after close(2) even when it reports an error.
+    const int r = ::close(m_fd);
+    m_fd = -1;
+    return r == 0;
+}
+
+// ---- FileStream --------------------------------------------------------------------------------
+
+FileStream::~FileStream() {
+    close();
+}
+
+bool FileStream::openForWrite(const std::string& path) {
+    if (isOpen() || path.empty()) return false;
+    const std::string target = resolveTarget(path);
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists) {
+        // Replacing a folder, a device or a file the user may not write is refused, as writing
+        // into it in place would be.
+        if (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0) return false;
+    }
+    std::string tempPath;
+    const int fd = createTemporaryBeside(target, tempPath);
+    if (fd < 0) return false;
+    if (exists) {
+        (void)::fchmod(fd, st.st_mode & 07777);
+        (void)::fchown(fd, st.st_uid, st.st_gid);
+    }
+    m_file.adopt(fd);
+    m_writing = true;
+    m_writeFailed = false;
+    m_target = target;
+    m_tempPath = std::move(tempPath);
+    return true;
+}
+
+bool FileStream::openForRead(const std::string& path) {
+    if (isOpen() || path.empty()) return false;
+    // Non-blocking open so that a FIFO without a writer cannot hang the caller; it is refused
+    // below with every other file that is not a regular one.
+    if (!m_file.openRead(path, O_RDONLY | O_NONBLOCK)) return false;
+    struct stat st {};
+    const int fd = m_file.fd();
+    int flags = 0;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || uint64_t(st.st_size) > kMaxStreamBytes ||
+        (flags = ::fcntl(fd, F_GETFL)) < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        m_file.close();
+        return false;
+    }
+    m_writing = false;
+    m_writeFailed = false;
+    return true;
+}
+
+void FileStream::discardTemporary() {
+    if (!m_tempPath.empty()) ::unlink(m_tempPath.c_str());
+    m_tempPath.clear();
+    m_target.clear();
+    m_writing = false;
+    m_writeFailed = false;
+}
+
+bool FileStream::commit() {
+    if (!isOpen() || !m_writing) return false;
+    bool ok = !m_writeFailed && ::fsync(m_file.fd()) == 0;
+    ok = m_file.close() && ok;
+    if (ok) ok = ::rename(m_tempPath.c_str(), m_target.c_str()) == 0;
+    if (!ok) {
+        discardTemporary();
+        return false;
+    }
+    syncFolder(folderOf(m_target));
+    m_tempPath.clear();
+    m_target.clear();
+    m_writing = false;
+    return true;
+}
+
+bool FileStream::isOpen() const {
+    return m_file.isValid();
+}
+
+uint32_t FileStream::size() const {
+    if (!isOpen()) return 0;
+    struct stat st {};
+    if (::fstat(m_file.fd(), &st) != 0) return 0;
+    return uint32_t(std::min<uint64_t>(uint64_t(st.st_size), kMaxStreamBytes));
+}
+
+uint32_t FileStream::tell() const {
+    if (!isOpen()) return 0;
+    const off_t pos = ::lseek(m_file.fd(), 0, SEEK_CUR);
+    if (pos < 0) return 0;
+    return uint32_t(std::min<uint64_t>(uint64_t(pos), kMaxStreamBytes));
+}
+
+bool FileStream::isEof() const {
+    return !isOpen() || tell() >= size();
+}
+
+bool FileStream::close() {
+    if (!isOpen()) return false;
+    m_file.close();
+    if (m_writing) discardTemporary();
+    return true;
+}
+
+uint32_t FileStream::read(void* buffer, uint32_t elementSize, uint32_t count) {
+    if (!isOpen() || buffer == nullptr || elementSize == 0 || count == 0) return 0;
+    const uint64_t wanted = uint64_t(elementSize) * count;
+    auto* out = static_cast<uint8_t*>(buffer);
+    uint64_t done = 0;
+    while (done < wanted) {
+        const size_t chunk = size_t(std::min<uint64_t>(wanted - done, 1u << 30));
+        const ssize_t n = retryOnInterrupt([&] { return ::read(m_file.fd(), out + done, chunk); });
+        if (n < 0) return 0;
+        if (n == 0) break;
+        done += uint64_t(n);
+    }
+    return uint32_t(done / elementSize);
+}
+
+uint32_t FileStream::write(const void* buffer, uint32_t elementSize, uint32_t count) {
+    if (!isOpen() || buffer == nullptr || elementSize == 0 || count == 0) return 0;
+    const uint64_t wanted = uint64_t(elementSize) * count;
+    // Nothing may reach past the 4 GiB that positions can express.
+    const uint64_t room = kMaxStreamBytes - std::min<uint64_t>(tell(), kMaxStreamBytes);
+    const uint64_t allowed = std::min(wanted, room);
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    uint64_t done = 0;
+    while (done < allowed) {
+        const size_t chunk = size_t(std::min<uint64_t>(allowed - done, 1u << 30));
+        const ssize_t n = retryOnInterrupt([&] { return ::write(m_file.fd(), in + done, chunk); });
+        if (n <= 0) break;
+        done += uint64_t(n);
+    }
+    if (done < wanted) m_writeFailed = true;
+    return uint32_t(done / elementSize);
+}
+
+bool FileStream::flush() {
+    if (!isOpen()) return false;
+    return !m_writing || ::fsync(m_file.fd()) == 0;
+}
+
+bool FileStream::seek(int64_t offset, int origin) {
+    if (!isOpen()) return false;
+    int64_t base = 0;
+    switch (mapOrigin(origin)) {
+        case SeekBegin:
+            base = 0;
+            break;
+        case SeekCurrent:
+            base = int64_t(tell());
+            break;
+        case SeekEnd: {
+            struct stat st {};
+            if (::fstat(m_file.fd(), &st) != 0) return false;
+            base = int64_t(st.st_size);
+            break;
+        }
+        default:
+            return false;
+    }
+    // Both terms are far below 2^63 in magnitude only when the offset is sane; check before adding.
+    if ((offset > 0 && base > INT64_MAX - offset) || (offset < 0 && base < INT64_MIN - offset)) {
+        return false;
+    }
+    const int64_t target = base + offset;
+    if (target < 0 || uint64_t(target) > kMaxStreamBytes) return false;
+    return ::lseek(m_file.fd(), off_t(target), SEEK_SET) == off_t(target);
+}
+
+}  // namespace varnel

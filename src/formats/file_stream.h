@@ -1,0 +1,82 @@
+// Byte streams over files on disk (POSIX file descriptors).
+#pragma once
+
+#include <string>
+
+#include "formats/byte_stream.h"
+
+namespace varnel {
+
+// Owns one file descriptor; -1 means no file.
+class FileHandle {
+public:
+    FileHandle() = default;
+    virtual ~FileHandle();
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Closes any descriptor held, then opens `path` with the open(2) flags and creation mode.
+    // A failure leaves the object without a descriptor.
+    virtual bool open(const std::string& path, int flags, unsigned mode = 0);
+    virtual bool openRead(const std::string& path, int flags, unsigned mode = 0);
+    virtual bool close();
+
+    // Takes ownership of an open descriptor (closing any held before).
+    void adopt(int fd);
+    bool isValid() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
+
+// A stream over one file.
+//
+// Reading opens the file itself. Writing never touches the target until the writer says it has
+// finished: openForWrite creates a temporary file in the target's folder, and only commit() moves
+// it over the target (keeping the permissions of the file it replaces). close() without commit(),
+// destruction, or any failed write followed by commit() removes the temporary file and leaves an
+// existing target byte-for-byte as it was.
+class FileStream : public ByteStream {
+public:
+    FileStream() = default;
+    ~FileStream() override;
+
+    // Fails when the stream is already open, when the target is a folder or an existing file that
+    // may not be written, or when no temporary file can be created beside it.
+    bool openForWrite(const std::string& path);
+    // Fails when the stream is already open, when the path is not a regular readable file, or
+    // when the file holds 4 GiB or more.
+    bool openForRead(const std::string& path);
+    // Finishes a write: syncs the temporary file and renames it over the target. Fails (and
+    // discards the temporary file) when the stream is not writing, when any write came up short,
+    // or when syncing or renaming fails. The stream is closed afterwards in every case.
+    bool commit();
+
+    bool isEof() const override;
+    bool isOpen() const override;
+    uint32_t size() const override;
+    uint32_t tell() const override;
+    // Closes the file; a write that was not committed is discarded.
+    bool close() override;
+    uint32_t read(void* buffer, uint32_t elementSize, uint32_t count) override;
+    uint32_t write(const void* buffer, uint32_t elementSize, uint32_t count) override;
+    bool flush() override;
+    // Positions past the end are allowed; a negative target or one at or past 4 GiB fails.
+    bool seek(int64_t offset, int origin) override;
+
+    bool isWriting() const { return m_writing; }
+    // The temporary file a write goes to until commit() (empty when not writing).
+    const std::string& temporaryPath() const { return m_tempPath; }
+
+private:
+    void discardTemporary();
+
+    FileHandle m_file;
+    bool m_writing = false;
+    bool m_writeFailed = false;
+    std::string m_target;
+    std::string m_tempPath;
+};
+
+}  // namespace varnel

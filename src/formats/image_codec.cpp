@@ -1,0 +1,82 @@
+#include "formats/image_codec.h"
+
+#include "formats/file_stream.h"
+#include "formats/format_info.h"
+#include "formats/image_file.h"
+#include "formats/memory_stream.h"
+#include "formats/resources.h"
+
+namespace varnel {
+
+// Encoders and decoders may throw (out of memory, a library error); no exception leaves here.
+
+bool ImageCodec::saveToFile(const std::string& path, const ImageFile& image) {
+    if (!image.isValid()) return false;
+    FileStream stream;
+    if (!stream.openForWrite(path)) return false;
+    bool ok = false;
+    try {
+        ok = saveToStream(stream, image);
+    } catch (...) {
+        ok = false;
+    }
+    // The stream's destructor discards an uncommitted write.
+    return ok && stream.commit();
+}
+
+bool ImageCodec::saveToBuffer(MemoryBuffer& buffer, const ImageFile& image, uint32_t* written) {
+    if (buffer.data() == nullptr || buffer.size() == 0 || !image.isValid()) return false;
+    MemoryStream stream;
+    if (!stream.attachBlock(static_cast<void*>(buffer.data()), buffer.size(), 0)) return false;
+    bool ok = false;
+    try {
+        ok = saveToStream(stream, image);
+    } catch (...) {
+        ok = false;
+    }
+    if (ok && written) *written = stream.tell();
+    stream.close();
+    return ok;
+}
+
+bool ImageCodec::loadFromFile(ImageFile& image, const std::string& path, uint32_t flags) {
+    FileStream stream;
+    if (!stream.openForRead(path)) return false;
+    bool ok = false;
+    try {
+        ok = loadFromStream(image, stream, flags);
+        if (ok && image.formatInfo()) image.formatInfo()->filePath = path;
+    } catch (...) {
+        ok = false;
+    }
+    stream.close();
+    return ok;
+}
+
+bool ImageCodec::loadFromMemory(ImageFile& image, const void* data, uint32_t size, uint32_t flags) {
+    MemoryStream stream;
+    if (!stream.attachBlock(data, size, CheckReadable)) return false;
+    try {
+        return loadFromStream(image, stream, flags);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool ImageCodec::loadFromResource(ImageFile& image, uint32_t id, const ResourceModule* module,
+                                  uint32_t flags) {
+    const auto type = resourceTypeFor(formatType());
+    if (!type) return false;
+    uint32_t size = 0;
+    const uint8_t* data = findResource(id, *type, module, &size);
+    if (!data || size == 0) return false;
+    return loadFromMemory(image, data, size, flags);
+}
+
+bool ImageCodec::accepts(const ImageFile& image) const {
+    const FormatInfo* info = image.formatInfo();
+    if (!info) return formatType() == FormatNone;
+    return info->formatType() == formatType();
+}
+
+}  // namespace varnel

@@ -1,0 +1,85 @@
+// Image file objects: the pixels of one file in the form its format supports, with the file's
+// format info. Opening a file fills one through its codec; saving fills a fresh one and lets the
+// codec write it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/geometry.h"
+#include "formats/format_info.h"
+
+namespace varnel {
+
+class ColorImage;
+class GrayMap;
+class ImageCodec;
+class ResourceModule;
+
+// Flags of the load operations.
+enum LoadFlags : uint32_t {
+    LoadPixels = 0,
+    LoadHeaderOnly = 1,  // the header and metadata, without pixels
+};
+
+class ImageFile {
+public:
+    virtual ~ImageFile() = default;
+    ImageFile(const ImageFile&) = delete;
+    ImageFile& operator=(const ImageFile&) = delete;
+
+    // True when there is no colour plane, or it holds no pixels.
+    virtual bool isEmpty() const = 0;
+    // True when the colour plane holds pixels.
+    virtual bool isValid() const = 0;
+    virtual int32_t width() const = 0;
+    virtual int32_t height() const = 0;
+    virtual Size size() const { return {width(), height()}; }
+    // Drops the pixels; with `resetInfo` the format info goes back to a new record too.
+    virtual void clear(bool resetInfo) = 0;
+
+    // Loading goes through a codec of the object's format. A failed load leaves the object as it
+    // was; a successful one records the path in the format info.
+    virtual bool loadFromFile(const std::string& path, uint32_t flags);
+    virtual bool loadFromResource(uint32_t id, const ResourceModule* module, uint32_t flags);
+    // Writes the object to `path` through its codec; an existing file there is replaced only when
+    // the codec succeeds.
+    virtual bool saveToFile(const std::string& path) const;
+
+    // Takes the pixels of `other` in the form this object's format supports, and its format
+    // info (every field when the formats agree, the common fields otherwise).
+    virtual bool assign(const ImageFile& other) = 0;
+    virtual bool supportsAlpha() const = 0;
+    virtual bool hasAlpha() const = 0;
+
+    // Draws the image into `target` (made 24-bit), scaled down to fit `maxSize` when larger.
+    // Transparent pixels show white.
+    virtual bool renderInto(ColorImage& target, Size maxSize) const = 0;
+    // Copies the `source` rectangle of the image to `destination` in `target` (scaled when the
+    // sizes differ). With an alpha plane the image is blended over what the target holds.
+    virtual bool drawRect(ColorImage& target, const Rect& destination,
+                          const Rect& source) const = 0;
+
+    FormatInfo* formatInfo() { return m_info; }
+    const FormatInfo* formatInfo() const { return m_info; }
+    int formatType() const { return m_info ? m_info->formatType() : FormatNone; }
+
+    // The colour plane (null when there is none) and the alpha plane (null when there is none).
+    virtual const ColorImage* colorPlane() const = 0;
+    virtual const GrayMap* alphaPlane() const = 0;
+
+    virtual std::unique_ptr<ImageCodec> createCodec() const = 0;
+    virtual std::unique_ptr<FormatInfo> createFormatInfo() const = 0;
+    // A new empty object of the same format.
+    virtual std::unique_ptr<ImageFile> createEmpty() const = 0;
+
+protected:
+    explicit ImageFile(FormatInfo* info) : m_info(info) {}
+    // Exchanges pixels and format info with an object of the same class.
+    virtual void swapContents(ImageFile& other) = 0;
+
+    FormatInfo* m_info = nullptr;
+};
+
+}  // namespace varnel

@@ -1,0 +1,202 @@
+#include "formats/file_stream.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "test_files.h"
+
+namespace varnel {
+namespace {
+
+using testing_files::readBytes;
+using testing_files::ScratchFolder;
+using testing_files::writeBytes;
+
+TEST(FileStream, ReadsSeeksAndReportsTheEnd) {
+    ScratchFolder dir;
+    const std::string path = dir.file("ten.bin");
+    writeBytes(path, "0123456789");
+    FileStream s;
+    ASSERT_TRUE(s.openForRead(path));
+    EXPECT_FALSE(s.isWriting());
+    EXPECT_EQ(s.size(), 10u);
+    char out[16] = {};
+    EXPECT_EQ(s.read(out, 4, 3), 2u);  // 10 bytes: two whole elements
+    EXPECT_EQ(s.tell(), 10u);
+    EXPECT_TRUE(s.isEof());
+    EXPECT_EQ(s.readByte(), -1);
+    EXPECT_FALSE(s.isBad());
+
+    ASSERT_TRUE(s.seek(-3, SeekEnd));
+    EXPECT_EQ(s.readByte(), '7');
+    ASSERT_TRUE(s.seek(-2, SeekCurrent));
+    EXPECT_EQ(s.readByte(), '6');
+    EXPECT_TRUE(s.seekToEnd());  // a file, unlike memory, can sit at its end
+    EXPECT_TRUE(s.isEof());
+    // Past the end is allowed, and then the stream is bad.
+    EXPECT_TRUE(s.seekTo(20));
+    EXPECT_TRUE(s.isBad());
+    EXPECT_EQ(s.read(out, 1, 1), 0u);
+    EXPECT_FALSE(s.seek(-1, SeekBegin));
+    EXPECT_FALSE(s.seek(int64_t(1) << 32, SeekBegin));
+    EXPECT_FALSE(s.seek(0, 7));
+    EXPECT_EQ(s.tell(), 20u);
+    EXPECT_EQ(s.write("x", 1, 1), 0u);  // opened for reading
+}
+
+TEST(FileStream, OpeningTwiceFailsAndKeepsTheOpenFile) {
+    ScratchFolder dir;
+    writeBytes(dir.file("a"), "A");
+    writeBytes(dir.file("b"), "B");
+    FileStream s;
+    ASSERT_TRUE(s.openForRead(dir.file("a")));
+    EXPECT_FALSE(s.openForRead(dir.file("b")));
+    EXPECT_FALSE(s.openForWrite(dir.file("b")));
+    EXPECT_EQ(s.readByte(), 'A');
+    EXPECT_TRUE(s.close());
+    EXPECT_FALSE(s.close());
+    EXPECT_TRUE(s.isBad());
+    EXPECT_EQ(readBytes(dir.file("b")), "B");
+}
+
+TEST(FileStream, OpenForReadRefusesWhatIsNotARegularFile) {
+    ScratchFolder dir;
+    ASSERT_EQ(mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    const std::string cases[] = {dir.file("missing"), dir.path().string(), dir.file("pipe"), ""};
+    for (const std::string& path : cases) {
+        FileStream s;
+        EXPECT_FALSE(s.openForRead(path)) << path;  // a FIFO must not block here either
+        EXPECT_FALSE(s.isOpen());
+    }
+}
+
+TEST(FileStream, OpenForReadRefusesFilesOf4GiBAndMore) {
+    ScratchFolder dir;
+    const std::string path = dir.file("huge.bin");
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    // Sparse: takes no disk space. A 32-bit size would read as 16 bytes.
+    ASSERT_EQ(::ftruncate(fd, (off_t(1) << 32) + 16), 0);
+    ::close(fd);
+    FileStream s;
+    EXPECT_FALSE(s.openForRead(path));
+}
+
+TEST(FileStream, CommittedWriteReplacesTheTargetAndKeepsItsPermissions) {
+    ScratchFolder dir;
+    const std::string path = dir.file("out.bin");
+    writeBytes(path, "old contents that are longer");
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+
+    FileStream s;
+    ASSERT_TRUE(s.openForWrite(path));
+    EXPECT_TRUE(s.isWriting());
+    EXPECT_EQ(s.write("new!", 2, 2), 2u);
+    // A write stream can read back and patch what it wrote.
+    ASSERT_TRUE(s.seekTo(1));
+    EXPECT_EQ(s.readByte(), 'e');
+    EXPECT_TRUE(s.writeByte('W'));
+    EXPECT_EQ(s.size(), 4u);
+    EXPECT_TRUE(s.flush());
+    EXPECT_EQ(readBytes(path), "old contents that are longer");  // untouched until commit
+    EXPECT_TRUE(s.commit());
+    EXPECT_FALSE(s.isOpen());
+    EXPECT_EQ(readBytes(path), "neW!");
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"out.bin"});
+    EXPECT_FALSE(s.commit());  // nothing left to commit
+}
+
+TEST(FileStream, NewFileIsCreatedOnlyOnCommit) {
+    ScratchFolder dir;
+    const std::string path = dir.file("new.bin");
+    FileStream s;
+    ASSERT_TRUE(s.openForWrite(path));
+    EXPECT_TRUE(s.writeByte('x'));
+    EXPECT_FALSE(std::filesystem::exists(path));
+    ASSERT_TRUE(s.commit());
+    EXPECT_EQ(readBytes(path), "x");
+}
+
+TEST(FileStream, UncommittedWriteLeavesTheOldFileByteIdentical) {
+    ScratchFolder dir;
+    const std::string path = dir.file("keep.bin");
+    std::string old(5000, '\0');
+    for (size_t i = 0; i < old.size(); ++i) old[i] = char(i * 7);
+    writeBytes(path, old);
+    {
+        FileStream s;
+        ASSERT_TRUE(s.openForWrite(path));
+        EXPECT_EQ(s.write("partial", 1, 7), 7u);
+        EXPECT_TRUE(std::filesystem::exists(s.temporaryPath()));
+        EXPECT_TRUE(s.close());  // closing without commit discards the write
+    }
+    {
+        FileStream s;
+        ASSERT_TRUE(s.openForWrite(path));
+        EXPECT_EQ(s.write("partial", 1, 7), 7u);
+    }  // so does destruction
+    EXPECT_EQ(readBytes(path), old);
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"keep.bin"});
+}
+
+TEST(FileStream, ShortWriteMakesCommitFail) {
+    ScratchFolder dir;
+    const std::string path = dir.file("target.bin");
+    writeBytes(path, "original");
+    FileStream s;
+    ASSERT_TRUE(s.openForWrite(path));
+    // Positions stop short of 4 GiB: a write reaching past it comes up short (the file is sparse).
+    ASSERT_TRUE(s.seekTo(0xFFFFFFF0u));
+    EXPECT_EQ(s.write("0123456789abcdefXYZ", 1, 19), 15u);
+    EXPECT_FALSE(s.commit());
+    EXPECT_FALSE(s.isOpen());
+    EXPECT_EQ(readBytes(path), "original");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"target.bin"});
+}
+
+TEST(FileStream, OpenForWriteFailsWhereNoFileCanBeCreated) {
+    ScratchFolder dir;
+    std::filesystem::create_directory(dir.file("sub"));
+    const std::string cases[] = {dir.file("no/such/folder.bin"), dir.file("sub"), ""};
+    for (const std::string& path : cases) {
+        FileStream s;
+        EXPECT_FALSE(s.openForWrite(path)) << path;
+        EXPECT_FALSE(s.isOpen());
+    }
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{"sub"});
+}
+
+TEST(FileStream, OpenForWriteRespectsPermissions) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    ScratchFolder dir;
+    const std::string readOnly = dir.file("read-only.bin");
+    writeBytes(readOnly, "keep");
+    ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+    FileStream s;
+    EXPECT_FALSE(s.openForWrite(readOnly));
+
+    std::filesystem::create_directory(dir.file("locked"));
+    ASSERT_EQ(chmod(dir.file("locked").c_str(), 0555), 0);
+    EXPECT_FALSE(s.openForWrite(dir.file("locked/new.bin")));
+    EXPECT_EQ(readBytes(readOnly), "keep");
+}
+
+TEST(FileStream, WritingThroughASymbolicLinkReplacesItsTarget) {
+    ScratchFolder dir;
+    writeBytes(dir.file("real.bin"), "old");
+    std::filesystem::create_symlink("real.bin", dir.file("link.bin"));
+    FileStream s;
+    ASSERT_TRUE(s.openForWrite(dir.file("link.bin")));
+    EXPECT_EQ(s.write("new", 1, 3), 3u);
+    ASSERT_TRUE(s.commit());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.bin")));
+    EXPECT_EQ(readBytes(dir.file("real.bin")), "new");
+}
+
+}  // namespace
+}  // namespace varnel
