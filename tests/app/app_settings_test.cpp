@@ -124,6 +124,26 @@ TEST(AppSettings, DefaultsAndRestoreDefaults) {
     EXPECT_EQ(&AppSettings::instance(), &AppSettings::instance());
 }
 
+TEST(AppSettings, ClampOptionsBringsEveryNumberIntoRange) {
+    AppOptions o;
+    o.max_recent_files = 0;
+    o.nb_history_states = 1000;
+    o.pixel_similarity_tolerance = -1;
+    o.image_border_color.a = 0;
+    clampOptions(o);
+    EXPECT_EQ(o.max_recent_files, 1);
+    EXPECT_EQ(o.nb_history_states, 100);
+    EXPECT_EQ(o.pixel_similarity_tolerance, 0);
+    EXPECT_EQ(o.image_border_color, settingsColor(0, 0, 0));
+    o.max_recent_files = 17;
+    o.nb_history_states = 0;
+    o.pixel_similarity_tolerance = 256;
+    clampOptions(o);
+    EXPECT_EQ(o.max_recent_files, 16);
+    EXPECT_EQ(o.nb_history_states, 1);
+    EXPECT_EQ(o.pixel_similarity_tolerance, 255);
+}
+
 TEST(AppSettings, AddPresetRefusals) {
     AppSettings s;
     ASSERT_TRUE(s.addPreset(preset("Photo", 8)));
