@@ -15,6 +15,7 @@
 #include "core/color.h"
 #include "core/geometry.h"
 #include "core/surface_store.h"
+#include "platform/raster.h"
 
 namespace varnel {
 
@@ -110,10 +111,95 @@ public:
     // channel masks; indexed surfaces store the nearest palette entry.
     virtual int setColor(int32_t x, int32_t y, Bgr color);
 
-    // --- export -----------------------------------------------------------------------------
+    // --- drawing through the platform layer -------------------------------------------------
+    // Rectangles are normalised and clipped to the bounds; colours are converted to the
+    // surface's format (nearest palette entry for indexed surfaces).
+
+    // Shifts the pixels inside rect by (dx, dy); uncovered pixels keep their old values.
+    virtual int scroll(Rect rect, int32_t dx, int32_t dy);
+    // Inverts every bit of the pixels in rect, leaving out `excluded` when given.
+    virtual int invertRect(Rect rect, const Rect* excluded = nullptr);
+    virtual int invertAll();
+    virtual int fillAll(ColorRef color);
+    // Fills rect with the colour, leaving out `excluded` when given.
+    virtual int fillRect(Rect rect, ColorRef color, const Rect* excluded = nullptr);
+    // The ellipse inscribed in rect, outline and interior; an empty rect draws nothing.
+    virtual int drawEllipse(Rect rect, ColorRef color);
+    // Repeats `pattern` across the surface from the top-left corner.
+    virtual int tileFrom(const PixelSurface& pattern);
+    // A 1-pixel line; the end pixel is set too.
+    virtual int drawLine(Point from, Point to, ColorRef color);
+    // A 1-pixel outline in the colour, hollow when fill is -1 and filled with the colour
+    // otherwise; `excluded` is left out.
+    virtual int drawRectangle(Rect rect, ColorRef color, int fill, const Rect* excluded = nullptr);
+
+    // --- geometry ---------------------------------------------------------------------------
+
+    // Makes rect (normalised; empty fails) the new canvas. With keepPixels the pixels keep their
+    // place relative to rect: pixel (x, y) moves to (x − left, y − top) and the pixels rect adds
+    // are 0. Without it the pixels are 0 when the size changes and left alone when it does not.
+    // A surface without pixels gets a zero-filled store (8-bit and 24-bit classes only).
+    virtual int cropTo(Rect rect, bool keepPixels);
+    // 8- and 24-bit: crops to the bounding box of the pixels that differ from the top-left pixel;
+    // a surface of one colour is left as it is.
+    virtual int trim();
+    // 8- and 24-bit only.
+    virtual int rotate180();
+    // New pixel (h − 1 − y, x) = old (x, y). 8- and 24-bit only.
+    virtual int rotate90Clockwise();
+    // New pixel (y, w − 1 − x) = old (x, y). 8- and 24-bit only.
+    virtual int rotate90CounterClockwise();
+    // Free rotation is not offered: always fails.
+    virtual int rotateAngle(double angle);
+    // Mirrors each row. 8- and 24-bit only.
+    virtual int flipHorizontal();
+    // Reverses the row order; every depth.
+    virtual int flipVertical();
+    // New pixel (y, x) = old (x, y). 8- and 24-bit only.
+    virtual int transpose();
+    // New pixel (h − 1 − y, w − 1 − x) = old (x, y). 8- and 24-bit only.
+    virtual int antiTranspose();
+    // Within 0.0001 of 180 → rotate180, of 90 → rotate90Clockwise, of 270 →
+    // rotate90CounterClockwise; another positive angle → rotateAngle; zero or a negative angle
+    // succeeds without change (NaN fails).
+    int rotate(double angle);
+
+    // Replaces the pixels by a stretched copy of the new size (each side 1 … kMaxSurfaceSide);
+    // nothing changes when the size is the same.
+    virtual int resizeTo(Size size, bool smooth);
+    // `target` becomes a surface of the size in this surface's format holding the stretched
+    // pixels: replicated, or smoothed (area average when shrinking, linear when enlarging;
+    // 8-bit planes average their levels). `target` may be this surface.
+    virtual int stretchInto(PixelSurface& target, Size size, bool smooth) const;
+    int resizeToDefault(Size size) { return resizeTo(size, false); }
+    int resizeToSmooth(Size size) { return resizeTo(size, true); }
+    int stretchIntoDefault(PixelSurface& target, Size size) const {
+        return stretchInto(target, size, false);
+    }
+    int stretchIntoSmooth(PixelSurface& target, Size size) const {
+        return stretchInto(target, size, true);
+    }
+    // 8-bit family only: a new canvas of the size with the old pixels copied in at `origin`; new
+    // pixels are 0. Nothing changes when the size is the same.
+    virtual int resizeCanvas(Size size, Point origin);
+
+    // --- exchange with other rasters and export ----------------------------------------------
+
+    // The store as the platform layer sees it (an empty Raster for an empty surface).
+    platform::Raster raster() const;
+    // Copies the whole surface into `target` with its top-left corner at (x, y).
+    int drawTo(const platform::Raster& target, int32_t x, int32_t y) const;
+    // Stretches srcRect of the surface onto dstRect of `target`, smoothing when the surface's
+    // smooth-stretch flag is set.
+    int stretchTo(const platform::Raster& target, Rect dstRect, Rect srcRect) const;
+    // This becomes a 24-bit copy of the rect of `source` (clipped; an empty rect fails).
+    int copyFromRaster(const platform::Raster& source, Rect rect);
 
     // The 40-byte header, then the masks when compression is 3 and the palette when indexed.
     std::vector<uint8_t> exportHeader() const;
+    // The header as exportHeader gives it, followed by the pixel rows bottom-up: a packed bitmap
+    // as files and the clipboard carry it. Empty when the surface is invalid.
+    std::vector<uint8_t> exportPackedBitmap() const;
 
 protected:
     std::unique_ptr<SurfaceStore> store_;
@@ -124,6 +210,15 @@ protected:
     int replaceStore(std::unique_ptr<SurfaceStore> store);
     // The depth this class insists on (0: any).
     virtual int32_t classDepth() const { return 0; }
+    // The depth cropTo gives a surface without pixels (0: it fails).
+    virtual int32_t emptyCropDepth() const {
+        return classDepth() == 8 || classDepth() == 24 ? classDepth() : 0;
+    }
+    // True for planes whose 8-bit values are levels (alpha, masks) rather than palette indices.
+    virtual bool holdsLevels() const { return false; }
+    // The 8- and 24-bit geometry operations.
+    int transformBytePixels(int kind);
+    int trimBytePixels();
 };
 
 class Surface1 : public PixelSurface {
@@ -157,6 +252,15 @@ public:
     uint32_t getIndex(int32_t x, int32_t y) const override;
     int setIndex(int32_t x, int32_t y, uint32_t index) override;
 
+    int trim() override;
+    int rotate180() override;
+    int rotate90Clockwise() override;
+    int rotate90CounterClockwise() override;
+    int flipHorizontal() override;
+    int transpose() override;
+    int antiTranspose() override;
+    int resizeCanvas(Size size, Point origin) override;
+
 protected:
     std::unique_ptr<PixelSurface> newSameClass() const override;
     int32_t classDepth() const override { return 8; }
@@ -182,6 +286,14 @@ public:
     // Pixel x of row y as a colour record (no check).
     Bgr* pixels(int32_t y) { return reinterpret_cast<Bgr*>(store_->rows[y]); }
     const Bgr* pixels(int32_t y) const { return reinterpret_cast<const Bgr*>(store_->rows[y]); }
+
+    int trim() override;
+    int rotate180() override;
+    int rotate90Clockwise() override;
+    int rotate90CounterClockwise() override;
+    int flipHorizontal() override;
+    int transpose() override;
+    int antiTranspose() override;
 
 protected:
     std::unique_ptr<PixelSurface> newSameClass() const override;
@@ -218,6 +330,7 @@ public:
     std::unique_ptr<PixelSurface> clone() const override;
 
 protected:
+    bool holdsLevels() const override { return true; }
     std::unique_ptr<PixelSurface> newSameClass() const override;
 };
 
