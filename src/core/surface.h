@@ -25,6 +25,10 @@ public:
     explicit PixelSurface(std::unique_ptr<SurfaceStore> store) : store_(std::move(store)) {}
     PixelSurface(const PixelSurface&) = delete;
     PixelSurface& operator=(const PixelSurface&) = delete;
+    // Moving builds a surface of the same class (or the generic one) around the store; there is
+    // no move assignment, which through a base reference could put a store of the wrong depth
+    // into a narrower class.
+    PixelSurface(PixelSurface&& other) noexcept = default;
     virtual ~PixelSurface() = default;
 
     // --- creation and ownership -------------------------------------------------------------

@@ -59,6 +59,9 @@ int PixelSurface::drawRectangle(Rect rect, ColorRef color, int fill, const Rect*
 int PixelSurface::cropTo(Rect rect, bool keepPixels) {
     const Rect r = rect.normalized();
     if (r.isEmpty()) return 0;
+    // Measured in 64 bits: the sides of a hostile rectangle overflow 32.
+    if (int64_t(r.right) - r.left > kMaxSurfaceSide || int64_t(r.bottom) - r.top > kMaxSurfaceSide)
+        return 0;
     if (!store_) {
         const int32_t depth = emptyCropDepth();
         if (!depth) return 0;

@@ -15,25 +15,24 @@ namespace {
 constexpr int32_t kOne = 4096;  // weight unit of one axis
 
 // Per target pixel of the visible range, the source pixels (relative to the source rectangle)
-// and weights that make it.
+// and weights that make it, padded to the same count for every pixel (extra taps weigh 0).
 struct Taps {
-    std::vector<int32_t> start;  // taps of target pixel k are [start[k], start[k + 1])
-    std::vector<int32_t> index;
-    std::vector<int32_t> weight;
+    int32_t n = 0;
+    size_t count = 0;
+    std::vector<int32_t> index;    // count × n
+    std::vector<uint32_t> weight;  // count × n
 };
 
 // Taps for target pixels [v0, v1) of an axis mapping `oldN` source pixels onto `newN`.
 void buildTaps(int64_t oldN, int64_t newN, int64_t v0, int64_t v1, Taps& t) {
-    t.start.clear();
-    t.index.clear();
-    t.weight.clear();
-    t.start.reserve(size_t(v1 - v0 + 1));
+    std::vector<int32_t> start, index, weight;
+    start.reserve(size_t(v1 - v0 + 1));
     for (int64_t x = v0; x < v1; ++x) {
-        t.start.push_back(int32_t(t.index.size()));
+        start.push_back(int32_t(index.size()));
         auto add = [&](int64_t i, int64_t w) {
             if (w <= 0) return;
-            t.index.push_back(int32_t(i));
-            t.weight.push_back(int32_t(w));
+            index.push_back(int32_t(i));
+            weight.push_back(int32_t(w));
         };
         if (newN == oldN) {
             add(x, kOne);
@@ -66,75 +65,163 @@ void buildTaps(int64_t oldN, int64_t newN, int64_t v0, int64_t v1, Taps& t) {
             }
         }
     }
-    t.start.push_back(int32_t(t.index.size()));
+    start.push_back(int32_t(index.size()));
+    t.count = start.size() - 1;
+    t.n = 1;
+    for (size_t k = 0; k < t.count; ++k) t.n = std::max(t.n, start[k + 1] - start[k]);
+    t.index.assign(t.count * size_t(t.n), 0);
+    t.weight.assign(t.count * size_t(t.n), 0);
+    for (size_t k = 0; k < t.count; ++k) {
+        const size_t at = k * size_t(t.n);
+        int32_t last = 0;
+        for (int32_t j = 0; j < t.n; ++j) {
+            const int32_t src = start[k] + j;
+            if (src < start[k + 1]) {
+                last = index[size_t(src)];
+                t.index[at + size_t(j)] = last;
+                t.weight[at + size_t(j)] = uint32_t(weight[size_t(src)]);
+            } else {
+                t.index[at + size_t(j)] = last;  // weighs nothing; any valid pixel will do
+            }
+        }
+    }
 }
 
-// Horizontal pass of one working row: out[k·C + c] = Σ w·p over the taps of target pixel k.
-template <int C>
-void horizontal(const uint8_t* src, const Taps& t, uint32_t* out) {
-    const size_t n = t.start.size() - 1;
+// Horizontal pass: out[k·C + c] = Σ w·p over the N taps of target pixel k. With byte input the
+// sums stay below 2^20; with vertical sums as input (below 2^20 each) below 2^32.
+template <int C, int N, typename T>
+void horizontalFixed(const T* src, const Taps& t, uint32_t* out) {
     const int32_t* idx = t.index.data();
-    const int32_t* wt = t.weight.data();
-    for (size_t k = 0; k < n; ++k) {
+    const uint32_t* wt = t.weight.data();
+    for (size_t k = 0; k < t.count; ++k, idx += N, wt += N, out += C) {
         uint32_t acc[C] = {};
-        for (int32_t j = t.start[k]; j < t.start[k + 1]; ++j) {
-            const uint8_t* p = src + size_t(idx[j]) * C;
-            const uint32_t w = uint32_t(wt[j]);
-            for (int c = 0; c < C; ++c) acc[c] += w * p[c];
+        for (int j = 0; j < N; ++j) {
+            const T* p = src + size_t(idx[j]) * C;
+            for (int c = 0; c < C; ++c) acc[c] += wt[j] * uint32_t(p[c]);
         }
-        for (int c = 0; c < C; ++c) out[k * C + c] = acc[c];
+        for (int c = 0; c < C; ++c) out[c] = acc[c];
+    }
+}
+
+template <int C, typename T>
+void horizontal(const T* src, const Taps& t, uint32_t* out) {
+    switch (t.n) {
+        case 1:
+            horizontalFixed<C, 1>(src, t, out);
+            return;
+        case 2:
+            horizontalFixed<C, 2>(src, t, out);
+            return;
+        case 3:
+            horizontalFixed<C, 3>(src, t, out);
+            return;
+        case 4:
+            horizontalFixed<C, 4>(src, t, out);
+            return;
+        default:
+            break;
+    }
+    const int32_t* idx = t.index.data();
+    const uint32_t* wt = t.weight.data();
+    const int32_t n = t.n;
+    for (size_t k = 0; k < t.count; ++k, idx += n, wt += n, out += C) {
+        uint32_t acc[C] = {};
+        for (int32_t j = 0; j < n; ++j) {
+            const T* p = src + size_t(idx[j]) * C;
+            for (int c = 0; c < C; ++c) acc[c] += wt[j] * uint32_t(p[c]);
+        }
+        for (int c = 0; c < C; ++c) out[c] = acc[c];
     }
 }
 
 // Resamples in a working format of C byte channels. `sourceRow(j)` gives source row j of the
-// source rectangle in that format (from its first pixel); `targetRow(k)` gives the place to write
-// visible target row k and `commit(k)` is called after it has been written.
+// source rectangle in that format (from its first pixel; the pointer may be invalidated by the
+// next call); `targetRow(k)` gives the place to write visible target row k and `commit(k)` is
+// called after it has been written.
+//
+// When the height shrinks, rows are first summed vertically over the full source width (a
+// contiguous loop) and the horizontal pass runs once per target row; otherwise each source
+// row's horizontal pass is computed once, kept for the next target row, and the vertical step
+// blends those.
 template <int C, typename SourceRow, typename TargetRow, typename Commit>
-bool resample(const Taps& tx, const Taps& ty, SourceRow&& sourceRow, TargetRow&& targetRow,
-              Commit&& commit) {
-    const size_t width = tx.start.size() - 1;
-    const size_t rowsOut = ty.start.size() - 1;
+bool resample(const Taps& tx, const Taps& ty, size_t sourceWidth, bool verticalFirst,
+              SourceRow&& sourceRow, TargetRow&& targetRow, Commit&& commit) {
+    const size_t width = tx.count;
+    const size_t rowsOut = ty.count;
     std::vector<uint32_t> cache[2];
     std::vector<uint32_t> acc;
     try {
-        cache[0].resize(width * C);
-        cache[1].resize(width * C);
-        acc.resize(width * C);
+        if (verticalFirst) {
+            cache[0].resize(sourceWidth * C);
+            acc.resize(width * C);
+        } else {
+            cache[0].resize(width * C);
+            cache[1].resize(width * C);
+            acc.resize(width * C);
+        }
     } catch (const std::bad_alloc&) {
         return false;
+    }
+    if (verticalFirst) {
+        uint32_t* vsum = cache[0].data();
+        const size_t n = sourceWidth * C;
+        for (size_t k = 0; k < rowsOut; ++k) {
+            uint8_t* out = targetRow(k);
+            const int32_t* idx = &ty.index[k * size_t(ty.n)];
+            const uint32_t* wt = &ty.weight[k * size_t(ty.n)];
+            if (ty.n == 1 || wt[0] == uint32_t(kOne)) {
+                horizontal<C>(sourceRow(idx[0]), tx, acc.data());
+                for (size_t i = 0; i < width * C; ++i) out[i] = uint8_t((acc[i] + 2048) >> 12);
+            } else {
+                bool first = true;
+                for (int32_t j = 0; j < ty.n; ++j) {
+                    const uint32_t w = wt[j];
+                    if (!w) continue;
+                    const uint8_t* src = sourceRow(idx[j]);
+                    if (first) {
+                        for (size_t i = 0; i < n; ++i) vsum[i] = w * src[i];
+                        first = false;
+                    } else {
+                        for (size_t i = 0; i < n; ++i) vsum[i] += w * src[i];
+                    }
+                }
+                horizontal<C>(vsum, tx, acc.data());
+                for (size_t i = 0; i < width * C; ++i)
+                    out[i] = uint8_t((acc[i] + (1u << 23)) >> 24);
+            }
+            commit(k);
+        }
+        return true;
     }
     int32_t cachedRow[2] = {-1, -1};
     int next = 0;
     auto horizontalRow = [&](int32_t j) -> const uint32_t* {
         for (int s = 0; s < 2; ++s)
-            if (cachedRow[s] == j) return cache[s].data();
+            if (cachedRow[s] == j) {
+                next = s ^ 1;  // the other slot is now the older one
+                return cache[s].data();
+            }
         const int s = next;
         next ^= 1;
-        const uint8_t* src = sourceRow(j);
-        if (!src) return nullptr;
-        horizontal<C>(src, tx, cache[s].data());
+        horizontal<C>(sourceRow(j), tx, cache[s].data());
         cachedRow[s] = j;
         return cache[s].data();
     };
     for (size_t k = 0; k < rowsOut; ++k) {
-        const int32_t first = ty.start[k];
-        const int32_t last = ty.start[k + 1];
         uint8_t* out = targetRow(k);
-        if (last - first == 1) {
+        const int32_t* idx = &ty.index[k * size_t(ty.n)];
+        const uint32_t* wt = &ty.weight[k * size_t(ty.n)];
+        if (ty.n == 1 || wt[0] == uint32_t(kOne)) {
             // One source row (unchanged height, or the clamped ends of an enlargement).
-            const uint32_t* h = horizontalRow(ty.index[first]);
-            if (!h) return false;
+            const uint32_t* h = horizontalRow(idx[0]);
             for (size_t i = 0; i < width * C; ++i) out[i] = uint8_t((h[i] + 2048) >> 12);
         } else {
-            std::fill(acc.begin(), acc.end(), 0u);
-            for (int32_t j = first; j < last; ++j) {
-                const uint32_t* h = horizontalRow(ty.index[j]);
-                if (!h) return false;
-                const uint32_t w = uint32_t(ty.weight[j]);
-                uint32_t* a = acc.data();
-                for (size_t i = 0; i < width * C; ++i) a[i] += w * h[i];
-            }
-            for (size_t i = 0; i < width * C; ++i) out[i] = uint8_t((acc[i] + (1u << 23)) >> 24);
+            // Two rows of an enlargement: fetch both before blending, as each fetch may evict.
+            const uint32_t* h0 = horizontalRow(idx[0]);
+            const uint32_t* h1 = horizontalRow(idx[1]);
+            const uint32_t w0 = wt[0], w1 = wt[1];
+            for (size_t i = 0; i < width * C; ++i)
+                out[i] = uint8_t((w0 * h0[i] + w1 * h1[i] + (1u << 23)) >> 24);
         }
         commit(k);
     }
@@ -147,9 +234,11 @@ struct Geometry {
 
 bool visibleRange(const Raster& dst, const Rect& dstRect, Geometry& g) {
     g.v0x = std::max<int64_t>(0, -int64_t(dstRect.left));
-    g.v1x = std::min<int64_t>(dstRect.width(), int64_t(dst.width) - dstRect.left);
+    g.v1x =
+        std::min<int64_t>(int64_t(dstRect.right) - dstRect.left, int64_t(dst.width) - dstRect.left);
     g.v0y = std::max<int64_t>(0, -int64_t(dstRect.top));
-    g.v1y = std::min<int64_t>(dstRect.height(), int64_t(dst.height) - dstRect.top);
+    g.v1y =
+        std::min<int64_t>(int64_t(dstRect.bottom) - dstRect.top, int64_t(dst.height) - dstRect.top);
     return g.v1x > g.v0x && g.v1y > g.v0y;
 }
 
@@ -230,13 +319,32 @@ bool stretchReplicate(const Raster& dst, const Rect& dr, const Raster& src, cons
     return true;
 }
 
+// The 2:1 shrink of both axes, the common "50 %": each target channel is the rounded mean
+// (a + b + c + d + 2) >> 2 of its 2 × 2 block, exactly what the general rule gives.
+template <int C>
+void halve(const Raster& dst, const Rect& dr, const Raster& src, const Rect& sr,
+           const Geometry& g) {
+    for (int64_t ky = g.v0y; ky < g.v1y; ++ky) {
+        const uint8_t* s0 = src.rows[sr.top + 2 * ky] + size_t(sr.left) * C;
+        const uint8_t* s1 = src.rows[sr.top + 2 * ky + 1] + size_t(sr.left) * C;
+        uint8_t* d = dst.rows[dr.top + ky] + size_t(dr.left + g.v0x) * C;
+        for (int64_t kx = g.v0x; kx < g.v1x; ++kx, d += C) {
+            const size_t a = size_t(2 * kx) * C;
+            for (int c = 0; c < C; ++c)
+                d[c] = uint8_t(
+                    (uint32_t(s0[a + c]) + s0[a + C + c] + s1[a + c] + s1[a + C + c] + 2) >> 2);
+        }
+    }
+}
+
 template <int C>
 bool stretchDirect(const Raster& dst, const Rect& dr, const Raster& src, const Rect& sr,
                    const Taps& tx, const Taps& ty, const Geometry& g) {
     const size_t offS = size_t(sr.left) * C;
     const size_t offD = size_t(dr.left + g.v0x) * C;
     return resample<C>(
-        tx, ty, [&](int32_t j) -> const uint8_t* { return src.rows[sr.top + j] + offS; },
+        tx, ty, size_t(sr.width()), int64_t(dr.bottom) - dr.top < sr.height(),
+        [&](int32_t j) -> const uint8_t* { return src.rows[sr.top + j] + offS; },
         [&](size_t k) -> uint8_t* { return dst.rows[dr.top + g.v0y + int64_t(k)] + offD; },
         [](size_t) {});
 }
@@ -256,7 +364,7 @@ bool stretchConverting(const Raster& dst, const Rect& dr, const Raster& src, con
     const RowCodec in(src), out(dst);
     const int32_t dx0 = int32_t(dr.left + g.v0x);
     return resample<3>(
-        tx, ty,
+        tx, ty, sw, int64_t(dr.bottom) - dr.top < sr.height(),
         [&](int32_t j) -> const uint8_t* {
             const uint8_t* s = src.rows[sr.top + j];
             for (size_t i = 0; i < sw; ++i) {
@@ -294,6 +402,30 @@ bool stretch(const Raster& dst, Rect dstRect, const Raster& src, Rect srcRect, S
     if (!visibleRange(dst, dstRect, g)) return true;
     if (mode == StretchMode::Replicate) return stretchReplicate(dst, dstRect, src, srcRect, g);
 
+    int channels = 0;  // bytes of a pixel when the pixels can be averaged as they are stored
+    if (mode == StretchMode::Plane || (detail::isGreyRamp(src) && detail::isGreyRamp(dst)))
+        channels = 1;
+    else if (src.bitsPerPixel == 24 && dst.bitsPerPixel == 24)
+        channels = 3;
+    else if (src.bitsPerPixel == 32 && dst.bitsPerPixel == 32 && detail::sameMasks(src, dst) &&
+             MaskCodec(src.masks, 32).isStandard32())
+        channels = 4;
+    const bool halving = int64_t(srcRect.width()) == 2 * (int64_t(dstRect.right) - dstRect.left) &&
+                         int64_t(srcRect.height()) == 2 * (int64_t(dstRect.bottom) - dstRect.top);
+    switch (halving ? channels : 0) {
+        case 1:
+            halve<1>(dst, dstRect, src, srcRect, g);
+            return true;
+        case 3:
+            halve<3>(dst, dstRect, src, srcRect, g);
+            return true;
+        case 4:
+            halve<4>(dst, dstRect, src, srcRect, g);
+            return true;
+        default:
+            break;
+    }
+
     Taps tx, ty;
     try {
         buildTaps(srcRect.width(), int64_t(dstRect.right) - dstRect.left, g.v0x, g.v1x, tx);
@@ -301,13 +433,16 @@ bool stretch(const Raster& dst, Rect dstRect, const Raster& src, Rect srcRect, S
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (mode == StretchMode::Plane || (detail::isGreyRamp(src) && detail::isGreyRamp(dst)))
-        return stretchDirect<1>(dst, dstRect, src, srcRect, tx, ty, g);
-    if (src.bitsPerPixel == 24 && dst.bitsPerPixel == 24)
-        return stretchDirect<3>(dst, dstRect, src, srcRect, tx, ty, g);
-    if (src.bitsPerPixel == 32 && dst.bitsPerPixel == 32 && detail::sameMasks(src, dst) &&
-        MaskCodec(src.masks, 32).isStandard32())
-        return stretchDirect<4>(dst, dstRect, src, srcRect, tx, ty, g);
+    switch (channels) {
+        case 1:
+            return stretchDirect<1>(dst, dstRect, src, srcRect, tx, ty, g);
+        case 3:
+            return stretchDirect<3>(dst, dstRect, src, srcRect, tx, ty, g);
+        case 4:
+            return stretchDirect<4>(dst, dstRect, src, srcRect, tx, ty, g);
+        default:
+            break;
+    }
     return stretchConverting(dst, dstRect, src, srcRect, tx, ty, g);
 }
 

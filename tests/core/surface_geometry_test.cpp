@@ -185,6 +185,13 @@ TEST(SurfaceGeometry, CropToNormalisesAndKeepsPixelsInPlace) {
         {"same bounds", {0, 0, 5, 4}, true, 1, {5, 4}, {0, 0}},
         {"same size, moved", {2, 1, 7, 5}, true, 1, {5, 4}, {2, 1}},
         {"empty", {1, 1, 1, 3}, true, 0, {5, 4}, {0, 0}},
+        {"wider than the limit", {-30000, 0, 1, 4}, true, 0, {5, 4}, {0, 0}},
+        {"whole coordinate range",
+         {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
+         true,
+         0,
+         {5, 4},
+         {0, 0}},
     };
     for (const Case& c : cases) {
         for (int depth : {8, 24}) {

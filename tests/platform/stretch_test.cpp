@@ -132,15 +132,29 @@ TEST(Stretch, SmoothIntoAPaletteTakesTheNearestEntry) {
 TEST(Stretch, ATargetRectangleReachingOutsideDrawsTheSamePixels) {
     TestRaster src(9, 7, 24);
     src.fillDistinct();
-    for (StretchMode mode : {StretchMode::Replicate, StretchMode::Smooth}) {
-        // The whole stretch into a large target, and the same stretch seen through a small one.
-        TestRaster whole(20, 16, 24);
-        ASSERT_TRUE(stretch(whole.raster(), {0, 0, 20, 16}, src.raster(), {1, 1, 8, 6}, mode));
-        TestRaster part(8, 8, 24);
-        ASSERT_TRUE(stretch(part.raster(), {-5, -3, 15, 13}, src.raster(), {1, 1, 8, 6}, mode));
-        for (int32_t y = 0; y < 8; ++y)
-            for (int32_t x = 0; x < 8; ++x)
-                ASSERT_EQ(part.get(x, y), whole.get(x + 5, y + 3)) << x << "," << y;
+    struct Case {
+        Rect srcRect;
+        Size size;
+    } cases[] = {
+        {{1, 1, 8, 6}, {20, 16}},  // enlarging
+        {{0, 0, 9, 7}, {4, 3}},    // shrinking
+        {{1, 1, 9, 7}, {4, 3}},    // halving
+        {{0, 0, 9, 7}, {9, 3}},    // one axis only
+    };
+    for (const Case& c : cases) {
+        for (StretchMode mode : {StretchMode::Replicate, StretchMode::Smooth}) {
+            // The whole stretch, and the same stretch seen through a target it overhangs.
+            TestRaster whole(c.size.width, c.size.height, 24);
+            ASSERT_TRUE(
+                stretch(whole.raster(), Rect::fromSize(c.size), src.raster(), c.srcRect, mode));
+            TestRaster part(c.size.width - 2, c.size.height - 1, 24);
+            ASSERT_TRUE(stretch(part.raster(), Rect::fromSize(c.size).offset(-1, -1), src.raster(),
+                                c.srcRect, mode));
+            for (int32_t y = 0; y < part.height(); ++y)
+                for (int32_t x = 0; x < part.width(); ++x)
+                    ASSERT_EQ(part.get(x, y), whole.get(x + 1, y + 1))
+                        << c.size.width << "x" << c.size.height << " at " << x << "," << y;
+        }
     }
 }
 
@@ -156,9 +170,12 @@ TEST(Stretch, RefusesBadRectanglesAndStaysBoundedForHugeTargets) {
     EXPECT_TRUE(
         stretch(dst.raster(), {10, 10, 14, 14}, src.raster(), {0, 0, 4, 4}, StretchMode::Smooth));
     const auto start = std::chrono::steady_clock::now();
-    for (StretchMode mode : {StretchMode::Replicate, StretchMode::Smooth})
+    for (StretchMode mode : {StretchMode::Replicate, StretchMode::Smooth}) {
         EXPECT_TRUE(stretch(dst.raster(), {INT_MIN / 2, INT_MIN / 2, INT_MAX / 2, INT_MAX / 2},
                             src.raster(), {0, 0, 4, 4}, mode));
+        EXPECT_TRUE(stretch(dst.raster(), {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, src.raster(),
+                            {0, 0, 4, 4}, mode));
+    }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
