@@ -19,7 +19,9 @@ uint8_t clampByte(int32_t v) {
 
 // The grey level of a colour; exact integer quotient.
 inline uint8_t grayOf(uint32_t r, uint32_t g, uint32_t b) {
-    return uint8_t((59 * g + 30 * r + 11 * b + 50) / 100);
+    // x / 100 as (x × 5243) >> 19, exact for every x up to 100 × 255 + 50; the multiply form
+    // lets the row loop run in vector registers.
+    return uint8_t(((59 * g + 30 * r + 11 * b + 50) * 5243) >> 19);
 }
 
 bool isIndexedDepth(int32_t bpp) {
@@ -35,6 +37,32 @@ std::unique_ptr<SurfaceStore> newStore(const SurfaceStore& source, int32_t bitsP
         store->header.xPelsPerMeter = source.header.xPelsPerMeter;
         store->header.yPelsPerMeter = source.header.yPelsPerMeter;
     }
+    return store;
+}
+
+// The store a result goes into: the target's own when it already has the result's size and
+// plain format and is not the source. Its pixels are about to be replaced anyway, and memory
+// already touched costs a fraction of fresh memory. Callers ask for it only when nothing can
+// fail any more, so that a failure still leaves the target as it was.
+std::unique_ptr<SurfaceStore> reuseOrCreate(PixelSurface& target, const SurfaceStore& source,
+                                            int32_t bitsPerPixel) {
+    const SurfaceStore* own = target.store();
+    const bool reusable = own && own != &source && own->isValid() &&
+                          own->width() == source.width() && own->height() == source.height() &&
+                          own->bitsPerPixel() == bitsPerPixel &&
+                          own->header.compression == kCompressionNone &&
+                          (bitsPerPixel == 24 || bitsPerPixel == 32 ||
+                           (bitsPerPixel == 8 && own->palette.count() == 256));
+    if (!reusable) return newStore(source, bitsPerPixel);
+    std::unique_ptr<SurfaceStore> store = target.takeStore();
+    if (bitsPerPixel == 8) {
+        for (int i = 0; i < 256; ++i) {
+            store->palette.entries[size_t(i)] = Bgra{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+        }
+    }
+    store->header.xPelsPerMeter = source.header.xPelsPerMeter;
+    store->header.yPelsPerMeter = source.header.yPelsPerMeter;
+    store->flags = 0;
     return store;
 }
 
@@ -140,76 +168,76 @@ private:
 };
 
 // Nearest palette entry by squared distance over blue, green and red, the first of equals
-// winning: the same answer as a scan of the whole palette, found faster. Entries are searched
-// outward from the pixel's green value and the search stops once the green distance alone
-// exceeds the best distance; recent answers are remembered by colour.
+// winning: the same answer as a scan of the whole palette, found faster.
+//
+// Colour space is cut into 32 × 32 × 32 cells. For each cell, on first use, only the entries
+// that can be nearest to some colour of the cell are kept: those whose distance to the cell's
+// box is no more than the smallest farthest-distance of any entry to that box. A photo's cell
+// keeps about four.
 class NearestFinder {
 public:
-    explicit NearestFinder(const std::vector<Bgra>& palette) {
-        sorted_.reserve(palette.size());
-        for (size_t i = 0; i < palette.size(); ++i) {
-            sorted_.push_back({palette[i].g, palette[i].b, palette[i].r, uint16_t(i)});
-        }
-        std::stable_sort(sorted_.begin(), sorted_.end(),
-                         [](const Entry& a, const Entry& b) { return a.g < b.g; });
-        size_t at = 0;
-        for (int g = 0; g < 256; ++g) {
-            while (at < sorted_.size() && sorted_[at].g < g) ++at;
-            start_[size_t(g)] = uint16_t(at);
-        }
-        keys_.assign(kCacheSize, 0);
-        values_.assign(kCacheSize, 0);
+    explicit NearestFinder(const std::vector<Bgra>& palette) : palette_(palette) {
+        cellStart_.assign(kCells, -1);
+        cellCount_.assign(kCells, 0);
     }
 
     uint32_t find(Bgr c) {
-        const uint32_t key = (uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b) + 1;
-        const uint32_t slot = (key * 0x9E3779B1u) >> (32 - kCacheBits);
-        if (keys_[slot] == key) return values_[slot];
-        const uint32_t found = search(c);
-        keys_[slot] = key;
-        values_[slot] = uint16_t(found);
-        return found;
+        const size_t cell = size_t(c.r >> kCellShift) << (2 * (8 - kCellShift)) |
+                            size_t(c.g >> kCellShift) << (8 - kCellShift) |
+                            size_t(c.b >> kCellShift);
+        if (cellStart_[cell] < 0) buildCell(cell);
+        const Bgra* at = candidates_.data() + cellStart_[cell];
+        const uint32_t n = cellCount_[cell];
+        // Distance × 256 + index: the smallest key is the nearest entry, the first of equals.
+        uint32_t best = 0xFFFFFFFFu;
+        for (uint32_t k = 0; k < n; ++k) {
+            const Bgra e = at[k];
+            const uint32_t d = uint32_t(squared(int32_t(e.b) - c.b) + squared(int32_t(e.g) - c.g) +
+                                        squared(int32_t(e.r) - c.r));
+            best = std::min(best, d << 8 | e.a);
+        }
+        return best & 0xFF;
     }
 
 private:
-    struct Entry {
-        uint8_t g, b, r;
-        uint16_t index;
-    };
-    static constexpr int kCacheBits = 16;
-    static constexpr size_t kCacheSize = size_t(1) << kCacheBits;
+    static constexpr int kCellShift = 3;  // 8 levels per cell side
+    static constexpr size_t kCells = size_t(1) << (3 * (8 - kCellShift));
+    static constexpr size_t kCellMask = (size_t(1) << (8 - kCellShift)) - 1;
 
-    uint32_t search(Bgr c) const {
-        int32_t best = 0x7FFFFFFF;
-        uint32_t bestIndex = 0;
-        auto consider = [&](const Entry& e) {
-            const int32_t db = int32_t(e.b) - c.b, dr = int32_t(e.r) - c.r;
-            const int32_t dg = int32_t(e.g) - c.g;
-            const int32_t d = db * db + dg * dg + dr * dr;
-            if (d < best || (d == best && e.index < bestIndex)) {
-                best = d;
-                bestIndex = e.index;
-            }
+    static int32_t squared(int32_t v) { return v * v; }
+
+    void buildCell(size_t cell) {
+        const int32_t side = 1 << kCellShift;
+        const int32_t lo[3] = {int32_t(cell >> (2 * (8 - kCellShift))) << kCellShift,
+                               int32_t((cell >> (8 - kCellShift)) & kCellMask) << kCellShift,
+                               int32_t(cell & kCellMask) << kCellShift};  // red, green, blue
+        auto nearSq = [&](int32_t v, int ch) {
+            const int32_t a = lo[ch], b = lo[ch] + side - 1;
+            return v < a ? squared(a - v) : v > b ? squared(v - b) : 0;
         };
-        const size_t n = sorted_.size();
-        const size_t mid = start_[c.g];
-        for (size_t i = mid; i < n; ++i) {
-            const int32_t dg = int32_t(sorted_[i].g) - c.g;
-            if (dg * dg > best) break;
-            consider(sorted_[i]);
+        auto farSq = [&](int32_t v, int ch) {
+            return std::max(squared(v - lo[ch]), squared(v - (lo[ch] + side - 1)));
+        };
+        int32_t bound = 0x7FFFFFFF;
+        for (const Bgra& e : palette_) {
+            bound = std::min(bound, farSq(e.r, 0) + farSq(e.g, 1) + farSq(e.b, 2));
         }
-        for (size_t i = mid; i-- > 0;) {
-            const int32_t dg = int32_t(c.g) - sorted_[i].g;
-            if (dg * dg > best) break;
-            consider(sorted_[i]);
+        const size_t start = candidates_.size();
+        for (size_t i = 0; i < palette_.size(); ++i) {
+            const Bgra& e = palette_[i];
+            if (nearSq(e.r, 0) + nearSq(e.g, 1) + nearSq(e.b, 2) <= bound) {
+                // The fourth byte carries the entry's index.
+                candidates_.push_back(Bgra{e.b, e.g, e.r, uint8_t(i)});
+            }
         }
-        return bestIndex;
+        cellStart_[cell] = int32_t(start);
+        cellCount_[cell] = uint16_t(candidates_.size() - start);
     }
 
-    std::vector<Entry> sorted_;
-    std::array<uint16_t, 256> start_{};
-    std::vector<uint32_t> keys_;
-    std::vector<uint16_t> values_;
+    const std::vector<Bgra>& palette_;
+    std::vector<int32_t> cellStart_;
+    std::vector<uint16_t> cellCount_;
+    std::vector<Bgra> candidates_;
 };
 
 void storeIndex(uint8_t* row, int32_t bpp, int32_t x, uint32_t index) {
@@ -305,9 +333,9 @@ int reduceToDepthImpl(const PixelSurface& source, PixelSurface& target, int32_t 
 int to24Impl(const PixelSurface& source, PixelSurface& target) {
     const SurfaceStore& src = *source.store();
     if (src.bitsPerPixel() == 24) return copyOf(source, target);
-    auto store = newStore(src, 24);
-    if (!store || !target.acceptsStore(store.get())) return 0;
     RowReader reader(src);
+    auto store = reuseOrCreate(target, src, 24);
+    if (!store || !target.acceptsStore(store.get())) return 0;
     for (int32_t y = 0; y < src.height(); ++y) {
         reader.read(y, reinterpret_cast<Bgr*>(store->rows[y]));
     }
@@ -335,10 +363,10 @@ int toPaletteImpl(const PixelSurface& source, PixelSurface& target, int32_t colo
 
 int toGrayImpl(const PixelSurface& source, PixelSurface& target) {
     const SurfaceStore& src = *source.store();
-    auto store = newStore(src, 8);
-    if (!store || !target.acceptsStore(store.get())) return 0;
     RowReader reader(src);
-    std::vector<Bgr> scratch;
+    std::vector<Bgr> scratch(static_cast<size_t>(src.width()));
+    auto store = reuseOrCreate(target, src, 8);
+    if (!store || !target.acceptsStore(store.get())) return 0;
     for (int32_t y = 0; y < src.height(); ++y) reader.readGray(y, store->rows[y], scratch);
     return finish(target, std::move(store));
 }

@@ -98,6 +98,28 @@ TEST(DepthConversion, FailureLeavesTheTargetAsItWas) {
     EXPECT_EQ(colorAt(*target, 0, 0), rgb(9, 9, 9));
 }
 
+TEST(DepthConversion, ATargetOfTheSameSizeComesOutAsANewOneWould) {
+    auto source = colorImage(3, 1, {rgb(255, 0, 0), rgb(0, 0, 0), rgb(9, 9, 9)});
+    source->store()->header.xPelsPerMeter = 2835;
+    GrayMap gray;
+    ASSERT_TRUE(gray.createGray(3, 1));
+    Palette odd = *gray.palette();
+    odd.entries[77] = Bgra{1, 2, 3, 0};
+    ASSERT_TRUE(gray.setPalette(odd));
+    gray.setSmoothStretch(true);
+    ASSERT_TRUE(toGray(*source, gray));
+    EXPECT_EQ(*gray.palette(), defaultPalette(8));
+    EXPECT_EQ(colorAt(gray, 0, 0), rgb(77, 77, 77));
+    EXPECT_FALSE(gray.smoothStretch());
+    EXPECT_EQ(gray.store()->header.xPelsPerMeter, 2835);
+
+    ColorImage color;
+    ASSERT_TRUE(color.createColor(3, 1));
+    ASSERT_TRUE(to24(gray, color));
+    EXPECT_EQ(colorAt(color, 0, 0), rgb(77, 77, 77));
+    EXPECT_EQ(colorAt(color, 2, 0), rgb(9, 9, 9));
+}
+
 TEST(DepthConversion, ThresholdExtremesAndMiddle) {
     std::vector<Bgr> pixels;
     for (int v : {0, 127, 128, 200, 255}) pixels.push_back(rgb(uint8_t(v), uint8_t(v), uint8_t(v)));
