@@ -73,6 +73,17 @@ bool ImageCodec::loadFromResource(ImageFile& image, uint32_t id, const ResourceM
     return loadFromMemory(image, data, size, flags);
 }
 
+bool ImageCodec::readInfo(FormatInfo& info, const std::string& path) {
+    try {
+        std::unique_ptr<ImageFile> image = createImageFile(info.formatType());
+        if (!image || !loadFromFile(*image, path, LoadHeaderOnly)) return false;
+        info.assign(*image->formatInfo());
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 bool ImageCodec::accepts(const ImageFile& image) const {
     const FormatInfo* info = image.formatInfo();
     if (!info) return formatType() == FormatNone;

@@ -35,6 +35,9 @@ public:
     // Reads resource `id` of this codec's resource type from `module` (the program when null).
     virtual bool loadFromResource(ImageFile& image, uint32_t id, const ResourceModule* module,
                                   uint32_t flags);
+    // Reads only the header and metadata of the file at `path` into `info`, whose format type
+    // chooses the kind of image file object used for it.
+    virtual bool readInfo(FormatInfo& info, const std::string& path);
     virtual int formatType() const = 0;
     // True when the image's format info is of this codec's format type (or, for an image
     // without format info, when this codec has none either).

@@ -8,12 +8,11 @@
 #include <string>
 
 #include "core/geometry.h"
+#include "core/surface.h"
 #include "formats/format_info.h"
 
 namespace varnel {
 
-class ColorImage;
-class GrayMap;
 class ImageCodec;
 class ResourceModule;
 
@@ -81,5 +80,127 @@ protected:
 
     FormatInfo* m_info = nullptr;
 };
+
+// A 24-bit colour plane and an optional 8-bit alpha plane of the same size (empty when the
+// image is opaque).
+struct ColorAlphaPair {
+    ColorImage color;
+    GrayMap alpha;
+    bool hasAlpha() const { return alpha.isValid(); }
+};
+
+// An image file object of a format without transparency: one colour plane. Whatever is assigned
+// to it is laid over white.
+class OpaqueImageFile : public ImageFile {
+public:
+    bool isEmpty() const override { return !m_color.isValid(); }
+    bool isValid() const override { return m_color.isValid(); }
+    int32_t width() const override { return m_color.width(); }
+    int32_t height() const override { return m_color.height(); }
+    void clear(bool resetInfo) override;
+    bool assign(const ImageFile& other) override;
+    bool supportsAlpha() const override { return false; }
+    bool hasAlpha() const override { return false; }
+    bool renderInto(ColorImage& target, Size maxSize) const override;
+    bool drawRect(ColorImage& target, const Rect& destination, const Rect& source) const override;
+    const ColorImage* colorPlane() const override { return &m_color; }
+    const GrayMap* alphaPlane() const override { return nullptr; }
+
+    ColorImage& pixels() { return m_color; }
+    const ColorImage& pixels() const { return m_color; }
+
+protected:
+    using ImageFile::ImageFile;
+    void swapContents(ImageFile& other) override;
+
+    ColorImage m_color;
+};
+
+// An image file object of a format with transparency: a colour plane and an optional alpha
+// plane.
+class TransparentImageFile : public ImageFile {
+public:
+    bool isEmpty() const override { return !m_pixels.color.isValid(); }
+    bool isValid() const override { return m_pixels.color.isValid(); }
+    int32_t width() const override { return m_pixels.color.width(); }
+    int32_t height() const override { return m_pixels.color.height(); }
+    void clear(bool resetInfo) override;
+    bool assign(const ImageFile& other) override;
+    bool supportsAlpha() const override { return true; }
+    bool hasAlpha() const override { return m_pixels.hasAlpha(); }
+    bool renderInto(ColorImage& target, Size maxSize) const override;
+    bool drawRect(ColorImage& target, const Rect& destination, const Rect& source) const override;
+    const ColorImage* colorPlane() const override { return &m_pixels.color; }
+    const GrayMap* alphaPlane() const override {
+        return m_pixels.hasAlpha() ? &m_pixels.alpha : nullptr;
+    }
+
+    // Codecs and the save flow fill these; an alpha plane must have the colour plane's size.
+    ColorAlphaPair& pixels() { return m_pixels; }
+    const ColorAlphaPair& pixels() const { return m_pixels; }
+
+protected:
+    using ImageFile::ImageFile;
+    void swapContents(ImageFile& other) override;
+
+    ColorAlphaPair m_pixels;
+};
+
+class JpegImageFile : public OpaqueImageFile {
+public:
+    JpegImageFile() : OpaqueImageFile(&m_jpeg) {}
+    std::unique_ptr<ImageCodec> createCodec() const override;
+    std::unique_ptr<FormatInfo> createFormatInfo() const override;
+    std::unique_ptr<ImageFile> createEmpty() const override;
+    JpegFormatInfo& jpegInfo() { return m_jpeg; }
+    const JpegFormatInfo& jpegInfo() const { return m_jpeg; }
+
+protected:
+    void swapContents(ImageFile& other) override;
+
+private:
+    JpegFormatInfo m_jpeg;
+};
+
+class PngImageFile : public TransparentImageFile {
+public:
+    PngImageFile() : TransparentImageFile(&m_png) {}
+    std::unique_ptr<ImageCodec> createCodec() const override;
+    std::unique_ptr<FormatInfo> createFormatInfo() const override;
+    std::unique_ptr<ImageFile> createEmpty() const override;
+    PngFormatInfo& pngInfo() { return m_png; }
+    const PngFormatInfo& pngInfo() const { return m_png; }
+
+protected:
+    void swapContents(ImageFile& other) override;
+
+private:
+    PngFormatInfo m_png;
+};
+
+class BmpImageFile : public TransparentImageFile {
+public:
+    BmpImageFile() : TransparentImageFile(&m_bmp) {}
+    std::unique_ptr<ImageCodec> createCodec() const override;
+    std::unique_ptr<FormatInfo> createFormatInfo() const override;
+    std::unique_ptr<ImageFile> createEmpty() const override;
+    BmpFormatInfo& bmpInfo() { return m_bmp; }
+    const BmpFormatInfo& bmpInfo() const { return m_bmp; }
+
+protected:
+    void swapContents(ImageFile& other) override;
+
+private:
+    BmpFormatInfo m_bmp;
+};
+
+// A new empty image file object for a format type: 1 BMP, 4 JPEG, 5 PNG; null for any other.
+std::unique_ptr<ImageFile> createImageFile(int formatType);
+// The image file object for a path's extension, loaded from the file when `load` is set; null
+// when the extension names no such format or the load fails.
+std::unique_ptr<ImageFile> openImageFile(const std::string& path, bool load);
+
+// The codec of a format type, or null when the format has none (yet) in this program.
+std::unique_ptr<ImageCodec> createCodecFor(int formatType);
 
 }  // namespace varnel
