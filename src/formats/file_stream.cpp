@@ -10,6 +10,8 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 
 namespace varnel {
 
@@ -141,6 +143,9 @@ bool FileStream::openForWrite(const std::string& path) {
         (void)::fchown(fd, st.st_uid, st.st_gid);
     }
     m_file.adopt(fd);
+    m_position = 0;
+    m_bufferStart = 0;
+    m_bufferLength = 0;
     m_writing = true;
     m_writeFailed = false;
     m_target = target;
@@ -161,6 +166,10 @@ bool FileStream::openForRead(const std::string& path) {
         m_file.close();
         return false;
     }
+    m_readSize = uint64_t(st.st_size);
+    m_position = 0;
+    m_bufferStart = 0;
+    m_bufferLength = 0;
     m_writing = false;
     m_writeFailed = false;
     return true;
@@ -194,29 +203,47 @@ bool FileStream::isOpen() const {
     return m_file.isValid();
 }
 
+uint64_t FileStream::fileSize() const {
+    if (!m_writing) return m_readSize;
+    struct stat st {};
+    return ::fstat(m_file.fd(), &st) == 0 ? uint64_t(st.st_size) : 0;
+}
+
 uint32_t FileStream::size() const {
     if (!isOpen()) return 0;
-    struct stat st {};
-    if (::fstat(m_file.fd(), &st) != 0) return 0;
-    return uint32_t(std::min<uint64_t>(uint64_t(st.st_size), kMaxStreamBytes));
+    return uint32_t(std::min<uint64_t>(fileSize(), kMaxStreamBytes));
 }
 
 uint32_t FileStream::tell() const {
     if (!isOpen()) return 0;
-    const off_t pos = ::lseek(m_file.fd(), 0, SEEK_CUR);
-    if (pos < 0) return 0;
-    return uint32_t(std::min<uint64_t>(uint64_t(pos), kMaxStreamBytes));
+    return uint32_t(std::min<uint64_t>(m_position, kMaxStreamBytes));
 }
 
 bool FileStream::isEof() const {
-    return !isOpen() || tell() >= size();
+    return !isOpen() || m_position >= fileSize();
 }
 
 bool FileStream::close() {
     if (!isOpen()) return false;
     m_file.close();
     if (m_writing) discardTemporary();
+    m_position = 0;
+    m_bufferStart = 0;
+    m_bufferLength = 0;
     return true;
+}
+
+int64_t FileStream::readAt(uint8_t* out, uint64_t bytes, uint64_t offset) const {
+    uint64_t done = 0;
+    while (done < bytes) {
+        const size_t chunk = size_t(std::min<uint64_t>(bytes - done, 1u << 30));
+        const ssize_t n = retryOnInterrupt(
+            [&] { return ::pread(m_file.fd(), out + done, chunk, off_t(offset + done)); });
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += uint64_t(n);
+    }
+    return int64_t(done);
 }
 
 uint32_t FileStream::read(void* buffer, uint32_t elementSize, uint32_t count) {
@@ -224,30 +251,59 @@ uint32_t FileStream::read(void* buffer, uint32_t elementSize, uint32_t count) {
     const uint64_t wanted = uint64_t(elementSize) * count;
     auto* out = static_cast<uint8_t*>(buffer);
     uint64_t done = 0;
-    while (done < wanted) {
-        const size_t chunk = size_t(std::min<uint64_t>(wanted - done, 1u << 30));
-        const ssize_t n = retryOnInterrupt([&] { return ::read(m_file.fd(), out + done, chunk); });
+    if (m_writing) {
+        // A write stream reads straight from the file, so it always sees what it wrote.
+        const int64_t n = readAt(out, wanted, m_position);
         if (n < 0) return 0;
-        if (n == 0) break;
-        done += uint64_t(n);
+        done = uint64_t(n);
+    } else {
+        // Reads go through a buffer: codecs ask for a few bytes at a time.
+        while (done < wanted) {
+            if (m_position >= m_bufferStart && m_position < m_bufferStart + m_bufferLength) {
+                const uint64_t at = m_position - m_bufferStart;
+                const uint64_t n = std::min(wanted - done, m_bufferLength - at);
+                std::memcpy(out + done, m_buffer.get() + at, size_t(n));
+                done += n;
+                m_position += n;
+                continue;
+            }
+            if (wanted - done >= kBufferSize) {
+                const int64_t n = readAt(out + done, wanted - done, m_position);
+                if (n < 0) return 0;
+                done += uint64_t(n);
+                m_position += uint64_t(n);
+                break;
+            }
+            if (!m_buffer) m_buffer.reset(new (std::nothrow) uint8_t[kBufferSize]);
+            if (!m_buffer) return 0;
+            const int64_t n = readAt(m_buffer.get(), kBufferSize, m_position);
+            if (n < 0) return 0;
+            m_bufferStart = m_position;
+            m_bufferLength = uint64_t(n);
+            if (n == 0) break;
+        }
+        return uint32_t(done / elementSize);
     }
+    m_position += done;
     return uint32_t(done / elementSize);
 }
 
 uint32_t FileStream::write(const void* buffer, uint32_t elementSize, uint32_t count) {
-    if (!isOpen() || buffer == nullptr || elementSize == 0 || count == 0) return 0;
+    if (!isOpen() || !m_writing || buffer == nullptr || elementSize == 0 || count == 0) return 0;
     const uint64_t wanted = uint64_t(elementSize) * count;
     // Nothing may reach past the 4 GiB that positions can express.
-    const uint64_t room = kMaxStreamBytes - std::min<uint64_t>(tell(), kMaxStreamBytes);
+    const uint64_t room = kMaxStreamBytes - std::min<uint64_t>(m_position, kMaxStreamBytes);
     const uint64_t allowed = std::min(wanted, room);
     const auto* in = static_cast<const uint8_t*>(buffer);
     uint64_t done = 0;
     while (done < allowed) {
         const size_t chunk = size_t(std::min<uint64_t>(allowed - done, 1u << 30));
-        const ssize_t n = retryOnInterrupt([&] { return ::write(m_file.fd(), in + done, chunk); });
+        const ssize_t n = retryOnInterrupt(
+            [&] { return ::pwrite(m_file.fd(), in + done, chunk, off_t(m_position + done)); });
         if (n <= 0) break;
         done += uint64_t(n);
     }
+    m_position += done;
     if (done < wanted) m_writeFailed = true;
     return uint32_t(done / elementSize);
 }
@@ -265,14 +321,11 @@ bool FileStream::seek(int64_t offset, int origin) {
             base = 0;
             break;
         case SeekCurrent:
-            base = int64_t(tell());
+            base = int64_t(m_position);
             break;
-        case SeekEnd: {
-            struct stat st {};
-            if (::fstat(m_file.fd(), &st) != 0) return false;
-            base = int64_t(st.st_size);
+        case SeekEnd:
+            base = int64_t(fileSize());
             break;
-        }
         default:
             return false;
     }
@@ -282,7 +335,8 @@ bool FileStream::seek(int64_t offset, int origin) {
     }
     const int64_t target = base + offset;
     if (target < 0 || uint64_t(target) > kMaxStreamBytes) return false;
-    return ::lseek(m_file.fd(), off_t(target), SEEK_SET) == off_t(target);
+    m_position = uint64_t(target);
+    return true;
 }
 
 }  // namespace varnel

@@ -1,6 +1,8 @@
 // Byte streams over files on disk (POSIX file descriptors).
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "formats/byte_stream.h"
@@ -70,13 +72,26 @@ public:
     const std::string& temporaryPath() const { return m_tempPath; }
 
 private:
+    static constexpr uint64_t kBufferSize = 64 * 1024;
+
     void discardTemporary();
+    uint64_t fileSize() const;
+    // Reads up to `bytes` at `offset`; the count read, or -1 on an error.
+    int64_t readAt(uint8_t* out, uint64_t bytes, uint64_t offset) const;
 
     FileHandle m_file;
     bool m_writing = false;
     bool m_writeFailed = false;
     std::string m_target;
     std::string m_tempPath;
+    // The stream's position: reads and writes go to explicit offsets.
+    uint64_t m_position = 0;
+    // Size of a file opened for reading, taken when it was opened.
+    uint64_t m_readSize = 0;
+    // Read streams: the bytes of the file from m_bufferStart, m_bufferLength of them.
+    std::unique_ptr<uint8_t[]> m_buffer;
+    uint64_t m_bufferStart = 0;
+    uint64_t m_bufferLength = 0;
 };
 
 }  // namespace varnel

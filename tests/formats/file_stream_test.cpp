@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "test_files.h"
 
 namespace varnel {
@@ -44,6 +46,36 @@ TEST(FileStream, ReadsSeeksAndReportsTheEnd) {
     EXPECT_FALSE(s.seek(0, 7));
     EXPECT_EQ(s.tell(), 20u);
     EXPECT_EQ(s.write("x", 1, 1), 0u);  // opened for reading
+}
+
+TEST(FileStream, SmallAndLargeReadsAnywhereInABigFile) {
+    ScratchFolder dir;
+    const std::string path = dir.file("big.bin");
+    std::string bytes(200000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 131) ^ (i >> 9));
+    writeBytes(path, bytes);
+    FileStream s;
+    ASSERT_TRUE(s.openForRead(path));
+    // Reads within, across and past the stream's read-ahead, forwards and backwards.
+    struct Case {
+        uint32_t position, length;
+    } cases[] = {{0, 3},      {3, 1},         {65530, 20}, {10, 100000}, {199990, 50},
+                 {65536, 1},  {131000, 1000}, {70000, 3},  {69990, 5},   {0, 200000},
+                 {199999, 1}, {100, 0},       {200000, 10}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(s.seekTo(c.position));
+        std::string out(c.length, '\0');
+        const uint32_t expected = std::min<uint32_t>(
+            c.length, uint32_t(bytes.size()) - std::min<uint32_t>(c.position, 200000));
+        EXPECT_EQ(s.read(out.data(), 1, c.length), expected) << c.position << "+" << c.length;
+        EXPECT_EQ(out.substr(0, expected), bytes.substr(c.position, expected))
+            << c.position << "+" << c.length;
+        EXPECT_EQ(s.tell(), c.position + expected);
+    }
+    ASSERT_TRUE(s.seekTo(5));
+    for (uint32_t i = 5; i < 70000; ++i) {
+        if (s.readByte() != uint8_t(bytes[i])) FAIL() << "byte " << i;
+    }
 }
 
 TEST(FileStream, OpeningTwiceFailsAndKeepsTheOpenFile) {
