@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <utility>
 
 namespace varnel::platform {
@@ -31,6 +33,86 @@ size_t pageSize() {
     return size;
 }
 
+// Recently released huge-page blocks, kept for the next allocation of about their size: on
+// this kind of machine the first touch of fresh pages costs several times more than clearing
+// pages already touched, and image work frees and allocates blocks of one size over and over
+// (each operation that replaces a surface's pixels). Bounded in count and bytes.
+constexpr size_t kCacheBytes = 512 * 1024 * 1024;
+constexpr int kCacheSlots = 2;
+
+struct Cache {
+    std::mutex mutex;
+    void* block[kCacheSlots] = {};
+    size_t length[kCacheSlots] = {};
+    uint64_t age[kCacheSlots] = {};
+    uint64_t clock = 0;
+
+    // A cached block of exactly `want` mapped bytes, or null.
+    void* take(size_t want) {
+        std::lock_guard lock(mutex);
+        for (int i = 0; i < kCacheSlots; ++i) {
+            if (block[i] && length[i] == want) {
+                void* p = block[i];
+                block[i] = nullptr;
+                return p;
+            }
+        }
+        return nullptr;
+    }
+    // Keeps the block in place of the oldest one, then drops other blocks while the total is
+    // over the bound; a block bigger than the bound is unmapped at once.
+    void give(void* p, size_t len) {
+        void* drop[kCacheSlots + 1] = {};
+        size_t dropLength[kCacheSlots + 1] = {};
+        int drops = 0;
+        {
+            std::lock_guard lock(mutex);
+            if (len > kCacheBytes) {
+                drop[drops] = p;
+                dropLength[drops++] = len;
+            } else {
+                int slot = 0;
+                for (int i = 0; i < kCacheSlots; ++i) {
+                    if (!block[i]) {
+                        slot = i;
+                        break;
+                    }
+                    if (age[i] < age[slot]) slot = i;
+                }
+                if (block[slot]) {
+                    drop[drops] = block[slot];
+                    dropLength[drops++] = length[slot];
+                }
+                block[slot] = p;
+                length[slot] = len;
+                age[slot] = ++clock;
+                size_t total = 0;
+                for (int i = 0; i < kCacheSlots; ++i) total += block[i] ? length[i] : 0;
+                for (int i = 0; i < kCacheSlots && total > kCacheBytes; ++i) {
+                    if (i == slot || !block[i]) continue;
+                    drop[drops] = block[i];
+                    dropLength[drops++] = length[i];
+                    total -= length[i];
+                    block[i] = nullptr;
+                }
+            }
+        }
+        for (int i = 0; i < drops; ++i) munmap(drop[i], dropLength[i]);
+    }
+    void clear() {
+        std::lock_guard lock(mutex);
+        for (int i = 0; i < kCacheSlots; ++i) {
+            if (block[i]) munmap(block[i], length[i]);
+            block[i] = nullptr;
+        }
+    }
+};
+
+Cache& cache() {
+    static Cache* c = new Cache;  // never destroyed: blocks may be released during exit
+    return *c;
+}
+
 }  // namespace
 
 void failNextAllocations(int count) {
@@ -52,9 +134,15 @@ PixelMemory& PixelMemory::operator=(PixelMemory&& other) noexcept {
     return *this;
 }
 
+void releaseCachedPixelMemory() {
+    cache().clear();
+}
+
 void PixelMemory::reset() {
     if (data_) {
-        if (mapped_)
+        if (mapped_ >= kHugePageThreshold)
+            cache().give(data_, mapped_);
+        else if (mapped_)
             munmap(data_, mapped_);
         else
             std::free(data_);
@@ -83,9 +171,16 @@ PixelMemory PixelMemory::allocate(size_t bytes) {
         m.mapped_ = length;
         return m;
     }
+    length = (length + kHugePage - 1) / kHugePage * kHugePage;
+    if (void* reused = cache().take(length)) {
+        std::memset(reused, 0, bytes);
+        m.data_ = static_cast<uint8_t*>(reused);
+        m.size_ = bytes;
+        m.mapped_ = length;
+        return m;
+    }
     // Map one huge page more than needed, then trim the ends so that the block starts on a huge
     // page boundary and every 2 MiB of it can be backed by one huge page.
-    length = (length + kHugePage - 1) / kHugePage * kHugePage;
     const size_t reserve = length + kHugePage;
     void* p = mmap(nullptr, reserve, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) return m;

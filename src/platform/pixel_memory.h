@@ -30,6 +30,10 @@ private:
     size_t mapped_ = 0;  // bytes mapped (0 for heap blocks)
 };
 
+// Unmaps the released blocks kept for reuse (large blocks are kept, within a bound, because
+// clearing touched pages is much cheaper than faulting in fresh ones).
+void releaseCachedPixelMemory();
+
 // Test seam: the next `count` allocations fail as if the system had no memory left.
 void failNextAllocations(int count);
 

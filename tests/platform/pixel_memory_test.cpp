@@ -1,0 +1,60 @@
+#include "platform/pixel_memory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace varnel::platform {
+namespace {
+
+bool allZero(const PixelMemory& m) {
+    for (size_t i = 0; i < m.size(); ++i)
+        if (m.data()[i]) return false;
+    return true;
+}
+
+TEST(PixelMemory, EveryBlockStartsZeroedEvenWhenReused) {
+    // Heap blocks, plain mappings and huge-page blocks (which are kept for reuse when released).
+    for (size_t bytes : {size_t(1), size_t(4096), size_t(300 * 1024), size_t(8 * 1024 * 1024)}) {
+        for (int round = 0; round < 3; ++round) {
+            PixelMemory m = PixelMemory::allocate(bytes);
+            ASSERT_TRUE(m) << bytes;
+            ASSERT_EQ(m.size(), bytes);
+            ASSERT_TRUE(allZero(m)) << bytes << " bytes, round " << round;
+            std::memset(m.data(), 0xAB, bytes);
+        }
+    }
+    releaseCachedPixelMemory();
+}
+
+TEST(PixelMemory, LargeBlocksAreHugePageAligned) {
+    PixelMemory m = PixelMemory::allocate(5 * 1024 * 1024 + 3);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(m.data()) % (2 * 1024 * 1024), 0u);
+}
+
+TEST(PixelMemory, RefusalsLeaveAnEmptyBlock) {
+    EXPECT_FALSE(PixelMemory::allocate(0));
+    EXPECT_FALSE(PixelMemory::allocate(SIZE_MAX));
+    EXPECT_FALSE(PixelMemory::allocate(SIZE_MAX / 2));
+    failNextAllocations(2);
+    EXPECT_FALSE(PixelMemory::allocate(16));
+    EXPECT_FALSE(PixelMemory::allocate(16));
+    EXPECT_TRUE(PixelMemory::allocate(16));
+}
+
+TEST(PixelMemory, MovesOwnership) {
+    PixelMemory a = PixelMemory::allocate(64);
+    uint8_t* p = a.data();
+    PixelMemory b(std::move(a));
+    EXPECT_FALSE(a);
+    EXPECT_EQ(b.data(), p);
+    PixelMemory c;
+    c = std::move(b);
+    EXPECT_EQ(c.data(), p);
+    c.reset();
+    EXPECT_FALSE(c);
+}
+
+}  // namespace
+}  // namespace varnel::platform
