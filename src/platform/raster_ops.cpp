@@ -104,10 +104,6 @@ bool makePattern(const Raster& r, uint32_t value, int32_t count, std::vector<uin
     return true;
 }
 
-void setPixel(const Raster& r, int32_t x, int32_t y, uint32_t value) {
-    RowCodec(r).store(r.rows[y], x, value);
-}
-
 struct BlitArea {
     int32_t sx, sy, dx, dy, w, h;
 };
@@ -280,7 +276,8 @@ bool invertRect(const Raster& dst, Rect rect, const Rect* excluded) {
 
 bool drawLine(const Raster& dst, Point from, Point to, ColorRef color) {
     if (!dst.isValid()) return false;
-    const uint32_t value = RowCodec(dst).encode(detail::toBgr(color));
+    const RowCodec codec(dst);
+    const uint32_t value = codec.encode(detail::toBgr(color));
     const int64_t dx = int64_t(to.x) - from.x;
     const int64_t dy = int64_t(to.y) - from.y;
     // Rounded quotient, halves up: floor((2a + b) / 2b) for b > 0. The products reach 2^64 for
@@ -309,9 +306,9 @@ bool drawLine(const Raster& dst, Point from, Point to, ColorRef color) {
             dMajor == 0 ? minor0 : minor0 + roundDiv(__int128(m - major0) * dMinor, dMajor);
         if (n < 0 || n >= minorLimit) continue;
         if (xMajor)
-            setPixel(dst, int32_t(m), int32_t(n), value);
+            codec.store(dst.rows[n], int32_t(m), value);
         else
-            setPixel(dst, int32_t(n), int32_t(m), value);
+            codec.store(dst.rows[m], int32_t(n), value);
     }
     return true;
 }
