@@ -16,10 +16,6 @@ constexpr std::array<std::string_view, kBlendModeCount> kModeNames = {
     "Hue",        "Saturation",  "Color",      "Luminosity",
 };
 
-RgbInt toInt(const Bgr& c) {
-    return {c.r, c.g, c.b};
-}
-
 template <int M>
 void separable(Bgr& out, const Bgr& base, const Bgr& source) {
     out.b = uint8_t(blend_detail::channel<M>(base.b, source.b));
@@ -49,60 +45,26 @@ int softDodge(int x, int y) {
 }
 
 int lum(const RgbInt& k) {
-    return (11 * k.b + 59 * k.g + 30 * k.r + 50) / 100;
+    return blend_detail::lum(k.r, k.g, k.b);
 }
 
 int sat(const RgbInt& k) {
-    using blend_detail::imax;
-    using blend_detail::imin;
-    return imax(k.r, imax(k.g, k.b)) - imin(k.r, imin(k.g, k.b));
+    return blend_detail::sat(k.r, k.g, k.b);
 }
 
 RgbInt clipColor(const RgbInt& k) {
-    using blend_detail::imax;
-    using blend_detail::imin;
-    const int l = lum(k) & 0xFF;
-    const int n = imin(k.r, imin(k.g, k.b));
-    const int x = imax(k.r, imax(k.g, k.b));
     RgbInt c = k;
-    // l is in 0..255, so both divisors below are positive whenever their branch is taken.
-    if (n < 0) {
-        c.r = l + ((c.r - l) * l) / (l - n);
-        c.g = l + ((c.g - l) * l) / (l - n);
-        c.b = l + ((c.b - l) * l) / (l - n);
-    }
-    if (x > 255) {
-        c.r = l + ((c.r - l) * (255 - l)) / (x - l);
-        c.g = l + ((c.g - l) * (255 - l)) / (x - l);
-        c.b = l + ((c.b - l) * (255 - l)) / (x - l);
-    }
+    blend_detail::clipColor(c.r, c.g, c.b);
     return c;
 }
 
 Bgr setLum(const RgbInt& k, int l) {
-    const int d = l - lum(k);
-    const RgbInt c = clipColor({k.r + d, k.g + d, k.b + d});
-    return {uint8_t(c.b), uint8_t(c.g), uint8_t(c.r)};
+    return blend_detail::setLum(k.r, k.g, k.b, l);
 }
 
 RgbInt setSat(const RgbInt& k, int s) {
     RgbInt out = k;
-    int* ch[3] = {&out.r, &out.g, &out.b};
-    // Order the three channels as maximum, middle, minimum.
-    if (*ch[0] < *ch[1]) std::swap(ch[0], ch[1]);
-    if (*ch[1] < *ch[2]) std::swap(ch[1], ch[2]);
-    if (*ch[0] < *ch[1]) std::swap(ch[0], ch[1]);
-    int& mx = *ch[0];
-    int& mid = *ch[1];
-    int& mn = *ch[2];
-    if (mx > mn) {
-        mid = ((mid - mn) * s) / (mx - mn);
-        mx = s;
-    } else {
-        mid = 0;
-        mx = 0;
-    }
-    mn = 0;
+    blend_detail::setSat(out.r, out.g, out.b, s);
     return out;
 }
 
@@ -188,21 +150,17 @@ void blendColor(Bgr& out, const Bgr& base, const Bgr& source, int mode) {
         case 14:
             separable<14>(out, base, source);
             return;
-        case 15: {
-            const Bgr b = base;  // `out` may alias `base`
-            out = setLum(setSat(toInt(source), sat(toInt(b))), lum(toInt(b)));
+        case 15:
+            out = blend_detail::nonSeparable<15>(base, source);
             return;
-        }
-        case 16: {
-            const Bgr b = base;
-            out = setLum(setSat(toInt(b), sat(toInt(source))), lum(toInt(b)));
+        case 16:
+            out = blend_detail::nonSeparable<16>(base, source);
             return;
-        }
         case 17:
-            out = setLum(toInt(source), lum(toInt(base)));
+            out = blend_detail::nonSeparable<17>(base, source);
             return;
         case 18:
-            out = setLum(toInt(base), lum(toInt(source)));
+            out = blend_detail::nonSeparable<18>(base, source);
             return;
         default:
             out = source;

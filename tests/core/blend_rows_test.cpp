@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "core/blend_modes.h"
+#include "core/blend_rows_dispatch.h"
 
 namespace varnel {
 namespace {
@@ -36,7 +38,82 @@ RowFixture makeRow(int count, uint32_t seed, int opaqueRunEnd) {
     return f;
 }
 
-TEST(BlendRow, MatchesBlendPixelInEveryModeAndAlphaLayout) {
+// Every compiled variant of the loops runs the same checks.
+class BlendRowPaths : public ::testing::TestWithParam<row_kernels::CodePath> {
+protected:
+    void SetUp() override {
+        if (!row_kernels::use(GetParam())) GTEST_SKIP() << "this processor cannot run the variant";
+    }
+    void TearDown() override { row_kernels::use(row_kernels::CodePath::Best); }
+};
+
+INSTANTIATE_TEST_SUITE_P(CodePaths, BlendRowPaths,
+                         ::testing::Values(row_kernels::CodePath::Baseline,
+                                           row_kernels::CodePath::Avx2),
+                         [](const auto& info) {
+                             return info.param == row_kernels::CodePath::Avx2 ? "Avx2" : "Baseline";
+                         });
+
+TEST_P(BlendRowPaths, EveryChannelPairInEverySeparableMode) {
+    // All 65536 (base, source) channel pairs, at full and partial opacity, over an opaque base
+    // and over a partly transparent one.
+    std::vector<Bgr> base(65536 / 3 + 1), source(base.size());
+    for (int mode = 0; mode <= kBlendXor; ++mode) {
+        for (int opacity : {255, 128}) {
+            for (int baseAlphaValue : {255, 77}) {
+                std::vector<uint8_t> channels(3 * base.size());
+                std::vector<uint8_t> src(3 * base.size());
+                for (size_t i = 0; i < 65536; ++i) {
+                    channels[i] = uint8_t(i >> 8);
+                    src[i] = uint8_t(i & 0xFF);
+                }
+                std::memcpy(base.data(), channels.data(), channels.size());
+                std::memcpy(source.data(), src.data(), src.size());
+                std::vector<uint8_t> alpha(base.size(), uint8_t(baseAlphaValue));
+                std::vector<Bgr> want = base;
+                std::vector<uint8_t> wantAlpha = alpha;
+                for (size_t i = 0; i < base.size(); ++i) {
+                    blendPixel(want[i], wantAlpha[i], source[i], uint8_t(opacity), mode);
+                }
+                blendRow(base.data(), alpha.data(), source.data(), nullptr, uint8_t(opacity), mode,
+                         int(base.size()));
+                for (size_t i = 0; i < base.size(); ++i) {
+                    ASSERT_EQ(base[i], want[i])
+                        << blendModeName(mode) << " pixel " << i << " opacity " << opacity
+                        << " base alpha " << baseAlphaValue;
+                }
+                EXPECT_EQ(alpha, wantAlpha);
+            }
+        }
+    }
+}
+
+TEST_P(BlendRowPaths, NonSeparableModesOnColoursWithTiesAndGreys) {
+    // Every pair of colours built from these levels: equal channels, greys, and colours whose
+    // shifted luminance leaves the gamut at either end.
+    const uint8_t levels[] = {0, 1, 60, 128, 254, 255};
+    std::vector<Bgr> colours;
+    for (uint8_t r : levels)
+        for (uint8_t g : levels)
+            for (uint8_t b : levels) colours.push_back({b, g, r});
+    std::vector<Bgr> base, source;
+    for (const Bgr& x : colours)
+        for (const Bgr& y : colours) {
+            base.push_back(x);
+            source.push_back(y);
+        }
+    for (int mode = kBlendHue; mode <= kBlendLuminosity; ++mode) {
+        std::vector<Bgr> got = base;
+        blendRow(got.data(), nullptr, source.data(), nullptr, 255, mode, int(got.size()));
+        for (size_t i = 0; i < got.size(); ++i) {
+            Bgr want;
+            blendColor(want, base[i], source[i], mode);
+            ASSERT_EQ(got[i], want) << blendModeName(mode) << " pair " << i;
+        }
+    }
+}
+
+TEST_P(BlendRowPaths, MatchesBlendPixelInEveryModeAndAlphaLayout) {
     // 1100 pixels span several internal chunks; the first 600 have an opaque base so that both
     // the opaque and the general loops run within one row.
     const int count = 1100;
@@ -71,7 +148,7 @@ TEST(BlendRow, MatchesBlendPixelInEveryModeAndAlphaLayout) {
     }
 }
 
-TEST(BlendRow, ZeroOpacityAndEmptyRowsChangeNothing) {
+TEST_P(BlendRowPaths, ZeroOpacityAndEmptyRowsChangeNothing) {
     const RowFixture f = makeRow(40, 7, 10);
     std::vector<Bgr> base = f.base;
     std::vector<uint8_t> alpha = f.baseAlpha;
@@ -87,7 +164,7 @@ TEST(BlendRow, EffectiveAlphaIsTheTruncatedProduct) {
             ASSERT_EQ(effectiveAlpha(uint8_t(p), uint8_t(o)), p * o / 255) << p << " " << o;
 }
 
-TEST(StartRow, TakesTheLowestLayerAsItIs) {
+TEST_P(BlendRowPaths, StartRowTakesTheLowestLayerAsItIs) {
     const Bgr colour[4] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
     const uint8_t plane[4] = {0, 255, 128, 1};
     Bgr base[4] = {{99, 99, 99}, {99, 99, 99}, {99, 99, 99}, {99, 99, 99}};
@@ -107,7 +184,7 @@ TEST(StartRow, TakesTheLowestLayerAsItIs) {
     }
 }
 
-TEST(MultiplyAlphaRow, MultipliesPlanesStepByStep) {
+TEST_P(BlendRowPaths, MultiplyAlphaRowMultipliesPlanesStepByStep) {
     uint8_t acc[4] = {255, 255, 128, 0};
     const uint8_t plane[4] = {255, 128, 128, 255};
     multiplyAlphaRow(acc, plane, 4);

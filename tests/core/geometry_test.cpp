@@ -15,8 +15,8 @@ TEST(Rect, EmptinessAndIntersection) {
         Rect a, b, expected;
     } cases[] = {
         {{0, 0, 10, 10}, {5, 5, 20, 20}, {5, 5, 10, 10}},
-        {{0, 0, 10, 10}, {10, 0, 20, 10}, {}},    // touching edges do not overlap
-        {{0, 0, 10, 10}, {3, 3, 3, 8}, {}},       // empty operand
+        {{0, 0, 10, 10}, {10, 0, 20, 10}, {}},  // touching edges do not overlap
+        {{0, 0, 10, 10}, {3, 3, 3, 8}, {}},     // empty operand
         {{-5, -5, 5, 5}, {-10, 0, 0, 10}, {-5, 0, 0, 5}},
     };
     for (const Case& c : cases) {
