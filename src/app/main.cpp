@@ -1,11 +1,5 @@
-#include <QApplication>
-
-#include "app/main_window.h"
+#include "app/startup.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Varnel"));
-    varnel::MainWindow window;
-    window.show();
-    return QApplication::exec();
+    return varnel::runInstance(argc, argv);
 }

@@ -2,30 +2,790 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrlQuery>
+#include <algorithm>
+#include <set>
+
+#include "app/command_table.h"
+#include "app/product_info.h"
+#include "app/settings_location.h"
+#include "formats/format_type.h"
+#include "history/history.h"
 
 namespace varnel {
 
-// Command identifiers of the program's commands.
-enum CommandId { kCmdAppExit = 57665 };
+const char kOpenFilter[] =
+    "BMP (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|GIF (*.gif)|*.gif|ICO (*.ico)|*.ico|"
+    "JPG (*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|PNG (*.png)|*.png|"
+    "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle|";
+const char kSaveFilter[] = "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|";
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
-    setWindowTitle(QStringLiteral("Varnel"));
+namespace {
+
+const QString kMakerSite = QStringLiteral("https://www.orvane.com/");
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// The formats a document can be written in, with the save dialog's entry for each.
+bool isWritableFormat(int type) {
+    return type == FormatBmp || type == FormatJpeg || type == FormatPng;
+}
+int saveFilterIndexOf(int type) {
+    return type == FormatBmp ? 1 : type == FormatJpeg ? 2 : 3;
+}
+int formatOfSaveFilter(int index) {
+    return index == 1 ? FormatBmp : index == 2 ? FormatJpeg : FormatPng;
+}
+QString ownExtension(int type) {
+    switch (type) {
+        case FormatBmp:
+            return QStringLiteral("bmp");
+        case FormatJpeg:
+            return QStringLiteral("jpg");
+        default:
+            return QStringLiteral("png");
+    }
+}
+
+// Commands of the frame that work in this build, and those of them that need a document.
+const std::set<int> kFrameCommands = {
+    kCmdFileOpen,      kCmdFileClose,  kCmdFileCloseAll,  kCmdFileSave,     kCmdFileSaveAs,
+    kCmdRecentClear,   kCmdAppExit,    kCmdFullScreen,    kCmdViewToolbar,  kCmdViewStatusBar,
+    kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange, kCmdNextPane,     kCmdPreviousPane,
+    kCmdHelpContents,  kCmdHelpSearch, kCmdHelpIndex,     kCmdHelpFeedback, kCmdWebHome,
+    kCmdWebUpdates,    kCmdAbout,
+};
+const std::set<int> kDocumentFrameCommands = {
+    kCmdFileOpen,      kCmdFileClose,  kCmdFileCloseAll,  kCmdFileSave, kCmdFileSaveAs,
+    kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange, kCmdNextPane, kCmdPreviousPane,
+};
+
+}  // namespace
+
+// The sub-window of one document: asks the main window before it closes.
+class DocumentSubWindow : public QMdiSubWindow {
+public:
+    DocumentSubWindow(MainWindow* frame, DocumentWindow* document)
+        : frame_(frame), document_(document) {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setWidget(document->widget());
+    }
+    DocumentWindow* document() const { return document_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (!frame_->confirmClose(document_)) {
+            event->ignore();
+            return;
+        }
+        frame_->documentWindowClosed(this);
+        QMdiSubWindow::closeEvent(event);
+    }
+
+private:
+    MainWindow* frame_;
+    DocumentWindow* document_;
+};
+
+QString aboutVersionText(const std::string& version) {
+    int n[4] = {0, 0, 0, 0};
+    QStringList parts = qs(version).split(QRegularExpression(QStringLiteral("[.,]")));
+    for (int i = 0; i < 4 && i < parts.size(); ++i) n[i] = parts[i].trimmed().toInt();
+    return QStringLiteral("Version %1.%2.%3  (Build %4)").arg(n[0]).arg(n[1]).arg(n[2]).arg(n[3]);
+}
+
+QString withExtensionFor(const QString& path, int type) {
+    if (formatTypeOf(path.toStdString()) == type) return path;
+    return path + QLatin1Char('.') + ownExtension(type);
+}
+
+QUrl makerHomePage() {
+    return QUrl(kMakerSite);
+}
+
+QUrl updatePage(const std::string& version) {
+    QUrl url(kMakerSite + QStringLiteral("action.php"));
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("aid"), QStringLiteral("2"));
+    query.addQueryItem(QStringLiteral("pid"), QStringLiteral("1"));
+    query.addQueryItem(QStringLiteral("ver"), qs(version));
+    url.setQuery(query);
+    return url;
+}
+
+MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
+    : QMainWindow(parent),
+      settings_(setup.settings ? setup.settings : &AppSettings::instance()),
+      settingsPath_(std::move(setup.settingsPath)),
+      documents_(std::move(setup.documents)),
+      prompts_(setup.prompts ? std::move(setup.prompts) : messageBoxPrompts(this)),
+      fileDialogs_(setup.fileDialogs ? std::move(setup.fileDialogs) : systemFileDialogs(this)),
+      desktop_(setup.desktop ? std::move(setup.desktop) : systemDesktop()),
+      programDirectory_(setup.programDirectory.isEmpty() ? qs(programDirectory())
+                                                         : setup.programDirectory),
+      recent_(*settings_, nullptr) {
+    setWindowTitle(qs(productName()));
+    setAcceptDrops(true);
+    if (!settingsPath_.empty()) settings_->load(settingsPath_);
+
+    mdi_ = new QMdiArea(this);
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mdi_);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { scheduleUpdate(); });
+
     createActions();
     createMenus();
-    resize(1024, 768);
+    createToolBar();
+    statusBar()->showMessage(QStringLiteral("Ready"));
+    recent_.rebuildRecentMenu();
+    updateCommandStates();
+}
+
+MainWindow::~MainWindow() {
+    if (!settingsPath_.empty()) {
+        captureWindowState(*settings_, *this);
+        settings_->save(settingsPath_);
+    }
+}
+
+// ---- Commands ---------------------------------------------------------------------------------
+
+bool MainWindow::isCommandShown(int id) const {
+    if (id >= kCmdRecentFirst && id <= kCmdRecentLast) return true;
+    const CommandInfo* info = findCommand(id);
+    if (!info) return false;
+    if (info->handler == CommandHandler::Document)
+        return documents_ && documents_->providesCommand(id);
+    if (!kFrameCommands.count(id)) return false;
+    return !kDocumentFrameCommands.count(id) || documents_ != nullptr;
 }
 
 void MainWindow::createActions() {
-    exitAction_ = new QAction(tr("E&xit"), this);
-    exitAction_->setData(int(kCmdAppExit));
-    exitAction_->setStatusTip(tr("Quit the application; prompts to save documents"));
-    connect(exitAction_, &QAction::triggered, this, &QWidget::close);
+    for (const CommandInfo& info : commandTable()) {
+        auto* a = new QAction(QString::fromUtf8(info.menuText), this);
+        if (a->text().isEmpty()) a->setText(QString::fromUtf8(info.tooltip));
+        a->setData(info.id);
+        a->setStatusTip(QString::fromUtf8(info.prompt));
+        a->setToolTip(QString::fromUtf8(info.tooltip));
+        a->setCheckable(info.checkable);
+        if (*info.shortcuts)
+            a->setShortcuts(QKeySequence::listFromString(QString::fromUtf8(info.shortcuts),
+                                                         QKeySequence::PortableText));
+        int id = info.id;
+        connect(a, &QAction::triggered, this, [this, id] { runCommand(id); });
+        actions_[info.id] = a;
+        // Accelerators work whether or not the command has a menu item.
+        if (isCommandShown(id) && *info.shortcuts) addAction(a);
+    }
+}
+
+void MainWindow::fillMenu(QMenu* menu, const std::vector<MenuItem>& items) {
+    for (const MenuItem& item : items) {
+        switch (item.kind) {
+            case MenuItem::Kind::Command:
+                menu->addAction(actions_.at(item.id));
+                break;
+            case MenuItem::Kind::Separator:
+                menu->addSeparator();
+                break;
+            case MenuItem::Kind::Submenu:
+                fillMenu(menu->addMenu(qs(item.title)), item.items);
+                break;
+            case MenuItem::Kind::RecentFiles: {
+                QMenu* sub = menu->addMenu(qs(item.title));
+                recent_.setMenu(sub);
+                connect(sub, &QMenu::triggered, this, [this](QAction* a) {
+                    int id = a->data().toInt();
+                    if (id == kCmdRecentClear)
+                        recent_.clearRecent();
+                    else
+                        openRecent(id);
+                });
+                break;
+            }
+        }
+    }
 }
 
 void MainWindow::createMenus() {
-    QMenu* file = menuBar()->addMenu(tr("&File"));
-    file->addAction(exitAction_);
+    auto shown = [this](int id) { return isCommandShown(id); };
+    for (const MenuItem& top : visibleMenuLayout(mainMenuLayout(), shown)) {
+        QMenu* menu = menuBar()->addMenu(qs(top.title));
+        fillMenu(menu, top.items);
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateCommandStates);
+        if (stripMnemonic(top.title) == "Window") {
+            windowMenu_ = menu;
+            connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateWindowMenu);
+        }
+    }
+}
+
+void MainWindow::createToolBar() {
+    toolBar_ = addToolBar(QStringLiteral("Toolbar"));
+    toolBar_->setObjectName(QStringLiteral("MainToolbar"));
+    toolBar_->setMovable(false);
+    const struct {
+        int id;
+        QStyle::StandardPixmap icon;
+    } buttons[] = {
+        {kCmdFileNew, QStyle::SP_FileIcon},
+        {kCmdFileOpen, QStyle::SP_DialogOpenButton},
+        {kCmdFileSave, QStyle::SP_DialogSaveButton},
+        {0, QStyle::SP_CustomBase},
+        {kCmdEditUndo, QStyle::SP_ArrowBack},
+        {kCmdEditRedo, QStyle::SP_ArrowForward},
+        {0, QStyle::SP_CustomBase},
+        {kCmdZoomIn, QStyle::SP_CustomBase},
+        {kCmdZoomOut, QStyle::SP_CustomBase},
+        {kCmdActualPixels, QStyle::SP_CustomBase},
+        {kCmdFitOnScreen, QStyle::SP_CustomBase},
+    };
+    bool pendingSeparator = false;
+    for (const auto& b : buttons) {
+        if (b.id == 0) {
+            pendingSeparator = !toolBar_->actions().isEmpty();
+            continue;
+        }
+        if (!isCommandShown(b.id)) continue;
+        if (pendingSeparator) toolBar_->addSeparator();
+        pendingSeparator = false;
+        QAction* a = actions_.at(b.id);
+        if (b.icon != QStyle::SP_CustomBase) a->setIcon(style()->standardIcon(b.icon));
+        toolBar_->addAction(a);
+    }
+    connect(toolBar_, &QToolBar::visibilityChanged, this, [this] { scheduleUpdate(); });
+}
+
+QAction* MainWindow::action(int id) const {
+    auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+bool MainWindow::commandNeedsDocument(int id) const {
+    return id == kCmdFileClose || id == kCmdFileCloseAll || id == kCmdFileSave ||
+           id == kCmdFileSaveAs || id == kCmdWindowCascade || id == kCmdWindowTile ||
+           id == kCmdWindowArrange || id == kCmdNextPane || id == kCmdPreviousPane;
+}
+
+bool MainWindow::isCommandEnabled(int id) const {
+    const CommandInfo* info = findCommand(id);
+    if (!info) return false;
+    DocumentWindow* doc = activeDocumentWindow();
+    if (info->handler == CommandHandler::Document) {
+        if (!doc || !doc->handlesCommand(id)) return false;
+        History* history = doc->history();
+        if (id == kCmdEditUndo) return history && history->canUndo();
+        if (id == kCmdEditRedo) return history && history->canRedo();
+        if (id == kCmdEditPurgeUndo) return history && (history->canUndo() || history->canRedo());
+        return doc->isCommandEnabled(id);
+    }
+    if (commandNeedsDocument(id)) return doc != nullptr;
+    return true;
+}
+
+void MainWindow::updateCommandStates() {
+    updateScheduled_ = false;
+    DocumentWindow* doc = activeDocumentWindow();
+    for (auto& [id, a] : actions_) {
+        a->setEnabled(isCommandEnabled(id));
+        const CommandInfo* info = findCommand(id);
+        if (info->handler == CommandHandler::Document && info->checkable)
+            a->setChecked(doc && doc->handlesCommand(id) && doc->isCommandChecked(id));
+    }
+    actions_.at(kCmdFullScreen)->setChecked(fullScreen_);
+    actions_.at(kCmdViewToolbar)->setChecked(isToolbarShown());
+    actions_.at(kCmdViewStatusBar)->setChecked(isStatusBarShown());
+}
+
+void MainWindow::scheduleUpdate() {
+    if (updateScheduled_) return;
+    updateScheduled_ = true;
+    QTimer::singleShot(0, this, &MainWindow::updateCommandStates);
+}
+
+void MainWindow::updateWindowMenu() {
+    for (QAction* a : windowListActions_) {
+        windowMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    windowListActions_.clear();
+    if (windows_.isEmpty()) return;
+    windowListActions_.append(windowMenu_->addSeparator());
+    QMdiSubWindow* active = mdi_->activeSubWindow();
+    for (int i = 0; i < windows_.size(); ++i) {
+        DocumentSubWindow* sub = windows_[i];
+        QString title = sub->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* a =
+            windowMenu_->addAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : title);
+        a->setCheckable(true);
+        a->setChecked(sub == active);
+        QPointer<DocumentSubWindow> target(sub);
+        connect(a, &QAction::triggered, this, [this, target] {
+            if (target) mdi_->setActiveSubWindow(target);
+        });
+        windowListActions_.append(a);
+    }
+}
+
+void MainWindow::runCommand(int id) {
+    DocumentWindow* doc = activeDocumentWindow();
+    switch (id) {
+        case kCmdFileOpen: {
+            if (!documents_) break;
+            QStringList files = fileDialogs_->chooseFilesToOpen(QString::fromLatin1(kOpenFilter),
+                                                                kOpenFilterAllFormats);
+            openFiles(files);
+            break;
+        }
+        case kCmdFileClose:
+            if (doc) closeDocument(doc);
+            break;
+        case kCmdFileCloseAll:
+            closeAll();
+            break;
+        case kCmdFileSave:
+            if (doc && doc->isModified()) saveDocument(doc);
+            break;
+        case kCmdFileSaveAs:
+            if (doc) saveDocumentAs(doc);
+            break;
+        case kCmdRecentClear:
+            recent_.clearRecent();
+            break;
+        case kCmdAppExit:
+            close();
+            break;
+        case kCmdFullScreen:
+            toggleFullScreen();
+            break;
+        case kCmdViewToolbar:
+            showToolbar(!isToolbarShown());
+            break;
+        case kCmdViewStatusBar:
+            showStatusBar(!isStatusBarShown());
+            break;
+        case kCmdWindowCascade:
+            mdi_->cascadeSubWindows();
+            break;
+        case kCmdWindowTile:
+            mdi_->tileSubWindows();
+            break;
+        case kCmdWindowArrange: {
+            // Lines the minimised windows up along the bottom of the area.
+            int x = 0;
+            for (DocumentSubWindow* sub : windows_) {
+                if (!sub->isMinimized()) continue;
+                QSize s = sub->sizeHint().boundedTo(QSize(160, sub->minimumSizeHint().height()));
+                sub->move(x, mdi_->viewport()->height() - s.height());
+                x += s.width();
+            }
+            break;
+        }
+        case kCmdNextPane:
+            mdi_->activateNextSubWindow();
+            break;
+        case kCmdPreviousPane:
+            mdi_->activatePreviousSubWindow();
+            break;
+        case kCmdHelpContents:
+        case kCmdHelpSearch:
+        case kCmdHelpIndex:
+        case kCmdHelpFeedback:
+            openHelp();
+            break;
+        case kCmdWebHome:
+            openWebPage(makerHomePage());
+            break;
+        case kCmdWebUpdates:
+            openWebPage(updatePage(productVersion()));
+            break;
+        case kCmdAbout:
+            showAbout();
+            break;
+        default:
+            if (id >= kCmdRecentFirst && id <= kCmdRecentLast) {
+                openRecent(id);
+            } else if (const CommandInfo* info = findCommand(id);
+                       info && info->handler == CommandHandler::Document && doc &&
+                       isCommandEnabled(id)) {
+                doc->runCommand(id);
+            }
+            break;
+    }
+    scheduleUpdate();
+}
+
+// ---- Opening ----------------------------------------------------------------------------------
+
+namespace {
+
+// The key two paths of the same file share: the path with links resolved while the file exists,
+// else the cleaned absolute path.
+QString fileKey(const QString& path) {
+    QFileInfo info(path);
+    QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+}  // namespace
+
+DocumentWindow* MainWindow::findOpenDocument(const QString& path) const {
+    QString key = fileKey(path);
+    for (DocumentSubWindow* sub : windows_) {
+        std::string own = sub->document()->documentPath();
+        if (!own.empty() && fileKey(qs(own)) == key) return sub->document();
+    }
+    return nullptr;
+}
+
+bool MainWindow::openFile(const QString& path) {
+    if (path.isEmpty()) return false;
+    QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    if (DocumentWindow* open = findOpenDocument(absolute)) {
+        activateDocumentWindow(open);
+        return true;
+    }
+    std::unique_ptr<DocumentWindow> window;
+    if (documents_) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        window = documents_->openFile(absolute.toStdString());
+        QApplication::restoreOverrideCursor();
+    }
+    if (!window) {
+        prompts_->showError(QStringLiteral("Cannot open file \"%1\"!").arg(absolute));
+        return false;
+    }
+    addDocumentWindow(std::move(window));
+    recent_.addRecent(absolute.toStdString());
+    return true;
+}
+
+void MainWindow::openFiles(const QStringList& paths) {
+    for (const QString& p : paths) openFile(p);
+}
+
+void MainWindow::openDroppedFiles(const QStringList& paths) {
+    for (qsizetype i = paths.size() - 1; i >= 0; --i) {
+        if (!isActiveWindow()) {
+            raise();
+            activateWindow();
+        }
+        openFile(paths[i]);
+    }
+}
+
+void MainWindow::openRecent(int commandId) {
+    std::string path;
+    if (!recent_.pathOfRecent(commandId, path)) return;
+    // Opening adds the path to the list, which moves the entries: the entry is found again by
+    // its path afterwards rather than by its old position.
+    if (openFile(qs(path)))
+        recent_.promoteRecentPath(path);
+    else
+        recent_.removeRecentPath(path);
+}
+
+void MainWindow::openHandedOverPaths(const QStringList& paths) {
+    if (QApplication::activeModalWidget()) return;
+    openFiles(paths);
+}
+
+void MainWindow::activateFromOtherInstance() {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
+    if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::addDocumentWindow(std::unique_ptr<DocumentWindow> window) {
+    DocumentWindow* doc = window.release();  // owned by its widget from here on
+    auto* sub = new DocumentSubWindow(this, doc);
+    mdi_->addSubWindow(sub);
+    windows_.append(sub);
+    doc->setStateListener([this] { scheduleUpdate(); });
+    sub->show();
+    mdi_->setActiveSubWindow(sub);
+    updateCommandStates();
+}
+
+QList<DocumentWindow*> MainWindow::documentWindows() const {
+    QList<DocumentWindow*> out;
+    for (DocumentSubWindow* sub : windows_) out.append(sub->document());
+    return out;
+}
+
+DocumentWindow* MainWindow::activeDocumentWindow() const {
+    auto* sub = dynamic_cast<DocumentSubWindow*>(mdi_->activeSubWindow());
+    if (sub && windows_.contains(sub)) return sub->document();
+    return nullptr;
+}
+
+void MainWindow::activateDocumentWindow(DocumentWindow* window) {
+    for (DocumentSubWindow* sub : windows_) {
+        if (sub->document() != window) continue;
+        if (sub->isMinimized()) sub->showNormal();
+        mdi_->setActiveSubWindow(sub);
+        return;
+    }
+}
+
+// ---- Saving -----------------------------------------------------------------------------------
+
+bool MainWindow::writeDocument(DocumentWindow* window, const QString& path) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool ok = window->saveTo(path.toStdString());
+    QApplication::restoreOverrideCursor();
+    if (!ok) {
+        prompts_->showError(QStringLiteral("Error saving file \"%1\"!").arg(path));
+        return false;
+    }
+    recent_.addRecent(path.toStdString());
+    scheduleUpdate();
+    return true;
+}
+
+bool MainWindow::saveDocument(DocumentWindow* window) {
+    QString path = qs(window->documentPath());
+    if (path.isEmpty() || !QFileInfo(path).isFile() ||
+        !isWritableFormat(formatTypeOf(path.toStdString())))
+        return saveDocumentAs(window);
+    return writeDocument(window, path);
+}
+
+bool MainWindow::saveDocumentAs(DocumentWindow* window) {
+    QString path = qs(window->documentPath());
+    QString name = qs(window->documentName());
+    int type = formatTypeOf((path.isEmpty() ? name : path).toStdString());
+    int filterIndex = saveFilterIndexOf(type);
+    int proposedType = formatOfSaveFilter(filterIndex);
+    // The name with the extension of the proposed type, in the document's own folder.
+    QString base = name;
+    if (formatTypeOf(name.toStdString()) != FormatNone) base = QFileInfo(name).completeBaseName();
+    QString proposed = base + QLatin1Char('.') + ownExtension(proposedType);
+    if (!path.isEmpty()) proposed = QFileInfo(path).dir().filePath(proposed);
+
+    auto choice =
+        fileDialogs_->chooseSaveFile(QString::fromLatin1(kSaveFilter), filterIndex, proposed);
+    if (!choice || choice->path.isEmpty()) return false;
+    QString target = withExtensionFor(choice->path, formatOfSaveFilter(choice->filterIndex));
+    // The dialog asked about the name as typed; a file under the completed name is asked
+    // about here so that it is never replaced unasked.
+    if (target != choice->path && QFileInfo::exists(target) &&
+        !prompts_->askYesNo(
+            qs(productName()),
+            QStringLiteral("\"%1\" already exists.\nDo you want to replace it?").arg(target)))
+        return false;
+    return writeDocument(window, target);
+}
+
+// ---- Closing ----------------------------------------------------------------------------------
+
+bool MainWindow::confirmClose(DocumentWindow* window) {
+    if (!window->isModified()) return true;
+    activateDocumentWindow(window);
+    auto answer = prompts_->askYesNoCancel(
+        qs(productName()),
+        QStringLiteral("Save changes to \"%1\" before closing?").arg(qs(window->documentName())));
+    switch (answer) {
+        case Prompts::Answer::Yes:
+            return saveDocument(window);
+        case Prompts::Answer::No:
+            return true;
+        case Prompts::Answer::Cancel:
+            return false;
+    }
+    return false;
+}
+
+void MainWindow::documentWindowClosed(DocumentSubWindow* sub) {
+    windows_.removeAll(sub);
+    scheduleUpdate();
+}
+
+bool MainWindow::closeDocument(DocumentWindow* window) {
+    for (DocumentSubWindow* sub : windows_)
+        if (sub->document() == window) return sub->close();
+    return false;
+}
+
+bool MainWindow::closeAll() {
+    const QList<DocumentSubWindow*> windows = windows_;
+    for (DocumentSubWindow* sub : windows)
+        if (windows_.contains(sub) && !sub->close()) return false;
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!closeAll()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+// ---- Dropped files ----------------------------------------------------------------------------
+
+QStringList MainWindow::droppedFiles(const QMimeData* data) {
+    QStringList out;
+    if (!data || !data->hasUrls()) return out;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) out.append(url.toLocalFile());
+    return out;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (documents_ && !droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    QStringList files = droppedFiles(event->mimeData());
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    openDroppedFiles(files);
+}
+
+// ---- View, help, about ------------------------------------------------------------------------
+
+void MainWindow::toggleFullScreen() {
+    if (!fullScreen_) {
+        maximizedBeforeFullScreen_ = QMainWindow::isMaximized();
+        fullScreen_ = true;
+        showFullScreen();
+    } else {
+        fullScreen_ = false;
+        if (maximizedBeforeFullScreen_)
+            showMaximized();
+        else
+            showNormal();
+    }
+    actions_.at(kCmdFullScreen)->setChecked(fullScreen_);
+}
+
+void MainWindow::openHelp() {
+    QString file = QDir(programDirectory_).filePath(QString::fromLatin1(kHelpFileName));
+    if (!QFileInfo(file).isFile()) {
+        prompts_->showInformation(
+            qs(productName()),
+            QStringLiteral("Help is not installed.\nThe help file \"%1\" was not found.")
+                .arg(file));
+        return;
+    }
+    if (!desktop_->openUrl(QUrl::fromLocalFile(file)))
+        prompts_->showInformation(
+            qs(productName()),
+            QStringLiteral("No program to show the help file \"%1\" was found.").arg(file));
+}
+
+void MainWindow::openWebPage(const QUrl& url) {
+    if (!desktop_->openUrl(url))
+        prompts_->showInformation(
+            qs(productName()),
+            QStringLiteral("No web browser could be started for %1").arg(url.toString()));
+}
+
+void MainWindow::showAbout() {
+    QString name = qs(productName());
+    prompts_->showAbout(QStringLiteral("About %1").arg(name),
+                        QStringLiteral("%1\n%2").arg(name, aboutVersionText(productVersion())));
+}
+
+// ---- Placement --------------------------------------------------------------------------------
+
+namespace {
+
+Rect toRect(const QRect& r) {
+    return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+}  // namespace
+
+Rect MainWindow::normalRect() const {
+    QRect client = (fullScreen_ || QMainWindow::isMaximized()) && normalGeometry().isValid()
+                       ? normalGeometry()
+                       : geometry();
+    QRect frame = frameGeometry(), inner = geometry();
+    QMargins m(inner.left() - frame.left(), inner.top() - frame.top(),
+               frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    return toRect(client.marginsAdded(m));
+}
+
+Rect MainWindow::workArea() const {
+    QScreen* s = screen() ? screen() : QApplication::primaryScreen();
+    return s ? toRect(s->availableGeometry()) : Rect{0, 0, 1024, 768};
+}
+
+bool MainWindow::isMaximized() const {
+    return fullScreen_ ? maximizedBeforeFullScreen_ : QMainWindow::isMaximized();
+}
+
+bool MainWindow::isToolbarShown() const {
+    return toolBar_->isVisibleTo(this);
+}
+
+bool MainWindow::isStatusBarShown() const {
+    return statusBar()->isVisibleTo(this);
+}
+
+void MainWindow::moveTo(const Rect& r) {
+    QRect frame = frameGeometry(), inner = geometry();
+    int dw = frame.width() - inner.width(), dh = frame.height() - inner.height();
+    move(r.left, r.top);
+    resize(std::max(1, r.width() - dw), std::max(1, r.height() - dh));
+}
+
+void MainWindow::moveToDefaultPlacement() {
+    Rect area = workArea();
+    int w = std::min(area.width(), std::max(800, area.width() * 4 / 5));
+    int h = std::min(area.height(), std::max(600, area.height() * 4 / 5));
+    resize(w, h);
+    move(area.left + (area.width() - w) / 2, area.top + (area.height() - h) / 2);
+}
+
+void MainWindow::maximize() {
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void MainWindow::showToolbar(bool shown) {
+    toolBar_->setVisible(shown);
+    actions_.at(kCmdViewToolbar)->setChecked(shown);
+}
+
+void MainWindow::showStatusBar(bool shown) {
+    statusBar()->setVisible(shown);
+    actions_.at(kCmdViewStatusBar)->setChecked(shown);
+}
+
+void MainWindow::setVisible(bool visible) {
+    if (visible && !layoutApplied_) {
+        layoutApplied_ = true;
+        // With the native window in place its frame is known, so the stored frame rectangle
+        // can be given exactly.
+        winId();
+        applyWindowState(*settings_, *this);
+    }
+    QMainWindow::setVisible(visible);
 }
 
 }  // namespace varnel

@@ -1,20 +1,178 @@
-// The editor's main window.
+// The editor's main window: menus and toolbar built from the command table, the
+// multiple-document area holding one window per open document, the recent files, and the flows
+// that open, save and close documents.
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
+#include <QPointer>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/app_services.h"
+#include "app/app_settings.h"
+#include "app/document_window.h"
+#include "app/recent_files.h"
+#include "app/window_state.h"
+
+class QMdiArea;
+class QMimeData;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
 
 namespace varnel {
 
-class MainWindow : public QMainWindow {
+class DocumentSubWindow;
+
+// What the main window is built with. Anything left empty gets the real thing, except the
+// documents (without a provider no document can be opened, and the document commands are not
+// shown) and the settings file (without a path the settings are neither read nor written).
+struct MainWindowSetup {
+    AppSettings* settings = nullptr;  // defaults to AppSettings::instance()
+    std::string settingsPath;
+    std::unique_ptr<DocumentProvider> documents;
+    std::unique_ptr<Prompts> prompts;
+    std::unique_ptr<FileDialogs> fileDialogs;
+    std::unique_ptr<Desktop> desktop;
+    QString programDirectory;  // where the help file is looked for; defaults to the program's
+};
+
+// The file dialogs' filters. Open: "All Formats" is the last of six entries; Save: entries 1, 2
+// and 3 are BMP, JPEG and PNG.
+extern const char kOpenFilter[];
+extern const char kSaveFilter[];
+inline constexpr int kOpenFilterAllFormats = 6;
+// The help file looked for next to the program.
+inline constexpr char kHelpFileName[] = "OVVL_Help.chm";
+
+// "Version 1.0.0  (Build 1)" from a four-part version "1.0.0.1" (missing numbers count as 0).
+QString aboutVersionText(const std::string& version);
+// The path with the extension of format `type` unless it already has one of that type's
+// extensions ("a.jpeg" stays for JPEG, "a.png" becomes "a.png.jpg").
+QString withExtensionFor(const QString& path, int type);
+// The web pages of the Help menu.
+QUrl makerHomePage();
+QUrl updatePage(const std::string& version);
+
+class MainWindow : public QMainWindow, public MainWindowPlacement {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(MainWindowSetup setup = {}, QWidget* parent = nullptr);
+    // Copies the window's layout into the settings and saves them.
+    ~MainWindow() override;
+
+    // Carries out a command as its menu item, accelerator or toolbar button would. Document
+    // commands go to the active document window; with none, nothing happens.
+    void runCommand(int id);
+    // The action of a command; null for ids outside the command table.
+    QAction* action(int id) const;
+    // Whether the command has a visible menu item or accelerator in this build.
+    bool isCommandShown(int id) const;
+    // Brings every action's enabled and checked state up to date (also done after each command
+    // and whenever a document window reports a change).
+    void updateCommandStates();
+
+    // Open file: activates the window of an already open document with this path, otherwise
+    // opens it (with the error message on failure) and adds it to the recent files. True when
+    // the document is open afterwards.
+    bool openFile(const QString& path);
+    // Opens each path in turn.
+    void openFiles(const QStringList& paths);
+    // Dropped files: opened from the last to the first, the window brought forward before each.
+    void openDroppedFiles(const QStringList& paths);
+    // The local files among dropped data, in drop order.
+    static QStringList droppedFiles(const QMimeData* data);
+    // A file of the recent files submenu: opened like Open file; on success the entry moves to
+    // the top, on failure it is removed.
+    void openRecent(int commandId);
+    // Paths handed over by a second start. Dropped while a modal dialog is open.
+    void openHandedOverPaths(const QStringList& paths);
+    // A second start asks for this window: the modal dialog when one is open, else the window.
+    void activateFromOtherInstance();
+
+    // Save: a modified document goes to its own file, or through Save As when it has none, its
+    // file is gone or its format cannot be written. True when it was saved.
+    bool saveDocument(DocumentWindow* window);
+    // Save As: asks for a name and format, then saves. The document keeps its old name and path
+    // when the save fails.
+    bool saveDocumentAs(DocumentWindow* window);
+    // Closes the window, asking first whether to save a modified document. False when the user
+    // cancelled or the save failed (the window stays open).
+    bool closeDocument(DocumentWindow* window);
+    // Closes every document window in creation order; stops at the first one that stays open.
+    bool closeAll();
+
+    QList<DocumentWindow*> documentWindows() const;  // creation order
+    DocumentWindow* activeDocumentWindow() const;
+    void activateDocumentWindow(DocumentWindow* window);
+    QMdiArea* mdiArea() const { return mdi_; }
+    QToolBar* toolBar() const { return toolBar_; }
+    RecentFiles& recentFiles() { return recent_; }
+    AppSettings& settings() { return *settings_; }
+    bool isFullScreenMode() const { return fullScreen_; }
+    // Adds a window for a document made elsewhere (a new image, a duplicate).
+    void addDocumentWindow(std::unique_ptr<DocumentWindow> window);
+
+    // MainWindowPlacement.
+    Rect normalRect() const override;
+    Rect workArea() const override;
+    bool isMaximized() const override;
+    bool isToolbarShown() const override;
+    bool isStatusBarShown() const override;
+    void moveTo(const Rect& rect) override;
+    void moveToDefaultPlacement() override;
+    void maximize() override;
+    void showToolbar(bool shown) override;
+    void showStatusBar(bool shown) override;
+
+    void setVisible(bool visible) override;
+
+    // Called by a document's sub-window when it is asked to close.
+    bool confirmClose(DocumentWindow* window);
+    void documentWindowClosed(DocumentSubWindow* sub);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createActions();
     void createMenus();
+    void createToolBar();
+    void fillMenu(QMenu* menu, const std::vector<struct MenuItem>& items);
+    void updateWindowMenu();
+    void scheduleUpdate();
+    bool writeDocument(DocumentWindow* window, const QString& path);
+    DocumentWindow* findOpenDocument(const QString& path) const;
+    void toggleFullScreen();
+    void openHelp();
+    void openWebPage(const QUrl& url);
+    void showAbout();
+    bool commandNeedsDocument(int id) const;
+    bool isCommandEnabled(int id) const;
 
-    QAction* exitAction_ = nullptr;
+    AppSettings* settings_;
+    std::string settingsPath_;
+    std::unique_ptr<DocumentProvider> documents_;
+    std::unique_ptr<Prompts> prompts_;
+    std::unique_ptr<FileDialogs> fileDialogs_;
+    std::unique_ptr<Desktop> desktop_;
+    QString programDirectory_;
+
+    QMdiArea* mdi_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    QList<QAction*> windowListActions_;
+    std::map<int, QAction*> actions_;
+    QList<DocumentSubWindow*> windows_;
+    RecentFiles recent_;
+    bool layoutApplied_ = false;
+    bool fullScreen_ = false;
+    bool maximizedBeforeFullScreen_ = false;
+    bool updateScheduled_ = false;
 };
 
 }  // namespace varnel

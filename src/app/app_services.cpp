@@ -1,0 +1,126 @@
+#include "app/app_services.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace varnel {
+
+namespace {
+
+class MessageBoxPrompts : public Prompts {
+public:
+    explicit MessageBoxPrompts(QWidget* parent) : parent_(parent) {}
+
+    Answer askYesNoCancel(const QString& title, const QString& text) override {
+        auto b = QMessageBox::question(parent_, title, text,
+                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                       QMessageBox::Yes);
+        return b == QMessageBox::Yes  ? Answer::Yes
+               : b == QMessageBox::No ? Answer::No
+                                      : Answer::Cancel;
+    }
+    bool askYesNo(const QString& title, const QString& text) override {
+        return QMessageBox::question(parent_, title, text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    }
+    void showError(const QString& text) override {
+        QMessageBox::critical(parent_, QStringLiteral("Error"), text);
+    }
+    void showInformation(const QString& title, const QString& text) override {
+        QMessageBox::information(parent_, title, text);
+    }
+    void showAbout(const QString& title, const QString& text) override {
+        QMessageBox::about(parent_, title, text);
+    }
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+class QtFileDialogs : public FileDialogs {
+public:
+    explicit QtFileDialogs(QWidget* parent) : parent_(parent) {}
+
+    QStringList chooseFilesToOpen(const QString& filter, int filterIndex) override {
+        QFileDialog dialog(parent_, QStringLiteral("Open"));
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setOption(QFileDialog::ReadOnly, false);
+        QStringList filters = qtFileFilters(filter);
+        dialog.setNameFilters(filters);
+        if (filterIndex >= 1 && filterIndex <= filters.size())
+            dialog.selectNameFilter(filters[filterIndex - 1]);
+        if (!lastFolder_.isEmpty()) dialog.setDirectory(lastFolder_);
+        if (dialog.exec() != QDialog::Accepted) return {};
+        lastFolder_ = dialog.directory().absolutePath();
+        return dialog.selectedFiles();
+    }
+
+    std::optional<SaveChoice> chooseSaveFile(const QString& filter, int filterIndex,
+                                             const QString& proposedName) override {
+        QFileDialog dialog(parent_, QStringLiteral("Save As"));
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        QStringList filters = qtFileFilters(filter);
+        dialog.setNameFilters(filters);
+        if (filterIndex >= 1 && filterIndex <= filters.size())
+            dialog.selectNameFilter(filters[filterIndex - 1]);
+        if (!lastFolder_.isEmpty()) dialog.setDirectory(lastFolder_);
+        dialog.selectFile(proposedName);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        lastFolder_ = dialog.directory().absolutePath();
+        SaveChoice choice;
+        choice.path = dialog.selectedFiles().first();
+        choice.filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+        if (choice.filterIndex < 1) choice.filterIndex = filterIndex;
+        return choice;
+    }
+
+private:
+    QPointer<QWidget> parent_;
+    // The dialogs keep the process's current folder unchanged and remember their own.
+    QString lastFolder_;
+};
+
+class SystemDesktop : public Desktop {
+public:
+    bool openUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
+};
+
+}  // namespace
+
+std::unique_ptr<Prompts> messageBoxPrompts(QWidget* parent) {
+    return std::make_unique<MessageBoxPrompts>(parent);
+}
+
+std::unique_ptr<FileDialogs> systemFileDialogs(QWidget* parent) {
+    return std::make_unique<QtFileDialogs>(parent);
+}
+
+std::unique_ptr<Desktop> systemDesktop() {
+    return std::make_unique<SystemDesktop>();
+}
+
+QStringList qtFileFilters(const QString& filter) {
+    QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i];
+        // "BMP (*.bmp;*.dib)" shows its patterns already; the dialog takes them from the
+        // parenthesis, so the name keeps only the text before it.
+        qsizetype paren = name.indexOf(QLatin1String(" ("));
+        if (paren >= 0) name = name.left(paren);
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            patterns.append(p.trimmed());
+        QStringList upper;
+        for (const QString& p : patterns)
+            if (p.toUpper() != p) upper.append(p.toUpper());
+        out.append(QStringLiteral("%1 (%2)").arg(name, (patterns + upper).join(QLatin1Char(' '))));
+    }
+    return out;
+}
+
+}  // namespace varnel

@@ -1,0 +1,68 @@
+// What the main window asks of the user and of the desktop, behind interfaces so that the
+// window's flows run headless in tests with scripted answers.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace varnel {
+
+// Message boxes.
+class Prompts {
+public:
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~Prompts() = default;
+    // A question with Yes, No and Cancel and the question icon.
+    virtual Answer askYesNoCancel(const QString& title, const QString& text) = 0;
+    // A question with Yes and No; true for Yes.
+    virtual bool askYesNo(const QString& title, const QString& text) = 0;
+    // An error box titled "Error" with the error icon.
+    virtual void showError(const QString& text) = 0;
+    // An information box with the information icon.
+    virtual void showInformation(const QString& title, const QString& text) = 0;
+    // The About box.
+    virtual void showAbout(const QString& title, const QString& text) = 0;
+};
+
+// The open and save dialogs. Filters are lists of (description, patterns) pairs in the "|"
+// separated form "Name|*.a;*.b|Other|*.c|".
+class FileDialogs {
+public:
+    struct SaveChoice {
+        QString path;
+        int filterIndex = 1;  // 1-based index of the chosen filter entry
+    };
+
+    virtual ~FileDialogs() = default;
+    // The chosen existing files (several may be chosen); empty when cancelled.
+    virtual QStringList chooseFilesToOpen(const QString& filter, int filterIndex) = 0;
+    // The chosen file name and filter; nothing when cancelled. The dialog asks before an
+    // existing file is replaced.
+    virtual std::optional<SaveChoice> chooseSaveFile(const QString& filter, int filterIndex,
+                                                     const QString& proposedName) = 0;
+};
+
+// Opening files and web pages with the desktop's programs.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    virtual bool openUrl(const QUrl& url) = 0;
+};
+
+// The real ones, parented to `parent`'s window.
+std::unique_ptr<Prompts> messageBoxPrompts(QWidget* parent);
+std::unique_ptr<FileDialogs> systemFileDialogs(QWidget* parent);
+std::unique_ptr<Desktop> systemDesktop();
+
+// A "|" separated filter as the Qt file dialogs take it: one "Name (patterns)" entry per pair,
+// the patterns separated by blanks and each also given in upper case, since file names on this
+// system are case-sensitive.
+QStringList qtFileFilters(const QString& filter);
+
+}  // namespace varnel

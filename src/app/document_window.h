@@ -1,0 +1,66 @@
+// What the main window needs from the window of one open document, and from whatever opens and
+// creates documents. The main window owns the document windows (through its multiple-document
+// area) and forwards the document commands to the active one.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace varnel {
+
+class History;
+
+class DocumentWindow {
+public:
+    virtual ~DocumentWindow() = default;
+
+    // The widget put into the multiple-document area; its window title is the sub-window's.
+    virtual QWidget* widget() = 0;
+
+    // The document's name ("Untitled-1", "photo.jpg").
+    virtual std::string documentName() const = 0;
+    // The file the document was opened from or last saved to; empty when it has none.
+    virtual std::string documentPath() const = 0;
+    virtual bool isModified() const = 0;
+    // The document's undo list; null when the window keeps none.
+    virtual History* history() = 0;
+
+    // Writes the document to `path` in the format its extension names. On success the document
+    // takes that path and the name that goes with it and is no longer modified; on failure
+    // nothing about the document changes and the file that was at `path` is left as it was.
+    virtual bool saveTo(const std::string& path) = 0;
+
+    // The document commands this window carries out (forwarded by the main window).
+    virtual bool handlesCommand(int id) const = 0;
+    virtual bool isCommandEnabled(int id) const = 0;
+    virtual bool isCommandChecked(int /*id*/) const { return false; }
+    virtual void runCommand(int id) = 0;
+
+    // Called whenever something the main window shows may have changed: the modified flag, the
+    // undo list, the selection. Set by the main window.
+    void setStateListener(std::function<void()> listener) { listener_ = std::move(listener); }
+
+protected:
+    void notifyStateChanged() const {
+        if (listener_) listener_();
+    }
+
+private:
+    std::function<void()> listener_;
+};
+
+// Opens and creates documents with their windows.
+class DocumentProvider {
+public:
+    virtual ~DocumentProvider() = default;
+
+    // A window for the document loaded from `path`, or null when the file cannot be opened.
+    virtual std::unique_ptr<DocumentWindow> openFile(const std::string& path) = 0;
+    // Whether the windows this provider makes carry out document command `id`. Decides which
+    // menu items are shown.
+    virtual bool providesCommand(int id) const = 0;
+};
+
+}  // namespace varnel

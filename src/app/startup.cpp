@@ -1,0 +1,78 @@
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <cstdio>
+
+#include "app/main_window.h"
+#include "app/product_info.h"
+#include "app/settings_location.h"
+#include "app/single_instance.h"
+
+namespace varnel {
+
+namespace {
+
+// How long a second start keeps trying to reach the first one (which may still be starting).
+constexpr int kHandOverTimeoutMs = 5000;
+
+QStringList fileArguments(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args.append(QFile::decodeName(argv[i]));
+    return absolutePaths(args, QDir::currentPath());
+}
+
+int handOver(int& argc, char** argv, const InstanceAddress& address) {
+    QCoreApplication app(argc, argv);
+    QStringList refused;
+    bool reached = handOverToRunningInstance(address.serverName, fileArguments(argc, argv),
+                                             kHandOverTimeoutMs, &refused);
+    for (const QString& path : refused)
+        std::fprintf(stderr, "varnel: cannot pass \"%s\" to the running editor: path too long\n",
+                     QFile::encodeName(path).constData());
+    if (!reached)
+        std::fprintf(stderr, "varnel: the running editor does not answer; nothing was opened\n");
+    return 0;
+}
+
+}  // namespace
+
+int runInstance(int& argc, char** argv) {
+    InstanceAddress address = instanceAddress();
+    InstanceLock lock(address.lockPath);
+    // When the lock cannot be had at all (no writable folder), the editor still runs, just
+    // without the single-instance hand-over.
+    if (lock.tryAcquire() == InstanceLock::Result::HeldElsewhere)
+        return handOver(argc, argv, address);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromStdString(productName()));
+    QApplication::setApplicationVersion(QString::fromStdString(productVersion()));
+
+    SettingsLocation location = currentSettingsLocation();
+    if (location.installed && !createDataDirectory(location.dataDirectory))
+        QMessageBox::information(
+            nullptr, QStringLiteral("Information"),
+            QStringLiteral(
+                "Failed to create product data directory! User settings will not be saved."));
+
+    MainWindowSetup setup;
+    setup.settingsPath = location.filePath;
+    MainWindow window(std::move(setup));
+
+    InstanceServer server;
+    if (lock.held() && !server.listen(address.serverName))
+        std::fprintf(stderr, "varnel: cannot listen for other starts of the editor\n");
+    QObject::connect(&server, &InstanceServer::activationRequested, &window,
+                     &MainWindow::activateFromOtherInstance);
+    QObject::connect(&server, &InstanceServer::pathsReceived, &window,
+                     &MainWindow::openHandedOverPaths);
+
+    window.show();
+    window.openFiles(fileArguments(argc, argv));
+    return QApplication::exec();
+}
+
+}  // namespace varnel

@@ -1,0 +1,156 @@
+// Headless stand-ins for what the main window talks to: documents, message boxes, file dialogs
+// and the desktop. Each records what it was asked so that tests can check the flows.
+#pragma once
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/app_services.h"
+#include "app/document_window.h"
+#include "history/history.h"
+
+namespace varnel::test {
+
+// Runs the event loop until `done` holds or `ms` pass; returns `done()`.
+inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// One document window. Saving succeeds unless `saveFails`; a successful save takes the path.
+class FakeDocument : public QWidget, public DocumentWindow {
+public:
+    FakeDocument(std::string path, std::string name)
+        : path_(std::move(path)), name_(std::move(name)) {
+        setWindowTitle(QString::fromStdString(name_));
+    }
+
+    QWidget* widget() override { return this; }
+    std::string documentName() const override { return name_; }
+    std::string documentPath() const override { return path_; }
+    bool isModified() const override { return modified; }
+    History* history() override { return &undo; }
+
+    bool saveTo(const std::string& path) override {
+        saves.push_back(path);
+        if (saveFails) return false;
+        path_ = path;
+        name_ = path.substr(path.find_last_of('/') + 1);
+        modified = false;
+        return true;
+    }
+
+    bool handlesCommand(int id) const override { return commands.count(id) > 0; }
+    bool isCommandEnabled(int id) const override { return !disabled.count(id); }
+    void runCommand(int id) override {
+        ran.push_back(id);
+        if (id == kUndo) undo.undo();
+    }
+    void changed() { notifyStateChanged(); }
+
+    static constexpr int kUndo = 57643;
+    bool modified = false;
+    bool saveFails = false;
+    std::set<int> commands;
+    std::set<int> disabled;
+    std::vector<int> ran;
+    std::vector<std::string> saves;
+    History undo{20};
+
+private:
+    std::string path_, name_;
+};
+
+// Opens the paths listed in `openable`; records every attempt.
+class FakeProvider : public DocumentProvider {
+public:
+    std::unique_ptr<DocumentWindow> openFile(const std::string& path) override {
+        attempts.push_back(path);
+        if (!openable.count(path)) return nullptr;
+        auto doc = std::make_unique<FakeDocument>(path, path.substr(path.find_last_of('/') + 1));
+        doc->commands = commands;
+        opened.push_back(doc.get());
+        return doc;
+    }
+    bool providesCommand(int id) const override { return commands.count(id) > 0; }
+
+    std::set<std::string> openable;
+    std::set<int> commands;
+    std::vector<std::string> attempts;
+    std::vector<FakeDocument*> opened;
+};
+
+// Answers questions from a queue (Cancel when it runs dry) and records every box.
+class FakePrompts : public Prompts {
+public:
+    Answer askYesNoCancel(const QString& title, const QString& text) override {
+        log.push_back("ask " + title.toStdString() + ": " + text.toStdString());
+        if (answers.empty()) return Answer::Cancel;
+        Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    bool askYesNo(const QString& title, const QString& text) override {
+        log.push_back("confirm " + title.toStdString() + ": " + text.toStdString());
+        return confirm;
+    }
+    void showError(const QString& text) override { log.push_back("error: " + text.toStdString()); }
+    void showInformation(const QString& title, const QString& text) override {
+        log.push_back("info " + title.toStdString() + ": " + text.toStdString());
+    }
+    void showAbout(const QString& title, const QString& text) override {
+        log.push_back("about " + title.toStdString() + ": " + text.toStdString());
+    }
+
+    std::deque<Answer> answers;
+    bool confirm = false;
+    std::vector<std::string> log;
+};
+
+// Gives scripted dialog results and records what the dialogs were opened with.
+class FakeDialogs : public FileDialogs {
+public:
+    QStringList chooseFilesToOpen(const QString& filter, int filterIndex) override {
+        openFilter = filter;
+        openFilterIndex = filterIndex;
+        return toOpen;
+    }
+    std::optional<SaveChoice> chooseSaveFile(const QString& filter, int filterIndex,
+                                             const QString& proposedName) override {
+        saveFilter = filter;
+        saveFilterIndex = filterIndex;
+        proposed = proposedName;
+        ++saveDialogs;
+        return saveChoice;
+    }
+
+    QStringList toOpen;
+    std::optional<SaveChoice> saveChoice;
+    QString openFilter, saveFilter, proposed;
+    int openFilterIndex = 0, saveFilterIndex = 0, saveDialogs = 0;
+};
+
+class FakeDesktop : public Desktop {
+public:
+    bool openUrl(const QUrl& url) override {
+        urls.push_back(url.toString().toStdString());
+        return true;
+    }
+    std::vector<std::string> urls;
+};
+
+}  // namespace varnel::test

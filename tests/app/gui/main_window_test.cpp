@@ -1,0 +1,598 @@
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+
+#include "app/command_table.h"
+#include "gui_test_support.h"
+#include "history/history_action.h"
+
+namespace varnel {
+namespace {
+
+using test::FakeDesktop;
+using test::FakeDialogs;
+using test::FakeDocument;
+using test::FakePrompts;
+using test::FakeProvider;
+using Answer = Prompts::Answer;
+
+// A main window over fakes, with a scratch folder of image files.
+struct Frame : ::testing::Test {
+    void SetUp() override { build(); }
+
+    void build(bool withDocuments = true) {
+        MainWindowSetup setup;
+        setup.settings = &settings;
+        setup.settingsPath = settingsPath;
+        auto p = std::make_unique<FakeProvider>();
+        provider = p.get();
+        provider->commands = {kCmdEditUndo, kCmdEditRedo, kCmdEditPurgeUndo, kCmdInvert};
+        if (withDocuments) setup.documents = std::move(p);
+        auto pr = std::make_unique<FakePrompts>();
+        prompts = pr.get();
+        setup.prompts = std::move(pr);
+        auto d = std::make_unique<FakeDialogs>();
+        dialogs = d.get();
+        setup.fileDialogs = std::move(d);
+        auto dk = std::make_unique<FakeDesktop>();
+        desktop = dk.get();
+        setup.desktop = std::move(dk);
+        setup.programDirectory = dir.path();
+        window = std::make_unique<MainWindow>(std::move(setup));
+        if (!withDocuments) ownedProvider = std::move(p);
+    }
+
+    // A file in the scratch folder (created, so that it exists) that the provider can open.
+    std::string image(const char* name) {
+        QString path = dir.filePath(QString::fromUtf8(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        provider->openable.insert(path.toStdString());
+        return path.toStdString();
+    }
+
+    FakeDocument* open(const std::string& path) {
+        EXPECT_TRUE(window->openFile(QString::fromStdString(path)));
+        return dynamic_cast<FakeDocument*>(window->activeDocumentWindow());
+    }
+
+    std::vector<std::string> documentNames() const {
+        std::vector<std::string> out;
+        for (DocumentWindow* w : window->documentWindows()) out.push_back(w->documentName());
+        return out;
+    }
+
+    QTemporaryDir dir;
+    AppSettings settings;
+    std::string settingsPath;
+    FakeProvider* provider = nullptr;
+    std::unique_ptr<FakeProvider> ownedProvider;
+    FakePrompts* prompts = nullptr;
+    FakeDialogs* dialogs = nullptr;
+    FakeDesktop* desktop = nullptr;
+    std::unique_ptr<MainWindow> window;
+};
+
+using Strings = std::vector<std::string>;
+
+// ---- Opening ----------------------------------------------------------------------------------
+
+TEST_F(Frame, OpeningAnOpenFileActivatesItsWindowInsteadOfOpeningItAgain) {
+    std::string a = image("a.png"), b = image("b.png");
+    QFile::link(QString::fromStdString(a), dir.filePath(QStringLiteral("link.png")));
+    open(a);
+    open(b);
+    ASSERT_EQ(window->activeDocumentWindow()->documentName(), "b.png");
+    const QString sameFile[] = {
+        QString::fromStdString(a),
+        dir.path() + QStringLiteral("/./sub/../a.png"),
+        dir.filePath(QStringLiteral("link.png")),
+    };
+    for (const QString& path : sameFile) {
+        window->activateDocumentWindow(window->documentWindows()[1]);
+        EXPECT_TRUE(window->openFile(path)) << path.toStdString();
+        EXPECT_EQ(window->activeDocumentWindow()->documentName(), "a.png") << path.toStdString();
+    }
+    EXPECT_EQ(provider->attempts, (Strings{a, b}));
+    EXPECT_EQ(documentNames(), (Strings{"a.png", "b.png"}));
+    EXPECT_EQ(settings.recent_files, (Strings{b, a}));
+}
+
+TEST_F(Frame, FailedOpenShowsTheMessageAndLeavesNoWindow) {
+    std::string missing = dir.filePath(QStringLiteral("gone.jpg")).toStdString();
+    EXPECT_FALSE(window->openFile(QString::fromStdString(missing)));
+    EXPECT_EQ(prompts->log, Strings{"error: Cannot open file \"" + missing + "\"!"});
+    EXPECT_TRUE(window->documentWindows().isEmpty());
+    EXPECT_TRUE(settings.recent_files.empty());
+}
+
+TEST_F(Frame, OpenCommandOffersAllFormatsAndOpensEveryChosenFile) {
+    std::string a = image("a.png"), b = image("b.jpg");
+    dialogs->toOpen = {QString::fromStdString(a), QString::fromStdString(b)};
+    window->runCommand(kCmdFileOpen);
+    EXPECT_EQ(dialogs->openFilterIndex, kOpenFilterAllFormats);
+    EXPECT_EQ(dialogs->openFilter.split(QLatin1Char('|')).size() / 2, kOpenFilterAllFormats);
+    EXPECT_TRUE(dialogs->openFilter.contains(QLatin1String("|All Formats|")));
+    EXPECT_EQ(provider->attempts, (Strings{a, b}));
+    EXPECT_EQ(settings.recent_files, (Strings{b, a}));
+
+    dialogs->toOpen = {};
+    window->runCommand(kCmdFileOpen);  // cancelled
+    EXPECT_EQ(provider->attempts.size(), 2u);
+}
+
+TEST_F(Frame, DroppedFilesOpenLastFirst) {
+    std::string a = image("a.png"), b = image("b.png"), c = image("c.png");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(a)),
+                  QUrl(QStringLiteral("https://x/y.png")),
+                  QUrl::fromLocalFile(QString::fromStdString(b)),
+                  QUrl::fromLocalFile(QString::fromStdString(c))});
+    QStringList dropped = MainWindow::droppedFiles(&data);
+    EXPECT_EQ(dropped.size(), 3);  // local files only
+    window->openDroppedFiles(dropped);
+    EXPECT_EQ(provider->attempts, (Strings{c, b, a}));
+    EXPECT_EQ(documentNames(), (Strings{"c.png", "b.png", "a.png"}));
+}
+
+TEST_F(Frame, HandedOverPathsOpenLikeOpen) {
+    std::string a = image("a.png");
+    window->openHandedOverPaths({QString::fromStdString(a), dir.filePath(QStringLiteral("x.gif"))});
+    EXPECT_EQ(documentNames(), Strings{"a.png"});
+    ASSERT_EQ(prompts->log.size(), 1u);
+    EXPECT_EQ(prompts->log[0].rfind("error: Cannot open file", 0), 0u);
+}
+
+// ---- Recent files -----------------------------------------------------------------------------
+
+TEST_F(Frame, PickingARecentFileOpensItAndMovesItUpOrRemovesItWhenItFails) {
+    std::string a = image("a.png"), b = image("b.png"), c = image("c.png");
+    std::string gone = dir.filePath(QStringLiteral("gone.png")).toStdString();
+    settings.recent_files = {a, gone, b, c};
+    window->recentFiles().rebuildRecentMenu();
+
+    window->runCommand(kCmdRecentFirst + 3);  // c, the oldest
+    EXPECT_EQ(settings.recent_files, (Strings{c, a, gone, b}));
+
+    window->runCommand(kCmdRecentFirst + 2);  // the file that went away
+    EXPECT_EQ(prompts->log, Strings{"error: Cannot open file \"" + gone + "\"!"});
+    EXPECT_EQ(settings.recent_files, (Strings{c, a, b}));
+
+    window->runCommand(kCmdRecentFirst + 1);  // a
+    EXPECT_EQ(settings.recent_files, (Strings{a, c, b}));
+    window->runCommand(kCmdRecentFirst + 2);  // b
+    EXPECT_EQ(settings.recent_files, (Strings{b, a, c}));
+    window->runCommand(kCmdRecentFirst + 1);  // a again: already open, still moves up
+    EXPECT_EQ(settings.recent_files, (Strings{a, b, c}));
+    EXPECT_EQ(documentNames(), (Strings{"c.png", "a.png", "b.png"}));
+
+    window->runCommand(kCmdRecentFirst + 7);  // no such entry
+    EXPECT_EQ(settings.recent_files.size(), 3u);
+}
+
+TEST_F(Frame, RecentFilesSubmenuSitsInTheFileMenu) {
+    QMenu* recentMenu = window->recentFiles().menu();
+    ASSERT_NE(recentMenu, nullptr);
+    EXPECT_EQ(recentMenu->title(), QStringLiteral("Recent Files"));
+    QMenu* file = window->menuBar()->actions().first()->menu();
+    EXPECT_EQ(file->title(), QStringLiteral("&File"));
+    EXPECT_TRUE(file->actions().contains(recentMenu->menuAction()));
+    ASSERT_EQ(recentMenu->actions().size(), 1);
+    EXPECT_EQ(recentMenu->actions()[0]->text(), QStringLiteral("(Empty)"));
+}
+
+// ---- Saving -----------------------------------------------------------------------------------
+
+TEST_F(Frame, SaveWritesAModifiedDocumentToItsOwnFile) {
+    std::string a = image("a.png"), other = image("other.png");
+    FakeDocument* doc = open(a);
+    window->runCommand(kCmdFileSave);  // unmodified: nothing happens
+    EXPECT_TRUE(doc->saves.empty());
+
+    doc->modified = true;
+    open(other);
+    window->activateDocumentWindow(doc);
+    window->runCommand(kCmdFileSave);
+    EXPECT_EQ(doc->saves, Strings{a});
+    EXPECT_FALSE(doc->modified);
+    EXPECT_EQ(dialogs->saveDialogs, 0);
+    EXPECT_EQ(settings.recent_files, (Strings{a, other}));
+}
+
+TEST_F(Frame, SaveGoesThroughSaveAsWhenTheDocumentCannotBeWrittenWhereItCameFrom) {
+    struct Case {
+        const char* name;
+        const char* file;  // opened from this file; "" for an untitled document
+        bool deleteFile;
+        int filterIndex;
+        const char* proposed;
+    } cases[] = {
+        {"untitled", "", false, 3, "Untitled-1.png"},
+        {"GIF cannot be written", "anim.gif", false, 3, "anim.png"},
+        {"ICO cannot be written", "icon.ico", false, 3, "icon.png"},
+        {"file deleted since", "gone.png", true, 3, "gone.png"},
+        {"BMP file deleted", "pic.bmp", true, 1, "pic.bmp"},
+        {"JPEG file deleted", "pic.jpeg", true, 2, "pic.jpg"},
+    };
+    for (const Case& c : cases) {
+        FakeDocument* doc;
+        QString folder;
+        if (*c.file) {
+            std::string path = image(c.file);
+            doc = open(path);
+            folder = dir.path() + QLatin1Char('/');
+            if (c.deleteFile) QFile::remove(QString::fromStdString(path));
+        } else {
+            auto fresh = std::make_unique<FakeDocument>("", "Untitled-1");
+            doc = fresh.get();
+            window->addDocumentWindow(std::move(fresh));
+        }
+        doc->modified = true;
+        dialogs->saveChoice.reset();  // cancelled
+        window->runCommand(kCmdFileSave);
+        EXPECT_EQ(dialogs->saveFilter, QString::fromLatin1(kSaveFilter)) << c.name;
+        EXPECT_EQ(dialogs->saveFilterIndex, c.filterIndex) << c.name;
+        EXPECT_EQ(dialogs->proposed, folder + QString::fromUtf8(c.proposed)) << c.name;
+        EXPECT_TRUE(doc->saves.empty()) << c.name;
+        EXPECT_TRUE(doc->modified) << c.name;
+        window->closeAll();
+        prompts->answers = {Answer::No};
+    }
+}
+
+TEST_F(Frame, SaveAsGivesTheNameTheChosenFormatsExtension) {
+    struct Case {
+        const char* typed;
+        int filter;
+        const char* saved;
+    } cases[] = {
+        {"new", 2, "new.jpg"},         {"new.jpeg", 2, "new.jpeg"}, {"new.JPG", 2, "new.JPG"},
+        {"new.png", 2, "new.png.jpg"}, {"new", 1, "new.bmp"},       {"new.dib", 1, "new.dib"},
+        {"new", 3, "new.png"},         {"new.png", 3, "new.png"},
+    };
+    std::string a = image("a.png");
+    FakeDocument* doc = open(a);
+    for (const Case& c : cases) {
+        dialogs->saveChoice =
+            FileDialogs::SaveChoice{dir.filePath(QString::fromUtf8(c.typed)), c.filter};
+        doc->saves.clear();
+        window->runCommand(kCmdFileSaveAs);
+        EXPECT_EQ(doc->saves, Strings{dir.filePath(QString::fromUtf8(c.saved)).toStdString()})
+            << c.typed;
+        EXPECT_EQ(doc->documentName(), c.saved);
+        EXPECT_EQ(settings.recent_files.front(), doc->saves.front());
+    }
+}
+
+TEST_F(Frame, SaveAsAsksBeforeReplacingAFileUnderTheCompletedName) {
+    std::string a = image("a.png");
+    image("taken.jpg");
+    FakeDocument* doc = open(a);
+    dialogs->saveChoice = FileDialogs::SaveChoice{dir.filePath(QStringLiteral("taken")), 2};
+    prompts->confirm = false;
+    window->runCommand(kCmdFileSaveAs);
+    EXPECT_TRUE(doc->saves.empty());
+    ASSERT_EQ(prompts->log.size(), 1u);
+    EXPECT_NE(prompts->log[0].find("taken.jpg\" already exists"), std::string::npos);
+    prompts->confirm = true;
+    window->runCommand(kCmdFileSaveAs);
+    EXPECT_EQ(doc->saves, Strings{dir.filePath(QStringLiteral("taken.jpg")).toStdString()});
+}
+
+TEST_F(Frame, FailedSaveShowsTheMessageAndKeepsTheDocumentAsItWas) {
+    std::string a = image("a.png");
+    FakeDocument* doc = open(a);
+    doc->modified = true;
+    doc->saveFails = true;
+    std::string target = dir.filePath(QStringLiteral("copy.bmp")).toStdString();
+    dialogs->saveChoice = FileDialogs::SaveChoice{QString::fromStdString(target), 1};
+    window->runCommand(kCmdFileSaveAs);
+    EXPECT_EQ(prompts->log, Strings{"error: Error saving file \"" + target + "\"!"});
+    EXPECT_EQ(doc->documentPath(), a);
+    EXPECT_TRUE(doc->modified);
+    EXPECT_EQ(settings.recent_files, Strings{a});
+}
+
+// ---- Closing ----------------------------------------------------------------------------------
+
+TEST_F(Frame, ClosingAModifiedDocumentAsksWhetherToSaveIt) {
+    struct Case {
+        const char* name;
+        bool untitled;
+        std::deque<Answer> answers;
+        bool saveFails;
+        bool dialogGivesName;
+        bool closed;
+        size_t saves;
+    } cases[] = {
+        {"No closes without saving", false, {Answer::No}, false, false, true, 0},
+        {"Cancel keeps it", false, {Answer::Cancel}, false, false, false, 0},
+        {"Yes saves, then closes", false, {Answer::Yes}, false, false, true, 1},
+        {"Yes with a failing save keeps it", false, {Answer::Yes}, true, false, false, 1},
+        {"Yes on an untitled document asks for a name; cancelled keeps it",
+         true,
+         {Answer::Yes},
+         false,
+         false,
+         false,
+         0},
+        {"Yes on an untitled document, name given: saved and closed",
+         true,
+         {Answer::Yes},
+         false,
+         true,
+         true,
+         1},
+    };
+    for (const Case& c : cases) {
+        prompts->log.clear();
+        FakeDocument* doc;
+        if (c.untitled) {
+            auto fresh = std::make_unique<FakeDocument>("", "Untitled-1");
+            doc = fresh.get();
+            window->addDocumentWindow(std::move(fresh));
+        } else {
+            doc = open(image("a.png"));
+        }
+        doc->modified = true;
+        doc->saveFails = c.saveFails;
+        prompts->answers = c.answers;
+        dialogs->saveChoice.reset();
+        if (c.dialogGivesName)
+            dialogs->saveChoice = FileDialogs::SaveChoice{dir.filePath(QStringLiteral("named")), 3};
+        std::string name = doc->documentName();
+        size_t savesBefore = 0;
+        bool closed = window->closeDocument(doc);
+        EXPECT_EQ(closed, c.closed) << c.name;
+        EXPECT_EQ(window->documentWindows().isEmpty(), c.closed) << c.name;
+        ASSERT_FALSE(prompts->log.empty()) << c.name;
+        EXPECT_EQ(prompts->log[0], "ask Varnel: Save changes to \"" + name + "\" before closing?")
+            << c.name;
+        if (!c.closed) {
+            EXPECT_EQ(doc->saves.size() - savesBefore, c.saves) << c.name;
+            if (c.saveFails) {
+                EXPECT_EQ(prompts->log.back().rfind("error: Error saving file", 0), 0u);
+            }
+            doc->modified = false;
+            ASSERT_TRUE(window->closeDocument(doc)) << c.name;
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(Frame, UnmodifiedDocumentsCloseWithoutAQuestion) {
+    FakeDocument* doc = open(image("a.png"));
+    window->runCommand(kCmdFileClose);
+    EXPECT_TRUE(window->documentWindows().isEmpty());
+    EXPECT_TRUE(prompts->log.empty());
+    EXPECT_TRUE(doc->saves.empty());
+}
+
+TEST_F(Frame, CancelDuringExitKeepsTheProgramRunningWithTheRemainingDocuments) {
+    window->show();
+    for (const char* name : {"a.png", "b.png", "c.png"}) open(image(name))->modified = true;
+    prompts->answers = {Answer::No, Answer::Cancel};
+    window->runCommand(kCmdAppExit);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(documentNames(), (Strings{"b.png", "c.png"}));
+    EXPECT_EQ(prompts->log.size(), 2u);
+
+    prompts->answers = {Answer::No, Answer::No};
+    window->runCommand(kCmdAppExit);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->documentWindows().isEmpty());
+}
+
+// ---- Commands ---------------------------------------------------------------------------------
+
+// Every menu item text of the menu bar, depth first, submenus as "Title>".
+Strings menuTexts(QMenuBar* bar) {
+    Strings out;
+    std::function<void(QMenu*, const std::string&)> walk = [&](QMenu* m,
+                                                               const std::string& prefix) {
+        for (QAction* a : m->actions()) {
+            if (a->isSeparator()) continue;
+            std::string text = prefix + stripMnemonic(a->text().toStdString());
+            if (a->menu()) {
+                out.push_back(text + ">");
+                walk(a->menu(), text + ">");
+            } else {
+                out.push_back(text);
+            }
+        }
+    };
+    for (QAction* top : bar->actions()) {
+        out.push_back(stripMnemonic(top->text().toStdString()) + ">");
+        walk(top->menu(), stripMnemonic(top->text().toStdString()) + ">");
+    }
+    return out;
+}
+
+TEST_F(Frame, MenusShowOnlyCommandsThatWork) {
+    Strings texts = menuTexts(window->menuBar());
+    auto has = [&](const std::string& t) {
+        return std::find(texts.begin(), texts.end(), t) != texts.end();
+    };
+    for (const char* t :
+         {"File>Open...", "File>Save", "File>Save As...", "File>Close All", "File>Recent Files>",
+          "File>Exit", "Edit>Undo", "Edit>Redo", "Edit>Purge>Undo", "Adjust>Invert",
+          "View>Full Screen", "View>Toolbar", "View>Status Bar", "Window>Cascade", "Window>Tile",
+          "Help>About Varnel", "Help>Contents..."})
+        EXPECT_TRUE(has(t)) << t;
+    // Work that does not exist in this build has no item.
+    for (const char* t : {"File>New...", "File>Print...", "Edit>Fill...", "Edit>Options...",
+                          "Adjust>Levels...", "Image>", "Select>", "Filter>", "View>Zoom In"})
+        EXPECT_FALSE(has(t)) << t;
+}
+
+TEST(FrameWithoutDocuments, ShowsNoDocumentCommands) {
+    QTemporaryDir dir;
+    AppSettings settings;
+    MainWindowSetup setup;
+    setup.settings = &settings;
+    setup.prompts = std::make_unique<FakePrompts>();
+    setup.fileDialogs = std::make_unique<FakeDialogs>();
+    setup.desktop = std::make_unique<FakeDesktop>();
+    MainWindow window(std::move(setup));
+    Strings texts = menuTexts(window.menuBar());
+    EXPECT_EQ(texts, (Strings{"File>", "File>Recent Files>", "File>Recent Files>(Empty)",
+                              "File>Exit", "View>", "View>Full Screen", "View>Toolbar",
+                              "View>Status Bar", "Help>", "Help>Contents...", "Help>Search...",
+                              "Help>Index", "Help>Feedback and Support", "Help>Orvane Online",
+                              "Help>Check for Updates", "Help>About Varnel"}));
+}
+
+// An action that counts how often it ran.
+class CountingAction : public HistoryAction {
+public:
+    explicit CountingAction(int* value) : HistoryAction(nullptr, nullptr, nullptr), value_(value) {}
+    std::string name() const override { return "Count"; }
+    int execute() override { return ++*value_, 1; }
+    int revert() override { return --*value_, 1; }
+
+private:
+    int* value_;
+};
+
+TEST_F(Frame, UndoAndRedoFollowTheActiveDocumentsHistory) {
+    auto enabled = [&](int id) {
+        window->updateCommandStates();
+        return window->action(id)->isEnabled();
+    };
+    EXPECT_FALSE(enabled(kCmdEditUndo));
+    EXPECT_FALSE(enabled(kCmdFileSave));
+    FakeDocument* a = open(image("a.png"));
+    EXPECT_TRUE(enabled(kCmdFileSave));
+    EXPECT_FALSE(enabled(kCmdEditUndo));
+    EXPECT_FALSE(enabled(kCmdEditPurgeUndo));
+    int value = 0;
+    a->undo.perform(std::make_unique<CountingAction>(&value));
+    EXPECT_TRUE(enabled(kCmdEditUndo));
+    EXPECT_FALSE(enabled(kCmdEditRedo));
+    EXPECT_TRUE(enabled(kCmdEditPurgeUndo));
+
+    window->runCommand(kCmdEditUndo);  // forwarded to the document window
+    EXPECT_EQ(a->ran, std::vector<int>{kCmdEditUndo});
+    EXPECT_EQ(value, 0);
+    EXPECT_FALSE(enabled(kCmdEditUndo));
+    EXPECT_TRUE(enabled(kCmdEditRedo));
+
+    // Another document without history: both off; a disabled command is not forwarded.
+    FakeDocument* b = open(image("b.png"));
+    EXPECT_FALSE(enabled(kCmdEditRedo));
+    window->runCommand(kCmdEditRedo);
+    EXPECT_TRUE(b->ran.empty());
+    b->disabled = {kCmdInvert};
+    EXPECT_FALSE(enabled(kCmdInvert));
+    b->disabled.clear();
+    EXPECT_TRUE(enabled(kCmdInvert));
+    window->runCommand(kCmdInvert);
+    EXPECT_EQ(b->ran, std::vector<int>{kCmdInvert});
+
+    window->activateDocumentWindow(a);
+    EXPECT_TRUE(enabled(kCmdEditRedo));
+    window->closeAll();
+    EXPECT_FALSE(enabled(kCmdEditRedo));
+    EXPECT_FALSE(enabled(kCmdInvert));
+    window->runCommand(kCmdInvert);  // with no document: nothing happens
+}
+
+TEST_F(Frame, ToolbarStatusBarAndFullScreenToggleAndShowTheirCheckMarks) {
+    window->show();
+    struct Case {
+        int id;
+        std::function<bool()> state;
+    } cases[] = {
+        {kCmdViewToolbar, [&] { return window->toolBar()->isVisible(); }},
+        {kCmdViewStatusBar, [&] { return window->statusBar()->isVisible(); }},
+        {kCmdFullScreen, [&] { return window->isFullScreenMode(); }},
+    };
+    for (const Case& c : cases) {
+        bool before = c.state();
+        window->action(c.id)->trigger();
+        EXPECT_NE(c.state(), before) << c.id;
+        window->updateCommandStates();
+        EXPECT_EQ(window->action(c.id)->isChecked(), c.state()) << c.id;
+        window->runCommand(c.id);
+        EXPECT_EQ(c.state(), before) << c.id;
+        EXPECT_EQ(window->action(c.id)->isChecked(), before) << c.id;
+    }
+}
+
+TEST_F(Frame, HelpAboutAndWebLinks) {
+    window->runCommand(kCmdAbout);
+    window->runCommand(kCmdHelpContents);  // no help file next to the program
+    ASSERT_EQ(prompts->log.size(), 2u);
+    EXPECT_EQ(prompts->log[0], "about About Varnel: Varnel\nVersion 1.0.0  (Build 1)");
+    EXPECT_EQ(prompts->log[1].rfind("info Varnel: Help is not installed.", 0), 0u);
+    EXPECT_TRUE(desktop->urls.empty());
+
+    QFile help(dir.filePath(QString::fromLatin1(kHelpFileName)));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    for (int id : {kCmdHelpContents, kCmdHelpIndex, kCmdHelpSearch, kCmdHelpFeedback})
+        window->runCommand(id);
+    window->runCommand(kCmdWebUpdates);
+    window->runCommand(kCmdWebHome);
+    ASSERT_EQ(desktop->urls.size(), 6u);
+    EXPECT_EQ(desktop->urls[0], QUrl::fromLocalFile(help.fileName()).toString().toStdString());
+    EXPECT_NE(desktop->urls[4].find("/action.php?aid=2&pid=1&ver=1.0.0.1"), std::string::npos);
+    EXPECT_EQ(prompts->log.size(), 2u);
+}
+
+TEST(AboutText, VersionNumbers) {
+    EXPECT_EQ(aboutVersionText("1.0.0.1"), QStringLiteral("Version 1.0.0  (Build 1)"));
+    EXPECT_EQ(aboutVersionText("2, 5, 17, 300"), QStringLiteral("Version 2.5.17  (Build 300)"));
+    EXPECT_EQ(aboutVersionText("3.1"), QStringLiteral("Version 3.1.0  (Build 0)"));
+}
+
+// ---- Settings ---------------------------------------------------------------------------------
+
+TEST_F(Frame, LayoutIsAppliedAtFirstShowAndSavedWhenTheWindowGoes) {
+    settingsPath = dir.filePath(QStringLiteral("VLSettings.xml")).toStdString();
+    AppSettings stored;
+    stored.main_window_rect = Rect{40, 50, 440, 350};
+    stored.show_toolbar = false;
+    stored.recent_files = {"/r/one.png"};
+    ASSERT_TRUE(stored.save(settingsPath));
+
+    window.reset();
+    build();
+    EXPECT_TRUE(settings.loaded());
+    EXPECT_EQ(window->recentFiles().menu()->actions().size(), 3);  // the entry, separator, Clear
+    window->show();
+    EXPECT_EQ(window->frameGeometry().topLeft(), QPoint(40, 50));
+    EXPECT_EQ(window->frameGeometry().size(), QSize(400, 300));
+    EXPECT_FALSE(window->toolBar()->isVisible());
+    EXPECT_FALSE(window->action(kCmdViewToolbar)->isChecked());
+    EXPECT_TRUE(window->statusBar()->isVisible());
+
+    window->move(60, 70);
+    window->runCommand(kCmdViewToolbar);
+    window->openFile(QString::fromStdString(image("new.png")));
+    window->close();
+    window.reset();
+
+    AppSettings reread;
+    ASSERT_TRUE(reread.load(settingsPath));
+    EXPECT_EQ(reread.main_window_rect.left, 60);
+    EXPECT_EQ(reread.main_window_rect.top, 70);
+    EXPECT_TRUE(reread.show_toolbar);
+    EXPECT_EQ(reread.recent_files,
+              (Strings{dir.filePath(QStringLiteral("new.png")).toStdString(), "/r/one.png"}));
+}
+
+}  // namespace
+}  // namespace varnel
