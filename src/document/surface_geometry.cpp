@@ -12,24 +12,46 @@ int bytesPerPixel(const PixelSurface& s) {
 }
 
 template <int B>
+inline void copyPixel(uint8_t* to, const uint8_t* from) {
+    if constexpr (B == 3) {
+        to[0] = from[0];
+        to[1] = from[1];
+        to[2] = from[2];
+    } else {
+        to[0] = from[0];
+    }
+}
+
+// Quarter turns walk the source in square tiles so that both the rows read and the rows written
+// stay in cache; within a tile each target row is written in one run.
+template <int B>
 void rotateRows(const PixelSurface& src, SurfaceStore& dst, int quarterTurns) {
+    constexpr int32_t kTile = 64;
     const int32_t w = src.width();
     const int32_t h = src.height();
-    for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* in = src.row(y);
-        for (int32_t x = 0; x < w; ++x) {
-            int32_t nx, ny;
-            if (quarterTurns == 1) {
-                nx = h - 1 - y;
-                ny = x;
-            } else if (quarterTurns == 2) {
-                nx = w - 1 - x;
-                ny = h - 1 - y;
-            } else {
-                nx = y;
-                ny = w - 1 - x;
+    const uint8_t* rows[kTile];
+    for (int32_t ty = 0; ty < h; ty += kTile) {
+        const int32_t th = ty + kTile < h ? kTile : h - ty;
+        for (int32_t i = 0; i < th; ++i) rows[i] = src.row(ty + i);
+        if (quarterTurns == 2) {
+            // Source row y becomes target row h − 1 − y, mirrored.
+            for (int32_t i = 0; i < th; ++i) {
+                uint8_t* out = dst.row(h - 1 - (ty + i));
+                for (int32_t x = 0; x < w; ++x)
+                    copyPixel<B>(out + B * (w - 1 - x), rows[i] + B * x);
             }
-            std::memcpy(dst.row(ny) + B * nx, in + B * x, B);
+            continue;
+        }
+        for (int32_t x = 0; x < w; ++x) {
+            if (quarterTurns == 1) {
+                // Source (x, y) goes to target (h − 1 − y, x).
+                uint8_t* out = dst.row(x) + B * (h - 1 - ty);
+                for (int32_t i = 0; i < th; ++i) copyPixel<B>(out - B * i, rows[i] + B * x);
+            } else {
+                // Source (x, y) goes to target (y, w − 1 − x).
+                uint8_t* out = dst.row(w - 1 - x) + B * ty;
+                for (int32_t i = 0; i < th; ++i) copyPixel<B>(out + B * i, rows[i] + B * x);
+            }
         }
     }
 }
