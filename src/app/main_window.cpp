@@ -162,6 +162,12 @@ MainWindow::~MainWindow() {
         captureWindowState(*settings_, *this);
         settings_->save(settingsPath_);
     }
+    // The document windows go first, while this object is whole, and report nothing back.
+    mdi_->disconnect(this);
+    toolBar_->disconnect(this);
+    for (DocumentSubWindow* sub : windows_) sub->document()->setStateListener(nullptr);
+    windows_.clear();
+    delete mdi_;
 }
 
 // ---- Commands ---------------------------------------------------------------------------------
@@ -385,7 +391,7 @@ void MainWindow::runCommand(int id) {
             mdi_->cascadeSubWindows();
             break;
         case kCmdWindowTile:
-            mdi_->tileSubWindows();
+            tileHorizontally();
             break;
         case kCmdWindowArrange: {
             // Lines the minimised windows up along the bottom of the area.
@@ -667,6 +673,32 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 // ---- View, help, about ------------------------------------------------------------------------
+
+void MainWindow::tileHorizontally() {
+    QList<DocumentSubWindow*> tiles;
+    for (DocumentSubWindow* sub : windows_)
+        if (!sub->isMinimized()) tiles.append(sub);
+    if (tiles.isEmpty()) return;
+    // Wide windows one above the other; from four windows on, in columns of such stacks (the
+    // later columns take the extra windows).
+    const int n = int(tiles.size());
+    int columns = 1;
+    while ((columns + 1) * (columns + 1) <= n) ++columns;
+    const QRect area = mdi_->viewport()->rect();
+    int index = 0;
+    for (int c = 0; c < columns; ++c) {
+        int rows = n / columns + (c >= columns - n % columns ? 1 : 0);
+        int x0 = area.left() + area.width() * c / columns;
+        int x1 = area.left() + area.width() * (c + 1) / columns;
+        for (int r = 0; r < rows; ++r, ++index) {
+            int y0 = area.top() + area.height() * r / rows;
+            int y1 = area.top() + area.height() * (r + 1) / rows;
+            DocumentSubWindow* sub = tiles[index];
+            if (sub->isMaximized()) sub->showNormal();
+            sub->setGeometry(x0, y0, x1 - x0, y1 - y0);
+        }
+    }
+}
 
 void MainWindow::toggleFullScreen() {
     if (!fullScreen_) {

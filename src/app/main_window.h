@@ -148,6 +148,7 @@ private:
     bool writeDocument(DocumentWindow* window, const QString& path);
     DocumentWindow* findOpenDocument(const QString& path) const;
     void toggleFullScreen();
+    void tileHorizontally();
     void openHelp();
     void openWebPage(const QUrl& url);
     void showAbout();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -153,6 +154,21 @@ TEST_F(Frame, HandedOverPathsOpenLikeOpen) {
     EXPECT_EQ(documentNames(), Strings{"a.png"});
     ASSERT_EQ(prompts->log.size(), 1u);
     EXPECT_EQ(prompts->log[0].rfind("error: Cannot open file", 0), 0u);
+}
+
+TEST_F(Frame, HandedOverPathsAreDroppedWhileAModalDialogIsOpen) {
+    window->show();
+    std::string a = image("a.png");
+    QDialog dialog(window.get());
+    dialog.setModal(true);
+    dialog.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+    window->openHandedOverPaths({QString::fromStdString(a)});
+    window->activateFromOtherInstance();
+    EXPECT_TRUE(provider->attempts.empty());
+    dialog.hide();
+    window->openHandedOverPaths({QString::fromStdString(a)});
+    EXPECT_EQ(provider->attempts, Strings{a});
 }
 
 // ---- Recent files -----------------------------------------------------------------------------
@@ -550,6 +566,32 @@ TEST_F(Frame, HelpAboutAndWebLinks) {
     EXPECT_EQ(desktop->urls[0], QUrl::fromLocalFile(help.fileName()).toString().toStdString());
     EXPECT_NE(desktop->urls[4].find("/action.php?aid=2&pid=1&ver=1.0.0.1"), std::string::npos);
     EXPECT_EQ(prompts->log.size(), 2u);
+}
+
+TEST_F(Frame, TileStacksWideWindowsAndUsesColumnsFromFourOn) {
+    window->resize(900, 700);
+    window->show();
+    struct Case {
+        int windows;
+        std::vector<int> columnSizes;
+    } cases[] = {{1, {1}}, {2, {2}}, {3, {3}}, {4, {2, 2}}, {5, {2, 3}}, {9, {3, 3, 3}}};
+    for (const Case& c : cases) {
+        window->closeAll();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (int i = 0; i < c.windows; ++i) open(image(("t" + std::to_string(i) + ".png").c_str()));
+        window->runCommand(kCmdWindowTile);
+        const QRect area = window->mdiArea()->viewport()->rect();
+        std::map<int, std::vector<QRect>> byColumn;
+        int covered = 0;
+        for (QMdiSubWindow* sub : window->mdiArea()->subWindowList(QMdiArea::CreationOrder)) {
+            byColumn[sub->geometry().left()].push_back(sub->geometry());
+            covered += sub->geometry().width() * sub->geometry().height();
+        }
+        std::vector<int> sizes;
+        for (auto& [x, rects] : byColumn) sizes.push_back(int(rects.size()));
+        EXPECT_EQ(sizes, c.columnSizes) << c.windows;
+        EXPECT_EQ(covered, area.width() * area.height()) << c.windows;  // no gaps, no overlap
+    }
 }
 
 TEST(AboutText, VersionNumbers) {
