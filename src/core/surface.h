@@ -147,12 +147,19 @@ public:
     // 8- and 24-bit: crops to the bounding box of the pixels that differ from the top-left pixel;
     // a surface of one colour is left as it is.
     virtual int trim();
+    // 8- and 24-bit: the bounding box of the pixels that differ from the top-left pixel, the
+    // rectangle trim() crops to; empty when every pixel equals it or for other depths.
+    Rect trimBounds() const;
     // 8- and 24-bit only.
     virtual int rotate180();
     // New pixel (h − 1 − y, x) = old (x, y). 8- and 24-bit only.
     virtual int rotate90Clockwise();
     // New pixel (y, w − 1 − x) = old (x, y). 8- and 24-bit only.
     virtual int rotate90CounterClockwise();
+    // `target` becomes this surface turned a quarter clockwise (as rotate90Clockwise) or
+    // counter-clockwise; this surface is left alone, so that many surfaces can be turned before any
+    // of them is replaced. `target` must accept the depth and may be this surface. 8- and 24-bit.
+    int rotate90Into(PixelSurface& target, bool clockwise) const;
     // Free rotation is not offered: always fails.
     virtual int rotateAngle(double angle);
     // Mirrors each row. 8- and 24-bit only.

@@ -174,21 +174,41 @@ int PixelSurface::transformBytePixels(int kind) {
     }
 }
 
-int PixelSurface::trimBytePixels() {
-    if (!isValid()) return 0;
-    Rect box;
-    bool differs = false;
+int PixelSurface::rotate90Into(PixelSurface& target, bool clockwise) const {
+    if (!isValid() || !target.acceptsStore(store_.get())) return 0;
+    const int kind = clockwise ? kRotateClockwise : kRotateCounterClockwise;
+    std::unique_ptr<SurfaceStore> turned;
     switch (bitsPerPixel()) {
         case 8:
-            differs = differingBounds<1>(*store_, box);
+            turned = transposed<1>(*store_, kind);
             break;
         case 24:
-            differs = differingBounds<3>(*store_, box);
+            turned = transposed<3>(*store_, kind);
             break;
         default:
             return 0;
     }
-    if (!differs || box == bounds()) return 1;
+    if (!turned) return 0;
+    return target.replaceStore(std::move(turned));
+}
+
+Rect PixelSurface::trimBounds() const {
+    if (!isValid()) return {};
+    Rect box;
+    switch (bitsPerPixel()) {
+        case 8:
+            return differingBounds<1>(*store_, box) ? box : Rect{};
+        case 24:
+            return differingBounds<3>(*store_, box) ? box : Rect{};
+        default:
+            return {};
+    }
+}
+
+int PixelSurface::trimBytePixels() {
+    if (!isValid() || (bitsPerPixel() != 8 && bitsPerPixel() != 24)) return 0;
+    const Rect box = trimBounds();
+    if (box.isEmpty() || box == bounds()) return 1;
     return cropTo(box, true);
 }
 

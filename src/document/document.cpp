@@ -1,7 +1,6 @@
 #include "document/document.h"
 
 #include <algorithm>
-#include <cmath>
 #include <new>
 
 #include "core/surface_ops.h"
@@ -243,27 +242,6 @@ void Document::addListener(DocumentListener* listener) {
 
 void Document::removeListener(DocumentListener* listener) {
     listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
-}
-
-int Document::crop(Rect rect) {
-    rect = rect.normalized().intersected(bounds());
-    if (rect.isEmpty() || !layers().cropAll(rect)) return 0;
-    setCanvasSize(rect.size());
-    notify({this, nullptr, bounds(), kChangeStructure});
-    return 1;
-}
-
-int Document::rotate(double angle) {
-    if (!layers().rotateAll(angle)) return 0;
-    if (std::fabs(angle - 180.0) > 0.0001) setCanvasSize({height_, width_});
-    notify({this, nullptr, bounds(), kChangeStructure});
-    return 1;
-}
-
-int Document::flip(bool vertical) {
-    if (!layers().flipAll(vertical)) return 0;
-    notify({this, nullptr, bounds(), kChangeStructure});
-    return 1;
 }
 
 }  // namespace varnel

@@ -126,11 +126,27 @@ public:
     void removeListener(DocumentListener* listener);
 
     // --- geometry of the whole image ----------------------------------------------------------
-    // Each changes every layer, updates the canvas size and sends one structure record for the
-    // whole canvas; a failure changes nothing.
+    // Each changes every layer and every saved channel alike (so that a saved selection still
+    // fits the image), updates the canvas size and sends one structure record for the whole
+    // canvas. A failure (memory, an unsupported angle, a bad size) changes nothing: the new
+    // pixels are built in full before anything is replaced.
+
+    // Crops to rect ∩ canvas (normalised; an empty result fails).
     int crop(Rect rect);
+    // 90, 180 or 270 degrees clockwise (within 0.0001); other angles fail.
     int rotate(double angle);
     int flip(bool vertical);
+    // Image Size: scales every layer and channel to the new canvas size (1 … 30000 a side),
+    // smoothing or replicating; the same size changes nothing and succeeds.
+    int resizeAll(Size size, bool smooth);
+    // Canvas Size: a canvas of the new size (1 … 30000 a side) on which the old canvas's top-left
+    // pixel lands at `shift`; the background's uncovered area takes the extension colour,
+    // channels are unselected (0) there. The same size changes nothing and succeeds.
+    int resizeCanvasAll(Size size, Point shift, ColorRef extension);
+    // Cuts the image to the bounding box of the background's pixels that differ from its
+    // top-left pixel. Only for an image whose one layer is the background; an image of one
+    // colour is left as it is (and that succeeds).
+    int trim();
 
 private:
     int32_t width_ = 0;

@@ -155,14 +155,24 @@ public:
                              const SelectionArea& selection);
 
     // --- geometry of every layer --------------------------------------------------------------
-    // These change the layers only; the document updates its size and sends the records.
+    // These change the layers only; the document updates its size and sends the records. A
+    // failure (memory, an unsupported angle) leaves every layer as it was.
 
     // Crops to `rect` ∩ canvas: layers that miss it become placeholders, the others are cut and
     // placed relative to its top-left corner.
     int cropAll(Rect rect);
     // Rotates by 90, 180 or 270 degrees (clockwise, within 0.0001); other angles fail.
+    // The half turn and the flips work in place and cannot fail.
     int rotateAll(double angle);
     int flipAll(bool vertical);
+    // Image Size: every raster layer's size and position are scaled by new canvas / current
+    // canvas (ratios in single precision, products rounded by adding 0.5 and truncating, sides at
+    // least 1) and its pixels and planes resampled, smoothed or replicated.
+    int resizeAll(Size size, bool smooth);
+    // Canvas Size: the old canvas lands at `shift` in the new one. Background layers are re-framed
+    // to the new canvas (the area their pixels leave uncovered takes the extension colour, and
+    // their planes are opaque there); every other layer keeps its pixels and moves by `shift`.
+    int resizeCanvasAll(Size size, Point shift, ColorRef extension);
 
 private:
     // The canvas rectangle a change to `layer` concerns.

@@ -1,4 +1,4 @@
-// The pixel edits of one layer through a selection, and the geometry applied to every layer.
+// The pixel edits of one layer through a selection.
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -47,8 +47,8 @@ bool blit(PixelSurface& target, const PixelSurface& source, Point at) {
     return true;
 }
 
-// New planes for a layer whose pixels are transformed by `make` (a cropped, rotated or flipped
-// store of the same kind); null when memory is short.
+// New planes for a layer whose pixels are transformed by `make` (a store of the same kind);
+// null when memory is short.
 template <typename Make>
 std::unique_ptr<LayerMaskSet> transformedMasks(const LayerMaskSet* masks, Size newSize,
                                                Make&& make) {
@@ -64,14 +64,6 @@ std::unique_ptr<LayerMaskSet> transformedMasks(const LayerMaskSet* masks, Size n
     }
     return out;
 }
-
-// A layer's new content, built in full before any layer is changed.
-struct Prepared {
-    size_t index;
-    std::unique_ptr<SurfaceStore> pixels;  // null: the layer becomes a placeholder
-    std::unique_ptr<LayerMaskSet> masks;
-    Point offset;
-};
 
 }  // namespace
 
@@ -219,140 +211,5 @@ int LayerStack::fillThroughSelection(int index, const FillSettings& settings,
 }
 
 // --- geometry ---------------------------------------------------------------------------------
-
-int LayerStack::cropAll(Rect rect) {
-    rect = rect.normalized().intersected(Rect::fromSize(canvasSize()));
-    if (rect.isEmpty()) return 0;
-    try {
-        std::vector<Prepared> work;
-        for (size_t i = 0; i < layers_.size(); ++i) {
-            const LayerItem& l = *layers_[i];
-            if (l.kind() != kLayerKindRaster || l.isEmpty()) continue;
-            const auto& layer = static_cast<const RasterLayer&>(l);
-            const Rect keep = layer.canvasBounds().intersected(rect);
-            if (keep.isEmpty() || !layer.pixels().isValid()) {
-                work.push_back({i, nullptr, nullptr, {}});
-                continue;
-            }
-            const Rect inLayer = keep.offset(-layer.offset().x, -layer.offset().y);
-            Prepared p{i,
-                       croppedStore(layer.pixels(), inLayer),
-                       nullptr,
-                       {keep.left - rect.left, keep.top - rect.top}};
-            if (!p.pixels) return 0;
-            p.masks = transformedMasks(layer.masks(), keep.size(),
-                                       [&](const Channel& c) { return croppedStore(c, inLayer); });
-            if (!p.masks) return 0;
-            work.push_back(std::move(p));
-        }
-        std::vector<std::unique_ptr<LayerItem>> placeholders;
-        for (const Prepared& p : work) {
-            if (p.pixels) continue;
-            const LayerItem& old = *layers_[p.index];
-            auto item = std::make_unique<LayerItem>(old.name());
-            item->setVisible(old.isVisible());
-            item->setStack(this);
-            placeholders.push_back(std::move(item));
-        }
-        // Nothing below can fail.
-        size_t next = 0;
-        for (Prepared& p : work) {
-            if (!p.pixels) {
-                std::unique_ptr<LayerItem>& slot = layers_[p.index];
-                if (active_ == slot.get()) active_ = placeholders[next].get();
-                slot = std::move(placeholders[next++]);
-                continue;
-            }
-            auto& layer = static_cast<RasterLayer&>(*layers_[p.index]);
-            layer.pixels().adoptStore(std::move(p.pixels));
-            layer.setMasks(std::move(p.masks));
-            layer.setOffset(p.offset);
-        }
-        return 1;
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
-}
-
-int LayerStack::rotateAll(double angle) {
-    int turns = 0;
-    if (std::fabs(angle - 90.0) <= 0.0001) {
-        turns = 1;
-    } else if (std::fabs(angle - 180.0) <= 0.0001) {
-        turns = 2;
-    } else if (std::fabs(angle - 270.0) <= 0.0001) {
-        turns = 3;
-    } else {
-        return 0;
-    }
-    const Size canvas = canvasSize();
-    try {
-        std::vector<Prepared> work;
-        for (size_t i = 0; i < layers_.size(); ++i) {
-            if (layers_[i]->kind() != kLayerKindRaster) continue;
-            const auto& layer = static_cast<const RasterLayer&>(*layers_[i]);
-            if (!layer.pixels().isValid()) continue;
-            const Point o = layer.offset();
-            const Size s = layer.size();
-            Point offset;
-            Size newSize = s;
-            if (turns == 1) {
-                offset = {canvas.height - (o.y + s.height), o.x};
-                newSize = {s.height, s.width};
-            } else if (turns == 2) {
-                offset = {canvas.width - (o.x + s.width), canvas.height - (o.y + s.height)};
-            } else {
-                offset = {o.y, canvas.width - (o.x + s.width)};
-                newSize = {s.height, s.width};
-            }
-            Prepared p{i, rotatedStore(layer.pixels(), turns), nullptr, offset};
-            if (!p.pixels) return 0;
-            p.masks = transformedMasks(layer.masks(), newSize,
-                                       [&](const Channel& c) { return rotatedStore(c, turns); });
-            if (!p.masks) return 0;
-            work.push_back(std::move(p));
-        }
-        for (Prepared& p : work) {
-            auto& layer = static_cast<RasterLayer&>(*layers_[p.index]);
-            layer.pixels().adoptStore(std::move(p.pixels));
-            layer.setMasks(std::move(p.masks));
-            layer.setOffset(p.offset);
-        }
-        return 1;
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
-}
-
-int LayerStack::flipAll(bool vertical) {
-    const Size canvas = canvasSize();
-    try {
-        std::vector<Prepared> work;
-        for (size_t i = 0; i < layers_.size(); ++i) {
-            if (layers_[i]->kind() != kLayerKindRaster) continue;
-            const auto& layer = static_cast<const RasterLayer&>(*layers_[i]);
-            if (!layer.pixels().isValid()) continue;
-            const Point o = layer.offset();
-            const Size s = layer.size();
-            const Point offset = vertical ? Point{o.x, canvas.height - o.y - s.height}
-                                          : Point{canvas.width - o.x - s.width, o.y};
-            Prepared p{i, flippedStore(layer.pixels(), vertical), nullptr, offset};
-            if (!p.pixels) return 0;
-            p.masks = transformedMasks(layer.masks(), s,
-                                       [&](const Channel& c) { return flippedStore(c, vertical); });
-            if (!p.masks) return 0;
-            work.push_back(std::move(p));
-        }
-        for (Prepared& p : work) {
-            auto& layer = static_cast<RasterLayer&>(*layers_[p.index]);
-            layer.pixels().adoptStore(std::move(p.pixels));
-            layer.setMasks(std::move(p.masks));
-            layer.setOffset(p.offset);
-        }
-        return 1;
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
-}
 
 }  // namespace varnel

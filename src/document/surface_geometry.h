@@ -1,6 +1,6 @@
-// Transformed copies of 8- and 24-bit surfaces for the stack's geometry: each builds a complete
-// new store and leaves the source alone, so that a geometry change over many layers can be
-// prepared in full before any layer is touched.
+// Cut-out copies of 8- and 24-bit surfaces for the layer edits and the canvas geometry: a complete
+// new store that leaves the source alone, so that a change over many surfaces can be prepared in
+// full before any of them is touched. (Turns and mirrors are the surfaces' own operations.)
 #pragma once
 
 #include <memory>
@@ -13,9 +13,4 @@ namespace varnel {
 // The pixels of `rect` (in the surface's coordinates, possibly reaching beyond it); pixels
 // outside the surface are 0. Null for an empty rect, a depth other than 8 or 24, or no memory.
 std::unique_ptr<SurfaceStore> croppedStore(const PixelSurface& surface, Rect rect);
-// Rotated clockwise by quarterTurns × 90 degrees (1, 2 or 3).
-std::unique_ptr<SurfaceStore> rotatedStore(const PixelSurface& surface, int quarterTurns);
-// Mirrored left to right, or top to bottom with `vertical`.
-std::unique_ptr<SurfaceStore> flippedStore(const PixelSurface& surface, bool vertical);
-
 }  // namespace varnel
