@@ -166,8 +166,8 @@ public:
     int rotateAll(double angle);
     int flipAll(bool vertical);
     // Image Size: every raster layer's size and position are scaled by new canvas / current
-    // canvas (ratios in single precision, products rounded by adding 0.5 and truncating, sides at
-    // least 1) and its pixels and planes resampled, smoothed or replicated.
+    // canvas (ratios in single precision, products rounded half up, sides at least 1) and its
+    // pixels and planes resampled, smoothed or replicated.
     int resizeAll(Size size, bool smooth);
     // Canvas Size: the old canvas lands at `shift` in the new one. Background layers are re-framed
     // to the new canvas (the area their pixels leave uncovered takes the extension colour, and

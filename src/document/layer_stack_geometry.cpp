@@ -60,9 +60,12 @@ bool addOffset(int32_t a, int32_t b, int32_t& out) {
     return !__builtin_add_overflow(a, b, &out);
 }
 
-// trunc(v + 0.5) as a 32-bit coordinate; false when it does not fit.
+// v rounded half up, floor(v + 0.5), as a 32-bit coordinate; false when it does not fit. For
+// the positive sizes this is trunc(v + 0.5); for positions left of or above the canvas,
+// truncation would round toward zero and shift a layer by a pixel against the others (a layer
+// at x = −2 doubled would land at −3 instead of −4).
 bool roundToCoordinate(double v, int32_t& out) {
-    const double r = std::trunc(v + 0.5);
+    const double r = std::floor(v + 0.5);
     if (!(r >= double(INT32_MIN) && r <= double(INT32_MAX))) return false;
     out = int32_t(r);
     return true;
@@ -204,8 +207,8 @@ int LayerStack::resizeAll(Size size, bool smooth) {
     const Size canvas = canvasSize();
     if (size.isEmpty() || canvas.isEmpty()) return 0;
     if (size == canvas) return 1;
-    // The ratios are held in single precision; sizes and positions are rounded by adding 0.5 and
-    // truncating, and no side becomes smaller than one pixel.
+    // The ratios are held in single precision; sizes and positions are rounded half up, and no
+    // side becomes smaller than one pixel.
     const float sx = float(double(size.width) / double(canvas.width));
     const float sy = float(double(size.height) / double(canvas.height));
     try {
