@@ -10,6 +10,15 @@ if(VARNEL_SANITIZE)
     add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
 endif()
 
+if(VARNEL_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "VARNEL_FUZZ needs clang (-DCMAKE_CXX_COMPILER=clang++)")
+    endif()
+    # Coverage instrumentation for the fuzzer everywhere; the fuzz targets link its driver.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Where tests find their own fixtures and the shared third-party corpus (beside the checkout).
 set(VARNEL_TEST_DATA_DIR ${PROJECT_SOURCE_DIR}/tests/data)
 get_filename_component(VARNEL_CORPUS_DIR ${PROJECT_SOURCE_DIR}/../shared/corpus ABSOLUTE)

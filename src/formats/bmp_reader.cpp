@@ -489,8 +489,9 @@ void readBitfields(Reader& in, SurfaceStore& st, const Header& h) {
     const int outBytes = st.bitsPerPixel() / 8;
     std::vector<uint8_t> line(static_cast<size_t>(fileStride));
 
+    // Large 16-bit pictures decode through a table of every pixel value.
     std::vector<Bgra> table16;
-    if (h.bitCount == 16) {
+    if (h.bitCount == 16 && int64_t(w) * h.rows() > 65536) {
         table16.resize(65536);
         for (uint32_t word = 0; word < 65536; ++word) {
             table16[word] = {blue(word), green(word), red(word), alpha(word)};
@@ -502,8 +503,11 @@ void readBitfields(Reader& in, SurfaceStore& st, const Header& h) {
         const uint8_t* p = line.data();
         for (int32_t x = 0; x < w; ++x, out += outBytes) {
             Bgra c;
-            if (h.bitCount == 16) {
+            if (!table16.empty()) {
                 c = table16[le16(p + 2 * x)];
+            } else if (h.bitCount == 16) {
+                const uint32_t word = le16(p + 2 * x);
+                c = {blue(word), green(word), red(word), alpha(word)};
             } else {
                 const uint32_t word = le32(p + 4 * x);
                 c = {blue(word), green(word), red(word), alpha(word)};
