@@ -1,0 +1,184 @@
+#include "filters/filter_action.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "document/change.h"
+#include "document/layer.h"
+#include "document/layer_stack.h"
+
+namespace varnel {
+namespace {
+
+// r moved by (dx, dy), computed wide and kept within int32.
+Rect moved(const Rect& r, int32_t dx, int32_t dy) {
+    auto clampTo32 = [](int64_t v) {
+        return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+    };
+    return {clampTo32(int64_t(r.left) + dx), clampTo32(int64_t(r.top) + dy),
+            clampTo32(int64_t(r.right) + dx), clampTo32(int64_t(r.bottom) + dy)};
+}
+
+const RasterLayer* asRaster(const LayerItem* item) {
+    return item && item->kind() == kLayerKindRaster ? static_cast<const RasterLayer*>(item)
+                                                    : nullptr;
+}
+
+}  // namespace
+
+bool canTakeFilter(const Document& document, const SelectionArea& selection) {
+    const RasterLayer* layer = asRaster(document.layers().activeLayer());
+    if (!layer || !layer->pixels().isValid() || !layer->isVisible()) return false;
+    if (!selection.isEmpty() && !selection.rect.intersects(layer->canvasBounds())) return false;
+    return true;
+}
+
+bool selectionOnLayer(const SelectionArea& selection, const LayerItem& layer, CoverageMask& mask,
+                      Rect& limit, const CoverageMask** maskOut, const Rect** limitOut) {
+    *maskOut = nullptr;
+    *limitOut = nullptr;
+    if (selection.isEmpty()) return true;
+    const Point offset = layer.offset();
+    const Rect inLayer = moved(selection.rect, -offset.x, -offset.y);
+    if (selection.mask) {
+        if (!selection.mask->isValid() || selection.mask->size() != selection.rect.size()) {
+            return false;
+        }
+        mask.plane = selection.mask;
+        mask.origin = inLayer.topLeft();
+        *maskOut = &mask;
+    } else {
+        limit = inLayer;
+        *limitOut = &limit;
+    }
+    return true;
+}
+
+FilterAction::FilterAction(CommandTarget* owner, Document* document, const SelectionArea* selection,
+                           std::unique_ptr<Filter> filter)
+    : HistoryAction(owner, document, nullptr, -1),
+      selectionArea_(selection),
+      filter_(std::move(filter)) {}
+
+FilterAction::~FilterAction() = default;
+
+std::string FilterAction::name() const {
+    return filter_ ? filter_->name() : std::string("Unknown Filter");
+}
+
+void FilterAction::setFilter(std::unique_ptr<Filter> filter) {
+    filter_ = std::move(filter);
+}
+
+RasterLayer* FilterAction::targetLayer() const {
+    if (!image_ || layerIndex_ < 0) return nullptr;
+    RasterLayer* layer = image_->layers().rasterAt(layerIndex_);
+    return layer && layer->pixels().isValid() ? layer : nullptr;
+}
+
+int FilterAction::execute() {
+    if (!filter_ || !image_) return 0;
+    if (!snapshot_) {
+        const SelectionArea selection = selectionArea_ ? *selectionArea_ : SelectionArea{};
+        if (!canTakeFilter(*image_, selection)) return 0;
+        const int index = image_->layers().activeIndex();
+        RasterLayer* layer = image_->layers().rasterAt(index);
+        if (!layer) return 0;
+        std::unique_ptr<ColorImage> copy = cloneOf(layer->pixels());
+        if (!copy) return 0;
+        snapshot_ = std::move(copy);
+        layerIndex_ = index;
+        dirty_ = {};
+    }
+    RasterLayer* layer = targetLayer();
+    if (!layer) return 0;
+    return applyTo(*layer, false);
+}
+
+int FilterAction::applyTo(RasterLayer& layer, bool fused) {
+    const SelectionArea selection = selectionArea_ ? *selectionArea_ : SelectionArea{};
+    CoverageMask mask;
+    Rect limit;
+    const CoverageMask* maskPtr;
+    const Rect* limitPtr;
+    if (!selectionOnLayer(selection, layer, mask, limit, &maskPtr, &limitPtr)) return 0;
+    ColorImage& pixels = layer.pixels();
+    const int result = fused ? filter_->applyFrom(*snapshot_, pixels, maskPtr, limitPtr)
+                             : filter_->apply(pixels, maskPtr, limitPtr);
+    if (result) {
+        const Rect changed = filter_->changedRect();
+        dirty_ = fused ? changed : dirty_.united(changed);
+        report(layer, changed);
+    }
+    return result;
+}
+
+void FilterAction::report(RasterLayer& layer, Rect layerRect) {
+    const Point offset = layer.offset();
+    const Rect onCanvas = moved(layerRect, offset.x, offset.y).intersected(image_->bounds());
+    if (onCanvas.isEmpty()) return;
+    image_->notify({image_, &layer, onCanvas, kChangePixels});
+}
+
+int FilterAction::copyBack(RasterLayer& layer) {
+    ColorImage& pixels = layer.pixels();
+    const bool sameFormat = pixels.isValid() && pixels.size() == snapshot_->size() &&
+                            pixels.bitsPerPixel() == snapshot_->bitsPerPixel() &&
+                            pixels.bytesPerRow() == snapshot_->bytesPerRow();
+    // Same format: the bytes go back into the layer's own memory, no new allocation.
+    const int ok = sameFormat ? pixels.copyPixels(*snapshot_) : pixels.copyFrom(*snapshot_);
+    if (ok) dirty_ = {};
+    return ok;
+}
+
+int FilterAction::revert() {
+    if (!snapshot_ || layerIndex_ < 0) return 0;
+    RasterLayer* layer = image_ ? image_->layers().rasterAt(layerIndex_) : nullptr;
+    if (!layer) return 0;
+    const Rect before = layer->canvasBounds();
+    if (!copyBack(*layer)) return 0;
+    const Rect changed = before.united(layer->canvasBounds()).intersected(image_->bounds());
+    if (!changed.isEmpty()) image_->notify({image_, layer, changed, kChangePixels});
+    return 1;
+}
+
+int FilterAction::restoreSnapshot() {
+    if (!snapshot_ || layerIndex_ < 0) return 0;
+    RasterLayer* layer = image_ ? image_->layers().rasterAt(layerIndex_) : nullptr;
+    if (!layer) return 0;
+    return copyBack(*layer);
+}
+
+int FilterAction::reapply() {
+    if (!filter_) return 0;
+    if (!snapshot_) return execute();
+    RasterLayer* layer = targetLayer();
+    if (!layer) return 0;
+    const ColorImage& pixels = layer->pixels();
+    bool fused = filter_->readsSeparateSource() && pixels.size() == snapshot_->size() &&
+                 pixels.bitsPerPixel() == snapshot_->bitsPerPixel();
+    if (fused && !dirty_.isEmpty()) {
+        // The fused pass rewrites only the new processing rectangle: everything the last
+        // application changed has to lie inside it.
+        const SelectionArea selection = selectionArea_ ? *selectionArea_ : SelectionArea{};
+        CoverageMask mask;
+        Rect limit;
+        const CoverageMask* maskPtr;
+        const Rect* limitPtr;
+        if (!selectionOnLayer(selection, *layer, mask, limit, &maskPtr, &limitPtr)) return 0;
+        fused = Filter::processingRect(pixels.bounds(), maskPtr, limitPtr).contains(dirty_);
+    }
+    if (fused) {
+        const int result = applyTo(*layer, true);
+        if (!result) restoreSnapshot();
+        return result;
+    }
+    restoreSnapshot();
+    return applyTo(*layer, false);
+}
+
+void FilterAction::afterExecute(int result) {
+    if (result && image_) image_->setModified(true);
+}
+
+}  // namespace varnel

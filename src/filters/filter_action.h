@@ -1,0 +1,82 @@
+// How a filter reaches a document: FilterAction applies its filter to a layer within the
+// selection, keeps a copy of the layer's pixels from before its first application for undo, and
+// supports the adjustment dialogs' live preview (apply, put back, apply again, hand over as
+// already executed).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/geometry.h"
+#include "core/surface.h"
+#include "document/document.h"
+#include "document/selection_area.h"
+#include "filters/filter.h"
+#include "history/history_action.h"
+
+namespace varnel {
+
+// True when a filter command can act now: there is an active layer, it is a visible raster layer
+// with pixels, and a selection (when there is one) meets the layer's bounds on the canvas.
+bool canTakeFilter(const Document& document, const SelectionArea& selection);
+
+// The selection as a coverage mask placed in the coordinates of `layer` (`mask` gets the plane,
+// `limit` the rectangle of a selection without a mask). Returns false when the selection's mask
+// does not fit its rectangle; `*maskOut` and `*limitOut` are null when the whole layer is
+// concerned.
+bool selectionOnLayer(const SelectionArea& selection, const LayerItem& layer, CoverageMask& mask,
+                      Rect& limit, const CoverageMask** maskOut, const Rect** limitOut);
+
+class FilterAction : public HistoryAction {
+public:
+    // `selection` is read at every execution (null: nothing selected); `filter` may be null until
+    // setFilter gives one.
+    FilterAction(CommandTarget* owner, Document* document, const SelectionArea* selection,
+                 std::unique_ptr<Filter> filter);
+    ~FilterAction() override;
+
+    // The filter's name.
+    std::string name() const override;
+
+    // Applies the filter within the selection. The first execution needs a document that can
+    // take a filter now; it copies the active layer's pixels and remembers that layer. Every
+    // execution (redo included) applies the filter to the remembered layer, the one the copy
+    // protects, whichever layer is active then. Returns the filter's result.
+    int execute() override;
+    // Puts the copied pixels back into the remembered layer and reports its bounds as changed.
+    // 0 when nothing was copied yet.
+    int revert() override;
+    // Sets the document's modified flag on success.
+    void afterExecute(int result) override;
+
+    // Replaces the held filter (the preview installs each new set of values this way).
+    void setFilter(std::unique_ptr<Filter> filter);
+    const Filter* filter() const { return filter_.get(); }
+
+    // Puts the copied pixels back without reporting a change (the preview, before applying
+    // again). 0 when nothing was copied yet.
+    int restoreSnapshot();
+    // restoreSnapshot then execute, as one pass over the pixels when the filter can read the
+    // copy directly and nothing outside its new processing rectangle differs from the copy.
+    // Meant for the preview: nothing else may have changed the layer since this action last
+    // executed. On failure the layer is left as the copy.
+    int reapply();
+
+    bool hasSnapshot() const { return snapshot_ != nullptr; }
+    const ColorImage* snapshot() const { return snapshot_.get(); }
+
+private:
+    RasterLayer* targetLayer() const;
+    // Applies the filter to `layer`, reading from the snapshot when `fused`.
+    int applyTo(RasterLayer& layer, bool fused);
+    int copyBack(RasterLayer& layer);
+    void report(RasterLayer& layer, Rect layerRect);
+
+    const SelectionArea* selectionArea_;
+    std::unique_ptr<Filter> filter_;
+    std::unique_ptr<ColorImage> snapshot_;
+    // Layer coordinates: where the layer may differ from the snapshot.
+    Rect dirty_;
+};
+
+}  // namespace varnel

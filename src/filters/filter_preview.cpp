@@ -1,0 +1,32 @@
+#include "filters/filter_preview.h"
+
+namespace varnel {
+
+FilterPreview::~FilterPreview() {
+    cancel();
+}
+
+int FilterPreview::update(std::unique_ptr<Filter> filter, bool neutral) {
+    const bool created = !action_;
+    if (created) {
+        action_ = std::make_unique<FilterAction>(owner_, document_, selection_, nullptr);
+        wasModified_ = document_ && document_->isModified();
+    }
+    action_->setFilter(std::move(filter));
+    if (created && neutral) return 1;
+    action_->beforeExecute();
+    const int result = action_->reapply();
+    action_->afterExecute(result);
+    return result;
+}
+
+void FilterPreview::cancel() {
+    if (!action_) return;
+    action_->beforeRevert();
+    const int result = action_->revert();
+    action_->afterRevert(result);
+    action_.reset();
+    if (document_) document_->setModified(wasModified_);
+}
+
+}  // namespace varnel

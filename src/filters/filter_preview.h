@@ -1,0 +1,47 @@
+// The live preview of the adjustment dialogs: each change of a value installs a new filter in one
+// FilterAction and shows its result on the real layer; Cancel (or switching the preview off)
+// puts the layer back and drops the action; OK hands the action over to be recorded as already
+// executed.
+#pragma once
+
+#include <memory>
+
+#include "document/document.h"
+#include "document/selection_area.h"
+#include "filters/filter.h"
+#include "filters/filter_action.h"
+
+namespace varnel {
+
+class FilterPreview {
+public:
+    FilterPreview(CommandTarget* owner, Document* document, const SelectionArea* selection)
+        : owner_(owner), document_(document), selection_(selection) {}
+    // Puts the layer back if an action is still held.
+    ~FilterPreview();
+    FilterPreview(const FilterPreview&) = delete;
+    FilterPreview& operator=(const FilterPreview&) = delete;
+
+    // Installs a filter built from the dialog's current values. The first call creates the
+    // action; when its values are `neutral` nothing is applied then. Otherwise the layer is put
+    // back and the filter applied again. Returns the application's result (1 when skipped).
+    int update(std::unique_ptr<Filter> filter, bool neutral);
+    // Preview off or Cancel: reverts the action (when it was applied) and drops it; the
+    // document's modified flag goes back to what it was before the first preview.
+    void cancel();
+    // OK: the action, already executed, for History::perform(action, true); null when none was
+    // made.
+    std::unique_ptr<FilterAction> take() { return std::move(action_); }
+
+    bool hasAction() const { return action_ != nullptr; }
+    FilterAction* action() const { return action_.get(); }
+
+private:
+    CommandTarget* owner_;
+    Document* document_;
+    const SelectionArea* selection_;
+    std::unique_ptr<FilterAction> action_;
+    bool wasModified_ = false;
+};
+
+}  // namespace varnel
