@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "filters/color_space.h"
-#include "filters/color_space_fast.h"
+#include "filters/filter_kernels.h"
 
 namespace varnel {
 namespace {
@@ -36,13 +36,7 @@ inline int percentTo255(int v) {
 // --- Desaturate, Invert --------------------------------------------------------------------
 
 void DesaturateFilter::rows24(const uint8_t* src, uint8_t* dst, int32_t count) const {
-    for (int32_t i = 0; i < count; ++i, src += 3, dst += 3) {
-        const int b = src[0], g = src[1], r = src[2];
-        const int mx = std::max(b, std::max(g, r));
-        const int mn = std::min(b, std::min(g, r));
-        const uint8_t v = uint8_t((mx + mn) >> 1);
-        dst[0] = v, dst[1] = v, dst[2] = v;
-    }
+    filter_kernels::current().desaturate(src, dst, count);
 }
 
 void InvertFilter::rows24(const uint8_t* src, uint8_t* dst, int32_t count) const {
@@ -92,25 +86,16 @@ ColorBalanceFilter::ColorBalanceFilter(const ColorBalanceParams& params) : param
             tables[c][i] = uint8_t(v);
         }
     }
+    for (int c = 0; c < 3; ++c) {
+        for (int i = 0; i < 256; ++i) wide_[c][i] = lut_[c][i];
+    }
 }
 
 void ColorBalanceFilter::rows24(const uint8_t* src, uint8_t* dst, int32_t count) const {
-    const uint8_t* lb = lut_[0];
-    const uint8_t* lg = lut_[1];
-    const uint8_t* lr = lut_[2];
-    if (!params_.preserveLuminosity) {
-        lookupRows24(lb, lg, lr, src, dst, count);
-        return;
-    }
-    const detail::HslTables& t = detail::hslTables();
-    for (int32_t i = 0; i < count; ++i, src += 3, dst += 3) {
-        const int b = src[0], g = src[1], r = src[2];
-        const int l = (std::max(r, std::max(g, b)) + std::min(r, std::min(g, b)) + 1) >> 1;
-        int h, s, sum;
-        detail::fastHueSat(t, lr[r], lg[g], lb[b], h, s, sum);
-        uint8_t nr, ng, nb;
-        detail::fastHslToRgb(t, h, s, l, nr, ng, nb);
-        dst[0] = nb, dst[1] = ng, dst[2] = nr;
+    if (params_.preserveLuminosity) {
+        filter_kernels::current().balancePreserve(wide_[0], wide_[1], wide_[2], src, dst, count);
+    } else {
+        lookupRows24(lut_[0], lut_[1], lut_[2], src, dst, count);
     }
 }
 
@@ -144,6 +129,9 @@ HueSaturationFilter::HueSaturationFilter(const HueSaturationParams& params) : pa
             clampInt(percentTo255(params_.lightness[0] + params_.lightness[k + 1]), -255, 255);
         const int ds =
             clampInt(percentTo255(params_.saturation[0] + params_.saturation[k + 1]), -255, 255);
+        hueShift_[k] = dh;
+        lightShift_[k] = dl;
+        satShift_[k] = ds;
         for (int i = 0; i < 256; ++i) {
             int v = i + dh;
             if (v < 0) {
@@ -152,26 +140,19 @@ HueSaturationFilter::HueSaturationFilter(const HueSaturationParams& params) : pa
                 v -= 255;
             }
             hueT_[k][i] = uint8_t(v);
-            lightT_[k][i] = uint8_t(dl < 0 ? (dl + 255) * i / 255 : (255 - i) * dl / 255 + i);
-            satT_[k][i] = uint8_t(clampByte((ds + 255) * i / 255));
+            lightT_[k * 256 + i] = dl < 0 ? (dl + 255) * i / 255 : (255 - i) * dl / 255 + i;
+            satT_[k * 256 + i] = clampByte((ds + 255) * i / 255);
         }
     }
     for (int h = 0; h < 256; ++h) {
-        range_[h] = uint8_t(hueRangeOf(h));
-        newHue_[h] = hueT_[range_[h]][h];
+        const int k = hueRangeOf(h);
+        rangeHue_[h] = hueT_[k][h] | (k * 256) << 8;
     }
 }
 
 void HueSaturationFilter::rows24(const uint8_t* src, uint8_t* dst, int32_t count) const {
-    const detail::HslTables& t = detail::hslTables();
-    for (int32_t i = 0; i < count; ++i, src += 3, dst += 3) {
-        int h, s, sum;
-        detail::fastHueSat(t, src[2], src[1], src[0], h, s, sum);
-        const int k = range_[h];
-        uint8_t nr, ng, nb;
-        detail::fastHslToRgb(t, newHue_[h], satT_[k][s], lightT_[k][(sum + 1) >> 1], nr, ng, nb);
-        dst[0] = nb, dst[1] = ng, dst[2] = nr;
-    }
+    filter_kernels::current().hueSaturation(
+        {rangeHue_, satT_, lightT_, hueShift_, lightShift_, satShift_}, src, dst, count);
 }
 
 // --- Colorize ------------------------------------------------------------------------------
@@ -206,17 +187,13 @@ void ColorizeFilter::build() {
         }
         // The clamp only guards the table index; no lightness and l0 leave 0 … 255.
         lightMap_[l0] = uint8_t(clampByte(l));
-        out_[l0] = col_[lightMap_[l0]];
+        const Bgr c = col_[lightMap_[l0]];
+        out_[l0] = uint32_t(c.b) | uint32_t(c.g) << 8 | uint32_t(c.r) << 16;
     }
 }
 
 void ColorizeFilter::rows24(const uint8_t* src, uint8_t* dst, int32_t count) const {
-    for (int32_t i = 0; i < count; ++i, src += 3, dst += 3) {
-        const int b = src[0], g = src[1], r = src[2];
-        const int l0 = (std::max(r, std::max(g, b)) + std::min(r, std::min(g, b)) + 1) >> 1;
-        const Bgr c = out_[l0];
-        dst[0] = c.b, dst[1] = c.g, dst[2] = c.r;
-    }
+    filter_kernels::current().colorize(out_, src, dst, count);
 }
 
 }  // namespace varnel

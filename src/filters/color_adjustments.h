@@ -62,7 +62,8 @@ public:
 
 private:
     ColorBalanceParams params_;
-    uint8_t lut_[3][256];  // blue, green, red
+    uint8_t lut_[3][256];   // blue, green, red
+    int32_t wide_[3][256];  // the same, for the preserved-luminosity kernels
 };
 
 // Range indexes of the Hue/Saturation values.
@@ -100,8 +101,8 @@ public:
     const HueSaturationParams& params() const { return params_; }
     // The tables of range k (0 Reds … 5 Magentas).
     int hueTable(int k, int i) const { return hueT_[k][i]; }
-    int lightTable(int k, int i) const { return lightT_[k][i]; }
-    int satTable(int k, int i) const { return satT_[k][i]; }
+    int lightTable(int k, int i) const { return lightT_[k * 256 + i]; }
+    int satTable(int k, int i) const { return satT_[k * 256 + i]; }
 
     void rows24(const uint8_t* src, uint8_t* dst, int32_t count) const;
     void rows8(const uint8_t*, uint8_t*, int32_t) const {}
@@ -110,11 +111,16 @@ public:
 private:
     HueSaturationParams params_;
     uint8_t hueT_[6][256];
-    uint8_t lightT_[6][256];
-    uint8_t satT_[6][256];
-    // Per hue: its range and its new hue (hueT_ of that range), so a pixel looks the range up once.
-    uint8_t range_[256];
-    uint8_t newHue_[256];
+    // Range k's entries at k × 256.
+    int32_t lightT_[6 * 256];
+    int32_t satT_[6 * 256];
+    // Per hue: the new hue (hueT_ of the hue's range) | range × 256 << 8, so that a pixel looks
+    // its range up once.
+    int32_t rangeHue_[256];
+    // The shifts the tables are made from, per range (vector kernels compute the tables' entries).
+    int32_t hueShift_[8] = {};
+    int32_t lightShift_[8] = {};
+    int32_t satShift_[8] = {};
 };
 
 // As the dialog keeps it: hue in degrees 0 … 360, saturation 0 … 100, lightness −100 … 100.
@@ -154,8 +160,8 @@ private:
     int lightness_;
     Bgr col_[256];
     uint8_t lightMap_[256];
-    // col_[lightMap_[l0]], indexed by the pixel's own lightness.
-    Bgr out_[256];
+    // col_[lightMap_[l0]] as blue | green << 8 | red << 16, indexed by the pixel's own lightness.
+    uint32_t out_[256];
 };
 
 }  // namespace varnel

@@ -172,7 +172,7 @@ void buildHslTables(HslTables* t) {
     for (int sector = 0; sector < 3; ++sector) {
         for (int d = 1; d <= 255; ++d) {
             for (int n = -d; n <= d; ++n)
-                t->hue[sector][d * d + d + n] = uint8_t(hueOfSector(sector, n, d));
+                t->hue[sector * 65536 + d * d + d + n] = uint8_t(hueOfSector(sector, n, d));
         }
     }
     // Divisors are 2 × (1 … 255); ceil(2^32 / 1) would not fit and is never needed.

@@ -15,8 +15,9 @@
 namespace varnel::detail {
 
 struct HslTables {
-    // hue[sector][delta² + delta + n]; entry 0 (delta 0) is 0.
-    uint8_t hue[3][65536];
+    // hue[sector × 65536 + delta² + delta + n]; entry 0 (delta 0) is 0. Four bytes of padding
+    // let a vector kernel read each entry as the low byte of a 32-bit word.
+    uint8_t hue[3 * 65536 + 4];
     // ceil(2^32 / d), exact reciprocals for the saturation quotient (entry 0 is 0).
     uint32_t satRecip[512];
     // w(h) for the red (h + 85), green (h) and blue (h − 85) positions of hue h.
@@ -45,7 +46,7 @@ inline void fastHueSat(const HslTables& t, int r, int g, int b, int& h, int& s, 
         sector = 2;
         n = r - g;
     }
-    h = t.hue[sector][d * d + d + n];
+    h = t.hue[sector * 65536 + d * d + d + n];
     sum = mx + mn;
     const int den = sum < 256 ? sum : 511 - sum;
     s = int((uint64_t(uint32_t(510 * d + den)) * t.satRecip[2 * den]) >> 32);

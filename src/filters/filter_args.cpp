@@ -43,7 +43,12 @@ bool parseDouble(std::string_view s, double& out) {
 }
 
 std::string quoted(std::string_view s) {
-    return "\"" + std::string(s) + "\"";
+    std::string out;
+    out.reserve(s.size() + 2);
+    out += '"';
+    out.append(s);
+    out += '"';
+    return out;
 }
 
 // The comma-separated values of `text`, whose count must be one of `counts`.

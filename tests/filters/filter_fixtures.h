@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/surface.h"
 #include "core/surface_ops.h"
@@ -103,6 +104,13 @@ private:
     }
     int step_;
     std::string name_;
+};
+
+// Records every change a document sends.
+class Recorder : public DocumentListener {
+public:
+    std::vector<ChangeRecord> changes;
+    void documentChanged(const ChangeRecord& c) override { changes.push_back(c); }
 };
 
 // A document of the given size with one background layer holding `pixels`' copy.

@@ -1,0 +1,302 @@
+// Filters on documents: the conditions for taking a filter, the action's snapshot with undo and
+// redo, the selection turned into a mask on an offset layer, change records, the live-preview
+// cycle, and the commands with the Last Filter.
+#include <gtest/gtest.h>
+
+#include "filter_fixtures.h"
+#include "filters/color_adjustments.h"
+#include "filters/filter_action.h"
+#include "filters/filter_commands.h"
+#include "filters/filter_preview.h"
+#include "filters/last_filter.h"
+#include "filters/tone_adjustments.h"
+#include "history/history.h"
+
+namespace varnel {
+namespace {
+
+using testing::documentWith;
+using testing::maskImage;
+using testing::noiseImage;
+using testing::pixelAt;
+using testing::Recorder;
+using testing::samePixels;
+using testing::StepFilter;
+
+Bgr inverted(Bgr c) {
+    return {uint8_t(255 - c.b), uint8_t(255 - c.g), uint8_t(255 - c.r)};
+}
+
+ColorImage& pixelsOf(Document& doc, int index) {
+    return doc.layers().rasterAt(index)->pixels();
+}
+
+LevelsParams gammaLevels(double gamma) {
+    LevelsParams p;
+    p.gamma[kComposite] = gamma;
+    return p;
+}
+
+class FilterOnDocument : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clearLastFilter();
+        original = noiseImage(12, 10, 11);
+        doc = documentWith(*original);
+        target = {&history, nullptr, doc.get(), &selection};
+    }
+    void TearDown() override { clearLastFilter(); }
+
+    std::unique_ptr<ColorImage> original;
+    std::unique_ptr<Document> doc;
+    History history{10};
+    SelectionArea selection;
+    FilterTarget target;
+};
+
+TEST_F(FilterOnDocument, UndoRestoresBitForBitAndRedoReapplies) {
+    ASSERT_EQ(runFilterCommand(target, std::make_unique<InvertFilter>()), 1);
+    ASSERT_EQ(history.count(), 1);
+    EXPECT_EQ(history.stateAt(0)->name(), "Invert");
+    EXPECT_TRUE(doc->isModified());
+    EXPECT_EQ(pixelAt(pixelsOf(*doc, 0), 5, 5), inverted(pixelAt(*original, 5, 5)));
+
+    doc->setModified(false);
+    ASSERT_EQ(history.undo(), 1);
+    EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original));
+    EXPECT_FALSE(doc->isModified()) << "undo leaves the modified flag alone";
+
+    ASSERT_EQ(history.redo(), 1);
+    EXPECT_EQ(pixelAt(pixelsOf(*doc, 0), 11, 9), inverted(pixelAt(*original, 11, 9)));
+    ASSERT_EQ(history.undo(), 1);
+    EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original));
+}
+
+TEST_F(FilterOnDocument, NothingHappensWhenTheDocumentCannotTakeAFilter) {
+    struct Case {
+        const char* what;
+        void (*prepare)(Document&, SelectionArea&);
+    } cases[] = {
+        {"hidden active layer",
+         [](Document& d, SelectionArea&) {
+             d.layers().setVisible(d.layers().activeLayer(), false);
+         }},
+        {"selection off the layer",
+         [](Document&, SelectionArea& s) {
+             s.rect = {20, 20, 30, 30};
+         }},
+        {"empty layer active", [](Document& d, SelectionArea&) { d.layers().newEmptyLayer(); }},
+        {"no layer", [](Document& d, SelectionArea&) { d.layers().removeAll(false); }},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        c.prepare(*doc, selection);
+        EXPECT_FALSE(canTakeFilter(*doc, selection)) << c.what;
+        EXPECT_EQ(runFilterCommand(target, std::make_unique<InvertFilter>()), 0) << c.what;
+        EXPECT_EQ(runAutoLevels(target), 0) << c.what;
+        EXPECT_EQ(runAutoContrast(target), 0) << c.what;
+        StepFilter(1, "Blur").apply(*noiseImage(2, 2));  // fills the Last Filter slot
+        EXPECT_EQ(runLastFilter(target), 0) << c.what;
+        EXPECT_EQ(history.count(), 0) << c.what;
+        EXPECT_FALSE(doc->isModified()) << c.what;
+        if (doc->layers().count() > 0) {
+            EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original)) << c.what;
+        }
+        TearDown();
+    }
+}
+
+// A feathered selection on a layer placed at (3, 2): the mask is read in canvas coordinates.
+TEST_F(FilterOnDocument, SelectionMaskOnAnOffsetLayer) {
+    doc->layers().removeAll(false);
+    RasterLayer* layer = doc->layers().newRasterLayer(*original, nullptr, {3, 2}, "Moved", false);
+    ASSERT_NE(layer, nullptr);
+    // Selection at canvas (4, 3) … (8, 5): mask columns 0, 128, 255, 255.
+    auto mask = maskImage(4, 2, [](int x, int) { return x == 0 ? 0 : (x == 1 ? 128 : 255); });
+    selection = {{4, 3, 8, 5}, mask.get()};
+    Recorder recorder;
+    doc->addListener(&recorder);
+    ASSERT_EQ(runFilterCommand(target, std::make_unique<InvertFilter>()), 1);
+    doc->removeListener(&recorder);
+
+    const ColorImage& px = layer->pixels();
+    // Canvas (4, 3) is layer (1, 1).
+    EXPECT_EQ(pixelAt(px, 1, 1), pixelAt(*original, 1, 1)) << "coverage 0";
+    const Bgr o = pixelAt(*original, 2, 1);
+    auto half = [](uint8_t v) { return uint8_t(v + (((255 - 2 * v) * 128) >> 8)); };
+    EXPECT_EQ(pixelAt(px, 2, 1), (Bgr{half(o.b), half(o.g), half(o.r)})) << "coverage 128";
+    EXPECT_EQ(pixelAt(px, 3, 2), inverted(pixelAt(*original, 3, 2))) << "coverage 255";
+    EXPECT_EQ(pixelAt(px, 4, 1), inverted(pixelAt(*original, 4, 1)));
+    EXPECT_EQ(pixelAt(px, 5, 1), pixelAt(*original, 5, 1)) << "outside the selection";
+    EXPECT_EQ(pixelAt(px, 2, 0), pixelAt(*original, 2, 0)) << "outside the selection";
+
+    ASSERT_EQ(recorder.changes.size(), 1u);
+    EXPECT_EQ(recorder.changes[0].code, kChangePixels);
+    EXPECT_EQ(recorder.changes[0].rect, (Rect{4, 3, 8, 5}));
+    EXPECT_EQ(recorder.changes[0].layer, layer);
+}
+
+TEST_F(FilterOnDocument, ChangeRecordsStayOnTheCanvas) {
+    // A layer hanging over the canvas's right and bottom edges.
+    doc->layers().removeAll(false);
+    RasterLayer* layer = doc->layers().newRasterLayer(*original, nullptr, {6, 5}, "Over", false);
+    ASSERT_NE(layer, nullptr);
+    Recorder recorder;
+    doc->addListener(&recorder);
+    ASSERT_EQ(runFilterCommand(target, std::make_unique<DesaturateFilter>()), 1);
+    ASSERT_EQ(history.undo(), 1);
+    doc->removeListener(&recorder);
+    ASSERT_EQ(recorder.changes.size(), 2u);
+    EXPECT_EQ(recorder.changes[0].rect, (Rect{6, 5, 12, 10}));
+    EXPECT_EQ(recorder.changes[1].rect, (Rect{6, 5, 12, 10}));
+    EXPECT_TRUE(samePixels(layer->pixels(), *original));
+}
+
+// Redo applies the filter to the layer its snapshot protects, even when another layer is active
+// by then (the active layer is chosen outside the history).
+TEST_F(FilterOnDocument, RedoActsOnTheLayerItsSnapshotProtects) {
+    auto other = noiseImage(12, 10, 99);
+    RasterLayer* top = doc->layers().newRasterLayer(*other, nullptr, {0, 0}, "Top", false);
+    ASSERT_NE(top, nullptr);
+    RasterLayer* bottom = doc->layers().rasterAt(0);
+    ASSERT_EQ(doc->layers().setActiveLayer(bottom), 1);
+
+    ASSERT_EQ(runFilterCommand(target, std::make_unique<InvertFilter>()), 1);
+    ASSERT_EQ(history.undo(), 1);
+    ASSERT_EQ(doc->layers().setActiveLayer(top), 1);
+    ASSERT_EQ(history.redo(), 1);
+    EXPECT_EQ(pixelAt(bottom->pixels(), 4, 4), inverted(pixelAt(*original, 4, 4)));
+    EXPECT_TRUE(samePixels(top->pixels(), *other));
+    ASSERT_EQ(history.undo(), 1);
+    EXPECT_TRUE(samePixels(bottom->pixels(), *original));
+    EXPECT_TRUE(samePixels(top->pixels(), *other));
+}
+
+TEST_F(FilterOnDocument, ActionWithoutFilterOrSnapshot) {
+    FilterAction empty(nullptr, doc.get(), nullptr, nullptr);
+    EXPECT_EQ(empty.name(), "Unknown Filter");
+    EXPECT_EQ(empty.execute(), 0);
+    EXPECT_EQ(empty.revert(), 0);
+    EXPECT_EQ(empty.restoreSnapshot(), 0);
+    EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original));
+}
+
+// --- preview --------------------------------------------------------------------------------
+
+// Each update shows the current values applied once to the original, never on top of the
+// previous preview; Cancel leaves the layer byte-identical and records nothing.
+TEST_F(FilterOnDocument, PreviewAppliesFreshAndCancelRestores) {
+    auto mask = maskImage(6, 5, [](int x, int y) { return (x + y) % 3 == 0 ? 0 : 40 * x + 20; });
+    selection = {{2, 3, 8, 8}, mask.get()};
+    auto expectedFor = [&](double gamma) {
+        auto img = cloneOf(*original);
+        const CoverageMask cover{mask.get(), {2, 3}};
+        EXPECT_EQ(LevelsFilter(gammaLevels(gamma)).apply(*img, &cover), 1);
+        return img;
+    };
+    {
+        FilterPreview preview(nullptr, doc.get(), &selection);
+        // The dialog opens with neutral values: nothing is applied.
+        EXPECT_EQ(preview.update(std::make_unique<LevelsFilter>(LevelsParams{}), true), 1);
+        EXPECT_TRUE(preview.hasAction());
+        EXPECT_FALSE(preview.action()->hasSnapshot());
+        EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original));
+
+        for (double gamma : {1.8, 0.4, 2.5, 1.0}) {
+            ASSERT_EQ(preview.update(std::make_unique<LevelsFilter>(gammaLevels(gamma)), false), 1);
+            EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *expectedFor(gamma))) << gamma;
+        }
+        EXPECT_EQ(preview.action()->name(), "Levels");
+        preview.cancel();
+        EXPECT_FALSE(preview.hasAction());
+    }
+    EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original));
+    EXPECT_FALSE(doc->isModified()) << "a cancelled preview leaves the document unmodified";
+    EXPECT_EQ(history.count(), 0);
+}
+
+TEST_F(FilterOnDocument, PreviewHandedOverAsAlreadyExecuted) {
+    FilterPreview preview(nullptr, doc.get(), &selection);
+    ASSERT_EQ(preview.update(std::make_unique<BrightnessContrastFilter>(30, 20), false), 1);
+    ASSERT_EQ(preview.update(std::make_unique<BrightnessContrastFilter>(-10, 50), false), 1);
+    auto applied = cloneOf(pixelsOf(*doc, 0));
+    ASSERT_EQ(history.perform(preview.take(), true), 1);
+    EXPECT_FALSE(preview.hasAction());
+    EXPECT_EQ(history.count(), 1);
+    EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *applied)) << "recording does not apply again";
+    EXPECT_TRUE(doc->isModified());
+
+    ASSERT_EQ(history.undo(), 1);
+    EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original));
+    ASSERT_EQ(history.redo(), 1);
+    EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *applied));
+}
+
+// OK straight away: one state that changes nothing, whose undo and redo change nothing.
+TEST_F(FilterOnDocument, NeutralPreviewRecordedAtOnce) {
+    FilterPreview preview(nullptr, doc.get(), &selection);
+    ASSERT_EQ(preview.update(std::make_unique<LevelsFilter>(LevelsParams{}), true), 1);
+    ASSERT_EQ(history.perform(preview.take(), true), 1);
+    EXPECT_EQ(history.stateAt(0)->name(), "Levels");
+    history.undo();
+    EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original));
+    history.redo();
+    EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original));
+}
+
+// The one-pass re-application is only used when the last application changed nothing outside the
+// new processing rectangle; an area filter that changed the whole layer forces a full restore.
+TEST_F(FilterOnDocument, ReapplyAfterAWholeLayerChange) {
+    auto mask = maskImage(4, 4, [](int, int) { return 255; });
+    selection = {{1, 1, 5, 5}, mask.get()};
+    FilterAction action(nullptr, doc.get(), &selection, nullptr);
+    auto step = std::make_unique<StepFilter>(7, "Blur");
+    step->setInternal(true);
+    action.setFilter(std::move(step));
+    ASSERT_EQ(action.reapply(), 1);
+    EXPECT_NE(pixelAt(pixelsOf(*doc, 0), 10, 9), pixelAt(*original, 10, 9));
+
+    action.setFilter(std::make_unique<InvertFilter>());
+    ASSERT_EQ(action.reapply(), 1);
+    EXPECT_EQ(pixelAt(pixelsOf(*doc, 0), 10, 9), pixelAt(*original, 10, 9));
+    EXPECT_EQ(pixelAt(pixelsOf(*doc, 0), 2, 2), inverted(pixelAt(*original, 2, 2)));
+
+    // Switching the preview off puts everything back.
+    ASSERT_EQ(action.revert(), 1);
+    EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original));
+}
+
+// --- commands ---------------------------------------------------------------------------------
+
+TEST_F(FilterOnDocument, AutoLevelsCountsWithinTheSelection) {
+    // Red spans 20 … 200 inside the selection; outside it a red of 0 that must not count.
+    ColorImage& px = pixelsOf(*doc, 0);
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 12; ++x) {
+            const bool inside = x >= 2 && x < 10 && y >= 2 && y < 8;
+            px.pixels(y)[x] = {100, 100, uint8_t(inside ? (x < 6 ? 20 : 200) : 0)};
+        }
+    }
+    selection = {{2, 2, 10, 8}, nullptr};
+    ASSERT_EQ(runAutoLevels(target), 1);
+    EXPECT_EQ(history.stateAt(0)->name(), "Auto Levels");
+    EXPECT_EQ(px.pixels(3)[3].r, 0);
+    EXPECT_EQ(px.pixels(3)[8].r, 255);
+    EXPECT_EQ(px.pixels(0)[0].r, 0) << "outside the selection: untouched";
+    EXPECT_EQ(px.pixels(3)[3].g, 100) << "green has one value: identity";
+}
+
+TEST_F(FilterOnDocument, LastFilterRepeatsTheLastAreaFilter) {
+    EXPECT_EQ(runLastFilter(target), 0) << "empty slot";
+    ASSERT_EQ(runFilterCommand(target, std::make_unique<StepFilter>(5, "Blur")), 1);
+    ASSERT_EQ(runFilterCommand(target, std::make_unique<LevelsFilter>(gammaLevels(1.5))), 1);
+    EXPECT_EQ(lastFilterMenuText(), "Blur");
+    auto before = cloneOf(pixelsOf(*doc, 0));
+    ASSERT_EQ(runLastFilter(target), 1);
+    EXPECT_EQ(history.stateAt(2)->name(), "Blur");
+    EXPECT_EQ(pixelAt(pixelsOf(*doc, 0), 0, 0).b, uint8_t(pixelAt(*before, 0, 0).b + 5));
+    EXPECT_EQ(history.count(), 3);
+}
+
+}  // namespace
+}  // namespace varnel
