@@ -54,11 +54,13 @@ bool selectionOnLayer(const SelectionArea& selection, const LayerItem& layer, Co
     return true;
 }
 
-FilterAction::FilterAction(CommandTarget* owner, Document* document, const SelectionArea* selection,
+FilterAction::FilterAction(CommandTarget* owner, Document* document, Selection* selection,
                            std::unique_ptr<Filter> filter)
-    : HistoryAction(owner, document, nullptr, -1),
-      selectionArea_(selection),
-      filter_(std::move(filter)) {}
+    : HistoryAction(owner, document, selection, -1), filter_(std::move(filter)) {}
+
+SelectionArea FilterAction::selectionArea() const {
+    return selection_ ? selection_->area() : SelectionArea{};
+}
 
 FilterAction::~FilterAction() = default;
 
@@ -79,8 +81,7 @@ RasterLayer* FilterAction::targetLayer() const {
 int FilterAction::execute() {
     if (!filter_ || !image_) return 0;
     if (!snapshot_) {
-        const SelectionArea selection = selectionArea_ ? *selectionArea_ : SelectionArea{};
-        if (!canTakeFilter(*image_, selection)) return 0;
+        if (!canTakeFilter(*image_, selectionArea())) return 0;
         const int index = image_->layers().activeIndex();
         RasterLayer* layer = image_->layers().rasterAt(index);
         if (!layer) return 0;
@@ -96,7 +97,7 @@ int FilterAction::execute() {
 }
 
 int FilterAction::applyTo(RasterLayer& layer, bool fused) {
-    const SelectionArea selection = selectionArea_ ? *selectionArea_ : SelectionArea{};
+    const SelectionArea selection = selectionArea();
     CoverageMask mask;
     Rect limit;
     const CoverageMask* maskPtr;
@@ -160,7 +161,7 @@ int FilterAction::reapply() {
     if (fused && !dirty_.isEmpty()) {
         // The fused pass rewrites only the new processing rectangle: everything the last
         // application changed has to lie inside it.
-        const SelectionArea selection = selectionArea_ ? *selectionArea_ : SelectionArea{};
+        const SelectionArea selection = selectionArea();
         CoverageMask mask;
         Rect limit;
         const CoverageMask* maskPtr;

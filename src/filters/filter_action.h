@@ -10,6 +10,7 @@
 #include "core/geometry.h"
 #include "core/surface.h"
 #include "document/document.h"
+#include "document/selection.h"
 #include "document/selection_area.h"
 #include "filters/filter.h"
 #include "history/history_action.h"
@@ -29,9 +30,9 @@ bool selectionOnLayer(const SelectionArea& selection, const LayerItem& layer, Co
 
 class FilterAction : public HistoryAction {
 public:
-    // `selection` is read at every execution (null: nothing selected); `filter` may be null until
-    // setFilter gives one.
-    FilterAction(CommandTarget* owner, Document* document, const SelectionArea* selection,
+    // The document window's selection is read at every execution (null: nothing selected);
+    // `filter` may be null until setFilter gives one.
+    FilterAction(CommandTarget* owner, Document* document, Selection* selection,
                  std::unique_ptr<Filter> filter);
     ~FilterAction() override;
 
@@ -67,12 +68,12 @@ public:
 
 private:
     RasterLayer* targetLayer() const;
+    SelectionArea selectionArea() const;
     // Applies the filter to `layer`, reading from the snapshot when `fused`.
     int applyTo(RasterLayer& layer, bool fused);
     int copyBack(RasterLayer& layer);
     void report(RasterLayer& layer, Rect layerRect);
 
-    const SelectionArea* selectionArea_;
     std::unique_ptr<Filter> filter_;
     std::unique_ptr<ColorImage> snapshot_;
     // Layer coordinates: where the layer may differ from the snapshot.

@@ -10,7 +10,7 @@ namespace varnel {
 namespace {
 
 SelectionArea selectionOf(const FilterTarget& target) {
-    return target.selection ? *target.selection : SelectionArea{};
+    return target.selection ? target.selection->area() : SelectionArea{};
 }
 
 bool ready(const FilterTarget& target) {

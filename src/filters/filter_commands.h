@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "document/document.h"
-#include "document/selection_area.h"
+#include "document/selection.h"
 #include "filters/filter.h"
 #include "history/history.h"
 
@@ -18,7 +18,7 @@ struct FilterTarget {
     CommandTarget* owner = nullptr;
     Document* document = nullptr;
     // The window's selection (null: nothing selected); read at every execution of the action.
-    const SelectionArea* selection = nullptr;
+    Selection* selection = nullptr;
 };
 
 // Desaturate, Invert, the blur and sharpen filters, or a dialog's filter when the dialog holds

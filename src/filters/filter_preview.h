@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "document/document.h"
-#include "document/selection_area.h"
+#include "document/selection.h"
 #include "filters/filter.h"
 #include "filters/filter_action.h"
 
@@ -15,7 +15,7 @@ namespace varnel {
 
 class FilterPreview {
 public:
-    FilterPreview(CommandTarget* owner, Document* document, const SelectionArea* selection)
+    FilterPreview(CommandTarget* owner, Document* document, Selection* selection)
         : owner_(owner), document_(document), selection_(selection) {}
     // Puts the layer back if an action is still held.
     ~FilterPreview();
@@ -39,7 +39,7 @@ public:
 private:
     CommandTarget* owner_;
     Document* document_;
-    const SelectionArea* selection_;
+    Selection* selection_;
     std::unique_ptr<FilterAction> action_;
     bool wasModified_ = false;
 };

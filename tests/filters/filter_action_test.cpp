@@ -31,6 +31,18 @@ ColorImage& pixelsOf(Document& doc, int index) {
     return doc.layers().rasterAt(index)->pixels();
 }
 
+// Loads a canvas-sized coverage into the selection (which then frames its non-zero values).
+void selectCoverage(Selection& selection, Size canvas, Rect rect, const GrayMap& coverage) {
+    Channel all;
+    ASSERT_EQ(all.createGray(canvas.width, canvas.height), 1);
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        for (int x = rect.left; x < rect.right; ++x) {
+            all.row(y)[x] = coverage.row(y - rect.top)[x - rect.left];
+        }
+    }
+    ASSERT_EQ(selection.loadMask(all), 1);
+}
+
 LevelsParams gammaLevels(double gamma) {
     LevelsParams p;
     p.gamma[kComposite] = gamma;
@@ -43,6 +55,7 @@ protected:
         clearLastFilter();
         original = noiseImage(12, 10, 11);
         doc = documentWith(*original);
+        selection.resetCanvas(doc->size());
         target = {&history, nullptr, doc.get(), &selection};
     }
     void TearDown() override { clearLastFilter(); }
@@ -50,7 +63,7 @@ protected:
     std::unique_ptr<ColorImage> original;
     std::unique_ptr<Document> doc;
     History history{10};
-    SelectionArea selection;
+    Selection selection;
     FilterTarget target;
 };
 
@@ -75,23 +88,24 @@ TEST_F(FilterOnDocument, UndoRestoresBitForBitAndRedoReapplies) {
 TEST_F(FilterOnDocument, NothingHappensWhenTheDocumentCannotTakeAFilter) {
     struct Case {
         const char* what;
-        void (*prepare)(Document&, SelectionArea&);
+        void (*prepare)(Document&, Selection&);
     } cases[] = {
         {"hidden active layer",
-         [](Document& d, SelectionArea&) {
-             d.layers().setVisible(d.layers().activeLayer(), false);
-         }},
+         [](Document& d, Selection&) { d.layers().setVisible(d.layers().activeLayer(), false); }},
         {"selection off the layer",
-         [](Document&, SelectionArea& s) {
-             s.rect = {20, 20, 30, 30};
+         [](Document& d, Selection& s) {
+             // A small layer in the top-left corner, a selection in the bottom-right one.
+             auto small = noiseImage(4, 4);
+             d.layers().newRasterLayer(*small, nullptr, {0, 0}, "Small", false);
+             s.setShape({6, 6, 12, 10}, false);
          }},
-        {"empty layer active", [](Document& d, SelectionArea&) { d.layers().newEmptyLayer(); }},
-        {"no layer", [](Document& d, SelectionArea&) { d.layers().removeAll(false); }},
+        {"empty layer active", [](Document& d, Selection&) { d.layers().newEmptyLayer(); }},
+        {"no layer", [](Document& d, Selection&) { d.layers().removeAll(false); }},
     };
     for (const Case& c : cases) {
         SetUp();
         c.prepare(*doc, selection);
-        EXPECT_FALSE(canTakeFilter(*doc, selection)) << c.what;
+        EXPECT_FALSE(canTakeFilter(*doc, selection.area())) << c.what;
         EXPECT_EQ(runFilterCommand(target, std::make_unique<InvertFilter>()), 0) << c.what;
         EXPECT_EQ(runAutoLevels(target), 0) << c.what;
         EXPECT_EQ(runAutoContrast(target), 0) << c.what;
@@ -102,6 +116,7 @@ TEST_F(FilterOnDocument, NothingHappensWhenTheDocumentCannotTakeAFilter) {
         if (doc->layers().count() > 0) {
             EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original)) << c.what;
         }
+        selection.deselect();
         TearDown();
     }
 }
@@ -111,9 +126,11 @@ TEST_F(FilterOnDocument, SelectionMaskOnAnOffsetLayer) {
     doc->layers().removeAll(false);
     RasterLayer* layer = doc->layers().newRasterLayer(*original, nullptr, {3, 2}, "Moved", false);
     ASSERT_NE(layer, nullptr);
-    // Selection at canvas (4, 3) … (8, 5): mask columns 0, 128, 255, 255.
+    // Coverage at canvas (4, 3) … (8, 5): columns 0, 128, 255, 255 (the selection frames the last
+    // three).
     auto mask = maskImage(4, 2, [](int x, int) { return x == 0 ? 0 : (x == 1 ? 128 : 255); });
-    selection = {{4, 3, 8, 5}, mask.get()};
+    selectCoverage(selection, doc->size(), {4, 3, 8, 5}, *mask);
+    ASSERT_EQ(selection.bounds(), (Rect{5, 3, 8, 5}));
     Recorder recorder;
     doc->addListener(&recorder);
     ASSERT_EQ(runFilterCommand(target, std::make_unique<InvertFilter>()), 1);
@@ -132,7 +149,7 @@ TEST_F(FilterOnDocument, SelectionMaskOnAnOffsetLayer) {
 
     ASSERT_EQ(recorder.changes.size(), 1u);
     EXPECT_EQ(recorder.changes[0].code, kChangePixels);
-    EXPECT_EQ(recorder.changes[0].rect, (Rect{4, 3, 8, 5}));
+    EXPECT_EQ(recorder.changes[0].rect, (Rect{5, 3, 8, 5}));
     EXPECT_EQ(recorder.changes[0].layer, layer);
 }
 
@@ -187,10 +204,10 @@ TEST_F(FilterOnDocument, ActionWithoutFilterOrSnapshot) {
 // previous preview; Cancel leaves the layer byte-identical and records nothing.
 TEST_F(FilterOnDocument, PreviewAppliesFreshAndCancelRestores) {
     auto mask = maskImage(6, 5, [](int x, int y) { return (x + y) % 3 == 0 ? 0 : 40 * x + 20; });
-    selection = {{2, 3, 8, 8}, mask.get()};
+    selectCoverage(selection, doc->size(), {2, 3, 8, 8}, *mask);
     auto expectedFor = [&](double gamma) {
         auto img = cloneOf(*original);
-        const CoverageMask cover{mask.get(), {2, 3}};
+        const CoverageMask cover{selection.mask(), selection.bounds().topLeft()};
         EXPECT_EQ(LevelsFilter(gammaLevels(gamma)).apply(*img, &cover), 1);
         return img;
     };
@@ -247,8 +264,7 @@ TEST_F(FilterOnDocument, NeutralPreviewRecordedAtOnce) {
 // The one-pass re-application is only used when the last application changed nothing outside the
 // new processing rectangle; an area filter that changed the whole layer forces a full restore.
 TEST_F(FilterOnDocument, ReapplyAfterAWholeLayerChange) {
-    auto mask = maskImage(4, 4, [](int, int) { return 255; });
-    selection = {{1, 1, 5, 5}, mask.get()};
+    selection.setShape({1, 1, 5, 5}, false);
     FilterAction action(nullptr, doc.get(), &selection, nullptr);
     auto step = std::make_unique<StepFilter>(7, "Blur");
     step->setInternal(true);
@@ -277,7 +293,7 @@ TEST_F(FilterOnDocument, AutoLevelsCountsWithinTheSelection) {
             px.pixels(y)[x] = {100, 100, uint8_t(inside ? (x < 6 ? 20 : 200) : 0)};
         }
     }
-    selection = {{2, 2, 10, 8}, nullptr};
+    selection.setShape({2, 2, 10, 8}, false);
     ASSERT_EQ(runAutoLevels(target), 1);
     EXPECT_EQ(history.stateAt(0)->name(), "Auto Levels");
     EXPECT_EQ(px.pixels(3)[3].r, 0);

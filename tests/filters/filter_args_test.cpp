@@ -163,7 +163,7 @@ TEST(FilterArgs, RunningStepsOnADocument) {
     auto original = noiseImage(6, 4, 21);
     auto doc = documentWith(*original);
     History history(10);
-    SelectionArea selection;
+    Selection selection(doc->size());
     const FilterTarget target{&history, nullptr, doc.get(), &selection};
     FilterStep step;
     ASSERT_TRUE(parseFilterStep("--invert", "", step));
