@@ -8,6 +8,8 @@
 #include <new>
 #include <numeric>
 
+#include "core/morphology_kernels.h"
+
 namespace varnel {
 
 namespace {
@@ -28,22 +30,6 @@ std::unique_ptr<SurfaceStore> storeLike(const GrayMap& mask) {
 // Column tiles of the disc filter: the rows the window touches stay in the second-level cache.
 constexpr int32_t kTile = 1024;
 
-template <bool kMax>
-inline uint8_t pick(uint8_t a, uint8_t b) {
-    return kMax ? std::max(a, b) : std::min(a, b);
-}
-
-template <bool kMax>
-void combineInto(uint8_t* __restrict dst, const uint8_t* __restrict src, size_t n) {
-    for (size_t i = 0; i < n; ++i) dst[i] = pick<kMax>(dst[i], src[i]);
-}
-
-template <bool kMax>
-void combineTwoInto(uint8_t* __restrict dst, const uint8_t* __restrict a,
-                    const uint8_t* __restrict b, size_t n) {
-    for (size_t i = 0; i < n; ++i) dst[i] = pick<kMax>(dst[i], pick<kMax>(a[i], b[i]));
-}
-
 // The disc filter: every pixel becomes the maximum (kMax) or minimum of the values within the
 // disc around it, positions outside the mask counting as `outside`.
 //
@@ -55,6 +41,10 @@ void combineTwoInto(uint8_t* __restrict dst, const uint8_t* __restrict a,
 template <bool kMax>
 int discFilter(GrayMap& mask, int32_t rx, int32_t ry, uint8_t outside) {
     if (!isPlane(mask)) return 0;
+    const morphology_kernels::MorphologyKernels& k = morphology_kernels::current();
+    const auto fold1 = k.fold1[kMax];
+    const auto fold2 = k.fold2[kMax];
+    const auto fold4 = k.fold4[kMax];
     rx = clampRadius(rx);
     ry = clampRadius(ry);
     const int32_t w = mask.width();
@@ -68,7 +58,9 @@ int discFilter(GrayMap& mask, int32_t rx, int32_t ry, uint8_t outside) {
     try {
         const std::vector<int32_t> heights = discHalfHeights(rx, ry);
         groups.resize(size_t(ry) + 1);
-        for (int32_t d = -rx; d <= rx; ++d) groups[size_t(heights[size_t(d + rx)])].push_back(d);
+        // The disc is symmetric: each group holds the offsets d ≥ 0 of one half-height, and d
+        // stands for ±d.
+        for (int32_t d = 0; d <= rx; ++d) groups[size_t(heights[size_t(d + rx)])].push_back(d);
         column.resize(size_t(kTile) + 2 * size_t(rx));
         acc.resize(size_t(kTile));
         out = storeLike(mask);
@@ -105,16 +97,28 @@ int discFilter(GrayMap& mask, int32_t rx, int32_t ry, uint8_t outside) {
                         break;
                     }
                     if (upIn && downIn) {
-                        combineTwoInto<kMax>(v + lo, mask.row(up) + (x0 - rx + lo),
-                                             mask.row(down) + (x0 - rx + lo), n);
+                        fold2(v + lo, mask.row(up) + (x0 - rx + lo),
+                              mask.row(down) + (x0 - rx + lo), n);
                     } else if (upIn) {
-                        combineInto<kMax>(v + lo, mask.row(up) + (x0 - rx + lo), n);
+                        fold1(v + lo, mask.row(up) + (x0 - rx + lo), n);
                     } else if (downIn) {
-                        combineInto<kMax>(v + lo, mask.row(down) + (x0 - rx + lo), n);
+                        fold1(v + lo, mask.row(down) + (x0 - rx + lo), n);
                     }
                 }
-                for (int32_t d : groups[size_t(step)]) {
-                    combineInto<kMax>(acc.data(), v + rx + d, size_t(tw));
+                const std::vector<int32_t>& group = groups[size_t(step)];
+                size_t i = 0;
+                if (i < group.size() && group[i] == 0) {
+                    fold1(acc.data(), v + rx, size_t(tw));
+                    ++i;
+                }
+                for (; i + 1 < group.size(); i += 2) {
+                    const int32_t d = group[i];
+                    const int32_t e = group[i + 1];
+                    fold4(acc.data(), v + rx - d, v + rx + d, v + rx - e, v + rx + e, size_t(tw));
+                }
+                if (i < group.size()) {
+                    const int32_t d = group[i];
+                    fold2(acc.data(), v + rx - d, v + rx + d, size_t(tw));
                 }
             }
             std::memcpy(out->row(y) + x0, acc.data(), size_t(tw));
@@ -156,6 +160,55 @@ inline int64_t ceilDiv(int64_t n, int64_t d) {
 constexpr uint8_t kFar = 255;  // "no edge pixel within reach" in the column distances
 
 }  // namespace
+
+namespace morphology_kernels {
+
+const MorphologyKernels& baseline() {
+    static const MorphologyKernels k = kernels();
+    return k;
+}
+
+namespace {
+
+const MorphologyKernels* best() {
+#if defined(__x86_64__) || defined(__i386__)
+    if (__builtin_cpu_supports("avx2")) return &avx2();
+#endif
+    return &baseline();
+}
+
+const MorphologyKernels*& chosen() {
+    static const MorphologyKernels* k = best();
+    return k;
+}
+
+}  // namespace
+
+const MorphologyKernels& current() {
+    return *chosen();
+}
+
+bool use(MorphologyPath path) {
+    switch (path) {
+        case MorphologyPath::Best:
+            chosen() = best();
+            return true;
+        case MorphologyPath::Baseline:
+            chosen() = &baseline();
+            return true;
+        case MorphologyPath::Avx2:
+#if defined(__x86_64__) || defined(__i386__)
+            if (!__builtin_cpu_supports("avx2")) return false;
+            chosen() = &avx2();
+            return true;
+#else
+            return false;
+#endif
+    }
+    return false;
+}
+
+}  // namespace morphology_kernels
 
 std::vector<int32_t> discHalfHeights(int32_t rx, int32_t ry) {
     rx = clampRadius(rx);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/morphology_dispatch.h"
 #include "core/surface_ops.h"
 
 namespace varnel {
@@ -205,23 +206,37 @@ TEST(Disc, HalfHeightsFollowTheTable) {
     }
 }
 
+// Runs a check with each compiled variant of the disc filter's loops that the processor has.
+template <typename Check>
+void forEachCodePath(Check&& check) {
+    using morphology_kernels::MorphologyPath;
+    for (MorphologyPath path : {MorphologyPath::Baseline, MorphologyPath::Avx2}) {
+        if (!morphology_kernels::use(path)) continue;
+        SCOPED_TRACE(path == MorphologyPath::Avx2 ? "AVX2" : "baseline");
+        check();
+    }
+    morphology_kernels::use(morphology_kernels::MorphologyPath::Best);
+}
+
 TEST(Morphology, DilateAndErodeMatchTheDiscDefinition) {
-    for (const Shape& shape : shapes()) {
-        const Grid g = shape.make();
-        for (const Radii& r : kRadii) {
-            SCOPED_TRACE(::testing::Message() << shape.name << " r " << r.rx << "," << r.ry);
-            GrayMap m;
-            load(m, g);
-            ASSERT_EQ(dilate(m, r.rx, r.ry), 1);
-            EXPECT_EQ(gridOf(m), bruteDisc(g, r.rx, r.ry, true, 0));
-            for (bool outsideSelected : {false, true}) {
+    forEachCodePath([] {
+        for (const Shape& shape : shapes()) {
+            const Grid g = shape.make();
+            for (const Radii& r : kRadii) {
+                SCOPED_TRACE(::testing::Message() << shape.name << " r " << r.rx << "," << r.ry);
+                GrayMap m;
                 load(m, g);
-                ASSERT_EQ(erode(m, r.rx, r.ry, outsideSelected), 1);
-                EXPECT_EQ(gridOf(m), bruteDisc(g, r.rx, r.ry, false, outsideSelected ? 255 : 0))
-                    << "outside selected " << outsideSelected;
+                ASSERT_EQ(dilate(m, r.rx, r.ry), 1);
+                EXPECT_EQ(gridOf(m), bruteDisc(g, r.rx, r.ry, true, 0));
+                for (bool outsideSelected : {false, true}) {
+                    load(m, g);
+                    ASSERT_EQ(erode(m, r.rx, r.ry, outsideSelected), 1);
+                    EXPECT_EQ(gridOf(m), bruteDisc(g, r.rx, r.ry, false, outsideSelected ? 255 : 0))
+                        << "outside selected " << outsideSelected;
+                }
             }
         }
-    }
+    });
 }
 
 TEST(Morphology, WideMasksCrossColumnTiles) {
@@ -231,12 +246,14 @@ TEST(Morphology, WideMasksCrossColumnTiles) {
     g[2][1024] = 90;
     g[0][2099] = 255;
     g[4][0] = 30;
-    for (bool grow : {true, false}) {
-        GrayMap m;
-        load(m, g);
-        ASSERT_EQ(grow ? dilate(m, 3, 2) : erode(m, 3, 2, true), 1);
-        EXPECT_EQ(gridOf(m), bruteDisc(g, 3, 2, grow, grow ? 0 : 255));
-    }
+    forEachCodePath([&] {
+        for (bool grow : {true, false}) {
+            GrayMap m;
+            load(m, g);
+            ASSERT_EQ(grow ? dilate(m, 3, 2) : erode(m, 3, 2, true), 1);
+            EXPECT_EQ(gridOf(m), bruteDisc(g, 3, 2, grow, grow ? 0 : 255));
+        }
+    });
 }
 
 TEST(Morphology, SelectionCommandCases) {
