@@ -10,18 +10,31 @@ PACKAGES := cmake ninja-build g++ pkg-config \
     imagemagick python3-pil clang libclang-rt-14-dev libjpeg-turbo-progs \
     xvfb xauth
 
+# The libraries `make bench-peers` compares with (libvips through its introspection data, since
+# Debian 12 has no Python binding of its own), and the Python they run under.
+PEER_PACKAGES := python3 python3-numpy python3-pil python3-opencv python3-gi gir1.2-vips-8.0
+PEER_PYTHON := /usr/bin/python3
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps run configure-release build-test test bench clean format
+.PHONY: deps deps-peers run configure-release build-test test bench bench-peers clean format
 
-deps:
-	@missing=$$(for p in $(PACKAGES); do \
+# Installs the Debian packages of $(1) that are missing.
+define install-missing
+	@missing=$$(for p in $(1); do \
 	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	    echo "Installing:" $$missing; \
 	    $(SUDO) apt-get update -qq && \
 	    DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
 	fi
+endef
+
+deps:
+	$(call install-missing,$(PACKAGES))
+
+deps-peers:
+	$(call install-missing,$(PEER_PACKAGES))
 
 configure-release: deps
 	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -45,6 +58,14 @@ test: build-test
 bench: configure-release
 	cmake --build build/release -j $(JOBS)
 	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b" $(BENCH_ARGS); done
+
+# Varnel against libvips, Pillow and OpenCV on a 6000 x 4000 photo (bench/peers/run.py; pass
+# options in PEER_ARGS, e.g. PEER_ARGS="--runs 3 --only invert,blur").
+bench-peers: configure-release deps-peers
+	@if cmake --build build/release --target help | grep -q '^varnel-cli:'; then \
+	    cmake --build build/release -j $(JOBS) --target varnel-cli; \
+	else echo "varnel-cli is not part of this tree yet: Varnel's column will read n/a"; fi
+	$(PEER_PYTHON) bench/peers/run.py $(PEER_ARGS)
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
