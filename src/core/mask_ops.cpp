@@ -508,41 +508,46 @@ int grow(GrayMap& mask, const ColorImage& image, const GrayMap* alpha, int32_t t
     if (!accepts.range.hasSeeds) return 1;
     const int32_t w = mask.width();
     const int32_t h = mask.height();
-    std::vector<uint8_t> visited;
-    // Positions packed as x | y << 16 (sides are at most 30000).
-    std::vector<uint32_t> stack;
+    // The state of every pixel, in a map with a border of one refused cell on every side so that
+    // the fill needs no bounds checks: whether the range accepts it, and whether it was reached.
+    // The mask is only read while filling; the reached pixels are written into it at the end.
+    constexpr uint8_t kRefused = 0, kAccepted = 1, kReached = 2;
+    const size_t stride = size_t(w) + 2;
+    std::vector<uint8_t> state;
+    std::vector<uint32_t> stack;  // cell indices (at most 30002² < 2^32)
     try {
-        visited.assign(size_t(w) * size_t(h), 0);
-        stack.reserve(1024);
+        state.assign(stride * (size_t(h) + 2), kRefused);
+        stack.reserve(4096);
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    // The mask is only read while filling (the seeds are its values above 148); the visited map
-    // is the result, written into the mask once the fill is complete.
-    auto offer = [&](int32_t x, int32_t y) {
-        const size_t i = size_t(y) * size_t(w) + size_t(x);
-        if (visited[i]) return;
-        if (!accepts(image.pixels(y)[x], alpha ? alpha->row(y)[x] : 255)) return;
-        visited[i] = 1;
-        stack.push_back(uint32_t(x) | uint32_t(y) << 16);
-    };
+    for (int32_t y = 0; y < h; ++y) {
+        const Bgr* p = image.pixels(y);
+        const uint8_t* a = alpha ? alpha->row(y) : nullptr;
+        uint8_t* cell = state.data() + (size_t(y) + 1) * stride + 1;
+        for (int32_t x = 0; x < w; ++x)
+            cell[x] = accepts(p[x], a ? a[x] : 255) ? kAccepted : kRefused;
+    }
+    const int64_t offsets[4] = {-1, 1, -int64_t(stride), int64_t(stride)};
     try {
         for (int32_t sy = 0; sy < h; ++sy) {
             const uint8_t* seeds = mask.row(sy);
+            const size_t rowStart = (size_t(sy) + 1) * stride + 1;
             for (int32_t sx = 0; sx < w; ++sx) {
-                uint8_t& seen = visited[size_t(sy) * size_t(w) + size_t(sx)];
-                if (seeds[sx] <= 148 || seen) continue;
-                seen = 1;
-                stack.push_back(uint32_t(sx) | uint32_t(sy) << 16);
+                // Seeds start the fill whether or not the range accepts them.
+                const size_t seed = rowStart + size_t(sx);
+                if (seeds[sx] <= 148 || state[seed] == kReached) continue;
+                state[seed] = kReached;
+                stack.push_back(uint32_t(seed));
                 while (!stack.empty()) {
-                    const uint32_t top = stack.back();
+                    const size_t i = stack.back();
                     stack.pop_back();
-                    const int32_t x = int32_t(top & 0xFFFF);
-                    const int32_t y = int32_t(top >> 16);
-                    if (x > 0) offer(x - 1, y);
-                    if (x + 1 < w) offer(x + 1, y);
-                    if (y > 0) offer(x, y - 1);
-                    if (y + 1 < h) offer(x, y + 1);
+                    for (int64_t o : offsets) {
+                        const size_t n = size_t(int64_t(i) + o);
+                        if (state[n] != kAccepted) continue;
+                        state[n] = kReached;
+                        stack.push_back(uint32_t(n));
+                    }
                 }
             }
         }
@@ -551,8 +556,8 @@ int grow(GrayMap& mask, const ColorImage& image, const GrayMap* alpha, int32_t t
     }
     for (int32_t y = 0; y < h; ++y) {
         uint8_t* m = mask.row(y);
-        const uint8_t* v = visited.data() + size_t(y) * size_t(w);
-        for (int32_t x = 0; x < w; ++x) m[x] = v[x] ? 255 : m[x];
+        const uint8_t* cell = state.data() + (size_t(y) + 1) * stride + 1;
+        for (int32_t x = 0; x < w; ++x) m[x] = cell[x] == kReached ? 255 : m[x];
     }
     return 1;
 }

@@ -341,6 +341,18 @@ TEST(LayerOps, FillKeepsTheLayerForUndo) {
     EXPECT_EQ(layer->canvasBounds(), (Rect{1, 1, 3, 3}));
     EXPECT_EQ(doc->composite()->alpha().row(0)[0], 0);
     EXPECT_EQ(doc->composite()->color().pixels(1)[1], grey(10));
+
+    // A layer hanging over the canvas's corner, filled through a selection cut by the canvas:
+    // its part off the canvas keeps its pixels.
+    auto off = emptyDocument(5, 5);
+    RasterLayer* hanging = addLayer(*off, 4, 4, grey(10), {-2, -2});
+    Selection corner(off->size());
+    ASSERT_EQ(corner.setShape({-1, -1, 3, 3}, false), 1);
+    ASSERT_EQ(fillSelection(*off, fill, corner.area()), 1);
+    EXPECT_EQ(hanging->canvasBounds(), (Rect{-2, -2, 5, 5}));
+    EXPECT_EQ(hanging->pixels().pixels(0)[0], grey(10));
+    EXPECT_EQ(hanging->pixels().pixels(2)[2], grey(250));
+    EXPECT_EQ(off->composite()->color().pixels(2)[2], grey(250));
 }
 
 }  // namespace

@@ -316,6 +316,28 @@ TEST(Selection, CanvasMaskAndCopies) {
     EXPECT_TRUE(s.isEmpty());
 }
 
+TEST(Selection, SamplingUsesTheLayersOwnTransparency) {
+    // A layer covering the canvas exactly, with a transparency plane: the plane is the sample's
+    // alpha, so a transparent seed selects the transparent pixels only.
+    auto doc = emptyDocument(4, 2);
+    RasterLayer* layer = addLayer(*doc, 4, 2, grey(30), {}, 255);
+    layer->masks()->transparency()->row(0)[1] = 0;
+    layer->masks()->transparency()->row(1)[3] = 0;
+    Selection s(doc->size());
+    ASSERT_EQ(s.setShape({1, 0, 2, 1}, false), 1);
+    ASSERT_EQ(s.similar(*doc, 0), 1);
+    EXPECT_EQ(picture(s), (std::vector<std::string>{"-#--", "---#"}));
+    ASSERT_EQ(s.setShape({1, 0, 2, 1}, false), 1);
+    ASSERT_EQ(s.grow(*doc, 0), 1);
+    EXPECT_EQ(picture(s), (std::vector<std::string>{"-#--", "----"}));
+    // An empty layer has no pixels at all: everything is transparent.
+    doc->layers().newEmptyLayer();
+    ASSERT_EQ(s.grow(*doc, 0), 1);
+    EXPECT_EQ(s.bounds(), (Rect{0, 0, 4, 2}));
+    auto none = emptyDocument(4, 2);
+    EXPECT_EQ(s.grow(*none, 0), 0);  // no active layer
+}
+
 TEST(Selection, ListenersHearEachChangeOnce) {
     Selection s({10, 10});
     Changes changes;
