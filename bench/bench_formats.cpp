@@ -7,9 +7,15 @@
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "core/depth_conversion.h"
 #include "core/octree_palette.h"
+#include "formats/bmp_codec.h"
+#include "formats/file_stream.h"
+#include "formats/image_file.h"
+#include "formats/memory_stream.h"
 
 namespace varnel {
 namespace {
@@ -103,6 +109,170 @@ void BM_To24From8(benchmark::State& state) {
     setCounters(state);
 }
 BENCHMARK(BM_To24From8)->Unit(benchmark::kMillisecond);
+
+// ---- BMP files of the same photo ----------------------------------------------------------------
+
+// The photo as a BMP file in memory.
+std::vector<uint8_t> fileOf(const PixelSurface& surface) {
+    std::vector<uint8_t> bytes(size_t(surface.imageBytes()) + 4096);
+    MemoryStream stream;
+    stream.attachBlock(static_cast<void*>(bytes.data()), uint32_t(bytes.size()), 0);
+    writeBitmapFile(stream, surface);
+    bytes.resize(stream.tell());
+    return bytes;
+}
+
+// The 256-colour photo as an RLE8 file: runs of three or more equal bytes, absolute runs
+// between them (short leftovers as runs of 1 or 2).
+std::vector<uint8_t> rle8FileOf(const Surface8& s) {
+    std::vector<uint8_t> data;
+    for (int32_t y = s.height() - 1; y >= 0; --y) {
+        const uint8_t* row = s.row(y);
+        int32_t i = 0;
+        const int32_t w = s.width();
+        auto runAt = [&](int32_t at) {
+            int32_t n = 1;
+            while (at + n < w && n < 255 && row[at + n] == row[at]) ++n;
+            return n;
+        };
+        while (i < w) {
+            const int32_t run = runAt(i);
+            if (run >= 3) {
+                data.push_back(uint8_t(run));
+                data.push_back(row[i]);
+                i += run;
+                continue;
+            }
+            int32_t end = i;
+            while (end < w && end - i < 255 && runAt(end) < 3) ++end;
+            const int32_t n = end - i;
+            if (n < 3) {
+                for (int32_t k = 0; k < n; ++k) {
+                    data.push_back(1);
+                    data.push_back(row[i + k]);
+                }
+            } else {
+                data.push_back(0);
+                data.push_back(uint8_t(n));
+                data.insert(data.end(), row + i, row + end);
+                if (n & 1) data.push_back(0);
+            }
+            i = end;
+        }
+        data.push_back(0);
+        data.push_back(0);
+    }
+    data.push_back(0);
+    data.push_back(1);
+
+    std::vector<uint8_t> file = fileOf(s);  // headers and palette of the plain file
+    const uint32_t offset = uint32_t(file[10] | file[11] << 8 | file[12] << 16 | file[13] << 24);
+    file.resize(offset);
+    file[30] = 1;  // compression: RLE8
+    const uint32_t size = uint32_t(data.size());
+    for (int k = 0; k < 4; ++k) file[34 + k] = uint8_t(size >> (8 * k));
+    file.insert(file.end(), data.begin(), data.end());
+    return file;
+}
+
+bool loadBmp(const std::vector<uint8_t>& file, BmpImageFile& image) {
+    MemoryStream stream;
+    stream.attachBlock(static_cast<const void*>(file.data()), uint32_t(file.size()), 0);
+    BmpCodec codec;
+    return codec.loadFromStream(image, stream, LoadPixels);
+}
+
+// Reading a 24-bit file held in memory into a new image (the result's memory included).
+void BM_BmpRead24(benchmark::State& state) {
+    static const std::vector<uint8_t> file = fileOf(photo());
+    for (auto _ : state) {
+        BmpImageFile image;
+        if (!loadBmp(file, image)) state.SkipWithError("load failed");
+        benchmark::DoNotOptimize(image.colorPlane()->bits());
+    }
+    setCounters(state);
+}
+BENCHMARK(BM_BmpRead24)->Unit(benchmark::kMillisecond);
+
+// The same from a file in the page cache.
+void BM_BmpRead24FromFile(benchmark::State& state) {
+    static const std::string path = [] {
+        const std::string p = "/tmp/varnel-bench-24.bmp";
+        const std::vector<uint8_t> file = fileOf(photo());
+        FileStream out;
+        out.openForWrite(p);
+        out.write(file.data(), 1, uint32_t(file.size()));
+        out.commit();
+        return p;
+    }();
+    for (auto _ : state) {
+        BmpImageFile image;
+        if (!image.loadFromFile(path, LoadPixels)) state.SkipWithError("load failed");
+        benchmark::DoNotOptimize(image.colorPlane()->bits());
+    }
+    setCounters(state);
+}
+BENCHMARK(BM_BmpRead24FromFile)->Unit(benchmark::kMillisecond);
+
+// Reading an RLE8 file of the 256-colour photo into a new colour image.
+void BM_BmpReadRle8(benchmark::State& state) {
+    static const std::vector<uint8_t> file = rle8FileOf(palette8());
+    for (auto _ : state) {
+        BmpImageFile image;
+        if (!loadBmp(file, image)) state.SkipWithError("load failed");
+        benchmark::DoNotOptimize(image.colorPlane()->bits());
+    }
+    setCounters(state);
+    state.counters["file_MB"] = double(file.size()) / 1e6;
+}
+BENCHMARK(BM_BmpReadRle8)->Unit(benchmark::kMillisecond);
+
+BmpImageFile& photoImage() {
+    static BmpImageFile* image = [] {
+        auto* i = new BmpImageFile;
+        i->pixels().color.copyFrom(photo());
+        return i;
+    }();
+    return *image;
+}
+
+// Writing the photo as a 24-bit file into memory.
+void BM_BmpWrite24(benchmark::State& state) {
+    std::vector<uint8_t> buffer(photo().imageBytes() + 4096);
+    BmpCodec codec;
+    for (auto _ : state) {
+        MemoryStream stream;
+        stream.attachBlock(static_cast<void*>(buffer.data()), uint32_t(buffer.size()), 0);
+        if (!codec.saveToStream(stream, photoImage())) state.SkipWithError("save failed");
+    }
+    setCounters(state);
+}
+BENCHMARK(BM_BmpWrite24)->Unit(benchmark::kMillisecond);
+
+// Writing it to a file: a temporary file beside the target, synced, renamed over it.
+void BM_BmpWrite24ToFile(benchmark::State& state) {
+    for (auto _ : state) {
+        if (!photoImage().saveToFile("/tmp/varnel-bench-out.bmp")) state.SkipWithError("failed");
+    }
+    setCounters(state);
+}
+BENCHMARK(BM_BmpWrite24ToFile)->Unit(benchmark::kMillisecond);
+
+// The same without the sync and rename that make a save safe: the cost of the codec and the
+// page cache alone (the temporary file is discarded).
+void BM_BmpWrite24ToFileUnsynced(benchmark::State& state) {
+    BmpCodec codec;
+    for (auto _ : state) {
+        FileStream stream;
+        if (!stream.openForWrite("/tmp/varnel-bench-out.bmp") ||
+            !codec.saveToStream(stream, photoImage())) {
+            state.SkipWithError("failed");
+        }
+        stream.close();
+    }
+    setCounters(state);
+}
+BENCHMARK(BM_BmpWrite24ToFileUnsynced)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace varnel

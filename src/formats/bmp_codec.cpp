@@ -156,6 +156,14 @@ PackedLayout layoutOf(const SurfaceStore& st) {
     return l;
 }
 
+// A saved image carries no resolution, whatever the planes were loaded with.
+PackedLayout savedLayoutOf(const SurfaceStore& st) {
+    PackedLayout l = layoutOf(st);
+    l.header.xPelsPerMeter = 0;
+    l.header.yPelsPerMeter = 0;
+    return l;
+}
+
 void writeHeaderBlock(ByteStream& s, const PackedLayout& l) {
     writeOrFail(s, &l.header, sizeof l.header);
     if (l.withMasks) {
@@ -318,7 +326,7 @@ bool BmpCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
         const int32_t w = color->width();
         const int32_t h = color->height();
         if (depth == 24 && !alpha) {
-            const PackedLayout l = layoutOf(*color->store());
+            const PackedLayout l = savedLayoutOf(*color->store());
             writeFileHeader(stream, l);
             writePacked(stream, *color->store(), l);
         } else if (depth == 24) {
@@ -347,7 +355,7 @@ bool BmpCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
             flatten(*color, alpha, flat);
             PixelSurface converted;
             if (!convertTo(flat, converted, depth)) fail();
-            const PackedLayout l = layoutOf(*converted.store());
+            const PackedLayout l = savedLayoutOf(*converted.store());
             writeFileHeader(stream, l);
             writePacked(stream, *converted.store(), l);
         } else {

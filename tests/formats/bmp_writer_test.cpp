@@ -259,6 +259,27 @@ TEST(BmpWriter, SaveWritesTheDepthOfTheHeaderHeldOrWhatTheAlphaNeeds) {
     }
 }
 
+TEST(BmpWriter, SaveStoresNoResolutionButTheSurfaceWriterKeepsIt) {
+    BmpSpec dense;
+    dense.xPelsPerMeter = 11811;  // 300 per inch
+    dense.yPelsPerMeter = 11811;
+    dense.pixels = bmp_fixtures::rows({{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
+    BmpImageFile image;
+    ASSERT_TRUE(loadImage(dense.file(), image));
+    BmpCodec codec;
+    const std::vector<uint8_t> saved =
+        written([&](ByteStream& st) { return codec.saveToStream(st, image); });
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(le32(saved, 38), 0u);
+    EXPECT_EQ(le32(saved, 42), 0u);
+    const std::vector<uint8_t> plain =
+        written([&](ByteStream& st) { return writeBitmapFile(st, *image.colorPlane()); });
+    ASSERT_FALSE(plain.empty());
+    EXPECT_EQ(le32(plain, 38), 11811u);
+    EXPECT_EQ(std::vector<uint8_t>(saved.begin() + 54, saved.end()),
+              std::vector<uint8_t>(plain.begin() + 54, plain.end()));
+}
+
 TEST(BmpWriter, SaveRefusesWhatItCannotWrite) {
     BmpCodec codec;
     BmpImageFile empty;

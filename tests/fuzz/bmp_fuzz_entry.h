@@ -103,16 +103,18 @@ inline void exerciseBmpReader(const uint8_t* data, size_t size) {
         codec.loadFromStream(image, s, LoadHeaderOnly);
         require(image.isEmpty());
     }
-    {
-        // The same bytes as a packed bitmap, as the clipboard and resources hand them over.
-        const uint32_t block = packedDibHeaderBlockSize(data, uint32_t(size));
+    // The same bytes as a packed bitmap, as the clipboard and resources hand them over: from
+    // the start, and from behind a file header.
+    for (size_t skip : {size_t(0), size_t(14)}) {
+        if (size <= skip) break;
+        const uint8_t* packed = data + skip;
+        const uint32_t packedSize = uint32_t(size - skip);
+        const uint32_t block = packedDibHeaderBlockSize(packed, packedSize);
+        if (block == 0 || block >= packedSize) continue;
         MemoryStream s;
-        require(s.attachBlock(static_cast<const void*>(data), uint32_t(size), 0));
+        require(s.attachBlock(static_cast<const void*>(packed), packedSize, 0));
         PixelSurface surface;
-        if (block > 0 && block < size) {
-            if (readPackedDib(s, block, uint32_t(size) - block, surface))
-                require(surface.isValid());
-        }
+        if (readPackedDib(s, block, packedSize - block, surface)) require(surface.isValid());
     }
 }
 
