@@ -3,6 +3,10 @@
 #include <charconv>
 #include <cmath>
 
+#include "filters/gaussian_blur_filter.h"
+#include "filters/kernel_filter.h"
+#include "filters/stack_blur_filter.h"
+
 namespace varnel {
 namespace {
 
@@ -225,6 +229,14 @@ bool parseColorizeArgs(std::string_view text, ColorizeParams& out, std::string* 
     return true;
 }
 
+bool parseGaussianBlurArgs(std::string_view text, double& radius, std::string* error) {
+    double r = 0;
+    if (!doubleIn(trim(text), kBlurRadiusMin, kBlurRadiusMax, "Gaussian Blur radius", r, error))
+        return false;
+    radius = r;
+    return true;
+}
+
 const std::vector<FilterOption>& filterOptions() {
     static const std::vector<FilterOption> options = {
         {"--levels", "GAMMAx4,IN_BLACKx4,IN_WHITEx4,OUT_BLACKx4,OUT_WHITEx4",
@@ -245,6 +257,11 @@ const std::vector<FilterOption>& filterOptions() {
          "Colorize: hue 0-360 degrees, saturation 0..100, lightness -100..100"},
         {"--desaturate", "", "Desaturate"},
         {"--invert", "", "Invert"},
+        {"--blur", "", "Blur: 3x3 (0 1 0 / 1 4 1 / 0 1 0) / 8"},
+        {"--blur-more", "", "Blur More: 3x3 (1 2 1 / 2 2 2 / 1 2 1) / 14"},
+        {"--sharpen", "", "Sharpen: 3x3 (0 -1 0 / -1 8 -1 / 0 -1 0) / 4"},
+        {"--sharpen-more", "", "Sharpen More: 3x3 (-1 -1 -1 / -1 12 -1 / -1 -1 -1) / 4"},
+        {"--gaussian-blur", "RADIUS", "Gaussian Blur: radius 0.1-250 (below 1 changes nothing)"},
         {"--last-filter", "", "Last Filter: repeat the last blur or sharpen filter of this run"},
     };
     return options;
@@ -306,6 +323,17 @@ bool parseFilterStep(std::string_view flag, std::string_view argument, FilterSte
         s.kind = FilterStepKind::kInvert;
     } else if (flag == "--last-filter") {
         s.kind = FilterStepKind::kLastFilter;
+    } else if (flag == "--blur") {
+        s.kind = FilterStepKind::kBlur;
+    } else if (flag == "--blur-more") {
+        s.kind = FilterStepKind::kBlurMore;
+    } else if (flag == "--sharpen") {
+        s.kind = FilterStepKind::kSharpen;
+    } else if (flag == "--sharpen-more") {
+        s.kind = FilterStepKind::kSharpenMore;
+    } else if (flag == "--gaussian-blur") {
+        s.kind = FilterStepKind::kGaussianBlur;
+        ok = parseGaussianBlurArgs(argument, s.gaussianRadius, &why);
     } else {
         fail(error, "unknown filter option " + quoted(flag));
         return false;
@@ -336,6 +364,16 @@ std::unique_ptr<Filter> makeFilter(const FilterStep& step) {
             return std::make_unique<DesaturateFilter>();
         case FilterStepKind::kInvert:
             return std::make_unique<InvertFilter>();
+        case FilterStepKind::kBlur:
+            return std::make_unique<BlurFilter>();
+        case FilterStepKind::kBlurMore:
+            return std::make_unique<BlurMoreFilter>();
+        case FilterStepKind::kSharpen:
+            return std::make_unique<SharpenFilter>();
+        case FilterStepKind::kSharpenMore:
+            return std::make_unique<SharpenMoreFilter>();
+        case FilterStepKind::kGaussianBlur:
+            return std::make_unique<GaussianBlurFilter>(step.gaussianRadius);
         case FilterStepKind::kAutoLevels:
         case FilterStepKind::kAutoContrast:
         case FilterStepKind::kLastFilter:

@@ -38,6 +38,8 @@ bool parseHueSaturationArgs(std::string_view text, HueSaturationParams& out,
                             std::string* error = nullptr);
 // hue in degrees 0 … 360, saturation 0 … 100, lightness −100 … 100.
 bool parseColorizeArgs(std::string_view text, ColorizeParams& out, std::string* error = nullptr);
+// The Gaussian Blur radius, 0.1 … 250 as its dialog accepts it.
+bool parseGaussianBlurArgs(std::string_view text, double& radius, std::string* error = nullptr);
 
 // One filter step option: its flag, the shape of its argument (empty when it takes none), and a
 // one-line description.
@@ -66,6 +68,11 @@ enum class FilterStepKind {
     kDesaturate,
     kInvert,
     kLastFilter,
+    kBlur,
+    kBlurMore,
+    kSharpen,
+    kSharpenMore,
+    kGaussianBlur,
 };
 
 // A parsed step: its kind and the record of its filter.
@@ -77,6 +84,7 @@ struct FilterStep {
     ColorBalanceParams colorBalance;
     HueSaturationParams hueSaturation;
     ColorizeParams colorize;
+    double gaussianRadius = 1.0;  // 0.1 … 250
 };
 
 // Parses one step. `argument` is ignored for options that take none (pass an empty view).

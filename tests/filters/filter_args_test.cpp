@@ -126,6 +126,11 @@ TEST(FilterArgs, EveryOptionIsListedAndParses) {
                            "--colorize",
                            "--desaturate",
                            "--invert",
+                           "--blur",
+                           "--blur-more",
+                           "--sharpen",
+                           "--sharpen-more",
+                           "--gaussian-blur",
                            "--last-filter"};
     const std::string help = filterOptionsHelp();
     for (const char* flag : flags) {
@@ -144,6 +149,8 @@ TEST(FilterArgs, EveryOptionIsListedAndParses) {
             sample = "10,10";
         } else if (std::string_view(flag) == "--color-balance") {
             sample = "1,0,10,0,0,0,0,0,0,0";
+        } else if (std::string_view(flag) == "--gaussian-blur") {
+            sample = "4.5";
         } else {
             sample = "30,20,10";
         }
