@@ -260,15 +260,10 @@ void describe(const Header& h, DibInfo* info) {
 // ---- reading pixel data ------------------------------------------------------------------------
 
 // Buffered reading of at most `limit` bytes from the stream, so that run-length decoding and
-// row conversion do not call the stream for every byte; large blocks bypass the buffer.
+// row conversion do not call the stream for every few bytes; large blocks bypass the buffer.
 class Reader {
 public:
     Reader(ByteStream& s, uint64_t limit) : s_(s), left_(limit) {}
-
-    int byte() {
-        if (pos_ == end_ && !refill()) return -1;
-        return buf_[pos_++];
-    }
 
     bool read(uint8_t* out, uint64_t n) {
         const uint64_t buffered = std::min<uint64_t>(n, end_ - pos_);
@@ -286,12 +281,24 @@ public:
         return true;
     }
 
-    bool skip(uint64_t n) {
-        for (; n > 0; --n) {
-            if (byte() < 0) return false;
+    // Makes at least `n` bytes (fewer only at the end of the data) readable at data(); returns
+    // how many are.
+    size_t ensure(size_t n) {
+        if (end_ - pos_ >= n) return end_ - pos_;
+        if (buf_.empty()) buf_.resize(kBufferSize);
+        std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+        end_ -= pos_;
+        pos_ = 0;
+        while (end_ < n && left_ > 0) {
+            const uint32_t want = uint32_t(std::min<uint64_t>(left_, kBufferSize - end_));
+            const uint32_t got = s_.read(buf_.data() + end_, 1, want);
+            left_ = got < want ? 0 : left_ - got;  // a short read: the stream ended early
+            end_ += got;
         }
-        return true;
+        return end_ - pos_;
     }
+    const uint8_t* data() const { return buf_.data() + pos_; }
+    void advance(size_t n) { pos_ += n; }
 
 private:
     static constexpr size_t kBufferSize = 64 * 1024;
@@ -384,15 +391,18 @@ void decodeRle(Reader& in, SurfaceStore& st, const Header& h) {
     const int64_t rows = h.rows();
     int64_t r = 0;
     int64_t c = 0;
-    uint8_t literal[256];
+    // The longest code: an absolute run of 255 pixels with its pad byte.
+    constexpr size_t kLongest = 2 + 256;
     for (;;) {
-        const int n = in.byte();
-        if (n < 0) {
-            if (r >= rows) return;
+        const size_t avail = in.ensure(kLongest);
+        if (avail < 2) {
+            if (avail == 0 && r >= rows) return;
             fail();
         }
-        const int v = in.byte();
-        if (v < 0) fail();
+        const uint8_t* p = in.data();
+        const int n = p[0];
+        const int v = p[1];
+        size_t used = 2;
         if (n > 0) {
             if (r >= rows || c + n > rowPixels) fail();
             uint8_t* row = targetRow(st, h, r);
@@ -411,6 +421,8 @@ void decodeRle(Reader& in, SurfaceStore& st, const Header& h) {
                 x += 2 * pairs;
                 i += 2 * pairs;
                 if (i < n) put4(row, x, (i & 1) ? uint32_t(v) & 0x0F : uint32_t(v) >> 4);
+            } else if (n <= 16) {
+                for (int i = 0; i < n; ++i) row[c + i] = uint8_t(v);
             } else {
                 std::memset(row + c, v, size_t(n));
             }
@@ -421,28 +433,26 @@ void decodeRle(Reader& in, SurfaceStore& st, const Header& h) {
         } else if (v == 1) {  // end of bitmap
             return;
         } else if (v == 2) {  // delta
-            const int dx = in.byte();
-            const int dy = in.byte();
-            if (dx < 0 || dy < 0) fail();
-            c += dx;
-            r += dy;
+            if (avail < 4) fail();
+            c += p[2];
+            r += p[3];
+            used = 4;
         } else {  // absolute run of v pixels, padded to an even number of bytes
-            if (r >= rows || c + v > rowPixels) fail();
+            const size_t bytes = kFour ? size_t(v + 1) / 2 : size_t(v);
+            used = 2 + bytes + (bytes & 1);
+            if (avail < used || r >= rows || c + v > rowPixels) fail();
             uint8_t* row = targetRow(st, h, r);
             if constexpr (kFour) {
-                const int bytes = (v + 1) / 2;
-                if (!in.read(literal, uint64_t(bytes))) fail();
                 for (int i = 0; i < v; ++i) {
-                    const uint8_t b = literal[i >> 1];
+                    const uint8_t b = p[2 + (i >> 1)];
                     put4(row, c + i, (i & 1) ? b & 0x0F : b >> 4);
                 }
-                if ((bytes & 1) && !in.skip(1)) fail();
             } else {
-                if (!in.read(row + c, uint64_t(v))) fail();
-                if ((v & 1) && !in.skip(1)) fail();
+                std::memcpy(row + c, p + 2, bytes);
             }
             c += v;
         }
+        in.advance(used);
         if (c > rowPixels || r > rows) fail();
     }
 }

@@ -34,7 +34,7 @@ inline std::vector<uint8_t> rows(std::initializer_list<std::vector<uint8_t>> top
     return out;
 }
 
-struct BmpSpec {
+struct BmpFields {
     uint16_t type = 0x4D42;
     uint32_t headerSize = 40;  // 12 writes a core header
     int32_t width = 2;

@@ -16,7 +16,7 @@
 namespace varnel {
 namespace {
 
-using bmp_fixtures::BmpSpec;
+using bmp_fixtures::BmpFields;
 using bmp_fixtures::rows;
 
 Bgr rgb(uint8_t r, uint8_t g, uint8_t b) {
@@ -63,8 +63,8 @@ std::vector<Bgra> greyPalette(int n) {
 }
 
 // A 2 × 2 24-bit picture: red, green on top; blue, white below.
-BmpSpec colorSquare() {
-    BmpSpec s;
+BmpFields colorSquare() {
+    BmpFields s;
     s.pixels = rows({{0, 0, 255, 0, 255, 0}, {255, 0, 0, 255, 255, 255}});
     return s;
 }
@@ -82,7 +82,7 @@ TEST(BmpReader, EveryHeaderKindReadsTheSamePicture) {
     // Core (OS/2 1.x), OS/2 2.x of 16 and 64 bytes, the info header and its later versions.
     for (uint32_t size : {12u, 16u, 40u, 52u, 56u, 64u, 108u, 124u}) {
         SCOPED_TRACE(size);
-        BmpSpec s;
+        BmpFields s;
         s.headerSize = size;
         s.bitCount = 1;
         s.palette = {{0, 0, 0, 0}, {255, 255, 255, 0}};
@@ -102,104 +102,104 @@ TEST(BmpReader, EveryHeaderKindReadsTheSamePicture) {
 TEST(BmpReader, RefusesHostileFieldsBeforeAllocatingAndKeepsTheImage) {
     struct Case {
         const char* name;
-        std::function<void(BmpSpec&)> spoil;
+        std::function<void(BmpFields&)> spoil;
     };
     const Case cases[] = {
-        {"type is not BM", [](BmpSpec& s) { s.type = 0x4142; }},
-        {"width 0", [](BmpSpec& s) { s.width = 0; }},
-        {"negative width", [](BmpSpec& s) { s.width = -2; }},
-        {"width over the side limit", [](BmpSpec& s) { s.width = 30001; }},
-        {"height 0", [](BmpSpec& s) { s.height = 0; }},
-        {"height INT_MIN", [](BmpSpec& s) { s.height = INT_MIN; }},
-        {"top-down height over the limit", [](BmpSpec& s) { s.height = -30001; }},
-        {"height over the limit", [](BmpSpec& s) { s.height = 30001; }},
-        {"bit count 3", [](BmpSpec& s) { s.bitCount = 3; }},
-        {"bit count 0", [](BmpSpec& s) { s.bitCount = 0; }},
-        {"bit count 64", [](BmpSpec& s) { s.bitCount = 64; }},
-        {"two planes", [](BmpSpec& s) { s.planes = 2; }},
-        {"unknown compression", [](BmpSpec& s) { s.compression = 7; }},
-        {"embedded JPEG", [](BmpSpec& s) { s.compression = 4; }},
+        {"type is not BM", [](BmpFields& s) { s.type = 0x4142; }},
+        {"width 0", [](BmpFields& s) { s.width = 0; }},
+        {"negative width", [](BmpFields& s) { s.width = -2; }},
+        {"width over the side limit", [](BmpFields& s) { s.width = 30001; }},
+        {"height 0", [](BmpFields& s) { s.height = 0; }},
+        {"height INT_MIN", [](BmpFields& s) { s.height = INT_MIN; }},
+        {"top-down height over the limit", [](BmpFields& s) { s.height = -30001; }},
+        {"height over the limit", [](BmpFields& s) { s.height = 30001; }},
+        {"bit count 3", [](BmpFields& s) { s.bitCount = 3; }},
+        {"bit count 0", [](BmpFields& s) { s.bitCount = 0; }},
+        {"bit count 64", [](BmpFields& s) { s.bitCount = 64; }},
+        {"two planes", [](BmpFields& s) { s.planes = 2; }},
+        {"unknown compression", [](BmpFields& s) { s.compression = 7; }},
+        {"embedded JPEG", [](BmpFields& s) { s.compression = 4; }},
         {"RLE8 at 4 bits",
-         [](BmpSpec& s) {
+         [](BmpFields& s) {
              s.bitCount = 4;
              s.compression = 1;
              s.palette = greyPalette(16);
          }},
         {"RLE4 at 8 bits",
-         [](BmpSpec& s) {
+         [](BmpFields& s) {
              s.bitCount = 8;
              s.compression = 2;
              s.palette = greyPalette(16);
              s.clrUsed = 16;
          }},
         {"bit fields at 24 bits",
-         [](BmpSpec& s) {
+         [](BmpFields& s) {
              s.compression = 3;
              s.masks = {0xFF0000, 0xFF00, 0xFF};
          }},
-        {"data offset inside the file header", [](BmpSpec& s) { s.dataOffset = 20; }},
-        {"data offset past the end", [](BmpSpec& s) { s.dataOffset = 100000; }},
-        {"data offset at the end", [](BmpSpec& s) { s.dataOffset = 54 + 16; }},
-        {"header size 66", [](BmpSpec& s) { s.headerSize = 66; }},
-        {"odd header size", [](BmpSpec& s) { s.headerSize = 41; }},
-        {"header size 200", [](BmpSpec& s) { s.headerSize = 200; }},
-        {"header larger than the header block", [](BmpSpec& s) { s.dataOffset = 14 + 30; }},
+        {"data offset inside the file header", [](BmpFields& s) { s.dataOffset = 20; }},
+        {"data offset past the end", [](BmpFields& s) { s.dataOffset = 100000; }},
+        {"data offset at the end", [](BmpFields& s) { s.dataOffset = 54 + 16; }},
+        {"header size 66", [](BmpFields& s) { s.headerSize = 66; }},
+        {"odd header size", [](BmpFields& s) { s.headerSize = 41; }},
+        {"header size 200", [](BmpFields& s) { s.headerSize = 200; }},
+        {"header larger than the header block", [](BmpFields& s) { s.dataOffset = 14 + 30; }},
         {"palette reaching past the header block",
-         [](BmpSpec& s) {
+         [](BmpFields& s) {
              s.bitCount = 8;
              s.palette = greyPalette(4);  // colours used 0 claims 256 entries
              s.pixels = rows({{0, 1}, {2, 3}});
          }},
         {"more colours than the bit count allows",
-         [](BmpSpec& s) {
+         [](BmpFields& s) {
              s.bitCount = 1;
              s.clrUsed = 3;
              s.palette = greyPalette(3);
              s.pixels = rows({{0}, {0}});
          }},
         {"masks reaching past the header block",
-         [](BmpSpec& s) {
+         [](BmpFields& s) {
              s.bitCount = 32;
              s.compression = 3;
              s.pixels = rows({{1, 2, 3, 4, 5, 6, 7, 8}, {1, 2, 3, 4, 5, 6, 7, 8}});
              s.dataOffset = 54;  // the masks would be the first pixels
          }},
         {"overlapping masks",
-         [](BmpSpec& s) {
+         [](BmpFields& s) {
              s.bitCount = 32;
              s.compression = 3;
              s.masks = {0xFF0000, 0x1FF00, 0xFF};
              s.pixels = std::vector<uint8_t>(16, 0);
          }},
         {"mask not one run of bits",
-         [](BmpSpec& s) {
+         [](BmpFields& s) {
              s.bitCount = 32;
              s.compression = 3;
              s.masks = {0xF0F000, 0xF00, 0xFF};
              s.pixels = std::vector<uint8_t>(16, 0);
          }},
         {"no colour masks",
-         [](BmpSpec& s) {
+         [](BmpFields& s) {
              s.bitCount = 32;
              s.compression = 3;
              s.masks = {0, 0, 0};
              s.pixels = std::vector<uint8_t>(16, 0);
          }},
         {"16-bit mask wider than the pixel",
-         [](BmpSpec& s) {
+         [](BmpFields& s) {
              s.bitCount = 16;
              s.compression = 3;
              s.masks = {0x1F0000, 0x7E0, 0x1F};
              s.pixels = std::vector<uint8_t>(8, 0);
          }},
-        {"pixel data one byte short", [](BmpSpec& s) { s.pixels.pop_back(); }},
+        {"pixel data one byte short", [](BmpFields& s) { s.pixels.pop_back(); }},
         {"huge picture in a short file",
-         [](BmpSpec& s) {
+         [](BmpFields& s) {
              s.width = 30000;
              s.height = 30000;
          }},
         {"run-length picture far larger than its data",
-         [](BmpSpec& s) {
+         [](BmpFields& s) {
              s.width = 30000;
              s.height = -30000;
              s.bitCount = 8;
@@ -215,7 +215,7 @@ TEST(BmpReader, RefusesHostileFieldsBeforeAllocatingAndKeepsTheImage) {
     const std::vector<uint8_t> header = image.bmpInfo().header;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        BmpSpec s = colorSquare();
+        BmpFields s = colorSquare();
         c.spoil(s);
         // A refusal must come before the pixel memory is asked for: the one failure armed here
         // is still waiting afterwards.
@@ -241,7 +241,7 @@ TEST(BmpReader, FailsOnShortFilesAtEveryLength) {
 
 TEST(BmpReader, TrustsTheStreamLengthNotTheFileSizeField) {
     for (int64_t fileSize : {int64_t(0), int64_t(26), int64_t(0x7FFFFFFF)}) {
-        BmpSpec s = colorSquare();
+        BmpFields s = colorSquare();
         s.fileSize = fileSize;
         BmpImageFile image;
         ASSERT_TRUE(load(s.file(), image)) << fileSize;
@@ -250,7 +250,7 @@ TEST(BmpReader, TrustsTheStreamLengthNotTheFileSizeField) {
 }
 
 TEST(BmpReader, FollowsTheDataOffsetPastGapsAndReadsFromTheStreamPosition) {
-    BmpSpec s = colorSquare();
+    BmpFields s = colorSquare();
     s.gap = {9, 9, 9, 9, 9};
     BmpImageFile image;
     ASSERT_TRUE(load(s.file(), image));
@@ -270,8 +270,8 @@ TEST(BmpReader, FollowsTheDataOffsetPastGapsAndReadsFromTheStreamPosition) {
 }
 
 TEST(BmpReader, TopDownAndBottomUpTwinsLoadIdentically) {
-    BmpSpec bottomUp = colorSquare();
-    BmpSpec topDown = colorSquare();
+    BmpFields bottomUp = colorSquare();
+    BmpFields topDown = colorSquare();
     topDown.height = -2;
     topDown.pixels = rows({{0, 0, 255, 0, 255, 0}, {255, 0, 0, 255, 255, 255}}, true);
     BmpImageFile a, b;
@@ -282,7 +282,7 @@ TEST(BmpReader, TopDownAndBottomUpTwinsLoadIdentically) {
     EXPECT_EQ(b.bmpInfo().height, 2);
 
     // One row: the same bytes either way.
-    BmpSpec one = colorSquare();
+    BmpFields one = colorSquare();
     one.height = -1;
     one.pixels = rows({{1, 2, 3, 4, 5, 6}});
     BmpImageFile c;
@@ -318,7 +318,7 @@ TEST(BmpReader, Rle8RunsDeltasAndEnds) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        BmpSpec s;
+        BmpFields s;
         s.width = 4;
         s.bitCount = 8;
         s.compression = 1;
@@ -356,7 +356,7 @@ TEST(BmpReader, Rle4RunsAlternateNibblesAndPadAbsoluteRuns) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        BmpSpec s;
+        BmpFields s;
         s.width = 5;
         s.height = 1;
         s.bitCount = 4;
@@ -373,7 +373,7 @@ TEST(BmpReader, Rle4RunsAlternateNibblesAndPadAbsoluteRuns) {
 }
 
 TEST(BmpReader, RunLengthRowsAreFlippedOnlyForPositiveHeights) {
-    BmpSpec s;
+    BmpFields s;
     s.width = 2;
     s.bitCount = 8;
     s.compression = 1;
@@ -441,7 +441,7 @@ TEST(BmpReader, BitFieldsScaleEveryChannelWidthToFullRange) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        BmpSpec s;
+        BmpFields s;
         s.headerSize = c.headerSize;
         s.width = 1;
         s.height = 1;
@@ -463,7 +463,7 @@ TEST(BmpReader, BitFieldsScaleEveryChannelWidthToFullRange) {
 }
 
 TEST(BmpReader, SixteenBitPlainPixelsWidenToFullWhite) {
-    BmpSpec s;
+    BmpFields s;
     s.width = 2;
     s.height = 1;
     s.bitCount = 16;
@@ -476,7 +476,7 @@ TEST(BmpReader, SixteenBitPlainPixelsWidenToFullWhite) {
 }
 
 TEST(BmpReader, FourthBytesOfPlain32BitFilesAreAlphaWhenAnyIsSet) {
-    BmpSpec s;
+    BmpFields s;
     s.width = 2;
     s.height = 1;
     s.bitCount = 32;
@@ -502,7 +502,7 @@ TEST(BmpReader, FourthBytesOfPlain32BitFilesAreAlphaWhenAnyIsSet) {
 
 TEST(BmpReader, PalettesAndIndices) {
     // 1 bit with colours used 0: two entries.
-    BmpSpec mono;
+    BmpFields mono;
     mono.width = 3;
     mono.height = 1;
     mono.bitCount = 1;
@@ -514,7 +514,7 @@ TEST(BmpReader, PalettesAndIndices) {
     EXPECT_EQ(colorAt(image, 1, 0), rgb(255, 0, 0));
 
     // An index past a short palette reads as black.
-    BmpSpec shortPalette;
+    BmpFields shortPalette;
     shortPalette.width = 2;
     shortPalette.height = 1;
     shortPalette.bitCount = 8;
@@ -526,13 +526,13 @@ TEST(BmpReader, PalettesAndIndices) {
     EXPECT_EQ(colorAt(image, 1, 0), rgb(0, 0, 0));
 
     // A core header's palette is what fits before the pixels.
-    BmpSpec core = shortPalette;
+    BmpFields core = shortPalette;
     core.headerSize = 12;
     ASSERT_TRUE(load(core.file(), image));
     EXPECT_EQ(colorAt(image, 0, 0), rgb(6, 5, 4));
 
     // 2 bits per pixel are widened with their palette.
-    BmpSpec two;
+    BmpFields two;
     two.width = 4;
     two.height = 1;
     two.bitCount = 2;
@@ -550,7 +550,7 @@ TEST(BmpReader, HeaderOnlyFillsTheFormatInfoAndKeepsThePixels) {
     BmpImageFile image;
     ASSERT_TRUE(load(colorSquare().file(), image));
 
-    BmpSpec core;
+    BmpFields core;
     core.headerSize = 12;
     core.width = 3;
     core.height = 5;
@@ -575,7 +575,7 @@ TEST(BmpReader, HeaderOnlyFillsTheFormatInfoAndKeepsThePixels) {
     EXPECT_EQ(info.header[40 + 4 * 2], 32);  // third entry's blue
 
     // A 40-byte bit-field header keeps its masks after it.
-    BmpSpec fields;
+    BmpFields fields;
     fields.bitCount = 16;
     fields.compression = 3;
     fields.masks = {0xF800, 0x07E0, 0x001F};
@@ -586,7 +586,7 @@ TEST(BmpReader, HeaderOnlyFillsTheFormatInfoAndKeepsThePixels) {
 }
 
 TEST(BmpReader, PackedBitmapsNeedBothSizes) {
-    BmpSpec s = colorSquare();
+    BmpFields s = colorSquare();
     const std::vector<uint8_t> packed = s.packed();
     EXPECT_EQ(packedDibHeaderBlockSize(packed.data(), uint32_t(packed.size())), 40u);
     MemoryStream stream;
@@ -603,24 +603,24 @@ TEST(BmpReader, PackedBitmapsNeedBothSizes) {
     EXPECT_EQ(surface.pixels(0)[0], rgb(255, 0, 0));
 
     // Header block sizes: masks after a 40-byte header, palettes of 4 and of 3 bytes per entry.
-    BmpSpec fields;
+    BmpFields fields;
     fields.bitCount = 32;
     fields.compression = 3;
     fields.masks = {0xFF0000, 0xFF00, 0xFF};
-    BmpSpec indexed;
+    BmpFields indexed;
     indexed.bitCount = 4;
     indexed.clrUsed = 5;
     indexed.palette = greyPalette(5);
-    BmpSpec core;
+    BmpFields core;
     core.headerSize = 12;
     core.bitCount = 1;
     core.palette = greyPalette(2);
     struct Case {
-        BmpSpec spec;
+        BmpFields fields;
         uint32_t expected;
     } cases[] = {{fields, 52}, {indexed, 60}, {core, 18}};
     for (const Case& c : cases) {
-        std::vector<uint8_t> bytes = c.spec.packed();
+        std::vector<uint8_t> bytes = c.fields.packed();
         bytes.resize(bytes.size() + 16, 0);
         EXPECT_EQ(packedDibHeaderBlockSize(bytes.data(), uint32_t(bytes.size())), c.expected);
     }

@@ -18,7 +18,7 @@
 namespace varnel {
 namespace {
 
-using bmp_fixtures::BmpSpec;
+using bmp_fixtures::BmpFields;
 
 Bgr rgb(uint8_t r, uint8_t g, uint8_t b) {
     return {b, g, r};
@@ -260,7 +260,7 @@ TEST(BmpWriter, SaveWritesTheDepthOfTheHeaderHeldOrWhatTheAlphaNeeds) {
 }
 
 TEST(BmpWriter, SaveStoresNoResolutionButTheSurfaceWriterKeepsIt) {
-    BmpSpec dense;
+    BmpFields dense;
     dense.xPelsPerMeter = 11811;  // 300 per inch
     dense.yPelsPerMeter = 11811;
     dense.pixels = bmp_fixtures::rows({{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}});
@@ -377,7 +377,7 @@ TEST(BmpResources, ResourcesOfOtherModulesAreCheckedLikeFiles) {
     const ResourceType bitmap = ResourceType::numbered(kResourceBitmap);
 
     // A 32-bit resource keeps its alpha plane even when it is all 0.
-    BmpSpec clear;
+    BmpFields clear;
     clear.width = 1;
     clear.height = 1;
     clear.bitCount = 32;
@@ -390,7 +390,7 @@ TEST(BmpResources, ResourcesOfOtherModulesAreCheckedLikeFiles) {
     EXPECT_EQ(image.alphaPlane()->row(0)[0], 0);
 
     // Hostile or cut resources fail and leave the image as it was.
-    BmpSpec huge = clear;
+    BmpFields huge = clear;
     huge.width = 30000;
     huge.height = 30000;
     const std::vector<uint8_t> hugeBytes = huge.packed();
