@@ -95,7 +95,7 @@ void ColorBalanceFilter::rows24(const uint8_t* src, uint8_t* dst, int32_t count)
     if (params_.preserveLuminosity) {
         filter_kernels::current().balancePreserve(wide_[0], wide_[1], wide_[2], src, dst, count);
     } else {
-        lookupRows24(lut_[0], lut_[1], lut_[2], src, dst, count);
+        filter_kernels::current().lookup3(lut_[0], lut_[1], lut_[2], src, dst, count);
     }
 }
 

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "filters/last_filter.h"
 
 namespace varnel {
@@ -20,22 +24,33 @@ Rect placedBounds(const GrayMap& plane, Point origin, const Rect& surfaceBounds)
     return {int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
 }
 
-inline uint64_t load64(const uint8_t* p) {
-    uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
 // First index ≥ x (and ≤ n) whose byte differs from `value`.
 inline int32_t runEnd(const uint8_t* m, int32_t x, int32_t n, uint8_t value) {
-    const uint64_t word = 0x0101010101010101ull * value;
-    while (x + 8 <= n && load64(m + x) == word) x += 8;
+#if defined(__SSE2__)
+    const __m128i v = _mm_set1_epi8(char(value));
+    for (; x + 16 <= n; x += 16) {
+        const __m128i eq =
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m + x)), v);
+        const unsigned differs = ~unsigned(_mm_movemask_epi8(eq)) & 0xFFFFu;
+        if (differs) return x + __builtin_ctz(differs);
+    }
+#endif
     while (x < n && m[x] == value) ++x;
     return x;
 }
 
 // First index ≥ x (and ≤ n) whose byte is 0 or 255.
 inline int32_t partialRunEnd(const uint8_t* m, int32_t x, int32_t n) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi8(char(0xFF));
+    for (; x + 16 <= n; x += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m + x));
+        const unsigned ends = unsigned(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(v, full))));
+        if (ends) return x + __builtin_ctz(ends);
+    }
+#endif
     while (x < n && m[x] != 0 && m[x] != 255) ++x;
     return x;
 }
@@ -49,16 +64,32 @@ bool isAll255(const GrayMap& plane, Point origin, const Rect& rect) {
     return true;
 }
 
-// out = old + ((new − old) × c >> 8) per byte, for coverages strictly between 0 and 255.
-template <int Bpp>
-void blendRun(const uint8_t* oldPx, const uint8_t* newPx, uint8_t* out, const uint8_t* m,
-              int32_t count) {
-    for (int32_t i = 0; i < count; ++i) {
-        const int c = m[i];
-        for (int k = 0; k < Bpp; ++k) {
-            const int o = oldPx[i * Bpp + k];
-            out[i * Bpp + k] = uint8_t(o + (((int(newPx[i * Bpp + k]) - o) * c) >> 8));
-        }
+// out = old + ((new − old) × c >> 8) per byte, with the coverage c of each byte (strictly between
+// 0 and 255). With 16-bit lanes the product is taken as the high half of (d × 128) × (c × 2),
+// which is (d × c) >> 8 with the same rounding towards minus infinity.
+void blendBytes(const uint8_t* oldB, const uint8_t* newB, uint8_t* out, const uint8_t* cover,
+                int32_t bytes) {
+    int32_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= bytes; i += 16) {
+        const __m128i o = _mm_loadu_si128(reinterpret_cast<const __m128i*>(oldB + i));
+        const __m128i n = _mm_loadu_si128(reinterpret_cast<const __m128i*>(newB + i));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cover + i));
+        auto half = [&](__m128i o16, __m128i n16, __m128i c16) {
+            const __m128i d = _mm_slli_epi16(_mm_sub_epi16(n16, o16), 7);
+            return _mm_add_epi16(o16, _mm_mulhi_epi16(d, _mm_slli_epi16(c16, 1)));
+        };
+        const __m128i lo = half(_mm_unpacklo_epi8(o, zero), _mm_unpacklo_epi8(n, zero),
+                                _mm_unpacklo_epi8(c, zero));
+        const __m128i hi = half(_mm_unpackhi_epi8(o, zero), _mm_unpackhi_epi8(n, zero),
+                                _mm_unpackhi_epi8(c, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+    }
+#endif
+    for (; i < bytes; ++i) {
+        const int o = oldB[i];
+        out[i] = uint8_t(o + (((int(newB[i]) - o) * cover[i]) >> 8));
     }
 }
 
@@ -197,9 +228,11 @@ int PointFilter::processBytes(PixelSurface& surface, int bpp) {
         return 1;
     }
 
-    std::vector<uint8_t> scratch;
+    // The filtered pixels of a partly covered run, and (for colour pixels) each byte's coverage.
+    std::vector<uint8_t> scratch, cover;
     try {
         scratch.resize(size_t(width) * size_t(bpp));
+        if (bpp == 3) cover.resize(size_t(width) * 3);
     } catch (...) {
         return 0;
     }
@@ -222,11 +255,15 @@ int PointFilter::processBytes(PixelSurface& surface, int bpp) {
             } else {
                 end = partialRunEnd(m, x, width);
                 (this->*rowFn)(src + at, scratch.data(), end - x);
+                const uint8_t* c = m + x;
                 if (bpp == 3) {
-                    blendRun<3>(src + at, scratch.data(), dst + at, m + x, end - x);
-                } else {
-                    blendRun<1>(src + at, scratch.data(), dst + at, m + x, end - x);
+                    for (int32_t i = 0; i < end - x; ++i) {
+                        cover[3 * size_t(i)] = cover[3 * size_t(i) + 1] = cover[3 * size_t(i) + 2] =
+                            m[x + i];
+                    }
+                    c = cover.data();
                 }
+                blendBytes(src + at, scratch.data(), dst + at, c, (end - x) * bpp);
             }
             x = end;
         }

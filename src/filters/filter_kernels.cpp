@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "filters/color_space_fast.h"
+#include "filters/table_filter.h"
 
 namespace varnel::filter_kernels {
 namespace {
@@ -53,10 +54,26 @@ void balancePreserveRows(const int32_t* lutB, const int32_t* lutG, const int32_t
     }
 }
 
-const Kernels* best() {
+bool hasAvx512() {
 #if defined(__x86_64__) || defined(__i386__)
-    if (__builtin_cpu_supports("avx2")) return &avx2();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
+           __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
+#else
+    return false;
 #endif
+}
+
+bool hasAvx2() {
+#if defined(__x86_64__) || defined(__i386__)
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+const Kernels* best() {
+    if (hasAvx512()) return &avx512();
+    if (hasAvx2()) return &avx2();
     return &baseline();
 }
 
@@ -68,8 +85,8 @@ const Kernels*& active() {
 }  // namespace
 
 const Kernels& baseline() {
-    static const Kernels k{&desaturateRows, &colorizeRows, &hueSaturationRows,
-                           &balancePreserveRows};
+    static const Kernels k{&lookupRows24, &lookupRows8,       &desaturateRows,
+                           &colorizeRows, &hueSaturationRows, &balancePreserveRows};
     return k;
 }
 
@@ -86,13 +103,13 @@ bool use(CodePath path) {
             active() = &baseline();
             return true;
         case CodePath::Avx2:
-#if defined(__x86_64__) || defined(__i386__)
-            if (!__builtin_cpu_supports("avx2")) return false;
+            if (!hasAvx2()) return false;
             active() = &avx2();
             return true;
-#else
-            return false;
-#endif
+        case CodePath::Avx512:
+            if (!hasAvx512()) return false;
+            active() = &avx512();
+            return true;
     }
     return false;
 }

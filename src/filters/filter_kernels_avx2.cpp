@@ -235,8 +235,9 @@ void balancePreserveRows(const int32_t* lutB, const int32_t* lutG, const int32_t
 }  // namespace
 
 const Kernels& avx2() {
-    static const Kernels k{&desaturateRows, &colorizeRows, &hueSaturationRows,
-                           &balancePreserveRows};
+    // Gathers are slower than scalar reads for the plain table lookups.
+    static const Kernels k{baseline().lookup3, baseline().lookup1, &desaturateRows,
+                           &colorizeRows,      &hueSaturationRows, &balancePreserveRows};
     return k;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "filters/filter.h"
+#include "filters/filter_kernels.h"
 
 namespace varnel {
 
@@ -42,10 +43,10 @@ public:
     const uint8_t* valueTable() const { return valueLut_; }
 
     void rows24(const uint8_t* src, uint8_t* dst, int32_t count) const {
-        lookupRows24(lut_[0], lut_[1], lut_[2], src, dst, count);
+        filter_kernels::current().lookup3(lut_[0], lut_[1], lut_[2], src, dst, count);
     }
     void rows8(const uint8_t* src, uint8_t* dst, int32_t count) const {
-        lookupRows8(valueLut_, src, dst, count);
+        filter_kernels::current().lookup1(valueLut_, src, dst, count);
     }
     bool changes8() const { return valueLut_ != nullptr; }
 

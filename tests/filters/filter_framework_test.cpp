@@ -91,6 +91,34 @@ TEST(FilterApply, CoverageRuleAt0_128_255) {
     }
 }
 
+// Every old value under every partial coverage, in long runs of one coverage (the blend works on
+// many bytes at once there): colour and 8-bit surfaces alike.
+TEST(FilterApply, CoverageRuleForEveryValueAndCoverage) {
+    auto gray = grayImage(256, 254, [](int x, int) { return x; });
+    ColorImage color;
+    ASSERT_EQ(color.createColor(256, 254), 1);
+    for (int y = 0; y < 254; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            color.pixels(y)[x] = {uint8_t(x), uint8_t(255 - x), uint8_t(x ^ 0x55)};
+        }
+    }
+    auto before = cloneOf(color);
+    auto mask = maskImage(256, 254, [](int, int y) { return y + 1; });
+    const CoverageMask cover{mask.get(), {0, 0}};
+    ASSERT_EQ(InvertFilter().apply(color, &cover), 1);
+    ASSERT_EQ(InvertFilter().apply(*gray, &cover), 1);
+    auto mix = [](int o, int c) { return uint8_t(o + (((255 - 2 * o) * c) >> 8)); };
+    for (int y = 0; y < 254; ++y) {
+        const int c = y + 1;
+        for (int x = 0; x < 256; ++x) {
+            const Bgr o = pixelAt(*before, x, y);
+            ASSERT_EQ(pixelAt(color, x, y), (Bgr{mix(o.b, c), mix(o.g, c), mix(o.r, c)}))
+                << x << " at coverage " << c;
+            ASSERT_EQ(gray->row(y)[x], mix(x, c)) << x << " at coverage " << c;
+        }
+    }
+}
+
 TEST(FilterApply, MaskPlacementCutsTheRectangle) {
     auto img = noiseImage(10, 8);
     auto before = cloneOf(*img);

@@ -3,10 +3,13 @@
 // vector width and on the extreme colours.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "filter_fixtures.h"
 #include "filters/color_adjustments.h"
 #include "filters/color_space.h"
 #include "filters/filter_kernels.h"
+#include "filters/tone_adjustments.h"
 
 namespace varnel {
 namespace {
@@ -107,11 +110,53 @@ TEST_P(KernelVariant, ColorBalancePreservingLuminosity) {
     });
 }
 
+// Table lookups: every channel through its own table, over rows whose byte counts cross the
+// 64-byte blocks at every channel phase, and 8-bit rows through the value table.
+TEST_P(KernelVariant, TableLookups) {
+    CurvesParams p;
+    p.points[kComposite] = {{0, 20}, {90, 140}, {255, 230}};
+    p.points[kRed] = {{0, 255}, {255, 0}};
+    p.points[kBlue] = {{30, 0}, {200, 255}};
+    CurvesFilter curves(p);
+    expectEveryPixel(CurvesFilter(p), [&](Bgr o) {
+        return Bgr{curves.lutB()[o.b], curves.lutG()[o.g], curves.lutR()[o.r]};
+    });
+    for (int n = 1; n <= 90; ++n) {
+        uint8_t row[90 * 3], want[90 * 3];
+        for (int i = 0; i < n * 3; ++i) row[i] = uint8_t(i * 97 + n);
+        for (int i = 0; i < n; ++i) {
+            want[3 * i] = curves.lutB()[row[3 * i]];
+            want[3 * i + 1] = curves.lutG()[row[3 * i + 1]];
+            want[3 * i + 2] = curves.lutR()[row[3 * i + 2]];
+        }
+        uint8_t out[90 * 3 + 1];
+        out[n * 3] = 0xA5;  // a guard byte past the row
+        curves.transformRow24(row, out, n);
+        ASSERT_EQ(std::memcmp(out, want, size_t(n) * 3), 0) << "row of " << n;
+        ASSERT_EQ(out[n * 3], 0xA5) << "row of " << n << ": wrote past its end";
+    }
+    BrightnessContrastFilter bc(-30, 60);
+    for (int n = 1; n <= 130; n += 3) {
+        uint8_t row[130], out[131];
+        for (int i = 0; i < n; ++i) row[i] = uint8_t(i * 31 + 7);
+        out[n] = 0x5A;
+        bc.transformRow8(row, out, n);
+        for (int i = 0; i < n; ++i) ASSERT_EQ(out[i], bc.valueTable()[row[i]]) << n << ":" << i;
+        ASSERT_EQ(out[n], 0x5A);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Variants, KernelVariant,
-                         ::testing::Values(CodePath::Baseline, CodePath::Avx2),
+                         ::testing::Values(CodePath::Baseline, CodePath::Avx2, CodePath::Avx512),
                          [](const ::testing::TestParamInfo<CodePath>& info) {
-                             return info.param == CodePath::Baseline ? std::string("Baseline")
-                                                                     : std::string("Avx2");
+                             switch (info.param) {
+                                 case CodePath::Baseline:
+                                     return std::string("Baseline");
+                                 case CodePath::Avx2:
+                                     return std::string("Avx2");
+                                 default:
+                                     return std::string("Avx512");
+                             }
                          });
 
 }  // namespace
