@@ -2,7 +2,7 @@
 // through a feathered selection (an ellipse with a 150-pixel soft edge inside the layer), and the
 // preview cycle (put the snapshot back, apply again) both as two passes and as the fused pass the
 // dialogs use. A plain memcpy of the layer in the same run is the yardstick; ns_per_px is the
-// time per layer pixel.
+// CPU time per layer pixel (the build machines are shared, so wall time drifts with the load).
 #include <benchmark/benchmark.h>
 
 #include <cmath>

@@ -29,8 +29,14 @@ bool countActive(const FilterTarget& target, Histogram& histogram) {
 
 int runFilterCommand(const FilterTarget& target, std::unique_ptr<Filter> filter) {
     if (!filter || !ready(target)) return 0;
-    return target.history->perform(std::make_unique<FilterAction>(
-        target.owner, target.document, target.selection, std::move(filter)));
+    std::unique_ptr<FilterAction> action;
+    try {
+        action = std::make_unique<FilterAction>(target.owner, target.document, target.selection,
+                                                std::move(filter));
+    } catch (...) {
+        return 0;
+    }
+    return target.history->perform(std::move(action));
 }
 
 int runAutoLevels(const FilterTarget& target) {

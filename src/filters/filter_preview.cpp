@@ -9,7 +9,11 @@ FilterPreview::~FilterPreview() {
 int FilterPreview::update(std::unique_ptr<Filter> filter, bool neutral) {
     const bool created = !action_;
     if (created) {
-        action_ = std::make_unique<FilterAction>(owner_, document_, selection_, nullptr);
+        try {
+            action_ = std::make_unique<FilterAction>(owner_, document_, selection_, nullptr);
+        } catch (...) {
+            return 0;
+        }
         wasModified_ = document_ && document_->isModified();
     }
     action_->setFilter(std::move(filter));
