@@ -3,6 +3,8 @@
 #include "formats/bmp_codec.h"
 #include "formats/image_codec.h"
 #include "formats/image_file.h"
+#include "formats/jpeg_codec.h"
+#include "formats/png_codec.h"
 
 namespace varnel {
 
@@ -10,6 +12,10 @@ std::unique_ptr<ImageCodec> createCodecFor(int formatType) {
     switch (formatType) {
         case FormatBmp:
             return std::make_unique<BmpCodec>();
+        case FormatJpeg:
+            return std::make_unique<JpegCodec>();
+        case FormatPng:
+            return std::make_unique<PngCodec>();
         default:
             return nullptr;
     }

@@ -1,0 +1,182 @@
+#include "formats/format_registry.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <new>
+
+#include "core/surface_ops.h"
+#include "document/document.h"
+#include "formats/image_file.h"
+#include "formats/picture_import.h"
+#include "formats/png_codec.h"
+
+namespace varnel {
+
+const char kOpenFilter[] =
+    "BMP (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|GIF (*.gif)|*.gif|ICO (*.ico)|*.ico|"
+    "JPG (*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|PNG (*.png)|*.png|"
+    "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle|";
+
+const char kSaveFilter[] = "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|";
+
+int formatTypeOfSaveFilter(int entry) {
+    switch (entry) {
+        case 1:
+            return FormatBmp;
+        case 2:
+            return FormatJpeg;
+        case 3:
+            return FormatPng;
+        default:
+            return FormatNone;
+    }
+}
+
+std::string extensionOf(int formatType) {
+    switch (formatType) {
+        case FormatNative:
+            return "ved";
+        case FormatBmp:
+            return "bmp";
+        case FormatGif:
+            return "gif";
+        case FormatIco:
+            return "ico";
+        case FormatJpeg:
+            return "jpg";
+        case FormatPng:
+            return "png";
+        case FormatTiff:
+            return "tif";
+        default:
+            return {};
+    }
+}
+
+std::string setExtensionFor(const std::string& path, int formatType) {
+    const std::string own = extensionOf(formatType);
+    if (own.empty()) return path;
+    const int current = formatTypeOf(path);
+    if (current == formatType) return path;
+    const size_t slash = path.find_last_of("/\\");
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = path.rfind('.');
+    if (current != FormatNone && dot != std::string::npos && dot >= nameStart) {
+        return path.substr(0, dot + 1) + own;
+    }
+    return path + "." + own;
+}
+
+namespace {
+
+bool isRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// BMP and PNG: the codec fills an image file object whose planes become the document's layer.
+bool openThroughCodec(std::unique_ptr<Document>& document, const std::string& path, int type,
+                      OpenedFileInfo& info) {
+    std::unique_ptr<ImageFile> image = createImageFile(type);
+    if (!image) return false;
+    std::unique_ptr<ImageCodec> codec = image->createCodec();
+    if (!codec || !codec->loadFromFile(*image, path, LoadPixels)) return false;
+    if (image->formatType() != type || !image->isValid()) return false;
+    auto* planes = dynamic_cast<TransparentImageFile*>(image.get());
+    if (!planes) return false;
+    ColorAlphaPair& pixels = planes->pixels();
+    GrayMap* alpha = pixels.hasAlpha() ? &pixels.alpha : nullptr;
+    std::unique_ptr<Document> built = Document::fromImage(pixels.color, alpha, path);
+    if (!built) return false;
+    info.bitsPerPixel = image->formatInfo()->bitDepth;
+    if (type == FormatBmp) {
+        const auto& header = static_cast<const BmpImageFile&>(*image).bmpInfo().header;
+        // Pixels per metre at offset 24 of the info header.
+        if (header.size() >= 28) {
+            const int32_t perMetre =
+                int32_t(uint32_t(header[24]) | uint32_t(header[25]) << 8 |
+                        uint32_t(header[26]) << 16 | uint32_t(header[27]) << 24);
+            if (perMetre > 0) info.resolution = perMetre * 0.0254;
+        }
+    } else if (const auto* png = dynamic_cast<const PngCodec*>(codec.get())) {
+        info.resolution = png->resolution();
+    }
+    document = std::move(built);
+    return true;
+}
+
+}  // namespace
+
+bool openDocument(std::unique_ptr<Document>& document, const std::string& path,
+                  OpenedFileInfo* info) {
+    try {
+        if (!isRegularFile(path)) return false;
+        const int type = formatTypeOf(path);
+        std::unique_ptr<Document> opened;
+        OpenedFileInfo found;
+        found.formatType = type;
+        switch (type) {
+            case FormatBmp:
+            case FormatPng:
+                if (!openThroughCodec(opened, path, type, found)) return false;
+                break;
+            case FormatGif:
+            case FormatIco:
+            case FormatJpeg: {
+                DecodedPicture picture;
+                if (!decodePictureFile(path, picture)) return false;
+                opened = Document::fromImage(
+                    picture.color, picture.alpha.isValid() ? &picture.alpha : nullptr, path);
+                if (!opened) return false;
+                found.bitsPerPixel = picture.bitsPerPixel;
+                found.resolution = picture.resolution;
+                break;
+            }
+            default:
+                return false;
+        }
+        opened->setPath(path);
+        opened->setModified(false);
+        document = std::move(opened);
+        if (info) *info = found;
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool saveDocument(Document& document, const SaveOptions& options) {
+    if (document.isPreviewOnly()) return false;
+    const int type = formatTypeOf(document.filePath());
+    if (type != FormatBmp && type != FormatJpeg && type != FormatPng) return false;
+    try {
+        std::unique_ptr<ImageFile> image = createImageFile(type);
+        if (!image) return false;
+        if (type == FormatJpeg) {
+            auto& jpeg = static_cast<JpegImageFile&>(*image);
+            GrayMap unused;
+            if (!document.flattenForSave(jpeg.pixels(), unused, false)) return false;
+            jpeg.jpegInfo().quality = std::clamp<int32_t>(options.jpegQuality, 0, 100);
+        } else {
+            auto& planes = static_cast<TransparentImageFile&>(*image).pixels();
+            if (!document.flattenForSave(planes.color, planes.alpha, true)) return false;
+            // A BMP keeps its alpha only when it says something: an alpha that is 0 everywhere
+            // would read back as opaque, so such a document is laid over white instead.
+            if (type == FormatBmp && planes.alpha.isValid() && !isPartial(planes.alpha)) {
+                if (!document.flattenForSave(planes.color, planes.alpha, false)) return false;
+            }
+            if (type == FormatBmp) {
+                static_cast<BmpImageFile&>(*image).bmpInfo().setInfoHeader(
+                    planes.color.width(), planes.color.height(), planes.alpha.isValid() ? 32 : 24);
+            }
+        }
+        if (!image->saveToFile(document.filePath())) return false;
+        document.setModified(false);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace varnel

@@ -1,0 +1,61 @@
+// The format registry: file names to format types, the filters of the open and save dialogs, and
+// the two flows that open a document from a path and save a document to its path.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "formats/format_type.h"
+
+namespace varnel {
+
+class Document;
+
+// The dialog filters, entries separated by "|" (the dialogs split them into their own form).
+// Open: BMP, GIF, ICO, JPG, PNG and "All Formats" (which does not list *.jfif).
+extern const char kOpenFilter[];
+// Save: BMP, JPG, PNG; entries 1, 2, 3 give format types 1, 4, 5.
+extern const char kSaveFilter[];
+// The format type of a 1-based save-filter entry; -1 for any other entry.
+int formatTypeOfSaveFilter(int entry);
+
+// The type's own extension ("bmp", "gif", "ico", "jpg", "png", "ved", "tif"); empty for -1 and
+// unknown numbers.
+std::string extensionOf(int formatType);
+
+// `path` with the format's own extension, unless its extension already belongs to the format. A
+// known extension of another format is replaced; any other extension (or none) is kept and the
+// format's extension appended. A format without an extension leaves the path as it is.
+std::string setExtensionFor(const std::string& path, int formatType);
+
+// What opening a file found out about it, for callers that report on files.
+struct OpenedFileInfo {
+    int formatType = FormatNone;
+    // Bits per pixel as the file stores them.
+    int32_t bitsPerPixel = 0;
+    // Pixels per inch recorded in the file; 0 when it records none.
+    double resolution = 0;
+};
+
+// Opens the file at `path` as a new document: BMP and PNG through their codecs (with the file's
+// alpha plane as the layer's transparency), GIF, ICO and JPEG through picture import. Fails for
+// a missing file, an extension of any other format, or a file that cannot be decoded. On success
+// `document` holds the new document (path recorded, unmodified) and `info` (when given) what
+// was learnt about the file; on failure both are left as they were.
+bool openDocument(std::unique_ptr<Document>& document, const std::string& path,
+                  OpenedFileInfo* info = nullptr);
+
+// Settings of one save that the dialogs (or the command line) may change.
+struct SaveOptions {
+    int32_t jpegQuality = 95;  // 0..100
+};
+
+// Saves the document to its own path in the format of the path's extension: BMP (32 bits when
+// the flattened alpha is partial, 24 otherwise), JPEG (the image laid over white) or PNG (RGBA
+// when the document has transparency). Preview-only documents and any other format fail. On
+// success the document is marked unmodified; on failure it is unchanged and an existing file at
+// the path is left as it was.
+bool saveDocument(Document& document, const SaveOptions& options = {});
+
+}  // namespace varnel

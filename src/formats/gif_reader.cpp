@@ -1,0 +1,175 @@
+#include "formats/gif_reader.h"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <new>
+#include <vector>
+
+#include "formats/byte_stream.h"
+
+namespace varnel {
+
+namespace {
+
+int readFromStream(GifFileType* gif, GifByteType* buffer, int length) {
+    if (length <= 0) return 0;
+    auto* stream = static_cast<ByteStream*>(gif->UserData);
+    return int(stream->read(buffer, 1, uint32_t(length)));
+}
+
+struct GifCloser {
+    GifFileType* gif = nullptr;
+    ~GifCloser() {
+        int error = 0;
+        if (gif) DGifCloseFile(gif, &error);
+    }
+};
+
+// The colours of one image: its local table, else the global one, else grey levels.
+struct ColorTable {
+    std::array<Bgr, 256> colors{};
+    int count = 0;
+    int bitsPerPixel = 8;
+
+    void load(const ColorMapObject* map) {
+        if (!map || !map->Colors || map->ColorCount <= 0) {
+            for (int i = 0; i < 256; ++i)
+                colors[size_t(i)] = Bgr{uint8_t(i), uint8_t(i), uint8_t(i)};
+            count = 256;
+            bitsPerPixel = 8;
+            return;
+        }
+        count = std::min(map->ColorCount, 256);
+        for (int i = 0; i < count; ++i) {
+            const GifColorType& c = map->Colors[i];
+            colors[size_t(i)] = Bgr{c.Blue, c.Green, c.Red};
+        }
+        // Indices beyond the table show black.
+        for (int i = count; i < 256; ++i) colors[size_t(i)] = Bgr{};
+        bitsPerPixel = std::clamp(map->BitsPerPixel, 1, 8);
+    }
+};
+
+}  // namespace
+
+bool readGif(ByteStream& stream, DecodedPicture& picture) {
+    if (!stream.isOpen()) return false;
+    try {
+        int error = 0;
+        GifCloser closer;
+        closer.gif = DGifOpen(&stream, readFromStream, &error);
+        GifFileType* gif = closer.gif;
+        if (!gif) return false;
+        const int screenWidth = gif->SWidth;
+        const int screenHeight = gif->SHeight;
+        if (screenWidth <= 0 || screenHeight <= 0 || screenWidth > kMaxPictureSide ||
+            screenHeight > kMaxPictureSide) {
+            return false;
+        }
+
+        int transparent = -1;
+        for (;;) {
+            GifRecordType type = UNDEFINED_RECORD_TYPE;
+            if (DGifGetRecordType(gif, &type) == GIF_ERROR) return false;
+            if (type == TERMINATE_RECORD_TYPE) return false;  // no image at all
+            if (type == EXTENSION_RECORD_TYPE) {
+                int code = 0;
+                GifByteType* block = nullptr;
+                if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return false;
+                if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4) {
+                    GraphicsControlBlock control;
+                    if (DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK) {
+                        transparent = control.TransparentColor;
+                    }
+                }
+                while (block) {
+                    if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
+                }
+                continue;
+            }
+            if (type != IMAGE_DESC_RECORD_TYPE) continue;
+            if (DGifGetImageDesc(gif) == GIF_ERROR) return false;
+            break;
+        }
+
+        const GifImageDesc& desc = gif->Image;
+        if (desc.Width <= 0 || desc.Height <= 0 || desc.Width > kMaxPictureSide ||
+            desc.Height > kMaxPictureSide || desc.Left < 0 || desc.Top < 0) {
+            return false;
+        }
+        ColorTable table;
+        table.load(desc.ColorMap ? desc.ColorMap : gif->SColorMap);
+
+        ColorImage color;
+        GrayMap alpha;
+        if (!color.createColor(screenWidth, screenHeight) ||
+            !alpha.createGray(screenWidth, screenHeight)) {
+            return false;
+        }
+        // What the screen shows where the image does not reach.
+        Bgr backdrop{};
+        uint8_t backdropAlpha = 255;
+        if (transparent >= 0) {
+            backdrop = table.colors[size_t(std::min(transparent, 255))];
+            backdropAlpha = 0;
+        } else if (gif->SColorMap && gif->SBackGroundColor >= 0 &&
+                   gif->SBackGroundColor < gif->SColorMap->ColorCount) {
+            const GifColorType& c = gif->SColorMap->Colors[gif->SBackGroundColor];
+            backdrop = Bgr{c.Blue, c.Green, c.Red};
+        }
+        const int left = desc.Left, top = desc.Top;
+        const int right = std::min(screenWidth, left + desc.Width);
+        const int bottom = std::min(screenHeight, top + desc.Height);
+        const bool covers = left == 0 && top == 0 && right == screenWidth && bottom == screenHeight;
+        if (!covers) {
+            for (int y = 0; y < screenHeight; ++y) {
+                std::fill_n(color.pixels(y), screenWidth, backdrop);
+                std::fill_n(alpha.row(y), screenWidth, backdropAlpha);
+            }
+        }
+
+        std::vector<GifPixelType> line(size_t(desc.Width));
+        auto place = [&](int row) {
+            const int y = top + row;
+            if (y >= bottom || left >= right) return;
+            Bgr* out = color.pixels(y) + left;
+            uint8_t* a = alpha.row(y) + left;
+            for (int x = 0; x < right - left; ++x) {
+                const GifPixelType index = line[size_t(x)];
+                out[x] = table.colors[index];
+                a[x] = int(index) == transparent ? 0 : 255;
+            }
+        };
+        if (desc.Interlace) {
+            static constexpr int kStart[] = {0, 4, 2, 1};
+            static constexpr int kStep[] = {8, 8, 4, 2};
+            for (int pass = 0; pass < 4; ++pass) {
+                for (int row = kStart[pass]; row < desc.Height; row += kStep[pass]) {
+                    if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR) return false;
+                    place(row);
+                }
+            }
+        } else {
+            // Rows below the screen are never shown: stop once the visible ones are read.
+            const int rows = std::min(desc.Height, bottom - top);
+            for (int row = 0; row < rows; ++row) {
+                if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR) return false;
+                place(row);
+            }
+        }
+
+        picture.color.swapStores(color);
+        picture.alpha.swapStores(alpha);
+        picture.bitsPerPixel = table.bitsPerPixel;
+        picture.resolution = 0;
+        picture.dropOpaqueAlpha();
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace varnel

@@ -1,0 +1,109 @@
+#include "formats/picture_import.h"
+
+#include <new>
+
+#include "core/surface_ops.h"
+#include "document/document.h"
+#include "formats/file_stream.h"
+#include "formats/format_type.h"
+#include "formats/gif_reader.h"
+#include "formats/ico_reader.h"
+#include "formats/image_file.h"
+#include "formats/jpeg_codec.h"
+
+namespace varnel {
+
+namespace {
+
+bool readJpeg(ByteStream& stream, DecodedPicture& picture) {
+    JpegImageFile image;
+    JpegCodec codec;
+    if (!codec.loadFromStream(image, stream, LoadPixels)) return false;
+    if (!applyExifOrientation(image.pixels(), exifOrientation(image.jpegInfo().segments))) {
+        return false;
+    }
+    picture.color.swapStores(image.pixels());
+    picture.alpha.release();
+    picture.bitsPerPixel = codec.fileComponents() * 8;
+    picture.resolution = codec.resolution();
+    return true;
+}
+
+}  // namespace
+
+void DecodedPicture::dropOpaqueAlpha() {
+    if (alpha.isValid() && !hasNon255(alpha)) alpha.release();
+}
+
+bool applyExifOrientation(ColorImage& image, int orientation) {
+    switch (orientation) {
+        case 2:
+            return image.flipHorizontal() != 0;
+        case 3:
+            return image.rotate180() != 0;
+        case 4:
+            return image.flipVertical() != 0;
+        case 5:
+            return image.transpose() != 0;
+        case 6:
+            return image.rotate90Clockwise() != 0;
+        case 7:
+            return image.antiTranspose() != 0;
+        case 8:
+            return image.rotate90CounterClockwise() != 0;
+        default:
+            return true;
+    }
+}
+
+bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture) {
+    try {
+        DecodedPicture decoded;
+        bool ok = false;
+        switch (formatType) {
+            case FormatGif:
+                ok = readGif(stream, decoded);
+                break;
+            case FormatIco:
+                ok = readIcon(stream, decoded);
+                break;
+            case FormatJpeg:
+                ok = readJpeg(stream, decoded);
+                break;
+            default:
+                return false;
+        }
+        if (!ok || !decoded.color.isValid()) return false;
+        picture.color.swapStores(decoded.color);
+        picture.alpha.release();
+        picture.alpha.swapStores(decoded.alpha);
+        picture.bitsPerPixel = decoded.bitsPerPixel;
+        picture.resolution = decoded.resolution;
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool decodePictureFile(const std::string& path, DecodedPicture& picture) {
+    FileStream stream;
+    if (!stream.openForRead(path)) return false;
+    return decodePicture(stream, formatTypeOf(path), picture);
+}
+
+bool importPicture(std::unique_ptr<Document>& document, const std::string& path) {
+    try {
+        DecodedPicture picture;
+        if (!decodePictureFile(path, picture)) return false;
+        std::unique_ptr<Document> built = Document::fromImage(
+            picture.color, picture.alpha.isValid() ? &picture.alpha : nullptr, path);
+        if (!built) return false;
+        built->setModified(false);
+        document = std::move(built);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace varnel

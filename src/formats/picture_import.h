@@ -1,0 +1,49 @@
+// Picture import: GIF, ICO and JPEG files become a new document through the program's own
+// decoders. A GIF's first image is composed onto its logical screen, an icon's best entry is
+// decoded, and a JPEG is turned upright by its Exif orientation. Transparency found in the file
+// becomes the layer's transparency; opaque pictures open as one "Background" layer.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/surface.h"
+
+namespace varnel {
+
+class ByteStream;
+class Document;
+
+// A picture decoded by one of the import readers.
+struct DecodedPicture {
+    ColorImage color;
+    // The transparency; empty when every pixel is opaque.
+    GrayMap alpha;
+    // Bits per pixel of the picture as the file stores it.
+    int32_t bitsPerPixel = 0;
+    // Pixels per inch recorded by the file, 0 when it records none.
+    double resolution = 0;
+
+    // Drops an alpha plane that is 255 everywhere.
+    void dropOpaqueAlpha();
+};
+
+// The largest side any import reader accepts; larger pictures are refused from their headers.
+constexpr int32_t kMaxPictureSide = 30000;
+
+// Decodes a GIF (2), ICO (3) or JPEG (4) file at the stream's position.
+bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture);
+// The same for a file; the format comes from the path's extension.
+bool decodePictureFile(const std::string& path, DecodedPicture& picture);
+
+// Turns a colour plane upright for an Exif orientation (2..8; anything else leaves it).
+bool applyExifOrientation(ColorImage& image, int orientation);
+
+// Builds a document from a GIF, ICO or JPEG file: one layer of the picture's size, with the
+// picture's transparency as the layer's transparency (a "Background" layer when it is opaque).
+// On success `document` holds the new document, unmodified, with the path recorded; on failure
+// it is left as it was.
+bool importPicture(std::unique_ptr<Document>& document, const std::string& path);
+
+}  // namespace varnel

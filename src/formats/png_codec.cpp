@@ -1,0 +1,355 @@
+#include "formats/png_codec.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "formats/byte_stream.h"
+#include "formats/image_file.h"
+
+#ifndef VARNEL_PRODUCT_NAME
+#define VARNEL_PRODUCT_NAME "Varnel"
+#endif
+
+namespace varnel {
+
+// libpng reports errors by longjmp. The functions below that call into the library set their own
+// jump point and hold only plain values and pointers, so that no destructor is ever skipped; the
+// objects that own memory live in the callers.
+
+namespace {
+
+constexpr double kScreenGamma = 2.2;
+constexpr double kDefaultFileGamma = 0.45455;
+
+// Errors jump straight back to the codec (the library's default handler would print first);
+// warnings are dropped.
+[[noreturn]] void silentError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+void silentWarning(png_structp, png_const_charp) {}
+
+void readFromStream(png_structp png, png_bytep data, size_t length) {
+    auto* stream = static_cast<ByteStream*>(png_get_io_ptr(png));
+    // A short read is an error at once: the library would otherwise decode whatever the buffer
+    // held.
+    if (length > UINT32_MAX || stream->read(data, 1, uint32_t(length)) != length) {
+        png_error(png, "read error");
+    }
+}
+
+void writeToStream(png_structp png, png_bytep data, size_t length) {
+    auto* stream = static_cast<ByteStream*>(png_get_io_ptr(png));
+    if (length > UINT32_MAX || stream->write(data, 1, uint32_t(length)) != length) {
+        png_error(png, "write error");
+    }
+}
+
+void flushStream(png_structp) {}
+
+// Owns the library's read objects.
+struct ReadObjects {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    png_infop endInfo = nullptr;
+    ~ReadObjects() {
+        if (png)
+            png_destroy_read_struct(&png, info ? &info : nullptr, endInfo ? &endInfo : nullptr);
+    }
+};
+
+struct WriteObjects {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ~WriteObjects() {
+        if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
+    }
+};
+
+// What the header says, before and after the transformations.
+struct Header {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int bitDepth = 0;
+    int colorType = 0;
+    int interlace = 0;
+    int channels = 0;
+    bool hasAlpha = false;
+    size_t rowBytes = 0;
+    double pixelsPerInch = 0;
+};
+
+// Chunks the codec has no use for: never decompressed or stored (text and profile chunks can be
+// large or compressed many times over).
+constexpr png_byte kIgnoredChunks[] = {
+    'i', 'C', 'C', 'P', '\0', 'i', 'T', 'X', 't', '\0', 't', 'E', 'X', 't', '\0',
+    'z', 'T', 'X', 't', '\0', 's', 'P', 'L', 'T', '\0', 'e', 'X', 'I', 'f', '\0',
+};
+
+bool readHeader(png_structp png, png_infop info, Header* h) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_set_sig_bytes(png, 8);
+    png_set_user_limits(png, PngCodec::kMaxSide, PngCodec::kMaxSide);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks,
+                                int(sizeof(kIgnoredChunks) / 5));
+    png_read_info(png, info);
+    png_get_IHDR(png, info, &h->width, &h->height, &h->bitDepth, &h->colorType, &h->interlace,
+                 nullptr, nullptr);
+    h->channels = png_get_channels(png, info);
+    png_uint_32 resX = 0, resY = 0;
+    int unit = 0;
+    if (png_get_pHYs(png, info, &resX, &resY, &unit) && unit == PNG_RESOLUTION_METER && resX > 0) {
+        h->pixelsPerInch = resX * 0.0254;
+    }
+    return true;
+}
+
+// Sets up the transformations that turn every kind of file into 8-bit blue, green, red (and
+// alpha), in the order the library applies them.
+bool setTransforms(png_structp png, png_infop info, Header* h) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    h->hasAlpha = (h->colorType & PNG_COLOR_MASK_ALPHA) != 0;
+    if (h->colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+    if (h->colorType == PNG_COLOR_TYPE_GRAY && h->bitDepth < 8) {
+        png_set_expand_gray_1_2_4_to_8(png);
+    }
+    if (png_get_valid(png, info, PNG_INFO_tRNS)) {
+        png_set_tRNS_to_alpha(png);
+        h->hasAlpha = true;
+    }
+    if (h->bitDepth == 16) png_set_strip_16(png);
+    if (h->bitDepth < 8) png_set_packing(png);
+    if (!(h->colorType & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(png);
+    png_set_bgr(png);
+    double fileGamma = 0;
+    if (!png_get_gAMA(png, info, &fileGamma) || fileGamma <= 0) fileGamma = kDefaultFileGamma;
+    png_set_gamma(png, kScreenGamma, fileGamma);
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    h->rowBytes = png_get_rowbytes(png, info);
+    return true;
+}
+
+bool readImage(png_structp png, uint8_t* const* rows) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    // The rows are the surface's own: the library writes into them in place.
+    png_read_image(png, const_cast<png_bytepp>(rows));
+    return true;
+}
+
+// Splits 4-byte pixels into a colour row and an alpha row.
+void splitRow(const png_byte* in, uint8_t* color, uint8_t* alpha, png_uint_32 width) {
+    for (png_uint_32 x = 0; x < width; ++x) {
+        color[0] = in[0];
+        color[1] = in[1];
+        color[2] = in[2];
+        alpha[x] = in[3];
+        color += 3;
+        in += 4;
+    }
+}
+
+// Reads a non-interlaced image row by row through one buffer, splitting each row as it comes.
+bool readSplitRows(png_structp png, png_bytep buffer, uint8_t* const* colorRows,
+                   uint8_t* const* alphaRows, png_uint_32 width, png_uint_32 height) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    for (png_uint_32 y = 0; y < height; ++y) {
+        png_read_row(png, buffer, nullptr);
+        splitRow(buffer, colorRows[y], alphaRows[y], width);
+    }
+    return true;
+}
+
+bool readEnd(png_structp png, png_infop endInfo) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_read_end(png, endInfo);
+    return true;
+}
+
+struct WriteJob {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int level = 5;
+    bool alpha = false;
+    png_text* texts = nullptr;
+    int textCount = 0;
+    uint8_t* const* colorRows = nullptr;
+    const uint8_t* const* alphaRows = nullptr;
+    png_bytep rowBuffer = nullptr;  // width × 4 bytes when there is alpha
+};
+
+bool writeImage(png_structp png, png_infop info, const WriteJob* job) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_set_compression_level(png, job->level);
+    // Photographs compress best with the adaptive choice among the predicting filters; trying
+    // "none" as well rarely wins on such images and costs a pass per row.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB | PNG_FILTER_UP | PNG_FILTER_PAETH);
+    png_set_IHDR(png, info, job->width, job->height, 8,
+                 job->alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_text(png, info, job->texts, job->textCount);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    if (!job->alpha) {
+        png_write_rows(png, const_cast<png_bytepp>(job->colorRows), job->height);
+    } else {
+        for (png_uint_32 y = 0; y < job->height; ++y) {
+            const uint8_t* c = job->colorRows[y];
+            const uint8_t* a = job->alphaRows[y];
+            png_bytep out = job->rowBuffer;
+            for (png_uint_32 x = 0; x < job->width; ++x) {
+                out[0] = c[0];
+                out[1] = c[1];
+                out[2] = c[2];
+                out[3] = a[x];
+                out += 4;
+                c += 3;
+            }
+            png_write_row(png, job->rowBuffer);
+        }
+    }
+    png_write_end(png, info);
+    return true;
+}
+
+}  // namespace
+
+bool PngCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t flags) {
+    if (!stream.isOpen() || !accepts(image)) return false;
+    auto* target = dynamic_cast<PngImageFile*>(&image);
+    if (!target) return false;
+    m_resolution = 0;
+
+    png_byte signature[8];
+    if (stream.read(signature, 1, 8) != 8 || png_sig_cmp(signature, 0, 8) != 0) return false;
+
+    ReadObjects objects;
+    objects.png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, silentError, silentWarning);
+    if (!objects.png) return false;
+    objects.info = png_create_info_struct(objects.png);
+    if (!objects.info) return false;
+    const bool headerOnly = (flags & LoadHeaderOnly) != 0;
+    if (!headerOnly) {
+        objects.endInfo = png_create_info_struct(objects.png);
+        if (!objects.endInfo) return false;
+    }
+    png_set_read_fn(objects.png, &stream, readFromStream);
+
+    Header h;
+    if (!readHeader(objects.png, objects.info, &h)) return false;
+
+    PngFormatInfo& info = target->pngInfo();
+    info.reset();
+    info.width = int32_t(h.width);
+    info.height = int32_t(h.height);
+    info.sampleBitDepth = h.bitDepth;
+    info.channels = h.channels;
+    info.bitDepth = h.channels * h.bitDepth;
+    info.colorType = h.colorType;
+    info.interlaceType = h.interlace;
+    m_resolution = h.pixelsPerInch;
+    if (headerOnly) return true;
+
+    if (!setTransforms(objects.png, objects.info, &h)) return false;
+    const int32_t width = int32_t(h.width), height = int32_t(h.height);
+    if (h.rowBytes != size_t(width) * (h.hasAlpha ? 4 : 3)) return false;
+
+    target->clear(false);
+    ColorAlphaPair planes;
+    if (!planes.color.createColor(width, height)) return false;
+    bool ok = false;
+    if (!h.hasAlpha) {
+        ok = readImage(objects.png, planes.color.rowTable());
+    } else {
+        if (!planes.alpha.createGray(width, height)) return false;
+        if (h.interlace == PNG_INTERLACE_NONE) {
+            std::vector<png_byte> buffer(h.rowBytes);
+            ok = readSplitRows(objects.png, buffer.data(), planes.color.rowTable(),
+                               planes.alpha.rowTable(), h.width, h.height);
+        } else {
+            // The passes of an interlaced file revisit every row: read whole, then split.
+            Surface32 whole;
+            if (!whole.create(width, height, 32)) return false;
+            ok = readImage(objects.png, whole.rowTable());
+            for (int32_t y = 0; ok && y < height; ++y) {
+                splitRow(whole.row(y), planes.color.row(y), planes.alpha.row(y), h.width);
+            }
+        }
+    }
+    if (!ok || !readEnd(objects.png, objects.endInfo)) return false;
+
+    target->pixels().color.swapStores(planes.color);
+    if (planes.alpha.isValid()) target->pixels().alpha.swapStores(planes.alpha);
+    return true;
+}
+
+bool PngCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
+    if (!stream.isOpen() || !accepts(image) || !image.isValid()) return false;
+    const auto* source = dynamic_cast<const PngImageFile*>(&image);
+    if (!source) return false;
+    const ColorImage& color = source->pixels().color;
+    const GrayMap* alpha = source->alphaPlane();
+    if (alpha && alpha->size() != color.size()) return false;
+
+    WriteObjects objects;
+    objects.png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, silentError, silentWarning);
+    if (!objects.png) return false;
+    objects.info = png_create_info_struct(objects.png);
+    if (!objects.info) return false;
+    png_set_write_fn(objects.png, &stream, writeToStream, flushStream);
+
+    std::string software = VARNEL_PRODUCT_NAME;
+    std::string time = pngTimeText();
+    char softwareKey[] = "Software";
+    char timeKey[] = "Modification Time";
+    png_text texts[2] = {};
+    texts[0].compression = PNG_TEXT_COMPRESSION_NONE;
+    texts[0].key = softwareKey;
+    texts[0].text = software.data();
+    texts[0].text_length = software.size();
+    texts[1].compression = PNG_TEXT_COMPRESSION_NONE;
+    texts[1].key = timeKey;
+    texts[1].text = time.data();
+    texts[1].text_length = time.size();
+
+    std::vector<png_byte> rowBuffer(alpha ? size_t(color.width()) * 4 : 0);
+    WriteJob job;
+    job.width = png_uint_32(color.width());
+    job.height = png_uint_32(color.height());
+    job.level = std::clamp<int32_t>(source->pngInfo().compressionLevel, 0, 9);
+    job.alpha = alpha != nullptr;
+    job.texts = texts;
+    job.textCount = 2;
+    job.colorRows = color.rowTable();
+    job.alphaRows = alpha ? alpha->rowTable() : nullptr;
+    job.rowBuffer = rowBuffer.data();
+    return writeImage(objects.png, objects.info, &job);
+}
+
+std::string pngTimeText(const std::tm& utc) {
+    static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const char* day = kDays[std::clamp(utc.tm_wday, 0, 6)];
+    const char* month = kMonths[std::clamp(utc.tm_mon, 0, 11)];
+    char text[64];
+    std::snprintf(text, sizeof text, "%s, %d %s %d %02d:%02d:%02d GMT", day, utc.tm_mday, month,
+                  utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    return text;
+}
+
+std::string pngTimeText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    return pngTimeText(utc);
+}
+
+}  // namespace varnel

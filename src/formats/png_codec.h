@@ -1,0 +1,45 @@
+// The PNG codec: reads any PNG file into a 24-bit colour plane and an optional 8-bit alpha plane,
+// and writes such a pair as an 8-bit RGB or RGBA file with "Software" and "Modification Time"
+// text chunks.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "formats/image_codec.h"
+
+namespace varnel {
+
+class PngCodec : public ImageCodec {
+public:
+    // The longest side a file may have; larger files are refused before any pixel is decoded.
+    static constexpr uint32_t kMaxSide = 30000;
+
+    PngCodec() = default;
+
+    // Writes the image (a PNG image file object) at its record's compression level (clamped to
+    // 0..9): colour type 6 with an alpha plane, 2 without. A short write fails the save.
+    bool saveToStream(ByteStream& stream, const ImageFile& image) override;
+    // Reads a PNG image file object. Palette, grey, 16-bit and transparency-chunk files all end as
+    // 8-bit colour (blue, green, red) plus alpha when the file has an alpha channel or a
+    // transparency chunk. Samples are corrected from the file's gamma to a screen gamma of 2.2
+    // (a file without gamma counts as 1/2.2, so it is left alone). With LoadHeaderOnly only the
+    // format info is filled. Corrupt or truncated files, and sides over kMaxSide, fail.
+    bool loadFromStream(ImageFile& image, ByteStream& stream, uint32_t flags) override;
+    int formatType() const override { return FormatPng; }
+
+    // Pixels per inch recorded in the last file loaded (its physical-size chunk in pixels per
+    // metre), 0 when it records none.
+    double resolution() const { return m_resolution; }
+
+private:
+    double m_resolution = 0;
+};
+
+// The "Modification Time" text: "Mon, 5 Jan 2009 07:08:09 GMT" (day of month without a leading
+// zero) for a broken-down UTC time; the current time without an argument.
+std::string pngTimeText(const std::tm& utc);
+std::string pngTimeText();
+
+}  // namespace varnel
