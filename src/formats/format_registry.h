@@ -14,9 +14,9 @@ class Document;
 
 // The dialog filters, entries separated by "|" (the dialogs split them into their own form).
 // Open: BMP, GIF, ICO, JPG, PNG and "All Formats" (which does not list *.jfif).
-extern const char kOpenFilter[];
+const char* openDialogFilter();
 // Save: BMP, JPG, PNG; entries 1, 2, 3 give format types 1, 4, 5.
-extern const char kSaveFilter[];
+const char* saveDialogFilter();
 // The format type of a 1-based save-filter entry; -1 for any other entry.
 int formatTypeOfSaveFilter(int entry);
 

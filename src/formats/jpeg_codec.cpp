@@ -561,7 +561,10 @@ bool JpegCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t fl
     } else {
         ok = decodeRows(decoder.get(), color.rowTable());
     }
-    if (!ok || !finishDecoding(decoder.get())) return false;
+    if (!ok) return false;
+    // Every row is decoded; what follows the image (trailing junk, a second frame header) is
+    // read only to reach the end marker, and its errors do not lose the picture.
+    finishDecoding(decoder.get());
     target->pixels().swapStores(color);
     return true;
 }

@@ -1,0 +1,323 @@
+#include "formats/format_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "codec_fixtures.h"
+#include "core/surface_ops.h"
+#include "document/document.h"
+#include "formats/image_file.h"
+#include "formats/jpeg_codec.h"
+#include "formats/png_codec.h"
+#include "jpeg_fixtures.h"
+#include "test_files.h"
+
+namespace varnel {
+namespace {
+
+using fixtures::Bytes;
+using fixtures::rgb;
+using testing_files::ScratchFolder;
+
+void writeFile(const std::string& path, const Bytes& bytes) {
+    testing_files::writeBytes(path, std::string(bytes.begin(), bytes.end()));
+}
+
+Bytes readFile(const std::string& path) {
+    const std::string s = testing_files::readBytes(path);
+    return Bytes(s.begin(), s.end());
+}
+
+TEST(FormatRegistry, ExtensionsAreSetForTheChosenFormat) {
+    struct Case {
+        const char* path;
+        int type;
+        const char* result;
+    } cases[] = {
+        {"photo", FormatJpeg, "photo.jpg"},
+        {"photo.jpeg", FormatJpeg, "photo.jpeg"},
+        {"photo.JFIF", FormatJpeg, "photo.JFIF"},
+        {"photo.png", FormatJpeg, "photo.jpg"},
+        {"photo.bmp", FormatPng, "photo.png"},
+        {"scan.dib", FormatBmp, "scan.dib"},
+        {"scan.rle", FormatPng, "scan.png"},
+        {"my.holiday", FormatPng, "my.holiday.png"},
+        {"folder.v2/picture", FormatBmp, "folder.v2/picture.bmp"},
+        {"picture.", FormatPng, "picture..png"},
+        {"picture.gif", FormatNone, "picture.gif"},
+        {"picture.gif", 42, "picture.gif"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(setExtensionFor(c.path, c.type), c.result) << c.path;
+}
+
+TEST(FormatRegistry, DialogFiltersAreTheProgramsOwn) {
+    EXPECT_STREQ(openDialogFilter(),
+                 "BMP (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|GIF (*.gif)|*.gif|ICO (*.ico)|*.ico|"
+                 "JPG (*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|PNG (*.png)|*.png|"
+                 "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle|");
+    EXPECT_STREQ(saveDialogFilter(), "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|");
+    const std::pair<int, int> entries[] = {{0, -1}, {1, 1}, {2, 4}, {3, 5}, {4, -1}};
+    for (auto [entry, type] : entries) EXPECT_EQ(formatTypeOfSaveFilter(entry), type) << entry;
+    EXPECT_EQ(extensionOf(FormatJpeg), "jpg");
+    EXPECT_EQ(extensionOf(FormatNone), "");
+}
+
+// A document of one layer with the given pixels and (optional) transparency.
+std::unique_ptr<Document> documentOf(int32_t w, int32_t h,
+                                     const std::function<Bgr(int32_t, int32_t)>& color,
+                                     const std::function<uint8_t(int32_t, int32_t)>& alpha = {}) {
+    ColorImage pixels;
+    fixtures::paint(pixels, w, h, color);
+    GrayMap plane;
+    if (alpha) fixtures::paintAlpha(plane, w, h, alpha);
+    return Document::fromImage(pixels, alpha ? &plane : nullptr, "untitled.png");
+}
+
+const RasterLayer& onlyLayer(const Document& doc) {
+    EXPECT_EQ(doc.layers().count(), 1);
+    return *doc.layers().rasterAt(0);
+}
+
+TEST(FormatRegistry, OpenRefusesWhatItCannotRead) {
+    ScratchFolder dir;
+    PngImageFile png;
+    fixtures::paint(png.pixels().color, 3, 3, fixtures::pattern);
+    ASSERT_TRUE(png.saveToFile(dir.file("good.png")));
+    std::filesystem::copy_file(dir.file("good.png"), dir.file("good.tif"));
+    std::filesystem::copy_file(dir.file("good.png"), dir.file("good.ved"));
+    std::filesystem::copy_file(dir.file("good.png"), dir.file("good"));
+    std::filesystem::create_directory(dir.file("folder.png"));
+    writeFile(dir.file("junk.gif"), {'G', 'I', 'F'});
+    writeFile(dir.file("junk.jpg"), {0xFF, 0xD8, 0xFF});
+    writeFile(dir.file("junk.ico"), {0, 0, 1, 0, 0, 0});
+    writeFile(dir.file("junk.png"), {});
+
+    auto keep = documentOf(1, 1, fixtures::pattern);
+    Document* before = keep.get();
+    for (const char* name : {"missing.png", "good.tif", "good.ved", "good", "folder.png",
+                             "junk.gif", "junk.jpg", "junk.ico", "junk.png"}) {
+        OpenedFileInfo info;
+        info.bitsPerPixel = 77;
+        EXPECT_FALSE(openDocument(keep, dir.file(name), &info)) << name;
+        EXPECT_EQ(keep.get(), before) << name;
+        EXPECT_EQ(info.bitsPerPixel, 77) << name;
+    }
+    EXPECT_TRUE(openDocument(keep, dir.file("good.png")));
+    EXPECT_NE(keep.get(), before);
+}
+
+TEST(FormatRegistry, OpenedPicturesBecomeOneLayerWithTheirTransparency) {
+    ScratchFolder dir;
+    // PNG with and without alpha.
+    PngImageFile opaque;
+    fixtures::paint(opaque.pixels().color, 5, 4, fixtures::pattern);
+    ASSERT_TRUE(opaque.saveToFile(dir.file("opaque.png")));
+    PngImageFile seeThrough;
+    fixtures::paint(seeThrough.pixels().color, 5, 4, fixtures::pattern);
+    fixtures::paintAlpha(seeThrough.pixels().alpha, 5, 4,
+                         [](int32_t x, int32_t y) { return uint8_t(x * 50 + y); });
+    ASSERT_TRUE(seeThrough.saveToFile(dir.file("alpha.png")));
+    // GIF with a transparent colour, and one without.
+    fixtures::GifSpec gif;
+    gif.width = 2, gif.height = 1, gif.globalColors = {{1, 2, 3}, {200, 100, 50}};
+    gif.frames.resize(1);
+    gif.frames[0].width = 2, gif.frames[0].indices = {0, 1};
+    writeFile(dir.file("plain.gif"), fixtures::writeGif(gif));
+    gif.frames[0].transparent = 0;
+    writeFile(dir.file("hole.gif"), fixtures::writeGif(gif));
+    // JPEG under every spelling of its extension.
+    const Bytes jpeg = fixtures::writeJpeg(
+        6, 2, 3, [](int x, int, int c) { return uint8_t(c == 0 ? 40 * x : 90); });
+    for (const char* name : {"a.jpg", "b.JPEG", "c.jpe", "d.jfif"}) writeFile(dir.file(name), jpeg);
+
+    struct Case {
+        const char* name;
+        int type;
+        Size size;
+        bool transparency;
+        int bitsPerPixel;
+    } cases[] = {
+        {"opaque.png", FormatPng, {5, 4}, false, 24}, {"alpha.png", FormatPng, {5, 4}, true, 32},
+        {"plain.gif", FormatGif, {2, 1}, false, 1},   {"hole.gif", FormatGif, {2, 1}, true, 1},
+        {"a.jpg", FormatJpeg, {6, 2}, false, 24},     {"b.JPEG", FormatJpeg, {6, 2}, false, 24},
+        {"c.jpe", FormatJpeg, {6, 2}, false, 24},     {"d.jfif", FormatJpeg, {6, 2}, false, 24},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<Document> doc;
+        OpenedFileInfo info;
+        ASSERT_TRUE(openDocument(doc, dir.file(c.name), &info));
+        EXPECT_EQ(info.formatType, c.type);
+        EXPECT_EQ(info.bitsPerPixel, c.bitsPerPixel);
+        EXPECT_EQ(doc->size(), c.size);
+        EXPECT_EQ(doc->filePath(), dir.file(c.name));
+        EXPECT_EQ(doc->fileName(), c.name);
+        EXPECT_FALSE(doc->isModified());
+        EXPECT_EQ(doc->resolution(), 72.0f);
+        const RasterLayer& layer = onlyLayer(*doc);
+        EXPECT_EQ(layer.name(), c.transparency ? "Layer 1" : "Background");
+        EXPECT_EQ(layer.transparency() != nullptr, c.transparency);
+    }
+
+    std::unique_ptr<Document> doc;
+    ASSERT_TRUE(openDocument(doc, dir.file("alpha.png")));
+    const RasterLayer& layer = onlyLayer(*doc);
+    EXPECT_EQ(layer.transparency()->row(3)[4], 4 * 50 + 3);
+    EXPECT_EQ(layer.pixels().pixels(3)[4], fixtures::pattern(4, 3));
+    ASSERT_TRUE(openDocument(doc, dir.file("hole.gif")));
+    // The transparent colour is transparency now, no longer a red fill.
+    EXPECT_EQ(onlyLayer(*doc).transparency()->row(0)[0], 0);
+    EXPECT_EQ(onlyLayer(*doc).transparency()->row(0)[1], 255);
+    EXPECT_EQ(onlyLayer(*doc).pixels().pixels(0)[1], rgb(200, 100, 50));
+}
+
+// A JPEG whose Exif block gives an orientation.
+Bytes orientedJpeg(int orientation, const ColorImage& pixels) {
+    JpegImageFile image;
+    image.pixels().copyFrom(pixels);
+    image.jpegInfo().quality = 100;
+    image.jpegInfo().subsamplingThreshold = 0;
+    const Bytes tiff = {
+        'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, uint8_t(orientation),
+        0,   0,   0,  0, 0, 0, 0};
+    Bytes payload = {'E', 'x', 'i', 'f', 0, 0};
+    payload.insert(payload.end(), tiff.begin(), tiff.end());
+    JpegSegment exif;
+    exif.marker = JpegSegment::kExif;
+    exif.length = int32_t(payload.size() + 2);
+    exif.data = {0, uint8_t(exif.length)};
+    exif.data.insert(exif.data.end(), payload.begin(), payload.end());
+    image.jpegInfo().segments.push_back(exif);
+    MemoryBuffer buffer(1 << 16);
+    uint32_t written = 0;
+    EXPECT_TRUE(JpegCodec().saveToBuffer(buffer, image, &written));
+    return Bytes(buffer.data(), buffer.data() + written);
+}
+
+TEST(FormatRegistry, PhotosOpenUprightByTheirExifOrientation) {
+    // Four 8 × 8 blocks of distinct colours (JPEG keeps flat blocks nearly exact).
+    const Bgr tl = rgb(250, 0, 0), tr = rgb(0, 250, 0), bl = rgb(0, 0, 250), br = rgb(250, 250, 0);
+    ColorImage stored;
+    fixtures::paint(stored, 16, 8 * 2, [&](int32_t x, int32_t y) {
+        return y < 8 ? (x < 8 ? tl : tr) : (x < 8 ? bl : br);
+    });
+    // Where the stored corners end up: top-left, top-right, bottom-left, bottom-right.
+    struct Case {
+        int orientation;
+        Bgr corners[4];
+    } cases[] = {
+        {1, {tl, tr, bl, br}}, {2, {tr, tl, br, bl}}, {3, {br, bl, tr, tl}}, {4, {bl, br, tl, tr}},
+        {5, {tl, bl, tr, br}}, {6, {bl, tl, br, tr}}, {7, {br, tr, bl, tl}}, {8, {tr, br, tl, bl}},
+    };
+    ScratchFolder dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.orientation);
+        writeFile(dir.file("photo.jpg"), orientedJpeg(c.orientation, stored));
+        std::unique_ptr<Document> doc;
+        ASSERT_TRUE(openDocument(doc, dir.file("photo.jpg")));
+        const ColorImage& p = onlyLayer(*doc).pixels();
+        const Bgr seen[4] = {p.pixels(0)[0], p.pixels(0)[15], p.pixels(15)[0], p.pixels(15)[15]};
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_NEAR(seen[i].r, c.corners[i].r, 6) << i;
+            EXPECT_NEAR(seen[i].g, c.corners[i].g, 6) << i;
+            EXPECT_NEAR(seen[i].b, c.corners[i].b, 6) << i;
+        }
+    }
+}
+
+TEST(FormatRegistry, SavesGoOnlyToTheThreeWritableFormats) {
+    ScratchFolder dir;
+    auto doc = documentOf(4, 4, fixtures::pattern);
+    for (const char* name : {"a.gif", "a.ico", "a.tif", "a.ved", "a"}) {
+        doc->setPath(dir.file(name));
+        doc->setModified(true);
+        EXPECT_FALSE(saveDocument(*doc)) << name;
+        EXPECT_TRUE(doc->isModified());
+        EXPECT_FALSE(std::filesystem::exists(dir.file(name))) << name;
+    }
+    doc->setPath(dir.file("missing/a.png"));
+    EXPECT_FALSE(saveDocument(*doc));
+    doc->setPath(dir.file("preview.png"));
+    doc->setPreviewOnly(true);
+    EXPECT_FALSE(saveDocument(*doc));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("preview.png")));
+    doc->setPreviewOnly(false);
+    ASSERT_TRUE(saveDocument(*doc));
+    EXPECT_FALSE(doc->isModified());
+}
+
+TEST(FormatRegistry, SavedTransparencyKeepsItsColoursAndFlattensOverWhiteOnlyWhenDropped) {
+    ScratchFolder dir;
+    // Bands of 8 columns (JPEG blocks): fully transparent, half transparent, opaque.
+    auto doc = documentOf(
+        24, 16, [](int32_t, int32_t) { return rgb(200, 40, 0); },
+        [](int32_t x, int32_t) {
+            return uint8_t(x < 8 ? 0 : x < 16 ? 128 : 255);
+        });
+
+    doc->setPath(dir.file("kept.png"));
+    ASSERT_TRUE(saveDocument(*doc));
+    PngImageFile png;
+    ASSERT_TRUE(png.loadFromFile(dir.file("kept.png"), LoadPixels));
+    ASSERT_TRUE(png.hasAlpha());
+    EXPECT_EQ(png.pngInfo().colorType, 6);
+    // Colour as composited, not whitened: a partly transparent pixel keeps its colour.
+    EXPECT_EQ(png.pixels().color.pixels(0)[8], rgb(200, 40, 0));
+    EXPECT_EQ(png.pixels().alpha.row(0)[8], 128);
+    EXPECT_EQ(png.pixels().color.pixels(0)[16], rgb(200, 40, 0));
+    EXPECT_EQ(png.pixels().alpha.row(0)[0], 0);
+
+    doc->setPath(dir.file("flat.jpg"));
+    ASSERT_TRUE(saveDocument(*doc));
+    JpegImageFile jpeg;
+    ASSERT_TRUE(jpeg.loadFromFile(dir.file("flat.jpg"), LoadPixels));
+    const Bgr white = jpeg.pixels().pixels(4)[3];
+    EXPECT_GE(std::min({white.r, white.g, white.b}), 250);  // transparent: white
+    const Bgr half = jpeg.pixels().pixels(4)[11];           // half way to white
+    EXPECT_NEAR(half.r, 227, 6);
+    EXPECT_NEAR(half.g, 147, 6);
+    EXPECT_NEAR(half.b, 127, 6);
+
+    // An opaque document saves as plain RGB.
+    auto opaque = documentOf(3, 2, fixtures::pattern);
+    opaque->setPath(dir.file("opaque.png"));
+    ASSERT_TRUE(saveDocument(*opaque));
+    ASSERT_TRUE(png.loadFromFile(dir.file("opaque.png"), LoadPixels));
+    EXPECT_FALSE(png.hasAlpha());
+    EXPECT_EQ(png.pngInfo().colorType, 2);
+}
+
+TEST(FormatRegistry, JpegQualityComesFromTheSaveOptions) {
+    ScratchFolder dir;
+    auto doc = documentOf(64, 64, fixtures::pattern);
+    doc->setPath(dir.file("low.jpg"));
+    SaveOptions low;
+    low.jpegQuality = 20;
+    ASSERT_TRUE(saveDocument(*doc, low));
+    doc->setPath(dir.file("high.jpg"));
+    ASSERT_TRUE(saveDocument(*doc));
+    EXPECT_LT(readFile(dir.file("low.jpg")).size(), readFile(dir.file("high.jpg")).size() / 2);
+    const fixtures::JpegHeader h = fixtures::inspectJpeg(readFile(dir.file("high.jpg")));
+    EXPECT_EQ(h.hSampling, 2);  // quality 95 maps to 93, below the threshold
+}
+
+TEST(FormatRegistry, AFailedSaveLeavesTheExistingFile) {
+    ScratchFolder dir;
+    writeFile(dir.file("keep.png"), {'o', 'l', 'd'});
+    // The write-then-rename itself is the file stream's (tested there); here the flow must not
+    // touch the file when it refuses, and must leave no temporary behind when it succeeds.
+    auto doc = documentOf(4, 4, fixtures::pattern);
+    doc->setPath(dir.file("keep.png"));
+    doc->setPreviewOnly(true);
+    EXPECT_FALSE(saveDocument(*doc));
+    EXPECT_EQ(readFile(dir.file("keep.png")), (Bytes{'o', 'l', 'd'}));
+    doc->setPreviewOnly(false);
+    ASSERT_TRUE(saveDocument(*doc));
+    EXPECT_NE(readFile(dir.file("keep.png")), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"keep.png"}));  // no temporary left
+}
+
+}  // namespace
+}  // namespace varnel
