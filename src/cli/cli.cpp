@@ -1,0 +1,297 @@
+#include "cli/cli.h"
+
+#include <cmath>
+#include <sstream>
+
+#include "cli/edit_steps.h"
+#include "core/blend_modes.h"
+#include "core/surface_ops.h"
+#include "document/document.h"
+#include "formats/format_registry.h"
+
+namespace varnel {
+
+namespace {
+
+const char kProgram[] = "varnel-cli";
+
+// A usage error: the bad argument, why, and where to look.
+int usage(std::ostream& err, const std::string& argument, const std::string& why) {
+    err << kProgram << ": bad argument \"" << argument << "\": " << why << "\n"
+        << "Run \"" << kProgram << " --help\" for the commands and their steps.\n";
+    return kCliUsageError;
+}
+
+int cannotOpen(std::ostream& err, const std::string& path) {
+    err << "Cannot open file \"" << path << "\"!\n";
+    return kCliFileError;
+}
+
+int cannotSave(std::ostream& err, const std::string& path) {
+    err << "Error saving file \"" << path << "\"!\n";
+    return kCliFileError;
+}
+
+const char* formatName(int type) {
+    switch (type) {
+        case FormatBmp:
+            return "BMP";
+        case FormatGif:
+            return "GIF";
+        case FormatIco:
+            return "ICO";
+        case FormatJpeg:
+            return "JPEG";
+        case FormatPng:
+            return "PNG";
+        default:
+            return "unknown";
+    }
+}
+
+bool isSaveFormat(int type) {
+    return type == FormatBmp || type == FormatJpeg || type == FormatPng;
+}
+
+// OUT must name a format the editor saves.
+bool checkOutput(std::ostream& err, const std::string& path, int& status) {
+    if (isSaveFormat(formatTypeOf(path))) return true;
+    status = usage(err, path,
+                   "the output format comes from the extension, which must be one of .bmp, .dib, "
+                   ".rle, .jpg, .jpeg, .jpe, .jfif or .png");
+    return false;
+}
+
+// Saves as Save As does: the document takes the new path.
+int saveAs(Document& document, const std::string& path, const SaveOptions& options,
+           std::ostream& err) {
+    document.setPath(path);
+    return saveDocument(document, options) ? kCliSuccess : cannotSave(err, path);
+}
+
+int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() < 2) return usage(err, "info", "at least one FILE is needed");
+    int status = kCliSuccess;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& path = args[i];
+        std::unique_ptr<Document> doc;
+        OpenedFileInfo info;
+        if (!openDocument(doc, path, &info)) {
+            status = cannotOpen(err, path);
+            continue;
+        }
+        const RasterLayer* layer = doc->layers().rasterAt(0);
+        const bool transparent =
+            layer && layer->transparency() && hasNon255(*layer->transparency());
+        const double dpi = info.resolution > 0 ? info.resolution : doc->resolution();
+        std::ostringstream line;
+        line << path << ": " << formatName(info.formatType) << " " << doc->width() << "x"
+             << doc->height() << ", " << info.bitsPerPixel << " bpp, "
+             << (transparent ? "transparency" : "opaque") << ", " << std::lround(dpi) << " dpi";
+        out << line.str() << "\n";
+    }
+    return status;
+}
+
+// Reads "--quality N" or "--quality=N".
+bool takeQuality(const std::vector<std::string>& args, size_t& i, SaveOptions& options,
+                 std::ostream& err, int& status) {
+    std::string value;
+    const std::string& arg = args[i];
+    if (arg == "--quality") {
+        if (i + 1 >= args.size()) {
+            status = usage(err, arg, "a quality 0..100 must follow");
+            return false;
+        }
+        value = args[++i];
+    } else {
+        value = arg.substr(std::string("--quality=").size());
+    }
+    int64_t q = 0;
+    std::string why;
+    if (!parseInteger(value, 0, 100, q, why)) {
+        status = usage(err, value, "--quality takes a whole number 0..100: " + why);
+        return false;
+    }
+    options.jpegQuality = int32_t(q);
+    return true;
+}
+
+bool isQualityOption(const std::string& arg) {
+    return arg == "--quality" || arg.rfind("--quality=", 0) == 0;
+}
+
+int runConvert(const std::vector<std::string>& args, std::ostream& err) {
+    std::vector<std::string> files;
+    SaveOptions options;
+    int status = kCliSuccess;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (isQualityOption(args[i])) {
+            if (!takeQuality(args, i, options, err, status)) return status;
+        } else if (args[i].size() > 1 && args[i][0] == '-' && args[i] != "-") {
+            return usage(err, args[i], "convert knows only --quality N");
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    if (files.size() != 2) return usage(err, "convert", "convert takes IN and OUT");
+    if (!checkOutput(err, files[1], status)) return status;
+    std::unique_ptr<Document> doc;
+    if (!openDocument(doc, files[0])) return cannotOpen(err, files[0]);
+    return saveAs(*doc, files[1], options, err);
+}
+
+int runEdit(const std::vector<std::string>& args, std::ostream& err) {
+    struct Planned {
+        std::string name;
+        StepAction action;
+    };
+    std::vector<Planned> plan;
+    std::string input, output;
+    SaveOptions options;
+    int status = kCliSuccess;
+    // Everything is checked before any file is touched.
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "-o" || arg == "--output") {
+            if (i + 1 >= args.size()) return usage(err, arg, "an output file must follow");
+            if (!output.empty()) return usage(err, args[i + 1], "only one output file is allowed");
+            output = args[++i];
+            continue;
+        }
+        if (isQualityOption(arg)) {
+            if (!takeQuality(args, i, options, err, status)) return status;
+            continue;
+        }
+        if (arg.rfind("--", 0) == 0) {
+            const size_t eq = arg.find('=');
+            const std::string name = arg.substr(0, eq);
+            const StepSpec* step = findStep(name);
+            if (!step) return usage(err, arg, "no such step");
+            std::string parameter;
+            if (!step->parameter.empty()) {
+                if (eq != std::string::npos) {
+                    parameter = arg.substr(eq + 1);
+                } else if (i + 1 < args.size()) {
+                    parameter = args[++i];
+                } else {
+                    return usage(err, arg, name + " needs " + step->parameter);
+                }
+            } else if (eq != std::string::npos) {
+                return usage(err, arg, name + " takes no parameter");
+            }
+            std::string why;
+            StepAction action = step->parse(parameter, why);
+            if (!action) return usage(err, parameter, name + ": " + why);
+            plan.push_back({name, std::move(action)});
+            continue;
+        }
+        if (!input.empty()) return usage(err, arg, "only one input file is allowed");
+        input = arg;
+    }
+    if (input.empty()) return usage(err, "edit", "edit takes IN, the steps, then -o OUT");
+    if (output.empty()) return usage(err, "edit", "the output file is missing (-o OUT)");
+    if (!checkOutput(err, output, status)) return status;
+
+    EditSession session;
+    if (!openDocument(session.document, input)) return cannotOpen(err, input);
+    for (const Planned& step : plan) {
+        std::string failure;
+        if (step.action(session, failure)) continue;
+        if (failure.empty()) failure = "the command could not be applied";
+        // The editor's own messages stand alone; others say which step failed.
+        if (failure.back() == '!') {
+            err << failure << "\n";
+        } else {
+            err << kProgram << ": " << step.name << ": " << failure << "\n";
+        }
+        return kCliFileError;
+    }
+    return saveAs(*session.document, output, options, err);
+}
+
+// Wraps text at 80 columns with the given indent.
+void wrap(std::ostream& out, const std::string& text, size_t indent) {
+    std::istringstream words(text);
+    std::string word;
+    size_t column = indent;
+    out << std::string(indent, ' ');
+    bool first = true;
+    while (words >> word) {
+        if (!first && column + 1 + word.size() > 80) {
+            out << "\n" << std::string(indent, ' ');
+            column = indent;
+            first = true;
+        }
+        if (!first) {
+            out << ' ';
+            ++column;
+        }
+        out << word;
+        column += word.size();
+        first = false;
+    }
+    out << "\n";
+}
+
+}  // namespace
+
+std::string cliHelp() {
+    std::ostringstream out;
+    out << "Usage:\n"
+        << "  " << kProgram << " info FILE...\n"
+        << "  " << kProgram << " convert IN OUT [--quality N]\n"
+        << "  " << kProgram << " edit IN STEP... -o OUT [--quality N]\n"
+        << "  " << kProgram << " --help\n\n"
+        << "Commands:\n"
+        << "  info FILE...\n";
+    wrap(out,
+         "One line per file: format, width x height, bits per pixel as stored, whether it has "
+         "transparency, and resolution in dots per inch (72 when the file records none).",
+         6);
+    out << "  convert IN OUT [--quality N]\n";
+    wrap(out,
+         "Opens IN as the editor's Open does and saves it as Save As does; the format comes from "
+         "OUT's extension (bmp, dib, rle, jpg, jpeg, jpe, jfif, png). --quality sets the JPEG "
+         "quality, 0..100 (95 when left out).",
+         6);
+    out << "  edit IN STEP... -o OUT [--quality N]\n";
+    wrap(out,
+         "Opens IN, applies each step in the order given as the editor's command would, and "
+         "saves OUT. A step's parameter follows it as the next argument or after \"=\".",
+         6);
+    out << "\nSteps:\n";
+    for (const StepSpec& s : editSteps()) {
+        out << "  " << s.name << (s.parameter.empty() ? "" : " " + s.parameter) << "\n";
+        wrap(out, s.help, 6);
+    }
+    std::string modes = "Blend modes (MODE): ";
+    for (int id = 0; id < kBlendModeCount; ++id) {
+        modes += std::to_string(id) + " " + std::string(blendModeName(id));
+        modes += id + 1 < kBlendModeCount ? ", " : ".";
+    }
+    out << "\n";
+    wrap(out, modes, 0);
+    out << "\n";
+    wrap(out, "Files readable: BMP, DIB, RLE, GIF, ICO, JPEG, PNG. Writable: BMP, JPEG, PNG.", 0);
+    wrap(out,
+         "Exit status: 0 success; 1 a file could not be opened or saved, or a step could not be "
+         "applied; 2 a usage error. Nothing is written to OUT unless the whole run succeeds.",
+         0);
+    return out.str();
+}
+
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) return usage(err, "", "a command is needed");
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << cliHelp();
+        return kCliSuccess;
+    }
+    if (command == "info") return runInfo(args, out, err);
+    if (command == "convert") return runConvert(args, err);
+    if (command == "edit") return runEdit(args, err);
+    return usage(err, command, "no such command (info, convert, edit)");
+}
+
+}  // namespace varnel

@@ -1,0 +1,85 @@
+#include "cli/edit_steps.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+#include "core/blend_modes.h"
+
+namespace varnel {
+
+const std::vector<StepSpec>& editSteps() {
+    static const std::vector<StepSpec> steps = [] {
+        std::vector<StepSpec> all;
+        addLayerSteps(all);
+        return all;
+    }();
+    return steps;
+}
+
+const StepSpec* findStep(const std::string& name) {
+    for (const StepSpec& s : editSteps()) {
+        if (s.name == name) return &s;
+    }
+    return nullptr;
+}
+
+bool parseInteger(const std::string& text, int64_t low, int64_t high, int64_t& value,
+                  std::string& error) {
+    int64_t v = 0;
+    const char* end = text.data() + text.size();
+    const char* start = text.data();
+    if (start != end && *start == '+') ++start;
+    const auto [ptr, ec] = std::from_chars(start, end, v);
+    if (text.empty() || ec != std::errc() || ptr != end) {
+        error = "\"" + text + "\" is not a whole number";
+        return false;
+    }
+    if (v < low || v > high) {
+        error =
+            std::to_string(v) + " is outside " + std::to_string(low) + ".." + std::to_string(high);
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+namespace {
+
+std::string squeezed(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == ' ' || c == '-' || c == '_') continue;
+        out.push_back(char(std::tolower(static_cast<unsigned char>(c))));
+    }
+    return out;
+}
+
+}  // namespace
+
+bool parseBlendMode(const std::string& text, int32_t& mode, std::string& error) {
+    if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0]))) {
+        int64_t id = 0;
+        if (!parseInteger(text, 0, kBlendModeCount - 1, id, error)) return false;
+        mode = int32_t(id);
+        return true;
+    }
+    const std::string wanted = squeezed(text);
+    for (int id = 0; id < kBlendModeCount; ++id) {
+        if (squeezed(std::string(blendModeName(id))) == wanted) {
+            mode = id;
+            return true;
+        }
+    }
+    error = "\"" + text + "\" is not a blend mode";
+    return false;
+}
+
+bool parseOpacity(const std::string& text, int32_t& percent, std::string& error) {
+    int64_t v = 0;
+    if (!parseInteger(text, 0, 100, v, error)) return false;
+    percent = int32_t(v);
+    return true;
+}
+
+}  // namespace varnel

@@ -1,0 +1,11 @@
+// varnel-cli's entry point.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return varnel::runCli(args, std::cout, std::cerr);
+}

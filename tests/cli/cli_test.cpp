@@ -1,0 +1,267 @@
+#include "cli/cli.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/edit_steps.h"
+#include "formats/image_file.h"
+
+namespace varnel {
+namespace {
+
+namespace fs = std::filesystem;
+
+Bgr grey(int v) {
+    return {uint8_t(v), uint8_t(v), uint8_t(v)};
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::path(::testing::TempDir()) / (std::string("varnel-cli-") + info->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        writePng("grey200.png", 4, 3, grey(200));
+        writePng("grey100.png", 2, 2, grey(100));
+        writePng("half.png", 4, 3, grey(10), 128);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string file(const std::string& name) const { return (dir / name).string(); }
+
+    void writePng(const std::string& name, int32_t w, int32_t h, Bgr color, int alpha = -1) {
+        PngImageFile png;
+        ASSERT_TRUE(png.pixels().color.createColor(w, h));
+        for (int32_t y = 0; y < h; ++y) {
+            for (int32_t x = 0; x < w; ++x) png.pixels().color.pixels(y)[x] = color;
+        }
+        if (alpha >= 0) {
+            ASSERT_TRUE(png.pixels().alpha.createGray(w, h));
+            for (int32_t y = 0; y < h; ++y) {
+                for (int32_t x = 0; x < w; ++x) png.pixels().alpha.row(y)[x] = uint8_t(alpha);
+            }
+        }
+        ASSERT_TRUE(png.saveToFile(file(name)));
+    }
+
+    // Runs with "@name" arguments standing for files in the scratch folder.
+    int run(std::vector<std::string> args) {
+        for (std::string& a : args) {
+            for (size_t at; (at = a.find('@')) != std::string::npos;) {
+                size_t end = at + 1;
+                while (end < a.size() && (std::isalnum(static_cast<unsigned char>(a[end])) ||
+                                          a[end] == '.' || a[end] == '_' || a[end] == '/')) {
+                    ++end;
+                }
+                a.replace(at, end - at, file(a.substr(at + 1, end - at - 1)));
+            }
+        }
+        out.str("");
+        err.str("");
+        return runCli(args, out, err);
+    }
+
+    // The colour and alpha of pixel (x, y) of a saved PNG.
+    std::pair<Bgr, int> pixel(const std::string& name, int32_t x, int32_t y) {
+        PngImageFile png;
+        EXPECT_TRUE(png.loadFromFile(file(name), LoadPixels)) << name;
+        if (!png.isValid()) return {};
+        const int a = png.hasAlpha() ? png.pixels().alpha.row(y)[x] : 255;
+        return {png.pixels().color.pixels(y)[x], a};
+    }
+
+    fs::path dir;
+    std::ostringstream out, err;
+};
+
+TEST_F(Cli, HelpListsEveryCommandAndStep) {
+    ASSERT_EQ(run({"--help"}), kCliSuccess);
+    const std::string help = out.str();
+    for (const char* command : {"info FILE...", "convert IN OUT", "edit IN STEP... -o OUT"}) {
+        EXPECT_NE(help.find(command), std::string::npos) << command;
+    }
+    for (const StepSpec& step : editSteps()) {
+        EXPECT_NE(
+            help.find("  " + step.name + (step.parameter.empty() ? "" : " " + step.parameter)),
+            std::string::npos)
+            << step.name;
+    }
+    EXPECT_TRUE(err.str().empty());
+}
+
+TEST_F(Cli, InfoReportsEachFileAndFailsForTheOnesItCannotOpen) {
+    EXPECT_EQ(run({"info", "@grey200.png", "@half.png", "@missing.png"}), kCliFileError);
+    EXPECT_EQ(out.str(), file("grey200.png") + ": PNG 4x3, 24 bpp, opaque, 72 dpi\n" +
+                             file("half.png") + ": PNG 4x3, 32 bpp, transparency, 72 dpi\n");
+    EXPECT_EQ(err.str(), "Cannot open file \"" + file("missing.png") + "\"!\n");
+    EXPECT_EQ(run({"info", "@grey100.png"}), kCliSuccess);
+    EXPECT_EQ(run({"info"}), kCliUsageError);
+}
+
+TEST_F(Cli, UsageErrorsNameTheBadArgumentAndWriteNothing) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string named;  // what the message must quote
+    } cases[] = {
+        {{}, "\"\""},
+        {{"paint"}, "\"paint\""},
+        {{"convert", "@grey200.png"}, "\"convert\""},
+        {{"convert", "@grey200.png", "@out.png", "@third.png"}, "\"convert\""},
+        {{"convert", "@grey200.png", "@out.gif"}, "out.gif\""},
+        {{"convert", "@grey200.png", "@out.jpg", "--quality", "101"}, "\"101\""},
+        {{"convert", "@grey200.png", "@out.jpg", "--quality=high"}, "\"high\""},
+        {{"convert", "@grey200.png", "@out.jpg", "--quality"}, "\"--quality\""},
+        {{"convert", "@grey200.png", "@out.jpg", "--fast"}, "\"--fast\""},
+        {{"edit", "@grey200.png", "--new-layer"}, "\"edit\""},
+        {{"edit", "--new-layer", "-o", "@out.png"}, "\"edit\""},
+        {{"edit", "@grey200.png", "@grey100.png", "-o", "@out.png"}, "grey100.png\""},
+        {{"edit", "@grey200.png", "-o", "@out.png", "-o", "@out2.png"}, "out2.png\""},
+        {{"edit", "@grey200.png", "-o"}, "\"-o\""},
+        {{"edit", "@grey200.png", "--blur-more", "-o", "@out.png"}, "\"--blur-more\""},
+        {{"edit", "@grey200.png", "--layer-mode", "glow", "-o", "@out.png"}, "\"glow\""},
+        {{"edit", "@grey200.png", "--layer-mode", "19", "-o", "@out.png"}, "\"19\""},
+        {{"edit", "@grey200.png", "--layer-opacity=150", "-o", "@out.png"}, "\"150\""},
+        {{"edit", "@grey200.png", "--hide-layer", "0", "-o", "@out.png"}, "\"0\""},
+        {{"edit", "@grey200.png", "--new-layer=2", "-o", "@out.png"}, "\"--new-layer=2\""},
+        {{"edit", "@grey200.png", "--add-layer", "@grey100.png:multiply:x", "-o", "@out.png"},
+         "multiply:x\""},
+        {{"edit", "@grey200.png", "--add-layer", "@grey100.png:mutliply", "-o", "@out.png"}, "\""},
+        {{"edit", "@grey200.png", "-o", "@out.png", "--layer-opacity"}, "\"--layer-opacity\""},
+    };
+    for (const Case& c : cases) {
+        std::string shown;
+        for (const std::string& a : c.args) shown += a + " ";
+        SCOPED_TRACE(shown);
+        EXPECT_EQ(run(c.args), kCliUsageError);
+        EXPECT_NE(err.str().find(c.named), std::string::npos) << err.str();
+        EXPECT_NE(err.str().find("bad argument"), std::string::npos) << err.str();
+        EXPECT_FALSE(fs::exists(file("out.png")));
+        EXPECT_FALSE(fs::exists(file("out.jpg")));
+    }
+}
+
+TEST_F(Cli, ConvertOpensAndSavesAsTheEditorDoes) {
+    ASSERT_EQ(run({"convert", "@half.png", "@flat.jpg", "--quality", "90"}), kCliSuccess);
+    EXPECT_TRUE(out.str().empty());
+    EXPECT_TRUE(err.str().empty());
+    JpegImageFile jpeg;
+    ASSERT_TRUE(jpeg.loadFromFile(file("flat.jpg"), LoadPixels));
+    EXPECT_EQ(jpeg.size(), (Size{4, 3}));
+    // Grey 10 at half opacity over white.
+    EXPECT_NEAR(jpeg.pixels().pixels(1)[1].g, 10 + ((127 * 245) >> 8), 3);
+
+    ASSERT_EQ(run({"convert", "@half.png", "@kept.png"}), kCliSuccess);
+    EXPECT_EQ(pixel("kept.png", 2, 2), std::make_pair(grey(10), 128));
+
+    // A failed open leaves an existing OUT alone.
+    EXPECT_EQ(run({"convert", "@missing.png", "@kept.png"}), kCliFileError);
+    EXPECT_EQ(err.str(), "Cannot open file \"" + file("missing.png") + "\"!\n");
+    EXPECT_EQ(pixel("kept.png", 2, 2), std::make_pair(grey(10), 128));
+
+    EXPECT_EQ(run({"convert", "@grey200.png", "@nowhere/out.png"}), kCliFileError);
+    EXPECT_EQ(err.str(), "Error saving file \"" + file("nowhere/out.png") + "\"!\n");
+}
+
+TEST_F(Cli, EditAppliesTheStepsInOrder) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> steps;
+        Bgr color;
+        int alpha;
+    } cases[] = {
+        {"nothing", {}, grey(200), 255},
+        // 200 × 100 / 255 = 78.
+        {"multiply layer", {"--add-layer", "@grey100.png:Multiply"}, grey(78), 255},
+        {"named by id, half opacity",
+         {"--add-layer=@grey100.png:1:50"},
+         grey(200 - ((128 * 122) >> 8)),
+         255},
+        {"mode and opacity set afterwards",
+         {"--add-layer", "@grey100.png", "--layer-mode", "multiply", "--layer-opacity", "0"},
+         grey(200),
+         255},
+        // Screen of 200 over 200: 255 − 55 × 55 / 255 = 244.
+        {"duplicate screened", {"--duplicate-layer", "--layer-mode", "screen"}, grey(244), 255},
+        {"hidden bottom", {"--add-layer", "@grey100.png", "--hide-layer", "1"}, grey(100), 255},
+        {"top deleted", {"--add-layer", "@grey100.png", "--delete-layer"}, grey(200), 255},
+        {"empty new layer", {"--new-layer", "--layer-mode", "difference"}, grey(200), 255},
+        {"nothing left", {"--delete-layer"}, grey(0), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"edit", "@grey200.png"};
+        args.insert(args.end(), c.steps.begin(), c.steps.end());
+        args.insert(args.end(), {"-o", "@out.png"});
+        ASSERT_EQ(run(args), kCliSuccess) << err.str();
+        const auto [color, alpha] = pixel("out.png", 1, 1);
+        EXPECT_NEAR(color.g, c.color.g, 1);
+        EXPECT_EQ(alpha, c.alpha);
+        fs::remove(file("out.png"));
+    }
+}
+
+TEST_F(Cli, AStepThatCannotApplyFailsTheRunWithoutWriting) {
+    writePng("out.png", 1, 1, grey(7));
+    struct Case {
+        std::vector<std::string> steps;
+        std::string message;
+    } cases[] = {
+        {{"--hide-layer", "3"},
+         "varnel-cli: --hide-layer: there is no layer 3 (the document has 1)\n"},
+        {{"--add-layer", "@missing.png"}, "Cannot open file \"" + file("missing.png") + "\"!\n"},
+        {{"--delete-layer", "--duplicate-layer"},
+         "varnel-cli: --duplicate-layer: there is no layer\n"},
+        {{"--delete-layer", "--layer-opacity", "5"},
+         "varnel-cli: --layer-opacity: there is no layer\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"edit", "@grey200.png"};
+        args.insert(args.end(), c.steps.begin(), c.steps.end());
+        args.insert(args.end(), {"-o", "@out.png"});
+        EXPECT_EQ(run(args), kCliFileError);
+        EXPECT_EQ(err.str(), c.message);
+        EXPECT_EQ(pixel("out.png", 0, 0).first, grey(7));
+    }
+    EXPECT_EQ(run({"edit", "@missing.png", "--new-layer", "-o", "@out.png"}), kCliFileError);
+    EXPECT_EQ(err.str(), "Cannot open file \"" + file("missing.png") + "\"!\n");
+}
+
+// The program itself: exit statuses and the standard streams.
+TEST_F(Cli, TheProgramExitsWithTheStatusOfTheRun) {
+    const std::string program = std::string(VARNEL_BINARY_DIR) + "/src/cli/varnel-cli";
+    if (!fs::exists(program)) GTEST_SKIP() << "varnel-cli not built at " << program;
+    struct Case {
+        std::string args;
+        int status;
+        std::string stderrStart;
+    } cases[] = {
+        {"--help", 0, ""},
+        {"info '" + file("missing.png") + "'", 1, "Cannot open file"},
+        {"convert '" + file("grey200.png") + "'", 2, "varnel-cli: bad argument"},
+        {"convert '" + file("grey200.png") + "' '" + file("c.bmp.png") + "'", 0, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string errFile = file("stderr.txt");
+        const std::string command =
+            "'" + program + "' " + c.args + " >/dev/null 2>'" + errFile + "'";
+        const int raw = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(raw)) << c.args;
+        EXPECT_EQ(WEXITSTATUS(raw), c.status) << c.args;
+        std::ifstream in(errFile);
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        EXPECT_EQ(text.rfind(c.stderrStart, 0), 0u) << text;
+        if (c.stderrStart.empty()) {
+            EXPECT_TRUE(text.empty()) << text;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace varnel
