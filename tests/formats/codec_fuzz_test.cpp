@@ -1,0 +1,103 @@
+// The fuzz entry points as ordinary tests: over the corpus files of each format, cut and spoiled
+// copies of them, and the stored inputs that once broke a reader (tests/data/fuzz). Under the
+// sanitizers any crash, leak or undefined behaviour fails the run; a round trip that changes
+// pixels aborts.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "../fuzz/codec_fuzz_entries.h"
+
+namespace varnel {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Entry = std::function<void(const uint8_t*, size_t)>;
+
+std::vector<uint8_t> bytesOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
+}
+
+std::vector<fs::path> filesUnder(const fs::path& root, const std::vector<std::string>& exts) {
+    std::vector<fs::path> files;
+    if (!fs::is_directory(root)) return files;
+    for (const auto& e : fs::recursive_directory_iterator(root)) {
+        std::string ext = e.path().extension().string();
+        for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (e.is_regular_file() &&
+            (exts.empty() || std::find(exts.begin(), exts.end(), ext) != exts.end())) {
+            files.push_back(e.path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// The file, three cuts and two copies with a few bytes spoiled (the same every run).
+void runVariants(const Entry& entry, const std::vector<uint8_t>& bytes, std::mt19937& rng) {
+    entry(bytes.data(), bytes.size());
+    if (bytes.size() < 16) return;
+    for (size_t cut : {size_t(12), bytes.size() / 2, bytes.size() - 1}) {
+        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + long(cut));
+        entry(part.data(), part.size());
+    }
+    for (int copy = 0; copy < 2; ++copy) {
+        std::vector<uint8_t> spoiled = bytes;
+        for (int i = 0; i < 4; ++i)
+            spoiled[8 + rng() % (spoiled.size() - 8)] ^= uint8_t(1 + rng() % 255);
+        entry(spoiled.data(), spoiled.size());
+    }
+}
+
+void runOver(const Entry& entry, const std::vector<std::string>& corpusFolders,
+             const std::vector<std::string>& exts, const std::string& fixtures) {
+    std::mt19937 rng(7);
+    size_t files = 0;
+    for (const std::string& folder : corpusFolders) {
+        for (const fs::path& p : filesUnder(fs::path(VARNEL_CORPUS_DIR) / folder, exts)) {
+            SCOPED_TRACE(p.string());
+            runVariants(entry, bytesOf(p), rng);
+            ++files;
+        }
+    }
+    const fs::path stored = fs::path(VARNEL_TEST_DATA_DIR) / "fuzz" / fixtures;
+    for (const fs::path& p : fixtures.empty() ? std::vector<fs::path>{} : filesUnder(stored, {})) {
+        SCOPED_TRACE(p.string());
+        const std::vector<uint8_t> bytes = bytesOf(p);
+        entry(bytes.data(), bytes.size());
+    }
+    if (files == 0) std::printf("corpus not found at %s: stored inputs only\n", VARNEL_CORPUS_DIR);
+}
+
+TEST(CodecFuzzEntries, PngReader) {
+    runOver(fuzz::exercisePngReader, {"pngsuite", "png-extra"}, {".png"}, "png");
+}
+
+TEST(CodecFuzzEntries, JpegReader) {
+    runOver(fuzz::exerciseJpegReader, {"jpeg/pillow", "jpeg/libjpeg-turbo", "jpeg/image-rs"},
+            {".jpg", ".jpeg"}, "jpeg");
+}
+
+TEST(CodecFuzzEntries, JpegReaderOnTheCrashTests) {
+    runOver(fuzz::exerciseJpegReader, {"jpeg/jpeg-decoder"}, {".jpg", ".jpeg"}, "");
+}
+
+TEST(CodecFuzzEntries, GifReader) {
+    runOver(fuzz::exerciseGifReader, {"gif"}, {".gif"}, "gif");
+}
+
+TEST(CodecFuzzEntries, IcoReader) {
+    runOver(fuzz::exerciseIcoReader, {"ico"}, {".ico"}, "ico");
+}
+
+}  // namespace
+}  // namespace varnel

@@ -1,0 +1,170 @@
+// Documents saved by this program, read back by independent programs (ImageMagick and Pillow):
+// BMP and PNG must give exactly the pixels that were saved, JPEG the same picture within the
+// codec's loss.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "codec_fixtures.h"
+#include "document/document.h"
+#include "formats/format_registry.h"
+#include "formats/image_codec.h"
+#include "formats/image_file.h"
+#include "test_files.h"
+
+namespace varnel {
+namespace {
+
+using fixtures::Bytes;
+using testing_files::ScratchFolder;
+
+// The standard output of a shell command, or nothing when it fails.
+bool capture(const std::string& command, Bytes& output) {
+    output.clear();
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return false;
+    uint8_t buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        output.insert(output.end(), buffer, buffer + n);
+    }
+    return ::pclose(pipe) == 0;
+}
+
+std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
+
+// ImageMagick's command, or empty when it is not installed.
+std::string imageMagick() {
+    for (const char* candidate : {"/usr/bin/convert", "convert"}) {
+        Bytes ignored;
+        if (capture(std::string(candidate) + " -version >/dev/null 2>&1 && echo ok", ignored) &&
+            !ignored.empty()) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+// A Python with Pillow, or empty.
+std::string pillowPython() {
+    for (const char* candidate : {"/usr/bin/python3", "python3"}) {
+        Bytes ignored;
+        if (capture(std::string(candidate) + " -c 'import PIL.Image' >/dev/null 2>&1 && echo ok",
+                    ignored) &&
+            !ignored.empty()) {
+            return candidate;
+        }
+    }
+    return {};
+}
+
+Bytes decodeWithImageMagick(const std::string& program, const std::string& path) {
+    Bytes rgba;
+    EXPECT_TRUE(capture(program + " " + quoted(path) + " -depth 8 rgba:- 2>/dev/null", rgba))
+        << path;
+    return rgba;
+}
+
+Bytes decodeWithPillow(const std::string& python, const std::string& path) {
+    Bytes rgba;
+    const std::string script =
+        "import sys; from PIL import Image; "
+        "sys.stdout.buffer.write(Image.open(sys.argv[1]).convert(\"RGBA\").tobytes())";
+    EXPECT_TRUE(
+        capture(python + " -c " + quoted(script) + " " + quoted(path) + " 2>/dev/null", rgba))
+        << path;
+    return rgba;
+}
+
+// A 37 × 23 document (odd sizes: padded rows) of two layers: an opaque pattern and, when asked,
+// a layer making parts of it transparent.
+std::unique_ptr<Document> testDocument(bool transparent) {
+    ColorImage pixels;
+    fixtures::paint(pixels, 37, 23, fixtures::pattern);
+    GrayMap alpha;
+    if (transparent) {
+        fixtures::paintAlpha(alpha, 37, 23, [](int32_t x, int32_t y) {
+            return uint8_t(x < 5 ? 0 : std::min(255, x * 9 + y));
+        });
+    }
+    return Document::fromImage(pixels, transparent ? &alpha : nullptr, "test.png");
+}
+
+// What the save wrote, as top-down RGBA: the flattened document.
+Bytes savedRgba(Document& doc, bool keepAlpha) {
+    ColorImage color;
+    GrayMap alpha;
+    EXPECT_TRUE(doc.flattenForSave(color, alpha, keepAlpha));
+    Bytes out;
+    for (int32_t y = 0; y < color.height(); ++y) {
+        for (int32_t x = 0; x < color.width(); ++x) {
+            const Bgr p = color.pixels(y)[x];
+            out.insert(out.end(),
+                       {p.r, p.g, p.b, alpha.isValid() ? alpha.row(y)[x] : uint8_t(255)});
+        }
+    }
+    return out;
+}
+
+int worstDifference(const Bytes& a, const Bytes& b) {
+    if (a.size() != b.size()) return 256;
+    int worst = 0;
+    for (size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(int(a[i]) - int(b[i])));
+    return worst;
+}
+
+TEST(PeerRoundTrip, SavedFilesReopenInImageMagickAndPillow) {
+    const std::string magick = imageMagick();
+    const std::string python = pillowPython();
+    if (magick.empty() && python.empty()) {
+        GTEST_SKIP() << "neither ImageMagick's convert nor Python with Pillow is installed";
+    }
+    if (magick.empty()) std::printf("ImageMagick not installed: Pillow only\n");
+    if (python.empty()) std::printf("Pillow not installed: ImageMagick only\n");
+
+    ScratchFolder dir;
+    struct Case {
+        const char* name;
+        bool transparent;
+        // 0: the very pixels that were saved. JPEG is lossy: the peers must see what this
+        // program reads back, within a rounding step of the colour conversion.
+        int lossAllowed;
+    } cases[] = {
+        {"opaque.png", false, 0}, {"alpha.png", true, 0},   {"opaque.bmp", false, 0},
+        {"alpha.bmp", true, 0},   {"photo.jpg", false, 12}, {"alpha.jpg", true, 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int type = formatTypeOf(c.name);
+        if (!createCodecFor(type)) {
+            std::printf("%s: no codec for this format in the program yet\n", c.name);
+            continue;
+        }
+        std::unique_ptr<Document> doc = testDocument(c.transparent);
+        doc->setPath(dir.file(c.name));
+        ASSERT_TRUE(saveDocument(*doc));
+        Bytes expected = savedRgba(*doc, type != FormatJpeg);
+        if (type == FormatJpeg) {
+            std::unique_ptr<Document> reopened;
+            ASSERT_TRUE(openDocument(reopened, dir.file(c.name)));
+            expected = savedRgba(*reopened, false);
+        }
+        if (!magick.empty()) {
+            const Bytes seen = decodeWithImageMagick(magick, dir.file(c.name));
+            ASSERT_EQ(seen.size(), expected.size()) << "ImageMagick";
+            EXPECT_LE(worstDifference(seen, expected), c.lossAllowed) << "ImageMagick";
+        }
+        if (!python.empty()) {
+            const Bytes seen = decodeWithPillow(python, dir.file(c.name));
+            ASSERT_EQ(seen.size(), expected.size()) << "Pillow";
+            EXPECT_LE(worstDifference(seen, expected), c.lossAllowed) << "Pillow";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace varnel
