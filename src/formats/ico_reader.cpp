@@ -5,8 +5,11 @@
 #include <new>
 #include <numeric>
 
+#include "core/depth_conversion.h"
+#include "formats/bmp_codec.h"
 #include "formats/byte_stream.h"
 #include "formats/image_file.h"
+#include "formats/memory_stream.h"
 #include "formats/png_codec.h"
 
 namespace varnel {
@@ -73,9 +76,87 @@ bool readPngEntry(ByteStream& stream, const IconEntry& entry, DecodedPicture& pi
     return true;
 }
 
-bool readBitmapEntry(ByteStream&, const IconEntry&, DecodedPicture&) {
-    // Bitmap entries are decoded through the BMP reader, which is not part of the program yet.
-    return false;
+// A bitmap entry: a packed bitmap whose header counts the colour rows and the AND mask rows
+// together, the colour rows, then the 1-bit mask (rows bottom-up, padded to 4 bytes).
+bool readBitmapEntry(ByteStream& stream, const IconEntry& entry, DecodedPicture& picture) {
+    if (entry.size < 40) return false;
+    std::vector<uint8_t> bytes(entry.size);
+    if (!readAt(stream, entry.offset, bytes.data(), entry.size)) return false;
+    if (le32(bytes.data()) < 40) return false;
+    const auto width = int32_t(le32(bytes.data() + 4));
+    const auto doubled = int32_t(le32(bytes.data() + 8));
+    const uint32_t bits = le16(bytes.data() + 14);
+    if (width <= 0 || width > kMaxPictureSide || doubled < 2 || doubled / 2 > kMaxPictureSide) {
+        return false;
+    }
+    const int32_t height = doubled / 2;
+    // The colour part alone: half the height, and no image size that would count the mask.
+    for (int i = 0; i < 4; ++i) bytes[size_t(8 + i)] = uint8_t(uint32_t(height) >> (8 * i));
+    std::memset(bytes.data() + 20, 0, 4);
+    const uint32_t headerBlock = packedDibHeaderBlockSize(bytes.data(), entry.size);
+    if (headerBlock == 0 || bits == 0 || bits > 32) return false;
+    const uint64_t rowBytes = (uint64_t(width) * bits + 31) / 32 * 4;
+    const uint64_t colorBytes = rowBytes * uint64_t(height);
+    if (colorBytes > entry.size - headerBlock) return false;
+    MemoryStream source;
+    if (!source.attachBlock(static_cast<const void*>(bytes.data()), entry.size, 0)) return false;
+    PixelSurface surface;
+    if (!readPackedDib(source, headerBlock, uint32_t(colorBytes), surface) ||
+        surface.width() != width || surface.height() != height) {
+        return false;
+    }
+
+    ColorImage color;
+    GrayMap alpha;
+    if (!alpha.createGray(width, height)) return false;
+    bool alphaFromPixels = false;
+    if (surface.bitsPerPixel() == 32) {
+        // The fourth bytes are the alpha channel unless they are all 0 (older icons leave them
+        // empty and rely on the mask).
+        if (!color.createColor(width, height)) return false;
+        for (int32_t y = 0; y < height; ++y) {
+            const uint8_t* in = surface.row(y);
+            Bgr* out = color.pixels(y);
+            uint8_t* a = alpha.row(y);
+            for (int32_t x = 0; x < width; ++x) {
+                out[x] = Bgr{in[4 * x], in[4 * x + 1], in[4 * x + 2]};
+                a[x] = in[4 * x + 3];
+                alphaFromPixels |= a[x] != 0;
+            }
+        }
+    } else if (!to24(surface, color)) {
+        return false;
+    }
+    if (!alphaFromPixels) {
+        // The AND mask: a set bit is transparent. Rows the file does not hold count as opaque.
+        const uint64_t maskRowBytes = (uint64_t(width) + 31) / 32 * 4;
+        const uint64_t maskStart = headerBlock + colorBytes;
+        uint64_t maskEnd = entry.size;
+        // A version 5 header may embed a colour profile after the pixels: those bytes are never
+        // read as transparency.
+        if (le32(bytes.data()) >= 124 && le32(bytes.data() + 56) == 0x4D424544) {  // "MBED"
+            const uint64_t profile = le32(bytes.data() + 112);
+            if (profile >= maskStart && profile < maskEnd) maskEnd = profile;
+        }
+        const uint64_t maskRows =
+            std::min<uint64_t>((maskEnd - maskStart) / maskRowBytes, uint64_t(height));
+        for (int32_t y = 0; y < height; ++y) {
+            uint8_t* a = alpha.row(y);
+            const uint64_t fileRow = uint64_t(height - 1 - y);
+            if (fileRow >= maskRows) {
+                std::memset(a, 255, size_t(width));
+                continue;
+            }
+            const uint8_t* m = bytes.data() + maskStart + fileRow * maskRowBytes;
+            for (int32_t x = 0; x < width; ++x) {
+                a[x] = (m[x >> 3] >> (7 - (x & 7))) & 1 ? 0 : 255;
+            }
+        }
+    }
+    picture.color.swapStores(color);
+    picture.alpha.swapStores(alpha);
+    picture.bitsPerPixel = int32_t(bits);
+    return true;
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ std::vector<uint8_t> rgbaOf(const ColorImage& color, const GrayMap* alpha) {
 
 // The SHA-256 of those bytes, row by row.
 std::string rgbaHash(const ColorImage& color, const GrayMap* alpha) {
-    fixtures::Sha256 hash;
+    testing_hash::Sha256 hash;
     std::vector<uint8_t> row(size_t(color.width()) * 4);
     for (int32_t y = 0; y < color.height(); ++y) {
         const Bgr* p = color.pixels(y);
@@ -192,6 +192,14 @@ const std::map<std::string, std::string> kDecisions = {
      "equals"},
 };
 
+// Icon entries where this program decides differently from the references, and why.
+const std::map<std::string, std::string> kIconDecisions = {
+    {"ico/image-rs/bmp_v5_with_icc.ico",
+     "its colour profile sits where the AND mask would be: the profile is not read as "
+     "transparency, so the icon is opaque (Pillow reads the profile's last bytes as the mask, "
+     "ImageMagick's colours are wrong)"},
+};
+
 std::vector<fs::path> corpusFiles(const std::string& folder,
                                   const std::set<std::string>& extensions) {
     std::vector<fs::path> files;
@@ -254,7 +262,7 @@ TEST_P(CorpusFolder, FilesOpenAsTheReferencesDecodeThem) {
             // towards the screen. Check that the test's own reading of the stored samples is
             // the references' and that the decode is its correction.
             const std::vector<uint8_t> stored = storedPngSamples(path);
-            const std::string storedHash = fixtures::sha256Hex(stored);
+            const std::string storedHash = testing_hash::sha256Hex(stored.data(), stored.size());
             if (!((pilOk && storedHash == pil->hash) || (imOk && storedHash == im->hash))) {
                 verdict = "stored samples differ from the references";
             } else {
@@ -310,7 +318,6 @@ TEST_F(Corpus, IconEntriesDecodeAsTheReferencesDecodeThem) {
         }
         int bestDecoded = -1;
         for (size_t i = 0; i < entries.size(); ++i) {
-            if (!entries[i].png) continue;  // bitmap entries need the BMP reader
             const Reference* pil = find(rel, int(i), "pillow");
             const Reference* im = find(rel, int(i), "imagemagick");
             DecodedPicture picture;
@@ -324,8 +331,12 @@ TEST_F(Corpus, IconEntriesDecodeAsTheReferencesDecodeThem) {
             ++checked;
             const std::string hash =
                 rgbaHash(picture.color, picture.alpha.isValid() ? &picture.alpha : nullptr);
-            EXPECT_TRUE((pilOk && hash == pil->hash) || (imOk && hash == im->hash))
-                << "entry " << i << " differs";
+            if (kIconDecisions.count(rel)) {
+                EXPECT_TRUE(pilOk && (picture.color.size() == Size{pil->width, pil->height}));
+            } else {
+                EXPECT_TRUE((pilOk && hash == pil->hash) || (imOk && hash == im->hash))
+                    << "entry " << i << " differs";
+            }
             const auto better = [&](size_t a, int b) {
                 if (b < 0) return true;
                 const int64_t areaA = int64_t(entries[a].width) * entries[a].height;
@@ -338,12 +349,10 @@ TEST_F(Corpus, IconEntriesDecodeAsTheReferencesDecodeThem) {
         DecodedPicture picture;
         int chosen = -1;
         ASSERT_TRUE(stream.seekTo(0));
-        if (std::all_of(entries.begin(), entries.end(), [](const IconEntry& e) { return e.png; })) {
-            EXPECT_EQ(readIcon(stream, picture, &chosen), bestDecoded >= 0);
-            EXPECT_EQ(chosen, bestDecoded);
-        }
+        EXPECT_EQ(readIcon(stream, picture, &chosen), bestDecoded >= 0);
+        EXPECT_EQ(chosen, bestDecoded);
     }
-    EXPECT_GT(checked, 5);
+    EXPECT_GT(checked, 30);
 }
 
 }  // namespace

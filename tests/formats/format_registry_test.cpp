@@ -289,6 +289,42 @@ TEST(FormatRegistry, SavedTransparencyKeepsItsColoursAndFlattensOverWhiteOnlyWhe
     EXPECT_EQ(png.pngInfo().colorType, 2);
 }
 
+TEST(FormatRegistry, BitmapsKeepAlphaOnlyWhenItSaysSomething) {
+    ScratchFolder dir;
+    struct Case {
+        const char* name;
+        int alpha;  // -1: opaque document
+        int bitCount;
+        bool reopensTransparent;
+        Bgr reopenedColor;
+    } cases[] = {
+        {"opaque.bmp", -1, 24, false, rgb(200, 40, 0)},
+        {"partial.bmp", 100, 32, true, rgb(200, 40, 0)},
+        // Alpha 0 everywhere would read back as opaque: the picture is laid over white.
+        {"invisible.bmp", 0, 24, false, rgb(255, 255, 255)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = c.alpha < 0 ? documentOf(5, 3, [](int32_t, int32_t) { return rgb(200, 40, 0); })
+                               : documentOf(
+                                     5, 3, [](int32_t, int32_t) { return rgb(200, 40, 0); },
+                                     [&](int32_t, int32_t) { return uint8_t(c.alpha); });
+        doc->setPath(dir.file(c.name));
+        ASSERT_TRUE(saveDocument(*doc));
+        const Bytes file = readFile(dir.file(c.name));
+        ASSERT_GE(file.size(), 30u);
+        EXPECT_EQ(file[28], c.bitCount);
+        std::unique_ptr<Document> reopened;
+        ASSERT_TRUE(openDocument(reopened, dir.file(c.name)));
+        const RasterLayer& layer = onlyLayer(*reopened);
+        ASSERT_EQ(layer.transparency() != nullptr, c.reopensTransparent);
+        if (c.reopensTransparent) {
+            EXPECT_EQ(layer.transparency()->row(1)[1], c.alpha);
+        }
+        EXPECT_EQ(layer.pixels().pixels(1)[1], c.reopenedColor);
+    }
+}
+
 TEST(FormatRegistry, JpegQualityComesFromTheSaveOptions) {
     ScratchFolder dir;
     auto doc = documentOf(64, 64, fixtures::pattern);

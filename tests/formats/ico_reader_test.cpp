@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "codec_fixtures.h"
+#include "formats/bmp_codec.h"
+#include "formats/memory_stream.h"
 
 namespace varnel {
 namespace {
@@ -112,6 +114,76 @@ TEST(IconReader, PngEntriesKeepTheirTransparency) {
     EXPECT_EQ(picture.alpha.row(3)[3], 128);
     EXPECT_EQ(picture.color.pixels(0)[0], fixtures::rgb(99, 99, 99));
     EXPECT_EQ(picture.bitsPerPixel, 32);
+}
+
+// A bitmap entry: the packed bitmap of `pixels` with the header's height doubled, then the AND
+// mask rows (bottom-up, 4 bytes each for these narrow icons), `maskRows` of them.
+Bytes bitmapEntry(const PixelSurface& pixels, const std::vector<uint8_t>& maskTopDown,
+                  int maskRows) {
+    MemoryBuffer buffer(1 << 16);
+    MemoryStream stream;
+    EXPECT_TRUE(stream.attachBlock(static_cast<void*>(buffer.data()), buffer.size(), 0));
+    EXPECT_TRUE(writePackedDib(stream, pixels));
+    Bytes entry(buffer.data(), buffer.data() + stream.tell());
+    const uint32_t doubled = uint32_t(pixels.height()) * 2;
+    for (int i = 0; i < 4; ++i) entry[size_t(8 + i)] = uint8_t(doubled >> (8 * i));
+    for (int r = 0; r < maskRows; ++r) {
+        entry.insert(entry.end(), {maskTopDown[size_t(pixels.height() - 1 - r)], 0, 0, 0});
+    }
+    return entry;
+}
+
+TEST(IconReader, BitmapEntriesTakeTheirTransparencyFromAlphaOrTheMask) {
+    // 3 × 2 pixels; the mask sets the first pixel of the top row and the last of the bottom row.
+    const std::vector<uint8_t> mask = {0b10000000, 0b00100000};
+    ColorImage rgb24;
+    fixtures::paint(rgb24, 3, 2, fixtures::pattern);
+    Surface32 withAlpha, zeroAlpha;
+    ASSERT_TRUE(withAlpha.create(3, 2, 32));
+    ASSERT_TRUE(zeroAlpha.create(3, 2, 32));
+    for (int32_t y = 0; y < 2; ++y) {
+        for (int32_t x = 0; x < 3; ++x) {
+            const Bgr p = fixtures::pattern(x, y);
+            withAlpha.pixels(y)[x] = Bgra{p.b, p.g, p.r, uint8_t(40 * x + y)};
+            zeroAlpha.pixels(y)[x] = Bgra{p.b, p.g, p.r, 0};
+        }
+    }
+    struct Case {
+        const char* name;
+        Bytes entry;
+        std::vector<int> alpha;  // top row first; empty: opaque
+    } cases[] = {
+        {"24 bits with the mask", bitmapEntry(rgb24, mask, 2), {0, 255, 255, 255, 255, 0}},
+        {"32 bits with alpha", bitmapEntry(withAlpha, mask, 2), {0, 40, 80, 1, 41, 81}},
+        {"32 bits without alpha", bitmapEntry(zeroAlpha, mask, 2), {0, 255, 255, 255, 255, 0}},
+        // Only the bottom row's mask is there: the top row counts as opaque.
+        {"mask cut short", bitmapEntry(rgb24, mask, 1), {255, 255, 255, 255, 255, 0}},
+        {"no mask at all", bitmapEntry(rgb24, mask, 0), {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Bytes file = icon({{3, 2, 24, c.entry}});
+        fixtures::ByteSource source(file);
+        DecodedPicture picture;
+        ASSERT_TRUE(readIcon(source.stream, picture));
+        ASSERT_EQ(picture.color.size(), (Size{3, 2}));
+        ASSERT_EQ(picture.alpha.isValid(), !c.alpha.empty());
+        for (int32_t y = 0; y < 2; ++y) {
+            for (int32_t x = 0; x < 3; ++x) {
+                EXPECT_EQ(picture.color.pixels(y)[x], fixtures::pattern(x, y));
+                if (!c.alpha.empty()) {
+                    EXPECT_EQ(picture.alpha.row(y)[x], c.alpha[size_t(y * 3 + x)]) << x << "," << y;
+                }
+            }
+        }
+    }
+    // Colour rows cut short fail the entry.
+    Bytes cut = bitmapEntry(rgb24, mask, 0);
+    cut.resize(cut.size() - 5);
+    const Bytes file = icon({{3, 2, 24, cut}});
+    fixtures::ByteSource source(file);
+    DecodedPicture picture;
+    EXPECT_FALSE(readIcon(source.stream, picture));
 }
 
 TEST(IconReader, HostileDirectoriesAreRefused) {

@@ -134,8 +134,8 @@ TEST(PeerRoundTrip, SavedFilesReopenInImageMagickAndPillow) {
         // program reads back, within a rounding step of the colour conversion.
         int lossAllowed;
     } cases[] = {
-        {"opaque.png", false, 0}, {"alpha.png", true, 0},   {"opaque.bmp", false, 0},
-        {"alpha.bmp", true, 0},   {"photo.jpg", false, 12}, {"alpha.jpg", true, 12},
+        {"opaque.png", false, 0}, {"alpha.png", true, 0},  {"opaque.bmp", false, 0},
+        {"alpha.bmp", true, 0},   {"photo.jpg", false, 1}, {"alpha.jpg", true, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -159,8 +159,17 @@ TEST(PeerRoundTrip, SavedFilesReopenInImageMagickAndPillow) {
             EXPECT_LE(worstDifference(seen, expected), c.lossAllowed) << "ImageMagick";
         }
         if (!python.empty()) {
-            const Bytes seen = decodeWithPillow(python, dir.file(c.name));
+            Bytes seen = decodeWithPillow(python, dir.file(c.name));
             ASSERT_EQ(seen.size(), expected.size()) << "Pillow";
+            if (type == FormatBmp) {
+                // A 32-bit bitmap with a plain 40-byte header keeps alpha in the byte the format
+                // calls unused; Pillow follows the format and reads every pixel as opaque.
+                // The colours must still be the very ones saved.
+                for (size_t i = 3; i < seen.size(); i += 4) {
+                    EXPECT_EQ(seen[i], 255);
+                    seen[i] = expected[i];
+                }
+            }
             EXPECT_LE(worstDifference(seen, expected), c.lossAllowed) << "Pillow";
         }
     }
