@@ -193,8 +193,9 @@ int runEdit(const std::vector<std::string>& args, std::ostream& err) {
     if (output.empty()) return usage(err, "edit", "the output file is missing (-o OUT)");
     if (!checkOutput(err, output, status)) return status;
 
-    EditSession session;
-    if (!openDocument(session.document, input)) return cannotOpen(err, input);
+    std::unique_ptr<Document> opened;
+    if (!openDocument(opened, input)) return cannotOpen(err, input);
+    EditSession session(std::move(opened));
     for (const Planned& step : plan) {
         std::string failure;
         if (step.action(session, failure)) continue;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <sstream>
 
 #include "core/blend_modes.h"
 
@@ -12,10 +13,17 @@ const std::vector<StepSpec>& editSteps() {
     static const std::vector<StepSpec> steps = [] {
         std::vector<StepSpec> all;
         addLayerSteps(all);
+        addSelectionSteps(all);
+        addFilterSteps(all);
         return all;
     }();
     return steps;
 }
+
+EditSession::EditSession(std::unique_ptr<Document> opened)
+    : document(std::move(opened)),
+      selection(std::make_unique<Selection>(document ? document->size() : Size{})),
+      history(std::make_unique<History>(kHistoryStates)) {}
 
 const StepSpec* findStep(const std::string& name) {
     for (const StepSpec& s : editSteps()) {
@@ -80,6 +88,57 @@ bool parseOpacity(const std::string& text, int32_t& percent, std::string& error)
     if (!parseInteger(text, 0, 100, v, error)) return false;
     percent = int32_t(v);
     return true;
+}
+
+bool parseIntegerList(const std::string& text, size_t count, int64_t low, int64_t high,
+                      std::vector<int64_t>& values, std::string& error) {
+    std::vector<int64_t> out;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        int64_t v = 0;
+        if (!parseInteger(text.substr(start, comma - start), low, high, v, error)) return false;
+        out.push_back(v);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    if (out.size() != count) {
+        error = "\"" + text + "\" needs " + std::to_string(count) + " numbers separated by commas";
+        return false;
+    }
+    values = std::move(out);
+    return true;
+}
+
+bool parseDecimal(const std::string& text, double low, double high, double& value,
+                  std::string& error) {
+    double v = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    if (text.empty() || ec != std::errc() || ptr != end || !(v == v)) {
+        error = "\"" + text + "\" is not a number";
+        return false;
+    }
+    if (v < low || v > high) {
+        std::ostringstream range;
+        range << text << " is outside " << low << ".." << high;
+        error = range.str();
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+std::vector<std::string> splitColons(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t colon = text.find(':', start);
+        parts.push_back(text.substr(start, colon - start));
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+    }
+    return parts;
 }
 
 }  // namespace varnel

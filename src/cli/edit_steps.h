@@ -10,18 +10,28 @@
 #include <vector>
 
 #include "core/color.h"
+#include "document/document.h"
+#include "document/selection.h"
+#include "history/history.h"
 
 namespace varnel {
 
-class Document;
-
-// What the steps work on.
+// What the steps work on: the open document with the selection and history its window would
+// have, and the settings the commands read (at their defaults).
 struct EditSession {
+    // Takes the opened document; the selection starts empty on its canvas.
+    explicit EditSession(std::unique_ptr<Document> opened);
+
     std::unique_ptr<Document> document;
-    // The colours the editor's Fill and Clear call Foreground and Background (the settings'
-    // defaults).
+    std::unique_ptr<Selection> selection;
+    std::unique_ptr<History> history;
+    // The colours the editor's Fill and Clear call Foreground and Background.
     ColorRef foreground = 0x000000;
     ColorRef background = 0xFFFFFF;
+    // The pixel similarity tolerance of Grow and Similar, 0..255.
+    int32_t tolerance = 0;
+
+    static constexpr int kHistoryStates = 20;
 };
 
 // Applies one parsed step; on failure returns false with a sentence saying why.
@@ -45,6 +55,8 @@ const StepSpec* findStep(const std::string& name);
 
 // Groups of steps.
 void addLayerSteps(std::vector<StepSpec>& steps);
+void addSelectionSteps(std::vector<StepSpec>& steps);
+void addFilterSteps(std::vector<StepSpec>& steps);
 
 // Parameter parsing shared by the groups. Each returns false (with a reason) for bad text.
 bool parseInteger(const std::string& text, int64_t low, int64_t high, int64_t& value,
@@ -54,5 +66,13 @@ bool parseInteger(const std::string& text, int64_t low, int64_t high, int64_t& v
 bool parseBlendMode(const std::string& text, int32_t& mode, std::string& error);
 // An opacity in percent, 0..100.
 bool parseOpacity(const std::string& text, int32_t& percent, std::string& error);
+// `count` whole numbers separated by commas, each within low..high.
+bool parseIntegerList(const std::string& text, size_t count, int64_t low, int64_t high,
+                      std::vector<int64_t>& values, std::string& error);
+// A number with an optional fraction within low..high.
+bool parseDecimal(const std::string& text, double low, double high, double& value,
+                  std::string& error);
+// Splits "A:B:C" at colons.
+std::vector<std::string> splitColons(const std::string& text);
 
 }  // namespace varnel

@@ -1,10 +1,14 @@
 // Layer commands: adding a layer from a file, the active layer's mode and opacity, visibility,
-// new, duplicate and delete.
+// new, duplicate, delete, the merges, flatten, fill and clear.
 #include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
 
 #include "cli/edit_steps.h"
 #include "core/surface_ops.h"
 #include "document/document.h"
+#include "document/layer_ops.h"
 #include "formats/format_registry.h"
 
 namespace varnel {
@@ -21,6 +25,15 @@ EmptyLayer* activeLayerWithProperties(EditSession& session, std::string& failure
     auto* layer = dynamic_cast<EmptyLayer*>(active);
     if (!layer) failure = active ? "the active layer has no properties" : "there is no layer";
     return layer;
+}
+
+// Why Fill or Clear cannot work on the active layer, or empty when they can.
+std::string activeRasterProblem(const Document& document) {
+    const LayerItem* active = document.layers().activeLayer();
+    if (!active) return "there is no layer";
+    if (!active->isVisible()) return "the active layer is hidden";
+    if (!dynamic_cast<const RasterLayer*>(active)) return "the active layer has no pixels";
+    return {};
 }
 
 struct AddLayer {
@@ -82,6 +95,47 @@ StepAction addLayer(const AddLayer& spec) {
     };
 }
 
+// RRGGBB[:MODE[:OPACITY[:preserve]]]
+bool parseFill(const std::string& text, FillSettings& out, std::string& error) {
+    const std::vector<std::string> parts = splitColons(text);
+    std::string hex = parts[0];
+    if (!hex.empty() && hex[0] == '#') hex.erase(0, 1);
+    if (hex.size() != 6 || !std::all_of(hex.begin(), hex.end(), [](char ch) {
+            return std::isxdigit(static_cast<unsigned char>(ch)) != 0;
+        })) {
+        error = "\"" + parts[0] + "\" is not a colour RRGGBB";
+        return false;
+    }
+    if (parts.size() > 4) {
+        error = "too many parts: RRGGBB[:MODE[:OPACITY[:preserve]]]";
+        return false;
+    }
+    const unsigned long rgb = std::stoul(hex, nullptr, 16);
+    FillSettings s;
+    s.color = Bgr{uint8_t(rgb), uint8_t(rgb >> 8), uint8_t(rgb >> 16)};
+    if (parts.size() > 1 && !parseBlendMode(parts[1], s.mode, error)) return false;
+    if (parts.size() > 2 && !parseOpacity(parts[2], s.opacity, error)) return false;
+    if (parts.size() > 3) {
+        if (parts[3] != "preserve") {
+            error = "\"" + parts[3] + "\" should be \"preserve\" (keep the transparency)";
+            return false;
+        }
+        s.preserveTransparency = 1;
+    }
+    out = s;
+    return true;
+}
+
+StepAction simple(std::function<bool(EditSession&, std::string&)> action) {
+    return
+        [action](EditSession& session, std::string& failure) { return action(session, failure); };
+}
+
+std::function<StepAction(const std::string&, std::string&)> noParameter(
+    std::function<bool(EditSession&, std::string&)> action) {
+    return [action](const std::string&, std::string&) -> StepAction { return simple(action); };
+}
+
 }  // namespace
 
 void addLayerSteps(std::vector<StepSpec>& steps) {
@@ -102,8 +156,10 @@ void addLayerSteps(std::vector<StepSpec>& steps) {
                          if (!parseBlendMode(text, mode, error)) return {};
                          return [mode](EditSession& session, std::string& failure) {
                              EmptyLayer* layer = activeLayerWithProperties(session, failure);
-                             return layer &&
-                                    session.document->layers().setBlendMode(layer, mode) != 0;
+                             if (!layer) return false;
+                             // Setting the mode the layer already has changes nothing.
+                             return layer->blendMode() == mode ||
+                                    changeBlendMode(*session.document, layer, mode) != 0;
                          };
                      }});
 
@@ -114,8 +170,10 @@ void addLayerSteps(std::vector<StepSpec>& steps) {
                          if (!parseOpacity(text, percent, error)) return {};
                          return [percent](EditSession& session, std::string& failure) {
                              EmptyLayer* layer = activeLayerWithProperties(session, failure);
-                             return layer && session.document->layers().setMasterOpacity(
-                                                 layer, opacityPercentToByte(percent)) != 0;
+                             if (!layer) return false;
+                             const uint8_t value = opacityPercentToByte(percent);
+                             return layer->masterOpacity() == value ||
+                                    changeMasterOpacity(*session.document, layer, value) != 0;
                          };
                      }});
 
@@ -138,49 +196,105 @@ void addLayerSteps(std::vector<StepSpec>& steps) {
 
     steps.push_back({"--new-layer", "",
                      "adds an empty layer above the active layer, named by the layer-name rule",
-                     [](const std::string&, std::string&) -> StepAction {
-                         return [](EditSession& session, std::string& failure) {
-                             LayerStack& layers = session.document->layers();
-                             LayerProperties properties;
-                             properties.name = layers.nextLayerName();
-                             if (!layers.newEmptyLayer(&properties)) {
-                                 failure = "the layer could not be made";
-                                 return false;
-                             }
-                             return true;
-                         };
-                     }});
+                     noParameter([](EditSession& session, std::string& failure) {
+                         if (newLayer(*session.document, LayerProperties{})) return true;
+                         failure = "the layer could not be made";
+                         return false;
+                     })});
 
     steps.push_back({"--duplicate-layer", "",
                      "duplicates the active layer above it (a copy of the background is an "
                      "ordinary layer)",
-                     [](const std::string&, std::string&) -> StepAction {
-                         return [](EditSession& session, std::string& failure) {
-                             LayerStack& layers = session.document->layers();
-                             LayerItem* active = layers.activeLayer();
-                             if (!active) {
-                                 failure = "there is no layer";
-                                 return false;
-                             }
-                             if (!layers.duplicate(active, layers.duplicateName(active->name()))) {
-                                 failure = "not enough memory for the copy";
-                                 return false;
-                             }
-                             return true;
-                         };
-                     }});
+                     noParameter([](EditSession& session, std::string& failure) {
+                         if (!hasActiveLayer(*session.document)) {
+                             failure = "there is no layer";
+                             return false;
+                         }
+                         if (duplicateLayer(*session.document, std::string())) return true;
+                         failure = "not enough memory for the copy";
+                         return false;
+                     })});
 
     steps.push_back({"--delete-layer", "", "deletes the active layer",
-                     [](const std::string&, std::string&) -> StepAction {
-                         return [](EditSession& session, std::string& failure) {
-                             LayerStack& layers = session.document->layers();
-                             if (!layers.activeLayer()) {
-                                 failure = "there is no layer";
-                                 return false;
-                             }
-                             return layers.remove(layers.activeLayer()) != 0;
-                         };
-                     }});
+                     noParameter([](EditSession& session, std::string& failure) {
+                         if (!hasActiveLayer(*session.document)) {
+                             failure = "there is no layer";
+                             return false;
+                         }
+                         return deleteLayer(*session.document).layer != nullptr;
+                     })});
+
+    steps.push_back({"--merge-down", "", "merges the active layer into the layer below it",
+                     noParameter([](EditSession& session, std::string& failure) {
+                         if (!canMergeDown(*session.document, 1)) {
+                             failure =
+                                 "the active layer and the layer below it must both be visible";
+                             return false;
+                         }
+                         if (mergeDown(*session.document)) return true;
+                         failure = "no layer of the two has pixels to merge";
+                         return false;
+                     })});
+
+    steps.push_back({"--merge-visible", "", "merges every visible layer into one",
+                     noParameter([](EditSession& session, std::string& failure) {
+                         if (!canMergeVisible(*session.document)) {
+                             failure = "the active layer must be visible, and another layer too";
+                             return false;
+                         }
+                         if (mergeVisible(*session.document)) return true;
+                         failure = "no visible layer has pixels to merge";
+                         return false;
+                     })});
+
+    steps.push_back({"--flatten", "",
+                     "flattens the image into one opaque Background layer (white where it was "
+                     "transparent)",
+                     noParameter([](EditSession& session, std::string& failure) {
+                         // An image that is one background layer already is flat.
+                         if (!canFlatten(*session.document)) return true;
+                         if (flattenImage(*session.document)) return true;
+                         failure = "not enough memory to flatten";
+                         return false;
+                     })});
+
+    steps.push_back(
+        {"--fill", "RRGGBB[:MODE[:OPACITY[:preserve]]]",
+         "fills the selection (the whole layer when nothing is selected) on the active layer with "
+         "the colour, in blend mode MODE (Normal) at OPACITY percent (100); \"preserve\" keeps the "
+         "layer's transparency",
+         [](const std::string& text, std::string& error) -> StepAction {
+             FillSettings settings;
+             if (!parseFill(text, settings, error)) return {};
+             return [settings](EditSession& session, std::string& failure) {
+                 failure = activeRasterProblem(*session.document);
+                 if (!failure.empty()) return false;
+                 if (fillSelection(*session.document, settings, session.selection->area())) {
+                     return true;
+                 }
+                 failure = "the fill could not be applied";
+                 return false;
+             };
+         }});
+
+    steps.push_back({"--clear", "",
+                     "clears the selection on the active layer: transparent, or the background "
+                     "colour (white) on the Background layer",
+                     noParameter([](EditSession& session, std::string& failure) {
+                         if (session.selection->isEmpty()) {
+                             failure = "nothing is selected";
+                             return false;
+                         }
+                         failure = activeRasterProblem(*session.document);
+                         if (!failure.empty()) return false;
+                         ClearRecord record;
+                         if (clearSelection(*session.document, session.selection->area(),
+                                            session.background, record)) {
+                             return true;
+                         }
+                         failure = "the clear could not be applied";
+                         return false;
+                     })});
 }
 
 }  // namespace varnel

@@ -19,6 +19,9 @@ namespace fs = std::filesystem;
 Bgr grey(int v) {
     return {uint8_t(v), uint8_t(v), uint8_t(v)};
 }
+Bgr rgb(int r, int g, int b) {
+    return {uint8_t(b), uint8_t(g), uint8_t(r)};
+}
 
 class Cli : public ::testing::Test {
 protected:
@@ -123,7 +126,7 @@ TEST_F(Cli, UsageErrorsNameTheBadArgumentAndWriteNothing) {
         {{"edit", "@grey200.png", "@grey100.png", "-o", "@out.png"}, "grey100.png\""},
         {{"edit", "@grey200.png", "-o", "@out.png", "-o", "@out2.png"}, "out2.png\""},
         {{"edit", "@grey200.png", "-o"}, "\"-o\""},
-        {{"edit", "@grey200.png", "--blur-more", "-o", "@out.png"}, "\"--blur-more\""},
+        {{"edit", "@grey200.png", "--emboss", "-o", "@out.png"}, "\"--emboss\""},
         {{"edit", "@grey200.png", "--layer-mode", "glow", "-o", "@out.png"}, "\"glow\""},
         {{"edit", "@grey200.png", "--layer-mode", "19", "-o", "@out.png"}, "\"19\""},
         {{"edit", "@grey200.png", "--layer-opacity=150", "-o", "@out.png"}, "\"150\""},
@@ -133,6 +136,15 @@ TEST_F(Cli, UsageErrorsNameTheBadArgumentAndWriteNothing) {
          "multiply:x\""},
         {{"edit", "@grey200.png", "--add-layer", "@grey100.png:mutliply", "-o", "@out.png"}, "\""},
         {{"edit", "@grey200.png", "-o", "@out.png", "--layer-opacity"}, "\"--layer-opacity\""},
+        {{"edit", "@grey200.png", "--select", "1,2,3", "-o", "@out.png"}, "\"1,2,3\""},
+        {{"edit", "@grey200.png", "--select", "0,0,1,1:5", "-o", "@out.png"}, "\"0,0,1,1:5\""},
+        {{"edit", "@grey200.png", "--fill", "12345", "-o", "@out.png"}, "\"12345\""},
+        {{"edit", "@grey200.png", "--fill", "123456:normal:50:keep", "-o", "@out.png"}, "keep\""},
+        {{"edit", "@grey200.png", "--feather", "300", "-o", "@out.png"}, "\"300\""},
+        {{"edit", "@grey200.png", "--expand", "101", "-o", "@out.png"}, "\"101\""},
+        {{"edit", "@grey200.png", "--grow", "7", "-o", "@out.png"}, "\"7\""},
+        {{"edit", "@grey200.png", "--load-selection", "1:9", "-o", "@out.png"}, "\"1:9\""},
+        {{"edit", "@grey200.png", "--gaussian-blur", "0", "-o", "@out.png"}, "\"0\""},
     };
     for (const Case& c : cases) {
         std::string shown;
@@ -192,6 +204,42 @@ TEST_F(Cli, EditAppliesTheStepsInOrder) {
         {"top deleted", {"--add-layer", "@grey100.png", "--delete-layer"}, grey(200), 255},
         {"empty new layer", {"--new-layer", "--layer-mode", "difference"}, grey(200), 255},
         {"nothing left", {"--delete-layer"}, grey(0), 0},
+        {"fill through a rectangle",
+         {"--select", "0,0,2,3", "--fill", "0000FF"},
+         rgb(0, 0, 255),
+         255},
+        {"fill outside the rectangle", {"--select", "2,0,4,3", "--fill", "0000ff"}, grey(200), 255},
+        {"subtracted rectangle",
+         {"--select", "0,0,2,3", "--select", "1,0,4,3:subtract", "--fill", "ff0000"},
+         grey(200),
+         255},
+        {"added rectangle",
+         {"--select", "0,0,1,3", "--select", "1,0,2,3:add", "--fill", "ff0000"},
+         rgb(255, 0, 0),
+         255},
+        // Inverting everything selects nothing, and Fill without a selection fills the layer.
+        {"fill the whole layer", {"--select-all", "--inverse", "--fill", "000000"}, grey(0), 255},
+        {"fill multiplied at half",
+         {"--fill", "646464:multiply:50"},
+         grey(200 - ((128 * 122) >> 8)),
+         255},
+        {"cleared layer above",
+         {"--duplicate-layer", "--select", "0,0,2,3", "--clear", "--hide-layer", "1"},
+         grey(0),
+         0},
+        {"cleared background", {"--select", "0,0,2,3", "--clear"}, grey(255), 255},
+        // After Merge Down only the merged Background is left for the opacity to act on.
+        {"merged down",
+         {"--add-layer", "@grey100.png", "--merge-down", "--layer-opacity", "50"},
+         grey(100),
+         128},
+        {"inverted", {"--invert"}, grey(55), 255},
+        {"saved and loaded channel",
+         {"--select", "1,1,2,2", "--save-selection", "--deselect", "--load-selection", "1",
+          "--fill", "ffffff"},
+         grey(255),
+         255},
+        {"grown from a pixel", {"--grow", "3,2", "--fill", "000000"}, grey(0), 255},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -200,7 +248,9 @@ TEST_F(Cli, EditAppliesTheStepsInOrder) {
         args.insert(args.end(), {"-o", "@out.png"});
         ASSERT_EQ(run(args), kCliSuccess) << err.str();
         const auto [color, alpha] = pixel("out.png", 1, 1);
+        EXPECT_NEAR(color.r, c.color.r, 1);
         EXPECT_NEAR(color.g, c.color.g, 1);
+        EXPECT_NEAR(color.b, c.color.b, 1);
         EXPECT_EQ(alpha, c.alpha);
         fs::remove(file("out.png"));
     }

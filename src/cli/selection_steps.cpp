@@ -1,0 +1,247 @@
+// Selection commands: the marquee shapes with their combinations, all, deselect, inverse, the
+// mask operations, grow and similar, and the saved channels.
+#include <climits>
+
+#include "cli/edit_steps.h"
+#include "core/surface_ops.h"
+#include "document/channels.h"
+#include "document/selection.h"
+
+namespace varnel {
+
+namespace {
+
+constexpr int64_t kFar = INT32_MAX / 2;
+
+// 0..3 or replace, add, subtract, intersect.
+bool parseCombination(const std::string& text, int32_t& op, std::string& error) {
+    static const char* kNames[] = {"replace", "add", "subtract", "intersect"};
+    for (int32_t i = 0; i < 4; ++i) {
+        if (text == kNames[i]) {
+            op = i;
+            return true;
+        }
+    }
+    int64_t v = 0;
+    if (!parseInteger(text, 0, 3, v, error)) {
+        error = "\"" + text + "\" is not a combination (0 replace, 1 add, 2 subtract, 3 intersect)";
+        return false;
+    }
+    op = int32_t(v);
+    return true;
+}
+
+// The selection combined with a new one as `op` says.
+bool combine(EditSession& session, const Selection& shape, int32_t op, std::string& failure) {
+    Selection& selection = *session.selection;
+    Channel current, added;
+    if (!selection.toCanvasMask(current) || !shape.toCanvasMask(added) ||
+        !combineMasks(current, added, op)) {
+        failure = "not enough memory for the selection";
+        return false;
+    }
+    if (isAllZero(current)) {
+        if (!selection.isEmpty()) selection.deselect();
+        return true;
+    }
+    if (selection.loadMask(current)) return true;
+    failure = "not enough memory for the selection";
+    return false;
+}
+
+std::function<StepAction(const std::string&, std::string&)> marquee(bool elliptical) {
+    return [elliptical](const std::string& text, std::string& error) -> StepAction {
+        const std::vector<std::string> parts = splitColons(text);
+        std::vector<int64_t> v;
+        int32_t op = 0;
+        if (parts.size() > 2) {
+            error = "L,T,R,B[:OP] has at most one colon";
+            return {};
+        }
+        if (!parseIntegerList(parts[0], 4, -kFar, kFar, v, error)) return {};
+        if (parts.size() == 2 && !parseCombination(parts[1], op, error)) return {};
+        const Rect rect{int32_t(v[0]), int32_t(v[1]), int32_t(v[2]), int32_t(v[3])};
+        return [rect, op, elliptical](EditSession& session, std::string& failure) {
+            if (op == kCombineReplace) {
+                // A shape that misses the canvas selects nothing.
+                session.selection->setShape(rect, elliptical);
+                return true;
+            }
+            Selection shape(session.document->size());
+            shape.setShape(rect, elliptical);
+            return combine(session, shape, op, failure);
+        };
+    };
+}
+
+// A mask command that does nothing without a selection.
+std::function<StepAction(const std::string&, std::string&)> maskCommand(
+    int64_t low, int64_t high, int (Selection::*command)(int32_t)) {
+    return [=](const std::string& text, std::string& error) -> StepAction {
+        int64_t n = 0;
+        if (!parseInteger(text, low, high, n, error)) return {};
+        return [n, command](EditSession& session, std::string& failure) {
+            if (session.selection->isEmpty()) return true;
+            // A result that selects nothing is a valid outcome; only a failure with a selection
+            // left unchanged and memory short is reported.
+            (session.selection.get()->*command)(int32_t(n));
+            (void)failure;
+            return true;
+        };
+    };
+}
+
+// X,Y (a seed pixel that becomes the selection first) or "selection" (the current one).
+std::function<StepAction(const std::string&, std::string&)> colourRange(bool connected) {
+    return [connected](const std::string& text, std::string& error) -> StepAction {
+        bool seed = text != "selection";
+        std::vector<int64_t> v = {0, 0};
+        if (seed && !parseIntegerList(text, 2, 0, kFar, v, error)) {
+            error += " (or \"selection\" to start from the current selection)";
+            return {};
+        }
+        const Point point{int32_t(v[0]), int32_t(v[1])};
+        return [seed, point, connected](EditSession& session, std::string& failure) {
+            Selection& selection = *session.selection;
+            const Document& doc = *session.document;
+            if (seed) {
+                if (!doc.bounds().contains(point)) {
+                    failure = std::to_string(point.x) + "," + std::to_string(point.y) +
+                              " is outside the " + std::to_string(doc.width()) + "x" +
+                              std::to_string(doc.height()) + " canvas";
+                    return false;
+                }
+                selection.setShape({point.x, point.y, point.x + 1, point.y + 1}, false);
+            }
+            if (selection.isEmpty()) return true;
+            if (!doc.layers().activeLayer()) {
+                failure = "there is no layer to sample";
+                return false;
+            }
+            const int ok = connected ? selection.grow(doc, session.tolerance)
+                                     : selection.similar(doc, session.tolerance);
+            // Nothing to grow from (an empty layer under the seeds) leaves the selection.
+            (void)ok;
+            return true;
+        };
+    };
+}
+
+std::function<StepAction(const std::string&, std::string&)> noParameter(
+    std::function<bool(EditSession&, std::string&)> action) {
+    return [action](const std::string&, std::string&) -> StepAction { return action; };
+}
+
+}  // namespace
+
+void addSelectionSteps(std::vector<StepSpec>& steps) {
+    steps.push_back({"--select", "L,T,R,B[:OP]",
+                     "selects the rectangle from (L,T) up to but not including (R,B); OP combines "
+                     "it with the selection: 0 replace (the default), 1 add, 2 subtract, "
+                     "3 intersect (or those words)",
+                     marquee(false)});
+    steps.push_back({"--select-ellipse", "L,T,R,B[:OP]",
+                     "selects the ellipse inscribed in the rectangle, combined as for --select",
+                     marquee(true)});
+    steps.push_back({"--select-all", "", "selects the whole canvas",
+                     noParameter([](EditSession& session, std::string&) {
+                         session.selection->selectAll();
+                         return true;
+                     })});
+    steps.push_back(
+        {"--deselect", "", "selects nothing", noParameter([](EditSession& session, std::string&) {
+             if (!session.selection->isEmpty()) session.selection->deselect();
+             return true;
+         })});
+    steps.push_back({"--inverse", "", "inverts the selection (nothing happens without one)",
+                     noParameter([](EditSession& session, std::string&) {
+                         if (!session.selection->isEmpty()) session.selection->invert();
+                         return true;
+                     })});
+    steps.push_back(
+        {"--feather", "R", "softens the selection's edge with radius R pixels (0.1..250)",
+         [](const std::string& text, std::string& error) -> StepAction {
+             double radius = 0;
+             if (!parseDecimal(text, kFeatherMinRadius, kFeatherMaxRadius, radius, error)) {
+                 return {};
+             }
+             return [radius](EditSession& session, std::string&) {
+                 if (!session.selection->isEmpty()) session.selection->feather(radius);
+                 return true;
+             };
+         }});
+    steps.push_back({"--border", "N",
+                     "replaces the selection by a soft band N pixels wide around its edge "
+                     "(1..100)",
+                     maskCommand(kSelectionMinRadius, kSelectionMaxRadius, &Selection::border)});
+    steps.push_back({"--expand", "N", "grows the selection by N pixels (1..100)",
+                     maskCommand(kSelectionMinRadius, kSelectionMaxRadius, &Selection::expand)});
+    steps.push_back({"--contract", "N", "shrinks the selection by N pixels (1..100)",
+                     maskCommand(kSelectionMinRadius, kSelectionMaxRadius, &Selection::contract)});
+    steps.push_back({"--tolerance", "T",
+                     "sets the colour tolerance of --grow and --similar (0..255; 0 at the start)",
+                     [](const std::string& text, std::string& error) -> StepAction {
+                         int64_t t = 0;
+                         if (!parseInteger(text, 0, 255, t, error)) return {};
+                         return [t](EditSession& session, std::string&) {
+                             session.tolerance = int32_t(t);
+                             return true;
+                         };
+                     }});
+    steps.push_back({"--grow", "X,Y",
+                     "selects the pixel at X,Y and grows the selection over the connected pixels "
+                     "of the active layer whose colours lie within the tolerance; \"selection\" "
+                     "instead of X,Y grows the current selection (the Select menu's Grow)",
+                     colourRange(true)});
+    steps.push_back({"--similar", "X,Y",
+                     "as --grow, but adds every pixel of the layer within the tolerance, connected "
+                     "or not (the Select menu's Similar)",
+                     colourRange(false)});
+    steps.push_back(
+        {"--save-selection", "",
+         "saves the selection as a new channel named by the channel-name rule "
+         "(\"Alpha 1\", ...)",
+         noParameter([](EditSession& session, std::string& failure) {
+             if (session.selection->isEmpty()) {
+                 failure = "nothing is selected";
+                 return false;
+             }
+             if (saveSelectionAsChannel(*session.document, *session.selection, std::string())) {
+                 return true;
+             }
+             failure = "not enough memory for the channel";
+             return false;
+         })});
+    steps.push_back(
+        {"--load-selection", "N[:OP]",
+         "loads saved channel N (counting from 1) as the selection, combined as for --select",
+         [](const std::string& text, std::string& error) -> StepAction {
+             const std::vector<std::string> parts = splitColons(text);
+             int64_t n = 0;
+             int32_t op = 0;
+             if (parts.size() > 2) {
+                 error = "N[:OP] has at most one colon";
+                 return {};
+             }
+             if (!parseInteger(parts[0], 1, INT32_MAX, n, error)) return {};
+             if (parts.size() == 2 && !parseCombination(parts[1], op, error)) return {};
+             return [n, op](EditSession& session, std::string& failure) {
+                 const int count = int(session.document->channels().size());
+                 if (n > count) {
+                     failure = "there is no channel " + std::to_string(n) + " (the document has " +
+                               std::to_string(count) + ")";
+                     return false;
+                 }
+                 if (loadSelectionFromChannel(*session.selection, *session.document, int(n - 1),
+                                              false, op)) {
+                     return true;
+                 }
+                 // Loading nothing (an empty channel, or nothing left after combining) is not
+                 // an error: the selection is then empty.
+                 if (!session.selection->isEmpty()) session.selection->deselect();
+                 return true;
+             };
+         }});
+}
+
+}  // namespace varnel
