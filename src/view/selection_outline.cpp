@@ -23,12 +23,17 @@ void SelectionOutline::forget() {
     prepared_ = false;
 }
 
-bool SelectionOutline::prepare(const SelectionShape& selection, const ZoomScroller& scroller,
+bool SelectionOutline::prepare(const SelectionArea& selection, const ZoomScroller& scroller,
                                const PixelBuffer32& screen) {
     forget();
     if (selection.isEmpty()) return false;
+    const GrayMap* mask = selection.mask;
+    if (mask &&
+        (!mask->isValid() || mask->bitsPerPixel() != 8 || mask->size() != selection.rect.size())) {
+        return false;
+    }
     Rect visible = scroller.visibleClientImageRect().intersected(screen.bounds());
-    Rect r = scroller.imageToClient(selection.bounds).intersected(visible);
+    Rect r = scroller.imageToClient(selection.rect).intersected(visible);
     if (r.isEmpty()) return false;
     if (!snapshot_.resize(r.width(), r.height())) return false;
     snapshot_.copyFrom(screen, r, Point{0, 0});
@@ -39,7 +44,7 @@ bool SelectionOutline::prepare(const SelectionShape& selection, const ZoomScroll
     const Point o = scroller.offset();
     const AxisMap mx = scroller.axisMap(ScrollAxis::Horizontal);
     const AxisMap my = scroller.axisMap(ScrollAxis::Vertical);
-    const Rect sb = selection.bounds;
+    const Rect sb = selection.rect;
     columns_.assign(size_t(bw), -1);
     for (int32_t i = 0; i < bw; ++i) {
         int64_t cx = int64_t(r.left - 1 + i) - o.x;
@@ -52,10 +57,11 @@ bool SelectionOutline::prepare(const SelectionShape& selection, const ZoomScroll
         if (cy < 0 || cy >= my.contentLen) continue;
         int32_t iy = my.sample(cy);
         if (iy < sb.top || iy >= sb.bottom) continue;
-        const uint8_t* m = selection.mask->row(iy - sb.top);
+        const uint8_t* m = mask ? mask->row(iy - sb.top) : nullptr;
         uint8_t* out = levels_.data() + size_t(j) * size_t(bw);
         for (int32_t i = 0; i < bw; ++i) {
-            if (columns_[size_t(i)] >= 0) out[i] = m[columns_[size_t(i)]];
+            int32_t mx = columns_[size_t(i)];
+            if (mx >= 0) out[i] = m ? m[mx] : 255;
         }
     }
     for (int32_t y = 0; y < r.height(); ++y) {

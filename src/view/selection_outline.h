@@ -8,20 +8,11 @@
 
 #include "core/geometry.h"
 #include "core/surface.h"
+#include "document/selection_area.h"
 #include "view/pixel_buffer.h"
 #include "view/zoom_scroller.h"
 
 namespace varnel {
-
-// The selection as the outline sees it: canvas bounds and a mask of the bounds' size
-// (0 unselected … 255 selected). Empty bounds mean nothing is selected.
-struct SelectionShape {
-    Rect bounds;
-    const GrayMap* mask = nullptr;
-    bool isEmpty() const {
-        return bounds.isEmpty() || !mask || !mask->isValid() || mask->size() != bounds.size();
-    }
-};
 
 class SelectionOutline {
 public:
@@ -43,9 +34,10 @@ public:
     void forget();
 
     // Finds the outline of `selection` as the scroller maps it, clipped to the visible canvas,
-    // and captures the pixels of `screen` under it. Returns false, leaving the outline
-    // unprepared, when there is nothing to outline or the snapshot cannot be made.
-    bool prepare(const SelectionShape& selection, const ZoomScroller& scroller,
+    // and captures the pixels of `screen` under it. A selection without a mask counts as fully
+    // selected; a mask of another size than the rectangle as nothing. Returns false, leaving the
+    // outline unprepared, when there is nothing to outline or the snapshot cannot be made.
+    bool prepare(const SelectionArea& selection, const ZoomScroller& scroller,
                  const PixelBuffer32& screen);
 
     // Colours the outline pixels of the snapshot for the current phase (white where

@@ -156,11 +156,11 @@ float ZoomScroller::clampZoom(float z) const {
 }
 
 void ZoomScroller::invalidate() {
-    if (host_) host_->invalidateView();
+    if (host_) host_->scrollerInvalidate();
 }
 
 void ZoomScroller::updateBars() {
-    if (host_) host_->scrollBarsChanged();
+    if (host_) host_->scrollerBarsChanged();
 }
 
 void ZoomScroller::setContentSize(int32_t width, int32_t height) {
@@ -171,7 +171,7 @@ void ZoomScroller::setContentSize(int32_t width, int32_t height) {
 void ZoomScroller::applyZoomValue(float zoom) {
     zoom_ = clampZoom(zoom);
     refreshCursorMode();
-    if (host_) host_->zoomChanged();
+    if (host_) host_->scrollerZoomChanged();
 }
 
 void ZoomScroller::clampScroll(bool notify) {
@@ -181,7 +181,7 @@ void ZoomScroller::clampScroll(bool notify) {
     int32_t dx = x - scrollX_, dy = y - scrollY_;
     scrollX_ = x;
     scrollY_ = y;
-    if (notify && (dx || dy) && host_) host_->viewScrolled(dx, dy);
+    if (notify && (dx || dy) && host_) host_->scrollerScrolled(dx, dy);
 }
 
 // --- size changes -------------------------------------------------------------------------------
@@ -203,7 +203,7 @@ bool ZoomScroller::setClientSize(int32_t width, int32_t height) {
     updateBars();
     Point after = offset();
     // Pixels drawn where a centred image used to be cannot be reused; a scroll position that was
-    // clamped is reported through viewScrolled instead.
+    // clamped is reported through scrollerScrolled instead.
     bool centredX = wasCentredX || pageWidth_ > contentWidth_;
     bool centredY = wasCentredY || pageHeight_ > contentHeight_;
     bool centringMoved = (centredX && before.x != after.x) || (centredY && before.y != after.y);
@@ -332,7 +332,7 @@ void ZoomScroller::scrollTo(int32_t x, int32_t y, bool redraw) {
     scrollX_ = x;
     scrollY_ = y;
     updateBars();
-    if ((dx || dy) && host_) host_->viewScrolled(dx, dy);
+    if ((dx || dy) && host_) host_->scrollerScrolled(dx, dy);
     if (redraw && suppressInvalidate_ == 0) invalidate();
 }
 
@@ -376,7 +376,7 @@ bool ZoomScroller::scrollAction(ScrollAxis axis, ScrollAction action, int32_t tr
     if (n == p) return false;
     (horizontal ? scrollX_ : scrollY_) = n;
     updateBars();
-    if (host_) host_->viewScrolled(horizontal ? n - p : 0, horizontal ? 0 : n - p);
+    if (host_) host_->scrollerScrolled(horizontal ? n - p : 0, horizontal ? 0 : n - p);
     return true;
 }
 
@@ -391,7 +391,7 @@ bool ZoomScroller::wheel(ScrollAxis axis, int32_t delta) {
     if (n == p) return false;
     (horizontal ? scrollX_ : scrollY_) = n;
     updateBars();
-    if (host_) host_->viewScrolled(horizontal ? n - p : 0, horizontal ? 0 : n - p);
+    if (host_) host_->scrollerScrolled(horizontal ? n - p : 0, horizontal ? 0 : n - p);
     return true;
 }
 

@@ -71,13 +71,13 @@ class ZoomScrollerHost {
 public:
     virtual ~ZoomScrollerHost() = default;
     // The whole client area must be painted again.
-    virtual void invalidateView() {}
+    virtual void scrollerInvalidate() {}
     // The scroll position moved by (dx, dy) content pixels (positive: towards the bottom right).
-    virtual void viewScrolled(int32_t /*dx*/, int32_t /*dy*/) {}
+    virtual void scrollerScrolled(int32_t /*dx*/, int32_t /*dy*/) {}
     // A scroll bar's range, page, position or enabled state changed.
-    virtual void scrollBarsChanged() {}
+    virtual void scrollerBarsChanged() {}
     // The zoom changed (also when set to the value it had).
-    virtual void zoomChanged() {}
+    virtual void scrollerZoomChanged() {}
 };
 
 class ZoomScroller {

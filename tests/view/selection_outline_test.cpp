@@ -28,10 +28,10 @@ protected:
         ASSERT_TRUE(screen.resize(client.width, client.height));
         screen.fill(screen.bounds(), kScreen);
     }
-    SelectionShape select(Rect bounds, const std::vector<uint8_t>& levels) {
+    SelectionArea select(Rect bounds, const std::vector<uint8_t>& levels) {
         fillGray(mask, bounds.width(), bounds.height(),
                  [&](int32_t x, int32_t y) { return levels[size_t(y * bounds.width() + x)]; });
-        return SelectionShape{bounds, &mask};
+        return SelectionArea{bounds, &mask};
     }
 
     ZoomScroller scroller;
@@ -119,7 +119,15 @@ TEST_F(SelectionOutlineTest, OnlyTheVisiblePartIsOutlined) {
     EXPECT_FALSE(outline.prepare(select(Rect{0, 0, 1, 1}, one), scroller, screen));
     EXPECT_FALSE(outline.prepared());
     EXPECT_TRUE(outline.drawInto(screen).isEmpty());
-    EXPECT_FALSE(outline.prepare(SelectionShape{}, scroller, screen));
+    EXPECT_FALSE(outline.prepare(SelectionArea{}, scroller, screen));
+}
+
+TEST_F(SelectionOutlineTest, MasklessSelectionIsWhollySelectedAndAWrongMaskIsNothing) {
+    show({10, 10}, {10, 10}, 1.0f);
+    ASSERT_TRUE(outline.prepare(SelectionArea{Rect{2, 2, 5, 5}, nullptr}, scroller, screen));
+    EXPECT_EQ(outline.points().size(), 8u);
+    fillGray(mask, 2, 2, [](int32_t, int32_t) { return uint8_t(255); });
+    EXPECT_FALSE(outline.prepare(SelectionArea{Rect{2, 2, 5, 5}, &mask}, scroller, screen));
 }
 
 }  // namespace

@@ -13,13 +13,13 @@ struct RecordingHost : ZoomScrollerHost {
     int zoomChanges = 0;
     int barChanges = 0;
     Point scrolled;
-    void invalidateView() override { ++invalidations; }
-    void viewScrolled(int32_t dx, int32_t dy) override {
+    void scrollerInvalidate() override { ++invalidations; }
+    void scrollerScrolled(int32_t dx, int32_t dy) override {
         scrolled.x += dx;
         scrolled.y += dy;
     }
-    void scrollBarsChanged() override { ++barChanges; }
-    void zoomChanged() override { ++zoomChanges; }
+    void scrollerBarsChanged() override { ++barChanges; }
+    void scrollerZoomChanged() override { ++zoomChanges; }
 };
 
 ZoomScroller makeScroller(Size image, Size client, float zoom, ZoomScrollerHost* host = nullptr) {

@@ -1,0 +1,111 @@
+// VeChildFrame: the content of one document window (a sub-window of the main window's
+// multiple-document area). It owns its document and holds the canvas view, its own two scroll bars
+// and the zoom field, handles the zoom commands, keeps the title "<name> @ <zoom>" and asks before
+// a modified document is closed.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "view/window_placement.h"
+
+class QMdiArea;
+class QMdiSubWindow;
+class QScrollBar;
+class QSizeGrip;
+
+namespace varnel {
+
+class Document;
+class VeCanvasInfoCtrl;
+class VeView;
+
+class VeChildFrame : public QWidget {
+    Q_OBJECT
+
+public:
+    // Commands of the caption's context menu, passed on to whoever handles them.
+    static constexpr int kCommandDuplicate = 32778;
+    static constexpr int kCommandImageSize = 32779;
+    static constexpr int kCommandCanvasSize = 32780;
+    static constexpr int kCommandPageSetup = 57605;
+
+    // Takes ownership of the document. zoomCursorMode is the active tool's wish (1 zoom in,
+    // 2 zoom out, 0 other).
+    explicit VeChildFrame(std::unique_ptr<Document> document, QWidget* parent = nullptr,
+                          int32_t zoomCursorMode = 0);
+    ~VeChildFrame() override;
+
+    // Creates the document window for `document` in `area`: a sub-window holding a new frame,
+    // placed in the cascade at the largest zoom step that lets it fit, and shown. Null when the
+    // document is null.
+    static VeChildFrame* open(QMdiArea* area, std::unique_ptr<Document> document,
+                              int32_t zoomCursorMode = 0);
+    // The frame inside a sub-window made by open(); null for other sub-windows.
+    static VeChildFrame* fromSubWindow(QMdiSubWindow* window);
+
+    Document* document() const { return document_.get(); }
+    VeView* view() const { return view_; }
+    VeCanvasInfoCtrl* infoCtrl() const { return info_; }
+    QScrollBar* horizontalBar() const { return hbar_; }
+    QScrollBar* verticalBar() const { return vbar_; }
+    // The view's zoom as last reported.
+    float zoom() const { return zoom_; }
+    // "<name> @ <zoom>".
+    QString titleText() const;
+    // The document's display name: its title, else its file name, else "Untitled".
+    QString documentName() const;
+
+    // Handles the zoom commands and passes every other command to the view; false when neither
+    // knows it.
+    bool handleCommand(int32_t command);
+    void fitOnScreen();
+    void printSize();
+
+    // The sizes of the window around its view.
+    WindowChrome chrome() const;
+
+    // Application-wide state the layout depends on. After a change the main window calls
+    // relayout() on every document window.
+    static void setToolboxVisible(bool visible);
+    static void setFullScreenMode(bool on);
+    void relayout();
+
+    // The close question for a modified document: returns QMessageBox::Yes, No or Cancel.
+    using CloseQuestion = std::function<int(QWidget* parent, const QString& text)>;
+    static void setCloseQuestion(CloseQuestion question);
+    // Saves the document for the close question's Yes; true when it was saved.
+    using SaveFunction = std::function<bool(VeChildFrame& frame)>;
+    static void setSaveFunction(SaveFunction save);
+
+signals:
+    // After every zoom change of the view.
+    void zoomChanged(float zoom);
+    // A command from the caption menu (Duplicate, Image Size, Canvas Size, Page Setup).
+    void commandRequested(int command);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void onZoomChanged(float zoom);
+    void layoutChildren();
+    QMdiSubWindow* subWindow() const;
+    void showCaptionMenu(const QPoint& globalPos);
+
+    std::unique_ptr<Document> document_;
+    VeView* view_ = nullptr;
+    QScrollBar* hbar_ = nullptr;
+    QScrollBar* vbar_ = nullptr;
+    VeCanvasInfoCtrl* info_ = nullptr;
+    QSizeGrip* grip_ = nullptr;
+    int32_t barWidth_ = 16;
+    int32_t barHeight_ = 16;
+    float zoom_ = 1.0f;
+};
+
+}  // namespace varnel

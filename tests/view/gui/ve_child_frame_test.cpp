@@ -1,0 +1,254 @@
+#include "view/ve_child_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTest>
+
+#include "document/document.h"
+#include "gui_fixtures.h"
+#include "view/ve_canvas_info_ctrl.h"
+#include "view/ve_view.h"
+
+namespace varnel {
+namespace {
+
+using test::makeDocument;
+using test::solid;
+
+// An opened, unmodified document.
+std::unique_ptr<Document> plainDocument(int32_t w, int32_t h) {
+    auto doc = makeDocument(w, h, [](int32_t, int32_t) { return solid(10, 20, 30); });
+    doc->setModified(false);
+    return doc;
+}
+
+class VeChildFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::application();
+        // A real question would wait for a user forever.
+        VeChildFrame::setCloseQuestion([](QWidget*, const QString& text) {
+            ADD_FAILURE() << "unexpected question: " << text.toStdString();
+            return int(QMessageBox::No);
+        });
+    }
+    void TearDown() override {
+        frame.reset();
+        VeChildFrame::setCloseQuestion(nullptr);
+        VeChildFrame::setSaveFunction(nullptr);
+        VeChildFrame::setToolboxVisible(false);
+    }
+
+    VeChildFrame& standalone(std::unique_ptr<Document> d, QSize size = QSize(400, 300)) {
+        frame = std::make_unique<VeChildFrame>(std::move(d));
+        frame->resize(size);
+        frame->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+        return *frame;
+    }
+
+    std::unique_ptr<VeChildFrame> frame;
+};
+
+TEST_F(VeChildFrameTest, TitleAndZoomFieldFollowEveryZoomChange) {
+    VeChildFrame& f = standalone(plainDocument(1200, 900));
+    std::vector<float> heard;
+    QObject::connect(&f, &VeChildFrame::zoomChanged, [&](float z) { heard.push_back(z); });
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("picture.png @ 100%"));
+    struct Case {
+        int command;
+        QString zoom;
+    } cases[] = {
+        {32991, "50%"},   {32942, "66.67%"}, {32943, "50%"},  {32998, "10%"}, {32943, "8.33%"},
+        {32984, "1600%"}, {32942, "1600%"},  {32990, "100%"}, {32997, "75%"}, {32946, "100%"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(f.handleCommand(c.command)) << c.command;
+        EXPECT_EQ(f.windowTitle(), QStringLiteral("picture.png @ ") + c.zoom) << c.command;
+        EXPECT_EQ(f.infoCtrl()->zoomText(), c.zoom) << c.command;
+    }
+    EXPECT_EQ(heard.size(), std::size(cases));  // also Zoom In at 16x, which stays at 16x
+    EXPECT_FALSE(f.handleCommand(40000));
+}
+
+TEST_F(VeChildFrameTest, FitAndPrintSizeCommands) {
+    auto doc = plainDocument(800, 200);
+    doc->setResolution(144.0f, 0);
+    VeChildFrame& f = standalone(std::move(doc));
+    QSize client = f.view()->size();
+    EXPECT_TRUE(f.handleCommand(32945));  // fit in window: the width limits
+    EXPECT_EQ(f.view()->scroller().contentSize().width, client.width());
+    EXPECT_TRUE(f.handleCommand(32947));
+    EXPECT_FLOAT_EQ(f.zoom(), 0.5f);
+    EXPECT_TRUE(f.handleCommand(32944));  // outside an area: fit in window
+    EXPECT_EQ(f.view()->scroller().contentSize().width, client.width());
+}
+
+TEST_F(VeChildFrameTest, TypedZoomCommitsOnEnterAndEscapeRestores) {
+    VeChildFrame& f = standalone(plainDocument(1000, 1000));
+    VeCanvasInfoCtrl* info = f.infoCtrl();
+    struct Case {
+        const char* typed;
+        float zoom;
+    } cases[] = {{"200", 2.0f}, {"25%", 0.25f}, {"%50", 0.5f}, {"abc", 0.001f}, {"99999", 16.0f}};
+    for (const Case& c : cases) {
+        QTest::mouseClick(info, Qt::LeftButton, Qt::NoModifier, QPoint(10, 8));
+        ASSERT_TRUE(info->isEditing());
+        EXPECT_EQ(info->editor()->selectedText(), info->zoomText());
+        info->editor()->setText(QString::fromLatin1(c.typed));
+        QTest::keyClick(info->editor(), Qt::Key_Return);
+        EXPECT_FALSE(info->isEditing()) << c.typed;
+        EXPECT_FLOAT_EQ(f.zoom(), c.zoom) << c.typed;
+    }
+    info->beginEdit();
+    info->editor()->setText(QStringLiteral("300"));
+    QTest::keyClick(info->editor(), Qt::Key_Escape);
+    EXPECT_FALSE(info->isEditing());
+    EXPECT_FLOAT_EQ(f.zoom(), 16.0f);
+    EXPECT_EQ(info->editor()->text(), QStringLiteral("1600%"));
+    EXPECT_EQ(info->editor()->maxLength(), 8);
+}
+
+TEST_F(VeChildFrameTest, ZoomMenuGreysZoomsBelowTheMinimum) {
+    struct Case {
+        Size image;
+        std::vector<QString> greyed;
+    } cases[] = {
+        {{1, 500}, {"75%", "50%", "25%", "10%", "5%"}},
+        {{3, 500}, {"25%", "10%", "5%"}},  // minimum 1/3
+        {{400, 400}, {}},
+    };
+    for (const Case& c : cases) {
+        VeChildFrame& f = standalone(plainDocument(c.image.width, c.image.height));
+        QMenu* menu = f.infoCtrl()->zoomMenu();
+        QMetaObject::invokeMethod(menu, "aboutToShow");
+        std::vector<QString> greyed;
+        for (QAction* a : menu->actions()) {
+            if (!a->isSeparator() && !a->isEnabled()) greyed.push_back(a->text());
+        }
+        EXPECT_EQ(greyed, c.greyed) << c.image.width;
+        // Choosing an entry runs its command.
+        for (QAction* a : menu->actions()) {
+            if (a->text() == QStringLiteral("2x")) a->trigger();
+        }
+        EXPECT_FLOAT_EQ(f.zoom(), 2.0f);
+    }
+}
+
+TEST_F(VeChildFrameTest, LayoutPlacesViewBarsAndZoomField) {
+    VeChildFrame& f = standalone(plainDocument(100, 100), QSize(600, 400));
+    const int bw = f.verticalBar()->width();
+    EXPECT_EQ(f.view()->geometry(), QRect(1, 1, 600 - 1 - bw, 400 - 1 - bw));
+    EXPECT_EQ(f.verticalBar()->geometry().left(), 600 - bw);
+    EXPECT_EQ(f.infoCtrl()->geometry(), QRect(0, 400 - bw, 250, bw));
+    EXPECT_EQ(f.horizontalBar()->geometry().left(), 250);
+    f.resize(300, 200);  // a view narrower than the bar width + 310 gets the short field
+    EXPECT_EQ(f.infoCtrl()->width(), 49);
+    EXPECT_EQ(f.horizontalBar()->geometry().left(), 49);
+    // The image is centred, so both bars are disabled.
+    EXPECT_FALSE(f.horizontalBar()->isEnabled());
+    EXPECT_FALSE(f.verticalBar()->isEnabled());
+}
+
+class MdiTest : public VeChildFrameTest {
+protected:
+    void SetUp() override {
+        VeChildFrameTest::SetUp();
+        area = std::make_unique<QMdiArea>();
+        area->resize(1000, 800);
+        area->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(area.get()));
+    }
+    void TearDown() override {
+        area.reset();
+        VeChildFrameTest::TearDown();
+    }
+    std::unique_ptr<QMdiArea> area;
+};
+
+TEST_F(MdiTest, NewWindowsCascadeAtTheLargestFittingZoom) {
+    VeChildFrame* first = VeChildFrame::open(area.get(), plainDocument(300, 200));
+    ASSERT_TRUE(first);
+    QMdiSubWindow* sub1 = qobject_cast<QMdiSubWindow*>(first->parentWidget());
+    ASSERT_TRUE(sub1);
+    EXPECT_EQ(VeChildFrame::fromSubWindow(sub1), first);
+    EXPECT_EQ(sub1->pos(), QPoint(5, 5));
+    EXPECT_FLOAT_EQ(first->zoom(), 1.0f);
+    // The view shows the whole image at 100 %.
+    EXPECT_EQ(first->view()->size(), QSize(300, 200));
+    EXPECT_EQ(sub1->windowTitle(), QStringLiteral("picture.png @ 100%"));
+
+    VeChildFrame* second = VeChildFrame::open(area.get(), plainDocument(2000, 1600));
+    QMdiSubWindow* sub2 = qobject_cast<QMdiSubWindow*>(second->parentWidget());
+    const WindowChrome c = second->chrome();
+    EXPECT_EQ(sub2->pos(), QPoint(20, 5 + c.cascadeStep));
+    // The largest step at which the window plus 30 fits what is left of the area.
+    EXPECT_FLOAT_EQ(second->zoom(), 1.0f / 3);
+    EXPECT_EQ(second->view()->scroller().contentSize(), (Size{666, 533}));
+    EXPECT_LE(sub2->geometry().right() + 1, 995);
+
+    // Closing every window restarts the cascade.
+    area->closeAllSubWindows();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    VeChildFrame* third = VeChildFrame::open(area.get(), plainDocument(50, 50));
+    EXPECT_EQ(third->parentWidget()->pos(), QPoint(5, 5));
+    EXPECT_EQ(third->view()->size(), QSize(150, 120));  // the smallest content area
+}
+
+TEST_F(MdiTest, FitOnScreenGrowsTheWindowIntoTheArea) {
+    VeChildFrame* f = VeChildFrame::open(area.get(), plainDocument(4000, 1000));
+    QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(f->parentWidget());
+    VeChildFrame::setToolboxVisible(true);
+    EXPECT_TRUE(f->handleCommand(32944));
+    EXPECT_EQ(sub->pos(), QPoint(69, 5));
+    // The width limits: the view is as wide as the area allows and shows the whole width.
+    const Size content = f->view()->scroller().contentSize();
+    EXPECT_EQ(content.width, f->view()->width());
+    EXPECT_EQ(content.height, f->view()->height());
+    EXPECT_LE(sub->geometry().right() + 1, 995);
+    EXPECT_NEAR(f->zoom(), float(content.width) / 4000.0f, 1e-6);
+}
+
+TEST_F(MdiTest, ClosingAModifiedDocumentAsks) {
+    struct Case {
+        int answer;
+        bool saves;
+        bool closes;
+    } cases[] = {
+        {QMessageBox::Cancel, false, false},
+        {QMessageBox::Yes, false, false},  // a failed save keeps the window
+        {QMessageBox::Yes, true, true},
+        {QMessageBox::No, false, true},
+    };
+    for (const Case& c : cases) {
+        auto doc = plainDocument(20, 20);
+        doc->setModified(true);
+        QString asked;
+        VeChildFrame::setCloseQuestion([&](QWidget*, const QString& text) {
+            asked = text;
+            return c.answer;
+        });
+        VeChildFrame::setSaveFunction([&](VeChildFrame&) { return c.saves; });
+        VeChildFrame* f = VeChildFrame::open(area.get(), std::move(doc));
+        QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow*>(f->parentWidget());
+        EXPECT_EQ(sub->close(), c.closes);
+        EXPECT_EQ(asked, QStringLiteral("Save changes to \"picture.png\" before closing?"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(sub.isNull(), c.closes);
+        if (sub) {
+            f->document()->setModified(false);
+            sub->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace varnel
