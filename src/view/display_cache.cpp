@@ -1,5 +1,7 @@
 #include "view/display_cache.h"
 
+#include "document/document.h"
+
 namespace varnel {
 
 void DisplayCache::markDirty(const Rect& imageRect) {
@@ -97,6 +99,31 @@ bool DisplayCache::draw(const RenderRequest& request, const RenderSource& source
                         inTarget.topLeft());
     }
     return true;
+}
+
+RenderSource renderSourceOf(Document& document) {
+    RenderSource source;
+    DocumentComposite* composite = document.composite();
+    if (!composite) return source;
+    source.color = &composite->color();
+    source.coverage = &composite->alpha();
+    source.opaque = document.isOpaque();
+    source.hasContent = !document.layers().compositeList().entries.empty();
+    return source;
+}
+
+bool paintViewArea(PixelBuffer32& frame, Rect clip, const ZoomScroller& scroller,
+                   DisplayCache& cache, const RenderSource& source, uint32_t background,
+                   uint32_t border) {
+    Rect c = clip.intersected(frame.bounds());
+    if (c.isEmpty()) return false;
+    paintCanvasSurround(frame, c, scroller.imageRectInClient(), background, border);
+    Rect visible = scroller.visibleClientImageRect().intersected(frame.bounds());
+    Rect part = visible.intersected(c);
+    if (part.isEmpty() || (!source.color && source.hasContent)) return false;
+    Point o = scroller.offset();
+    RenderRequest request{visible.offset(-o.x, -o.y), scroller.contentSize(), scroller.imageSize()};
+    return cache.draw(request, source, frame, o, part);
 }
 
 }  // namespace varnel

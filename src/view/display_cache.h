@@ -64,4 +64,17 @@ private:
     int64_t rendered_ = 0;
 };
 
+class Document;
+
+// What a document offers to draw: its composite (made on first use), whether it is opaque and
+// whether any layer takes part. Empty (no colour) when the composite cannot be made.
+RenderSource renderSourceOf(Document& document);
+
+// Paints the client rectangle `clip` of a view into `frame` (the client area): the background and
+// border around the canvas, then the visible canvas through the cache (the request covers all of
+// the visible canvas, so scrolling later reuses it). Returns whether canvas pixels were drawn.
+bool paintViewArea(PixelBuffer32& frame, Rect clip, const ZoomScroller& scroller,
+                   DisplayCache& cache, const RenderSource& source, uint32_t background,
+                   uint32_t border);
+
 }  // namespace varnel

@@ -1,11 +1,9 @@
 #include "view/ve_child_frame.h"
 
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -13,7 +11,6 @@
 #include <QSizeGrip>
 #include <QStyle>
 
-#include "app/product_info.h"
 #include "document/document.h"
 #include "view/ve_canvas_info_ctrl.h"
 #include "view/ve_view.h"
@@ -26,22 +23,6 @@ namespace {
 
 bool gToolboxVisible = false;
 bool gFullScreenMode = false;
-
-int askWithMessageBox(QWidget* parent, const QString& text) {
-    return QMessageBox::question(parent, QString::fromStdString(productName()), text,
-                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                 QMessageBox::Yes);
-}
-
-VeChildFrame::CloseQuestion& closeQuestion() {
-    static VeChildFrame::CloseQuestion question = askWithMessageBox;
-    return question;
-}
-
-VeChildFrame::SaveFunction& saveFunction() {
-    static VeChildFrame::SaveFunction save;
-    return save;
-}
 
 }  // namespace
 
@@ -78,29 +59,42 @@ VeChildFrame::~VeChildFrame() {
 VeChildFrame* VeChildFrame::open(QMdiArea* area, std::unique_ptr<Document> document,
                                  int32_t zoomCursorMode) {
     if (!area || !document) return nullptr;
-    bool anyOpen = false;
-    for (QMdiSubWindow* w : area->subWindowList()) anyOpen = anyOpen || fromSubWindow(w);
-
     auto* frame = new VeChildFrame(std::move(document), nullptr, zoomCursorMode);
     auto* sub = new QMdiSubWindow;
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWidget(frame);
     area->addSubWindow(sub);
-    sub->installEventFilter(frame);
-
-    const QRect areaRect = area->viewport()->rect();
-    const Rect a = Rect::fromXYWH(areaRect.x(), areaRect.y(), areaRect.width(), areaRect.height());
-    const WindowChrome chrome = frame->chrome();
-    const Rect candidate = CascadePlacer::shared().next(a, chrome.cascadeStep, anyOpen);
-    const Document* doc = frame->document();
-    const InitialPlacement placement = planInitialPlacement(a, candidate, doc->size(), chrome);
-    sub->setGeometry(placement.outer.left, placement.outer.top, placement.outer.width(),
-                     placement.outer.height());
-    ZoomScroller& scroller = frame->view()->scroller();
-    scroller.setImageSize(doc->width(), doc->height());
-    scroller.setZoom(placement.zoom, false, true);
     sub->show();
     return frame;
+}
+
+void VeChildFrame::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (placed_) return;
+    QMdiSubWindow* sub = subWindow();
+    if (!sub || !sub->mdiArea()) return;
+    placed_ = true;
+    sub->installEventFilter(this);
+    placeInArea();
+}
+
+void VeChildFrame::placeInArea() {
+    QMdiSubWindow* sub = subWindow();
+    QMdiArea* area = sub->mdiArea();
+    bool anyOpen = false;
+    for (QMdiSubWindow* w : area->subWindowList()) {
+        if (w != sub && fromSubWindow(w)) anyOpen = true;
+    }
+    const QRect areaRect = area->viewport()->rect();
+    const Rect a = Rect::fromXYWH(areaRect.x(), areaRect.y(), areaRect.width(), areaRect.height());
+    const WindowChrome c = chrome();
+    const Rect candidate = CascadePlacer::shared().next(a, c.cascadeStep, anyOpen);
+    const InitialPlacement placement = planInitialPlacement(a, candidate, document_->size(), c);
+    sub->setGeometry(placement.outer.left, placement.outer.top, placement.outer.width(),
+                     placement.outer.height());
+    ZoomScroller& scroller = view_->scroller();
+    scroller.setImageSize(document_->width(), document_->height());
+    scroller.setZoom(placement.zoom, false, true);
 }
 
 VeChildFrame* VeChildFrame::fromSubWindow(QMdiSubWindow* window) {
@@ -177,6 +171,26 @@ bool VeChildFrame::handleCommand(int32_t command) {
     return view_->handleCommand(command);
 }
 
+bool VeChildFrame::handlesCommand(int32_t command) {
+    return (command >= view_commands::kZoomIn && command <= view_commands::kPrintSize) ||
+           command == view_commands::kToggleSelection || view_commands::fixedZoomOf(command) > 0.0f;
+}
+
+bool VeChildFrame::isCommandEnabled(int32_t command) const {
+    const ZoomScroller& s = view_->scroller();
+    switch (command) {
+        case view_commands::kZoomIn:
+            return s.zoom() < s.maxZoom();
+        case view_commands::kZoomOut:
+            return s.zoom() > s.minZoom();
+        default:
+            break;
+    }
+    float z = view_commands::fixedZoomOf(command);
+    if (z > 0.0f) return !(s.minZoom() > z);
+    return handlesCommand(command);
+}
+
 void VeChildFrame::printSize() {
     if (!document_) return;
     view_->scroller().printSize(document_->resolution(), document_->resolutionUnit());
@@ -208,13 +222,6 @@ void VeChildFrame::setToolboxVisible(bool visible) {
 void VeChildFrame::setFullScreenMode(bool on) {
     gFullScreenMode = on;
 }
-void VeChildFrame::setCloseQuestion(CloseQuestion question) {
-    closeQuestion() = question ? std::move(question) : CloseQuestion(askWithMessageBox);
-}
-void VeChildFrame::setSaveFunction(SaveFunction save) {
-    saveFunction() = std::move(save);
-}
-
 void VeChildFrame::relayout() {
     layoutChildren();
 }
@@ -260,32 +267,6 @@ void VeChildFrame::paintEvent(QPaintEvent*) {
     p.setPen(palette().color(QPalette::Dark));
     p.drawLine(0, 0, width() - 1, 0);
     p.drawLine(0, 0, 0, height() - 1);
-}
-
-void VeChildFrame::closeEvent(QCloseEvent* event) {
-    if (!document_ || !document_->isModified()) {
-        event->accept();
-        return;
-    }
-    const QString text =
-        QStringLiteral("Save changes to \"%1\" before closing?").arg(documentName());
-    switch (closeQuestion()(this, text)) {
-        case QMessageBox::Yes: {
-            SaveFunction& save = saveFunction();
-            if (save && save(*this)) {
-                event->accept();
-            } else {
-                event->ignore();
-            }
-            break;
-        }
-        case QMessageBox::No:
-            event->accept();
-            break;
-        default:
-            event->ignore();
-            break;
-    }
 }
 
 bool VeChildFrame::eventFilter(QObject* watched, QEvent* event) {

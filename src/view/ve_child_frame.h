@@ -1,11 +1,11 @@
 // VeChildFrame: the content of one document window (a sub-window of the main window's
 // multiple-document area). It owns its document and holds the canvas view, its own two scroll bars
-// and the zoom field, handles the zoom commands, keeps the title "<name> @ <zoom>" and asks before
-// a modified document is closed.
+// and the zoom field, handles the zoom commands and keeps the title "<name> @ <zoom>". The first
+// time it is shown inside a sub-window it places that window in the cascade at the largest zoom
+// step that fits. Asking before a modified document is closed is the host's part.
 #pragma once
 
 #include <QWidget>
-#include <functional>
 #include <memory>
 
 #include "view/window_placement.h"
@@ -38,8 +38,7 @@ public:
     ~VeChildFrame() override;
 
     // Creates the document window for `document` in `area`: a sub-window holding a new frame,
-    // placed in the cascade at the largest zoom step that lets it fit, and shown. Null when the
-    // document is null.
+    // shown (and so placed). Null when the document is null.
     static VeChildFrame* open(QMdiArea* area, std::unique_ptr<Document> document,
                               int32_t zoomCursorMode = 0);
     // The frame inside a sub-window made by open(); null for other sub-windows.
@@ -60,6 +59,10 @@ public:
     // Handles the zoom commands and passes every other command to the view; false when neither
     // knows it.
     bool handleCommand(int32_t command);
+    // The commands handleCommand knows, and whether one can do anything now (no zooming in at the
+    // maximum, no zooming out at the minimum, no fixed zoom below the minimum).
+    static bool handlesCommand(int32_t command);
+    bool isCommandEnabled(int32_t command) const;
     void fitOnScreen();
     void printSize();
 
@@ -72,13 +75,6 @@ public:
     static void setFullScreenMode(bool on);
     void relayout();
 
-    // The close question for a modified document: returns QMessageBox::Yes, No or Cancel.
-    using CloseQuestion = std::function<int(QWidget* parent, const QString& text)>;
-    static void setCloseQuestion(CloseQuestion question);
-    // Saves the document for the close question's Yes; true when it was saved.
-    using SaveFunction = std::function<bool(VeChildFrame& frame)>;
-    static void setSaveFunction(SaveFunction save);
-
 signals:
     // After every zoom change of the view.
     void zoomChanged(float zoom);
@@ -88,7 +84,7 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -96,6 +92,8 @@ private:
     void layoutChildren();
     QMdiSubWindow* subWindow() const;
     void showCaptionMenu(const QPoint& globalPos);
+    // Initial placement in the sub-window's area: cascade position, size and zoom.
+    void placeInArea();
 
     std::unique_ptr<Document> document_;
     VeView* view_ = nullptr;
@@ -106,6 +104,7 @@ private:
     int32_t barWidth_ = 16;
     int32_t barHeight_ = 16;
     float zoom_ = 1.0f;
+    bool placed_ = false;
 };
 
 }  // namespace varnel

@@ -151,33 +151,16 @@ void VeView::documentChanged(const ChangeRecord& change) {
 // --- painting -----------------------------------------------------------------------------------
 
 RenderSource VeView::currentSource() {
-    RenderSource source;
-    if (!document_) return source;
-    DocumentComposite* composite = document_->composite();
-    if (!composite) return source;
-    source.color = &composite->color();
-    source.coverage = &composite->alpha();
-    source.opaque = document_->isOpaque();
-    source.hasContent = !document_->layers().compositeList().entries.empty();
-    return source;
+    return document_ ? renderSourceOf(*document_) : RenderSource{};
 }
 
 void VeView::renderRect(const Rect& clip, const RenderSource& source) {
     const AppSettings& settings = AppSettings::instance();
-    Rect c = clip.intersected(frame_.bounds());
-    if (c.isEmpty()) return;
-    paintCanvasSurround(frame_, c, scroller_.imageRectInClient(),
-                        packPixel(settings.doc_window_bg_color),
-                        packPixel(settings.image_border_color));
-    Rect visible = scroller_.visibleClientImageRect();
-    Rect part = visible.intersected(c);
-    if (part.isEmpty() || !source.color) return;
-    Point o = scroller_.offset();
-    RenderRequest request{visible.offset(-o.x, -o.y), scroller_.contentSize(),
-                          scroller_.imageSize()};
-    cache_.draw(request, source, frame_, o, part);
+    bool drewImage = paintViewArea(frame_, clip, scroller_, cache_, source,
+                                   packPixel(settings.doc_window_bg_color),
+                                   packPixel(settings.image_border_color));
     // The ants' snapshot no longer matches what is on screen.
-    if (!currentSelection().isEmpty()) outline_.clearPrepared();
+    if (drewImage && !currentSelection().isEmpty()) outline_.clearPrepared();
 }
 
 void VeView::renderPending(const QRegion& region) {

@@ -1,4 +1,4 @@
-// Documents and an application object for the widget tests.
+// Documents for the widget tests (the application object is made in qt_environment.cpp).
 #pragma once
 
 #include <QApplication>
@@ -11,15 +11,6 @@
 #include "document/document.h"
 
 namespace varnel::test {
-
-// The one application object of the test program.
-inline QApplication& application() {
-    static int argc = 1;
-    static char name[] = "test_view_gui";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 // A document with one layer whose pixel (x, y) is colour(x, y); with `alpha` the layer carries
 // that transparency, otherwise it is an opaque background.

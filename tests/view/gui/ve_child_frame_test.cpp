@@ -6,7 +6,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTest>
@@ -31,18 +30,8 @@ std::unique_ptr<Document> plainDocument(int32_t w, int32_t h) {
 
 class VeChildFrameTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        test::application();
-        // A real question would wait for a user forever.
-        VeChildFrame::setCloseQuestion([](QWidget*, const QString& text) {
-            ADD_FAILURE() << "unexpected question: " << text.toStdString();
-            return int(QMessageBox::No);
-        });
-    }
     void TearDown() override {
         frame.reset();
-        VeChildFrame::setCloseQuestion(nullptr);
-        VeChildFrame::setSaveFunction(nullptr);
         VeChildFrame::setToolboxVisible(false);
     }
 
@@ -76,6 +65,24 @@ TEST_F(VeChildFrameTest, TitleAndZoomFieldFollowEveryZoomChange) {
     }
     EXPECT_EQ(heard.size(), std::size(cases));  // also Zoom In at 16x, which stays at 16x
     EXPECT_FALSE(f.handleCommand(40000));
+    EXPECT_FALSE(VeChildFrame::handlesCommand(40000));
+}
+
+TEST_F(VeChildFrameTest, CommandsAreEnabledWhileTheyCanZoom) {
+    VeChildFrame& f = standalone(plainDocument(3, 500));  // minimum zoom 1/3
+    struct Case {
+        float zoom;
+        int command;
+        bool enabled;
+    } cases[] = {
+        {1.0f, 32942, true}, {16.0f, 32942, false}, {1.0f, 32943, true}, {0.0f, 32943, false},
+        {1.0f, 32991, true}, {1.0f, 32992, false},  {1.0f, 32797, true}, {1.0f, 32945, true},
+    };
+    for (const Case& c : cases) {
+        f.view()->scroller().setZoom(c.zoom, false, true);
+        EXPECT_TRUE(VeChildFrame::handlesCommand(c.command));
+        EXPECT_EQ(f.isCommandEnabled(c.command), c.enabled) << c.command << " at " << c.zoom;
+    }
 }
 
 TEST_F(VeChildFrameTest, FitAndPrintSizeCommands) {
@@ -216,38 +223,20 @@ TEST_F(MdiTest, FitOnScreenGrowsTheWindowIntoTheArea) {
     EXPECT_NEAR(f->zoom(), float(content.width) / 4000.0f, 1e-6);
 }
 
-TEST_F(MdiTest, ClosingAModifiedDocumentAsks) {
-    struct Case {
-        int answer;
-        bool saves;
-        bool closes;
-    } cases[] = {
-        {QMessageBox::Cancel, false, false},
-        {QMessageBox::Yes, false, false},  // a failed save keeps the window
-        {QMessageBox::Yes, true, true},
-        {QMessageBox::No, false, true},
-    };
-    for (const Case& c : cases) {
-        auto doc = plainDocument(20, 20);
-        doc->setModified(true);
-        QString asked;
-        VeChildFrame::setCloseQuestion([&](QWidget*, const QString& text) {
-            asked = text;
-            return c.answer;
-        });
-        VeChildFrame::setSaveFunction([&](VeChildFrame&) { return c.saves; });
-        VeChildFrame* f = VeChildFrame::open(area.get(), std::move(doc));
-        QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow*>(f->parentWidget());
-        EXPECT_EQ(sub->close(), c.closes);
-        EXPECT_EQ(asked, QStringLiteral("Save changes to \"picture.png\" before closing?"));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_EQ(sub.isNull(), c.closes);
-        if (sub) {
-            f->document()->setModified(false);
-            sub->close();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        }
-    }
+TEST_F(MdiTest, ASubWindowMadeByTheHostIsPlacedWhenFirstShown) {
+    // The main window wraps the frame in a sub-window of its own and shows it.
+    auto* f = new VeChildFrame(plainDocument(400, 300));
+    auto* sub = new QMdiSubWindow;
+    sub->setWidget(f);
+    area->addSubWindow(sub);
+    sub->show();
+    EXPECT_EQ(sub->pos(), QPoint(5, 5));
+    EXPECT_EQ(f->view()->size(), QSize(400, 300));
+    // Shown again later (after being hidden), it stays where the user put it.
+    sub->move(100, 90);
+    sub->hide();
+    sub->show();
+    EXPECT_EQ(sub->pos(), QPoint(100, 90));
 }
 
 }  // namespace

@@ -27,7 +27,6 @@ QRgb rgb(Bgr c) {
 class VeViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::application();
         saved_ = AppSettings::instance().doc_window_bg_color;
         savedBorder_ = AppSettings::instance().image_border_color;
         AppSettings::instance().doc_window_bg_color = settingsColor(0x20, 0x40, 0x60);
