@@ -12,6 +12,7 @@
 #include <QStyle>
 
 #include "document/document.h"
+#include "document/selection.h"
 #include "view/ve_canvas_info_ctrl.h"
 #include "view/ve_view.h"
 #include "view/view_commands.h"
@@ -28,7 +29,9 @@ bool gFullScreenMode = false;
 
 VeChildFrame::VeChildFrame(std::unique_ptr<Document> document, QWidget* parent,
                            int32_t zoomCursorMode)
-    : QWidget(parent), document_(std::move(document)) {
+    : QWidget(parent),
+      document_(std::move(document)),
+      selection_(std::make_unique<Selection>(document_ ? document_->size() : Size{})) {
     setObjectName(QStringLiteral("VeChildFrame"));
     barWidth_ = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     barHeight_ = barWidth_;
@@ -38,9 +41,11 @@ VeChildFrame::VeChildFrame(std::unique_ptr<Document> document, QWidget* parent,
     info_ = new VeCanvasInfoCtrl(this);
     grip_ = new QSizeGrip(this);
     view_->setScrollBars(hbar_, vbar_);
+    view_->setSelection(selection_.get());
     zoom_ = view_->zoom();
 
     connect(view_, &VeView::zoomChanged, this, &VeChildFrame::onZoomChanged);
+    connect(view_, &VeView::canvasResized, this, &VeChildFrame::onCanvasResized);
     connect(info_, &VeCanvasInfoCtrl::zoomTyped, this, [this](double percent) {
         view_->scroller().setZoom(float(percent * 0.01), true, true);
     });
@@ -51,7 +56,7 @@ VeChildFrame::VeChildFrame(std::unique_ptr<Document> document, QWidget* parent,
 }
 
 VeChildFrame::~VeChildFrame() {
-    // The view listens to the document: it must go before the document does.
+    // The view listens to the document and the selection: it must go before they do.
     delete view_;
     view_ = nullptr;
 }
@@ -169,6 +174,13 @@ bool VeChildFrame::handleCommand(int32_t command) {
         return true;
     }
     return view_->handleCommand(command);
+}
+
+void VeChildFrame::onCanvasResized() {
+    // A selection made on the old canvas means nothing on the new one.
+    if (document_ && selection_->canvasSize() != document_->size()) {
+        selection_->resetCanvas(document_->size());
+    }
 }
 
 bool VeChildFrame::handlesCommand(int32_t command) {

@@ -18,6 +18,7 @@ class QSizeGrip;
 namespace varnel {
 
 class Document;
+class Selection;
 class VeCanvasInfoCtrl;
 class VeView;
 
@@ -45,6 +46,8 @@ public:
     static VeChildFrame* fromSubWindow(QMdiSubWindow* window);
 
     Document* document() const { return document_.get(); }
+    // The window's selection, on the document's canvas; the view outlines it.
+    Selection& selection() const { return *selection_; }
     VeView* view() const { return view_; }
     VeCanvasInfoCtrl* infoCtrl() const { return info_; }
     QScrollBar* horizontalBar() const { return hbar_; }
@@ -89,6 +92,7 @@ protected:
 
 private:
     void onZoomChanged(float zoom);
+    void onCanvasResized();
     void layoutChildren();
     QMdiSubWindow* subWindow() const;
     void showCaptionMenu(const QPoint& globalPos);
@@ -96,6 +100,7 @@ private:
     void placeInArea();
 
     std::unique_ptr<Document> document_;
+    std::unique_ptr<Selection> selection_;
     VeView* view_ = nullptr;
     QScrollBar* hbar_ = nullptr;
     QScrollBar* vbar_ = nullptr;

@@ -42,6 +42,7 @@ VeView::VeView(Document* document, QWidget* parent, int32_t zoomCursorMode)
 
 VeView::~VeView() {
     stopAnts();
+    if (selection_) selection_->removeListener(this);
     if (document_) document_->removeListener(this);
 }
 
@@ -103,6 +104,7 @@ void VeView::canvasSizeChanged() {
     scroller_.setImageSize(document_->width(), document_->height());
     scroller_.setZoom(scroller_.zoom(), true, true);
     invalidateAll();
+    emit canvasResized();
 }
 
 void VeView::scrollerInvalidate() {
@@ -234,13 +236,28 @@ void VeView::zoomOutAtClientPoint(const QPoint& point, bool keepPoint) {
 
 // --- selection outline --------------------------------------------------------------------------
 
+void VeView::setSelection(Selection* selection) {
+    if (selection_) selection_->removeListener(this);
+    selection_ = selection;
+    provider_ = nullptr;
+    if (selection_) selection_->addListener(this);
+    selectionUpdated();
+}
+
 void VeView::setSelectionProvider(SelectionProvider provider) {
-    selection_ = std::move(provider);
-    selectionChanged();
+    if (selection_) selection_->removeListener(this);
+    selection_ = nullptr;
+    provider_ = std::move(provider);
+    selectionUpdated();
+}
+
+void VeView::selectionChanged(const SelectionChange&) {
+    selectionUpdated();
 }
 
 SelectionArea VeView::currentSelection() const {
-    return selection_ ? selection_() : SelectionArea{};
+    if (selection_) return selection_->area();
+    return provider_ ? provider_() : SelectionArea{};
 }
 
 void VeView::startAnts() {
@@ -276,7 +293,7 @@ void VeView::rebuildOutline() {
     outline_.prepare(selection, scroller_, frame_);
 }
 
-void VeView::selectionChanged() {
+void VeView::selectionUpdated() {
     repaintVisibleImage();
     outline_.shown = true;
     if (!currentSelection().isEmpty()) startAnts();

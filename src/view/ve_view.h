@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "document/change.h"
+#include "document/selection.h"
 #include "document/selection_area.h"
 #include "view/display_cache.h"
 #include "view/pixel_buffer.h"
@@ -22,7 +23,10 @@ namespace varnel {
 
 class Document;
 
-class VeView : public QWidget, public ZoomScrollerHost, public DocumentListener {
+class VeView : public QWidget,
+               public ZoomScrollerHost,
+               public DocumentListener,
+               public SelectionListener {
     Q_OBJECT
 
 public:
@@ -58,12 +62,17 @@ public:
     void canvasSizeChanged();
 
     // --- selection outline -------------------------------------------------------------------
+    // The selection whose outline the view draws; the view follows its changes (and leaves it
+    // before either goes away). Null for none.
+    void setSelection(Selection* selection);
+    Selection* selection() const { return selection_; }
     using SelectionProvider = std::function<SelectionArea()>;
-    // Where the view reads the current selection from.
+    // For selections that are not a Selection object: where the view reads the current one
+    // from; selectionUpdated() must then be called after every change.
     void setSelectionProvider(SelectionProvider provider);
-    // To be called after every change of the selection: the old ants vanish, the ants are shown
-    // again and follow the new outline.
-    void selectionChanged();
+    // After a change of the selection: the old ants vanish, the ants are shown again and follow
+    // the new outline.
+    void selectionUpdated();
     // Toggle Selection: hides or shows the ants.
     void toggleSelectionShown();
     bool selectionShown() const { return outline_.shown; }
@@ -82,6 +91,8 @@ public:
 signals:
     // After every zoom change, with the new zoom.
     void zoomChanged(float zoom);
+    // The document's canvas took another size (the view has followed it).
+    void canvasResized();
 
 public slots:
     // From the zoom tool: zoom to a dragged client rectangle (a click zooms one step in).
@@ -106,6 +117,8 @@ private:
     void scrollerZoomChanged() override;
     // DocumentListener
     void documentChanged(const ChangeRecord& change) override;
+    // SelectionListener
+    void selectionChanged(const SelectionChange& change) override;
 
     RenderSource currentSource();
     // Draws the pending parts of `region` into the frame buffer.
@@ -127,7 +140,8 @@ private:
     QRegion pending_;
     SelectionOutline outline_;
     QBasicTimer antsTimer_;
-    SelectionProvider selection_;
+    Selection* selection_ = nullptr;
+    SelectionProvider provider_;
     std::function<bool()> activeQuery_;
     QScrollBar* hbar_ = nullptr;
     QScrollBar* vbar_ = nullptr;

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "document/document.h"
+#include "document/selection.h"
 #include "gui_fixtures.h"
 #include "view/ve_canvas_info_ctrl.h"
 #include "view/ve_view.h"
@@ -147,6 +148,29 @@ TEST_F(VeChildFrameTest, ZoomMenuGreysZoomsBelowTheMinimum) {
         }
         EXPECT_FLOAT_EQ(f.zoom(), 2.0f);
     }
+}
+
+TEST_F(VeChildFrameTest, TheWindowsSelectionDrivesTheAnts) {
+    VeChildFrame& f = standalone(plainDocument(100, 80));
+    VeView* v = f.view();
+    EXPECT_FALSE(v->antsRunning());
+    ASSERT_TRUE(f.selection().setShape(Rect{10, 10, 30, 20}, false));
+    EXPECT_TRUE(v->antsRunning());
+    EXPECT_TRUE(v->outline().prepared());
+    const Rect expected = v->scroller().imageToClient(Rect{10, 10, 30, 20});
+    EXPECT_EQ(v->outline().rect(), expected);
+    // Hidden, then shown again by the next selection change.
+    v->toggleSelectionShown();
+    ASSERT_TRUE(f.selection().setShape(Rect{0, 0, 5, 5}, false));
+    EXPECT_TRUE(v->selectionShown());
+    ASSERT_TRUE(f.selection().deselect());
+    EXPECT_FALSE(v->antsRunning());
+    // After the canvas changes size the old selection is dropped.
+    ASSERT_TRUE(f.selection().setShape(Rect{50, 40, 90, 70}, false));
+    ASSERT_TRUE(f.document()->crop(Rect{0, 0, 40, 30}));
+    EXPECT_TRUE(f.selection().isEmpty());
+    EXPECT_EQ(f.selection().canvasSize(), (Size{40, 30}));
+    EXPECT_FALSE(v->antsRunning());
 }
 
 TEST_F(VeChildFrameTest, LayoutPlacesViewBarsAndZoomField) {

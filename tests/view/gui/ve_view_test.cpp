@@ -4,6 +4,7 @@
 
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "app/app_settings.h"
 #include "document/document.h"
@@ -184,6 +185,31 @@ TEST_F(VeViewTest, ScrollBarsFollowAndDriveTheScroller) {
     v.setScrollBars(nullptr, nullptr);
 }
 
+TEST_F(VeViewTest, WheelScrollsOneLinePerEventAlongItsBar) {
+    VeView& v = show(makeDocument(400, 300, [](int32_t, int32_t) { return solid(1, 1, 1); }),
+                     QSize(100, 80), 1.0f);
+    QScrollBar h(Qt::Horizontal), vert(Qt::Vertical);
+    v.setScrollBars(&h, &vert);
+    auto wheel = [](QWidget* target, QPoint delta) {
+        QWheelEvent e(QPointF(5, 5), QPointF(5, 5), QPoint(), delta, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(target, &e);
+    };
+    struct Case {
+        QWidget* target;
+        QPoint delta;
+        Point expected;
+    } cases[] = {
+        {&v, {0, -120}, {0, 16}},  {&v, {0, -480}, {0, 32}},     {&v, {0, 120}, {0, 16}},
+        {&h, {0, -120}, {16, 16}}, {&vert, {0, -120}, {16, 32}}, {&v, {-120, 0}, {32, 32}},
+    };
+    for (const Case& c : cases) {
+        wheel(c.target, c.delta);
+        EXPECT_EQ(v.scroller().scrollPosition(), c.expected);
+    }
+    v.setScrollBars(nullptr, nullptr);
+}
+
 TEST_F(VeViewTest, DocumentChangesRepaintOnlyTheirRectangle) {
     VeView& v = show(makeDocument(
                          64, 64, [](int32_t, int32_t) { return solid(0, 0, 255); },
@@ -286,7 +312,7 @@ TEST_F(AntsTest, TicksDrawAMovingStripePattern) {
     EXPECT_EQ(SelectionOutline::phase(), 3);
     // Deselecting stops the timer and removes the ants.
     selection = SelectionArea{};
-    v.selectionChanged();
+    v.selectionUpdated();
     EXPECT_FALSE(v.antsRunning());
     expectNoAnts(shown(v));
 }
@@ -313,7 +339,7 @@ TEST_F(AntsTest, ToggleHidesAndANewSelectionShowsAgain) {
     v.antsTick();
     expectNoAnts(shown(v));
     selection = SelectionArea{Rect{2, 3, 3, 4}, nullptr};
-    v.selectionChanged();
+    v.selectionUpdated();
     EXPECT_TRUE(v.selectionShown());
     v.antsTick();
     expectAnts(shown(v), 1);
@@ -339,7 +365,7 @@ TEST_F(AntsTest, InactiveWindowOrSelectionOutOfSightDrawsNothing) {
     EXPECT_EQ(SelectionOutline::phase(), 0);
     v.setActiveQuery(nullptr);
     selection = SelectionArea{Rect{50, 50, 60, 60}, nullptr};  // off the canvas and the view
-    v.selectionChanged();
+    v.selectionUpdated();
     v.antsTick();
     EXPECT_EQ(SelectionOutline::phase(), 0);
 }
