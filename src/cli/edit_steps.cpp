@@ -15,6 +15,7 @@ const std::vector<StepSpec>& editSteps() {
         addLayerSteps(all);
         addSelectionSteps(all);
         addFilterSteps(all);
+        addGeometrySteps(all);
         return all;
     }();
     return steps;
