@@ -42,6 +42,12 @@ VeChildFrame::VeChildFrame(std::unique_ptr<Document> document, QWidget* parent,
     grip_ = new QSizeGrip(this);
     view_->setScrollBars(hbar_, vbar_);
     view_->setSelection(selection_.get());
+    // The ants run only in the active document window.
+    view_->setActiveQuery([this] {
+        if (!isActiveWindow()) return false;
+        QMdiSubWindow* sub = subWindow();
+        return !sub || !sub->mdiArea() || sub->mdiArea()->activeSubWindow() == sub;
+    });
     zoom_ = view_->zoom();
 
     connect(view_, &VeView::zoomChanged, this, &VeChildFrame::onZoomChanged);

@@ -233,6 +233,26 @@ TEST_F(MdiTest, NewWindowsCascadeAtTheLargestFittingZoom) {
     EXPECT_EQ(third->view()->size(), QSize(150, 120));  // the smallest content area
 }
 
+TEST_F(MdiTest, OnlyTheActiveWindowsAntsMarch) {
+    area->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(area.get()));
+    VeChildFrame* first = VeChildFrame::open(area.get(), plainDocument(60, 60));
+    VeChildFrame* second = VeChildFrame::open(area.get(), plainDocument(60, 60));
+    for (VeChildFrame* f : {first, second}) {
+        ASSERT_TRUE(f->selection().setShape(Rect{10, 10, 20, 20}, false));
+    }
+    area->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(second->parentWidget()));
+    SelectionOutline::setPhase(0);
+    first->view()->antsTick();
+    EXPECT_EQ(SelectionOutline::phase(), 0);
+    second->view()->antsTick();
+    EXPECT_EQ(SelectionOutline::phase(), 1);
+    area->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(first->parentWidget()));
+    first->view()->antsTick();
+    EXPECT_EQ(SelectionOutline::phase(), 2);
+    SelectionOutline::setPhase(0);
+}
+
 TEST_F(MdiTest, FitOnScreenGrowsTheWindowIntoTheArea) {
     VeChildFrame* f = VeChildFrame::open(area.get(), plainDocument(4000, 1000));
     QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(f->parentWidget());
