@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
@@ -15,7 +17,9 @@
 #include "formats/bmp_codec.h"
 #include "formats/file_stream.h"
 #include "formats/image_file.h"
+#include "formats/jpeg_codec.h"
 #include "formats/memory_stream.h"
+#include "formats/png_codec.h"
 
 namespace varnel {
 namespace {
@@ -273,6 +277,187 @@ void BM_BmpWrite24ToFileUnsynced(benchmark::State& state) {
     setCounters(state);
 }
 BENCHMARK(BM_BmpWrite24ToFileUnsynced)->Unit(benchmark::kMillisecond);
+
+// ---- JPEG and PNG files of the same photo
+// --------------------------------------------------------
+
+// The photo in the two formats' image file objects, at the settings a document saves with
+// (JPEG quality 95, which the library sees as 93 with 2 × 2 chroma subsampling; PNG level 5).
+JpegImageFile& photoJpegImage() {
+    static JpegImageFile* image = [] {
+        auto* i = new JpegImageFile;
+        i->pixels().copyFrom(photo());
+        return i;
+    }();
+    return *image;
+}
+
+PngImageFile& photoPngImage() {
+    static PngImageFile* image = [] {
+        auto* i = new PngImageFile;
+        i->pixels().color.copyFrom(photo());
+        return i;
+    }();
+    return *image;
+}
+
+// Encodes into memory; the encoded bytes.
+std::vector<uint8_t> encoded(ImageCodec& codec, const ImageFile& image) {
+    MemoryBuffer buffer(uint32_t(photo().imageBytes() * 2));
+    uint32_t written = 0;
+    if (!codec.saveToBuffer(buffer, image, &written)) return {};
+    return std::vector<uint8_t>(buffer.data(), buffer.data() + written);
+}
+
+const std::vector<uint8_t>& photoJpegFile() {
+    static const std::vector<uint8_t> file = [] {
+        JpegCodec codec;
+        return encoded(codec, photoJpegImage());
+    }();
+    return file;
+}
+
+const std::vector<uint8_t>& photoPngFile() {
+    static const std::vector<uint8_t> file = [] {
+        PngCodec codec;
+        return encoded(codec, photoPngImage());
+    }();
+    return file;
+}
+
+// Writes bytes to a file in the page cache (for the file benchmarks and the tools).
+std::string fileWith(const std::string& path, const std::vector<uint8_t>& bytes) {
+    FileStream out;
+    out.openForWrite(path);
+    out.write(bytes.data(), 1, uint32_t(bytes.size()));
+    out.commit();
+    return path;
+}
+
+void BM_JpegEncodeQ95(benchmark::State& state) {
+    MemoryBuffer buffer(uint32_t(photo().imageBytes()));
+    JpegCodec codec;
+    uint32_t written = 0;
+    for (auto _ : state) {
+        if (!codec.saveToBuffer(buffer, photoJpegImage(), &written)) state.SkipWithError("failed");
+    }
+    setCounters(state);
+    state.counters["file_MB"] = double(written) / 1e6;
+}
+BENCHMARK(BM_JpegEncodeQ95)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_JpegDecode(benchmark::State& state) {
+    const std::vector<uint8_t>& file = photoJpegFile();
+    JpegCodec codec;
+    for (auto _ : state) {
+        JpegImageFile image;
+        if (!codec.loadFromMemory(image, file.data(), uint32_t(file.size()), LoadPixels)) {
+            state.SkipWithError("failed");
+        }
+        benchmark::DoNotOptimize(image.colorPlane()->bits());
+    }
+    setCounters(state);
+}
+BENCHMARK(BM_JpegDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Through files, as the editor opens and saves (the save without its final sync, like the tools
+// below, which write to /dev/null).
+void BM_JpegOpenFile(benchmark::State& state) {
+    static const std::string path = fileWith("/tmp/varnel-bench-photo.jpg", photoJpegFile());
+    for (auto _ : state) {
+        JpegImageFile image;
+        if (!image.loadFromFile(path, LoadPixels)) state.SkipWithError("failed");
+        benchmark::DoNotOptimize(image.colorPlane()->bits());
+    }
+    setCounters(state);
+}
+BENCHMARK(BM_JpegOpenFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_JpegSaveFileUnsynced(benchmark::State& state) {
+    JpegCodec codec;
+    for (auto _ : state) {
+        FileStream stream;
+        if (!stream.openForWrite("/tmp/varnel-bench-out.jpg") ||
+            !codec.saveToStream(stream, photoJpegImage())) {
+            state.SkipWithError("failed");
+        }
+        stream.close();
+    }
+    setCounters(state);
+}
+BENCHMARK(BM_JpegSaveFileUnsynced)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor: libjpeg-turbo's own tools on the same photo and settings, whole processes (start,
+// reading the input from the page cache, writing to /dev/null).
+void runTool(benchmark::State& state, const std::string& command) {
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) state.SkipWithError(("failed: " + command).c_str());
+    }
+    setCounters(state);
+}
+
+void BM_DjpegTool(benchmark::State& state) {
+    static const std::string path = fileWith("/tmp/varnel-bench-photo.jpg", photoJpegFile());
+    runTool(state, "djpeg -outfile /dev/null " + path);
+}
+BENCHMARK(BM_DjpegTool)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_CjpegToolQ93(benchmark::State& state) {
+    static const std::string path = [] {
+        const ColorImage& p = photo();
+        std::vector<uint8_t> ppm;
+        const std::string head =
+            "P6\n" + std::to_string(p.width()) + " " + std::to_string(p.height()) + "\n255\n";
+        ppm.assign(head.begin(), head.end());
+        ppm.reserve(ppm.size() + size_t(p.width()) * size_t(p.height()) * 3);
+        for (int32_t y = 0; y < p.height(); ++y) {
+            for (int32_t x = 0; x < p.width(); ++x) {
+                const Bgr c = p.pixels(y)[x];
+                ppm.insert(ppm.end(), {c.r, c.g, c.b});
+            }
+        }
+        return fileWith("/tmp/varnel-bench-photo.ppm", ppm);
+    }();
+    runTool(state, "cjpeg -quality 93 -outfile /dev/null " + path);
+}
+BENCHMARK(BM_CjpegToolQ93)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PngEncodeLevel5(benchmark::State& state) {
+    MemoryBuffer buffer(uint32_t(photo().imageBytes() * 2));
+    PngCodec codec;
+    uint32_t written = 0;
+    for (auto _ : state) {
+        if (!codec.saveToBuffer(buffer, photoPngImage(), &written)) state.SkipWithError("failed");
+    }
+    setCounters(state);
+    state.counters["file_MB"] = double(written) / 1e6;
+}
+BENCHMARK(BM_PngEncodeLevel5)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PngDecode(benchmark::State& state) {
+    const std::vector<uint8_t>& file = photoPngFile();
+    PngCodec codec;
+    for (auto _ : state) {
+        PngImageFile image;
+        if (!codec.loadFromMemory(image, file.data(), uint32_t(file.size()), LoadPixels)) {
+            state.SkipWithError("failed");
+        }
+        benchmark::DoNotOptimize(image.colorPlane()->bits());
+    }
+    setCounters(state);
+}
+BENCHMARK(BM_PngDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PngOpenFile(benchmark::State& state) {
+    static const std::string path = fileWith("/tmp/varnel-bench-photo.png", photoPngFile());
+    for (auto _ : state) {
+        PngImageFile image;
+        if (!image.loadFromFile(path, LoadPixels)) state.SkipWithError("failed");
+        benchmark::DoNotOptimize(image.colorPlane()->bits());
+    }
+    setCounters(state);
+}
+BENCHMARK(BM_PngOpenFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace varnel
