@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -103,6 +104,39 @@ bool readGif(ByteStream& stream, DecodedPicture& picture) {
         ColorTable table;
         table.load(desc.ColorMap ? desc.ColorMap : gif->SColorMap);
 
+        const int left = desc.Left, top = desc.Top;
+        const int right = std::min(screenWidth, left + desc.Width);
+        const int bottom = std::min(screenHeight, top + desc.Height);
+        const int visibleWidth = std::max(0, right - left);
+        const int visibleHeight = std::max(0, bottom - top);
+
+        // The visible part of the image's indices, decoded before the picture is made: a file
+        // that breaks off never has a screen-sized picture painted for it. The buffer's pages are
+        // only touched as rows arrive.
+        std::unique_ptr<GifPixelType[]> indices(
+            new GifPixelType[std::max<size_t>(1, size_t(visibleWidth) * size_t(visibleHeight))]);
+        std::vector<GifPixelType> line(size_t(desc.Width));
+        auto keep = [&](int row) {
+            if (row >= visibleHeight || visibleWidth == 0) return;
+            std::copy_n(line.data(), visibleWidth, indices.get() + size_t(row) * visibleWidth);
+        };
+        if (desc.Interlace) {
+            static constexpr int kStart[] = {0, 4, 2, 1};
+            static constexpr int kStep[] = {8, 8, 4, 2};
+            for (int pass = 0; pass < 4; ++pass) {
+                for (int row = kStart[pass]; row < desc.Height; row += kStep[pass]) {
+                    if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR) return false;
+                    keep(row);
+                }
+            }
+        } else {
+            // Rows below the screen are never shown: stop once the visible ones are read.
+            for (int row = 0; row < std::min(desc.Height, visibleHeight); ++row) {
+                if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR) return false;
+                keep(row);
+            }
+        }
+
         ColorImage color;
         GrayMap alpha;
         if (!color.createColor(screenWidth, screenHeight) ||
@@ -120,9 +154,6 @@ bool readGif(ByteStream& stream, DecodedPicture& picture) {
             const GifColorType& c = gif->SColorMap->Colors[gif->SBackGroundColor];
             backdrop = Bgr{c.Blue, c.Green, c.Red};
         }
-        const int left = desc.Left, top = desc.Top;
-        const int right = std::min(screenWidth, left + desc.Width);
-        const int bottom = std::min(screenHeight, top + desc.Height);
         const bool covers = left == 0 && top == 0 && right == screenWidth && bottom == screenHeight;
         if (!covers) {
             for (int y = 0; y < screenHeight; ++y) {
@@ -130,34 +161,13 @@ bool readGif(ByteStream& stream, DecodedPicture& picture) {
                 std::fill_n(alpha.row(y), screenWidth, backdropAlpha);
             }
         }
-
-        std::vector<GifPixelType> line(size_t(desc.Width));
-        auto place = [&](int row) {
-            const int y = top + row;
-            if (y >= bottom || left >= right) return;
-            Bgr* out = color.pixels(y) + left;
-            uint8_t* a = alpha.row(y) + left;
-            for (int x = 0; x < right - left; ++x) {
-                const GifPixelType index = line[size_t(x)];
-                out[x] = table.colors[index];
-                a[x] = int(index) == transparent ? 0 : 255;
-            }
-        };
-        if (desc.Interlace) {
-            static constexpr int kStart[] = {0, 4, 2, 1};
-            static constexpr int kStep[] = {8, 8, 4, 2};
-            for (int pass = 0; pass < 4; ++pass) {
-                for (int row = kStart[pass]; row < desc.Height; row += kStep[pass]) {
-                    if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR) return false;
-                    place(row);
-                }
-            }
-        } else {
-            // Rows below the screen are never shown: stop once the visible ones are read.
-            const int rows = std::min(desc.Height, bottom - top);
-            for (int row = 0; row < rows; ++row) {
-                if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR) return false;
-                place(row);
+        for (int row = 0; row < visibleHeight; ++row) {
+            Bgr* out = color.pixels(top + row) + left;
+            uint8_t* a = alpha.row(top + row) + left;
+            const GifPixelType* in = indices.get() + size_t(row) * visibleWidth;
+            for (int x = 0; x < visibleWidth; ++x) {
+                out[x] = table.colors[in[x]];
+                a[x] = int(in[x]) == transparent ? 0 : 255;
             }
         }
 
