@@ -51,7 +51,7 @@ class Pillow:
         self.layer = Image.open(path(workdir, "layer.bmp"))
         self.layer.load()
         self.lut = [int(v) for t in levels_table() for v in t]
-        self.hue_lut = [(h + 12) % 256 for h in range(256)]
+        self.hue_lut = [(h + 11) % 256 for h in range(256)]
         self.sat_lut = [min(255, int(s * 1.3)) for s in range(256)]
 
     def invert(self):
@@ -135,7 +135,7 @@ class OpenCV:
         self.photo = cv2.imread(path(workdir, "photo.bmp"), cv2.IMREAD_COLOR)
         self.layer = cv2.imread(path(workdir, "layer.bmp"), cv2.IMREAD_COLOR)
         self.lut = np.stack(levels_table(), axis=-1).reshape(256, 1, 3)
-        hue = np.array([(h + 6) % 180 if h < 180 else h for h in range(256)], np.uint8)
+        hue = np.array([(h + 7) % 180 if h < 180 else h for h in range(256)], np.uint8)
         sat = np.array([min(255, int(s * 1.3)) for s in range(256)], np.uint8)
         self.hls_lut = np.stack([hue, np.arange(256, dtype=np.uint8), sat], -1).reshape(256, 1, 3)
         self.blur_k = np.array(BLUR_KERNEL[0], np.float32).reshape(3, 3) / BLUR_KERNEL[1]
@@ -301,7 +301,7 @@ class Vips:
         V = self.V
         hsv = self.call("colourspace", **{"in": self.photo, "space": V.Interpretation.HSV})
         shifted = self.call("linear", **{"in": hsv, "a": V.ArrayDouble.new([1.0, 1.3, 1.0]),
-                                         "b": V.ArrayDouble.new([8.0, 0.0, 0.0]), "uchar": True})
+                                         "b": V.ArrayDouble.new([11.0, 0.0, 0.0]), "uchar": True})
         tagged = self.call("copy", **{"in": shifted, "interpretation": V.Interpretation.HSV})
         return self._run("colourspace", **{"in": tagged, "space": V.Interpretation.SRGB})
 

@@ -80,9 +80,9 @@ def jobs(jpeg_quality_option):
               for mode in ("multiply", "screen", "overlay", "soft-light")]
     return {
         "invert": one("--invert"),
-        "levels": one("--levels", "0,1.2,1,0.9;0,12,8,20;255,240,250,235;0,0,0,0;255,255,255,255"),
+        "levels": one("--levels", "1,1.2,1,0.9,0,12,8,20,255,240,250,235,0,0,0,0,255,255,255,255"),
         "desaturate": one("--desaturate"),
-        "hue-saturation": one("--hue-saturation", "0,15,30,0"),
+        "hue-saturation": one("--hue-saturation", "15,0,30"),
         "blur": one("--blur"),
         "sharpen": one("--sharpen"),
         "gauss10": one("--gaussian-blur", "10"),
@@ -97,9 +97,9 @@ def jobs(jpeg_quality_option):
         "jpeg": Job("photo.jpg", [], "out.jpg", jpeg_quality_option),
         "png": Job("photo.png", [], "out.png"),
         "bmp": Job(base, [], "out.bmp"),
-        "curves": one("--curves", "0,0;64,50;192,210;255,255"),
+        "curves": one("--curves", "0:0,64:50,192:210,255:255"),
         "brightness-contrast": one("--brightness-contrast", "10,20"),
-        "color-balance": one("--color-balance", "0,0,0,10,-5,15,0,0,0,1"),
+        "color-balance": one("--color-balance", "1,0,10,0,0,-5,0,0,15,0"),
         "colorize": one("--colorize", "30,50,0"),
         "feather": one("--feather", "50", extra=[SELECTION]),
         "expand": one("--expand", "50", extra=[SELECTION]),
