@@ -1,6 +1,8 @@
 #include "cli/cli.h"
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 
 #include "cli/edit_steps.h"
@@ -149,10 +151,15 @@ int runEdit(const std::vector<std::string>& args, std::ostream& err) {
     std::vector<Planned> plan;
     std::string input, output;
     SaveOptions options;
+    bool timings = false;
     int status = kCliSuccess;
     // Everything is checked before any file is touched.
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg == "--timings") {
+            timings = true;
+            continue;
+        }
         if (arg == "-o" || arg == "--output") {
             if (i + 1 >= args.size()) return usage(err, arg, "an output file must follow");
             if (!output.empty()) return usage(err, args[i + 1], "only one output file is allowed");
@@ -193,12 +200,30 @@ int runEdit(const std::vector<std::string>& args, std::ostream& err) {
     if (output.empty()) return usage(err, "edit", "the output file is missing (-o OUT)");
     if (!checkOutput(err, output, status)) return status;
 
+    // With --timings, the wall time of the open, of each step and of the save, one line each as
+    // it completes.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point started = Clock::now();
+    auto timed = [&](const std::string& what) {
+        if (!timings) return;
+        const Clock::time_point now = Clock::now();
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.6f",
+                      std::chrono::duration<double>(now - started).count());
+        err << "timing " << what << " " << seconds << "\n";
+        started = now;
+    };
+
     std::unique_ptr<Document> opened;
     if (!openDocument(opened, input)) return cannotOpen(err, input);
     EditSession session(std::move(opened));
+    timed("open");
     for (const Planned& step : plan) {
         std::string failure;
-        if (step.action(session, failure)) continue;
+        if (step.action(session, failure)) {
+            timed(step.name.substr(2));
+            continue;
+        }
         if (failure.empty()) failure = "the command could not be applied";
         // The editor's own messages stand alone; others say which step failed.
         if (failure.back() == '!') {
@@ -208,7 +233,9 @@ int runEdit(const std::vector<std::string>& args, std::ostream& err) {
         }
         return kCliFileError;
     }
-    return saveAs(*session.document, output, options, err);
+    const int saved = saveAs(*session.document, output, options, err);
+    if (saved == kCliSuccess) timed("save");
+    return saved;
 }
 
 // Wraps text at 80 columns with the given indent.
@@ -242,7 +269,7 @@ std::string cliHelp() {
     out << "Usage:\n"
         << "  " << kProgram << " info FILE...\n"
         << "  " << kProgram << " convert IN OUT [--quality N]\n"
-        << "  " << kProgram << " edit IN STEP... -o OUT [--quality N]\n"
+        << "  " << kProgram << " edit IN STEP... -o OUT [--quality N] [--timings]\n"
         << "  " << kProgram << " --help\n\n"
         << "Commands:\n"
         << "  info FILE...\n";
@@ -256,10 +283,13 @@ std::string cliHelp() {
          "OUT's extension (bmp, dib, rle, jpg, jpeg, jpe, jfif, png). --quality sets the JPEG "
          "quality, 0..100 (95 when left out).",
          6);
-    out << "  edit IN STEP... -o OUT [--quality N]\n";
+    out << "  edit IN STEP... -o OUT [--quality N] [--timings]\n";
     wrap(out,
          "Opens IN, applies each step in the order given as the editor's command would, and "
-         "saves OUT. A step's parameter follows it as the next argument or after \"=\".",
+         "saves OUT. A step's parameter follows it as the next argument or after \"=\". "
+         "--timings prints the wall time of the open, of each step and of the save on standard "
+         "error as it completes, one line each: \"timing open 0.052103\", \"timing "
+         "gaussian-blur 0.143200\" (the step without its leading dashes), \"timing save ...\".",
          6);
     out << "\nSteps:\n";
     for (const StepSpec& s : editSteps()) {

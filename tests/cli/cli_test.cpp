@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -280,6 +282,64 @@ TEST_F(Cli, AStepThatCannotApplyFailsTheRunWithoutWriting) {
     }
     EXPECT_EQ(run({"edit", "@missing.png", "--new-layer", "-o", "@out.png"}), kCliFileError);
     EXPECT_EQ(err.str(), "Cannot open file \"" + file("missing.png") + "\"!\n");
+}
+
+// --timings: one line per completed phase, in order, and nothing else changes.
+TEST_F(Cli, TimingsReportTheOpenEachCompletedStepAndTheSave) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;  // between the input and "-o"
+        std::vector<std::string> phases;
+        int status;
+    } cases[] = {
+        {"no steps", {"--timings"}, {"open", "save"}, kCliSuccess},
+        {"steps named without their dashes",
+         {"--invert", "--timings", "--add-layer", "@grey100.png", "--layer-mode=multiply"},
+         {"open", "invert", "add-layer", "layer-mode", "save"},
+         kCliSuccess},
+        {"a repeated step has a line each",
+         {"--timings", "--invert", "--invert"},
+         {"open", "invert", "invert", "save"},
+         kCliSuccess},
+        // The failing step and the save that does not happen have no line.
+        {"stops at a failing step",
+         {"--timings", "--invert", "--hide-layer", "3", "--invert"},
+         {"open", "invert"},
+         kCliFileError},
+        {"off unless asked", {"--invert"}, {}, kCliSuccess},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> args = {"edit", "@grey200.png"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {"-o", "@out.png"});
+        ASSERT_EQ(run(args), c.status) << err.str();
+        const std::string text = err.str();
+        std::istringstream lines(text);
+        std::vector<std::string> phases;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("timing ", 0) != 0) continue;
+            std::istringstream fields(line.substr(7));
+            std::string phase, seconds, rest;
+            fields >> phase >> seconds;
+            EXPECT_FALSE(fields >> rest) << line;
+            char* end = nullptr;
+            const double value = std::strtod(seconds.c_str(), &end);
+            EXPECT_TRUE(!seconds.empty() && *end == '\0' && value >= 0 && value < 60) << line;
+            phases.push_back(phase);
+        }
+        EXPECT_EQ(phases, c.phases);
+        if (c.status == kCliSuccess) {
+            // Only the timing lines were written, and the picture is what the steps make.
+            EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::ptrdiff_t(c.phases.size()));
+            EXPECT_EQ(text.empty(), c.phases.empty());
+            EXPECT_TRUE(fs::exists(file("out.png")));
+        }
+        fs::remove(file("out.png"));
+    }
+    ASSERT_EQ(run({"edit", "@grey200.png", "--timings", "--invert", "-o", "@out.png"}),
+              kCliSuccess);
+    EXPECT_EQ(pixel("out.png", 1, 1).first, grey(55));
 }
 
 // The program itself: exit statuses and the standard streams.
