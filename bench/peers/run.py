@@ -90,9 +90,11 @@ def jobs(jpeg_quality_option):
         "image-size": one("--image-size", "3000,2000,smooth"),
         "rotate": one("--rotate", "90cw"),
         "flip": one("--flip", "h"),
-        "multiply": Job(base, [("--add-layer", "layer.bmp:multiply:100"),
+        # The document keeps its composite as an open window does; the opacity change then
+        # recomposites the canvas: the layer blended over the background at 50 %.
+        "multiply": Job(base, [("--composite", None), ("--add-layer", "layer.bmp:multiply:100"),
                                ("--layer-opacity", "50")], "out.bmp"),
-        "overlay": Job(base, [("--add-layer", "layer.bmp:overlay:100"),
+        "overlay": Job(base, [("--composite", None), ("--add-layer", "layer.bmp:overlay:100"),
                               ("--layer-opacity", "50")], "out.bmp"),
         "jpeg": Job("photo.jpg", [], "out.jpg", jpeg_quality_option),
         "png": Job("photo.png", [], "out.png"),

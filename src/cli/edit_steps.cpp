@@ -16,6 +16,7 @@ const std::vector<StepSpec>& editSteps() {
         addSelectionSteps(all);
         addFilterSteps(all);
         addGeometrySteps(all);
+        addViewSteps(all);
         return all;
     }();
     return steps;

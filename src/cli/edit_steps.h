@@ -59,6 +59,8 @@ void addSelectionSteps(std::vector<StepSpec>& steps);
 void addFilterSteps(std::vector<StepSpec>& steps);
 // Image Size, Canvas Size, rotations, flips, Crop and Trim.
 void addGeometrySteps(std::vector<StepSpec>& steps);
+// What an open document window adds (the kept composite).
+void addViewSteps(std::vector<StepSpec>& steps);
 
 // Parameter parsing shared by the groups. Each returns false (with a reason) for bad text.
 bool parseInteger(const std::string& text, int64_t low, int64_t high, int64_t& value,
