@@ -87,7 +87,7 @@ def jobs(jpeg_quality_option):
         "sharpen": one("--sharpen"),
         "gauss10": one("--gaussian-blur", "10"),
         "gauss50": one("--gaussian-blur", "50"),
-        "image-size": one("--image-size", "3000,2000,smooth"),
+        "image-size": one("--image-size", "3000,2000,2"),
         "rotate": one("--rotate", "90cw"),
         "flip": one("--flip", "h"),
         # The document keeps its composite as an open window does; the opacity change then
