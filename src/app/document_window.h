@@ -1,6 +1,7 @@
 // What the main window needs from the window of one open document, and from whatever opens and
-// creates documents. The main window owns the document windows (through its multiple-document
-// area) and forwards the document commands to the active one.
+// creates documents. The main window owns the document windows (each sub-window of its
+// multiple-document area owns one, and deletes it before the widget it shows) and forwards the
+// document commands to the active one.
 #pragma once
 
 #include <QWidget>

@@ -17,21 +17,17 @@
 #include <QToolBar>
 #include <QUrlQuery>
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 #include "app/command_table.h"
 #include "app/product_info.h"
 #include "app/settings_location.h"
+#include "formats/format_registry.h"
 #include "formats/format_type.h"
 #include "history/history.h"
 
 namespace varnel {
-
-const char kOpenFilter[] =
-    "BMP (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|GIF (*.gif)|*.gif|ICO (*.ico)|*.ico|"
-    "JPG (*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|PNG (*.png)|*.png|"
-    "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle|";
-const char kSaveFilter[] = "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|";
 
 namespace {
 
@@ -41,7 +37,7 @@ QString qs(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-// The formats a document can be written in, with the save dialog's entry for each.
+// The formats a document can be written in, and the save dialog's entry for each.
 bool isWritableFormat(int type) {
     return type == FormatBmp || type == FormatJpeg || type == FormatPng;
 }
@@ -49,17 +45,8 @@ int saveFilterIndexOf(int type) {
     return type == FormatBmp ? 1 : type == FormatJpeg ? 2 : 3;
 }
 int formatOfSaveFilter(int index) {
-    return index == 1 ? FormatBmp : index == 2 ? FormatJpeg : FormatPng;
-}
-QString ownExtension(int type) {
-    switch (type) {
-        case FormatBmp:
-            return QStringLiteral("bmp");
-        case FormatJpeg:
-            return QStringLiteral("jpg");
-        default:
-            return QStringLiteral("png");
-    }
+    int type = formatTypeOfSaveFilter(index);
+    return type == FormatNone ? FormatPng : type;
 }
 
 // Commands of the frame that work in this build, and those of them that need a document.
@@ -77,19 +64,25 @@ const std::set<int> kDocumentFrameCommands = {
 
 }  // namespace
 
-// The sub-window of one document: asks the main window before it closes.
+// The sub-window of one document: owns the document window, which goes before its widget, and
+// asks the main window before it closes.
 class DocumentSubWindow : public QMdiSubWindow {
 public:
-    DocumentSubWindow(MainWindow* frame, DocumentWindow* document)
-        : frame_(frame), document_(document) {
+    DocumentSubWindow(MainWindow* frame, std::unique_ptr<DocumentWindow> document)
+        : frame_(frame), document_(std::move(document)) {
         setAttribute(Qt::WA_DeleteOnClose);
-        setWidget(document->widget());
+        setWidget(document_->widget());
     }
-    DocumentWindow* document() const { return document_; }
+    ~DocumentSubWindow() override {
+        // A document window that is its own widget is deleted here, which takes the widget out
+        // of this sub-window; otherwise the sub-window deletes the widget afterwards.
+        document_.reset();
+    }
+    DocumentWindow* document() const { return document_.get(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override {
-        if (!frame_->confirmClose(document_)) {
+        if (!frame_->confirmClose(document_.get())) {
             event->ignore();
             return;
         }
@@ -99,7 +92,7 @@ protected:
 
 private:
     MainWindow* frame_;
-    DocumentWindow* document_;
+    std::unique_ptr<DocumentWindow> document_;
 };
 
 QString aboutVersionText(const std::string& version) {
@@ -109,9 +102,11 @@ QString aboutVersionText(const std::string& version) {
     return QStringLiteral("Version %1.%2.%3  (Build %4)").arg(n[0]).arg(n[1]).arg(n[2]).arg(n[3]);
 }
 
-QString withExtensionFor(const QString& path, int type) {
-    if (formatTypeOf(path.toStdString()) == type) return path;
-    return path + QLatin1Char('.') + ownExtension(type);
+int openFilterEntryCount() {
+    // Entries are pairs of "|"-terminated texts.
+    return int(
+        std::count(openDialogFilter(), openDialogFilter() + std::strlen(openDialogFilter()), '|') /
+        2);
 }
 
 QUrl makerHomePage() {
@@ -355,8 +350,9 @@ void MainWindow::runCommand(int id) {
     switch (id) {
         case kCmdFileOpen: {
             if (!documents_) break;
-            QStringList files = fileDialogs_->chooseFilesToOpen(QString::fromLatin1(kOpenFilter),
-                                                                kOpenFilterAllFormats);
+            // The last entry, "All Formats", is preselected.
+            QStringList files = fileDialogs_->chooseFilesToOpen(
+                QString::fromLatin1(openDialogFilter()), openFilterEntryCount());
             openFiles(files);
             break;
         }
@@ -526,8 +522,8 @@ void MainWindow::activateFromOtherInstance() {
 }
 
 void MainWindow::addDocumentWindow(std::unique_ptr<DocumentWindow> window) {
-    DocumentWindow* doc = window.release();  // owned by its widget from here on
-    auto* sub = new DocumentSubWindow(this, doc);
+    DocumentWindow* doc = window.get();
+    auto* sub = new DocumentSubWindow(this, std::move(window));
     mdi_->addSubWindow(sub);
     windows_.append(sub);
     doc->setStateListener([this] { scheduleUpdate(); });
@@ -589,13 +585,14 @@ bool MainWindow::saveDocumentAs(DocumentWindow* window) {
     // The name with the extension of the proposed type, in the document's own folder.
     QString base = name;
     if (formatTypeOf(name.toStdString()) != FormatNone) base = QFileInfo(name).completeBaseName();
-    QString proposed = base + QLatin1Char('.') + ownExtension(proposedType);
+    QString proposed = base + QLatin1Char('.') + qs(extensionOf(proposedType));
     if (!path.isEmpty()) proposed = QFileInfo(path).dir().filePath(proposed);
 
-    auto choice =
-        fileDialogs_->chooseSaveFile(QString::fromLatin1(kSaveFilter), filterIndex, proposed);
+    auto choice = fileDialogs_->chooseSaveFile(QString::fromLatin1(saveDialogFilter()), filterIndex,
+                                               proposed);
     if (!choice || choice->path.isEmpty()) return false;
-    QString target = withExtensionFor(choice->path, formatOfSaveFilter(choice->filterIndex));
+    QString target =
+        qs(setExtensionFor(choice->path.toStdString(), formatOfSaveFilter(choice->filterIndex)));
     // The dialog asked about the name as typed; a file under the completed name is asked
     // about here so that it is never replaced unasked.
     if (target != choice->path && QFileInfo::exists(target) &&

@@ -39,19 +39,13 @@ struct MainWindowSetup {
     QString programDirectory;  // where the help file is looked for; defaults to the program's
 };
 
-// The file dialogs' filters. Open: "All Formats" is the last of six entries; Save: entries 1, 2
-// and 3 are BMP, JPEG and PNG.
-extern const char kOpenFilter[];
-extern const char kSaveFilter[];
-inline constexpr int kOpenFilterAllFormats = 6;
+// The number of entries of the open dialog's filter; the last, "All Formats", is preselected.
+int openFilterEntryCount();
 // The help file looked for next to the program.
 inline constexpr char kHelpFileName[] = "OVVL_Help.chm";
 
 // "Version 1.0.0  (Build 1)" from a four-part version "1.0.0.1" (missing numbers count as 0).
 QString aboutVersionText(const std::string& version);
-// The path with the extension of format `type` unless it already has one of that type's
-// extensions ("a.jpeg" stays for JPEG, "a.png" becomes "a.png.jpg").
-QString withExtensionFor(const QString& path, int type);
 // The web pages of the Help menu.
 QUrl makerHomePage();
 QUrl updatePage(const std::string& version);

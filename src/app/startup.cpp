@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <cstdio>
 
+#include "app/image_window.h"
 #include "app/main_window.h"
 #include "app/product_info.h"
 #include "app/settings_location.h"
@@ -60,6 +61,8 @@ int runInstance(int& argc, char** argv) {
 
     MainWindowSetup setup;
     setup.settingsPath = location.filePath;
+    setup.documents =
+        std::make_unique<ImageDocuments>([] { return AppSettings::instance().nb_history_states; });
     MainWindow window(std::move(setup));
 
     InstanceServer server;

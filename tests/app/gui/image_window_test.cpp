@@ -1,0 +1,160 @@
+// The document window of real images: opened through the format registry, edited through the
+// filter commands, undone, saved and closed.
+#include "app/image_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QImage>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+
+#include "app/command_table.h"
+#include "app/main_window.h"
+#include "document/document.h"
+#include "gui_test_support.h"
+
+namespace varnel {
+namespace {
+
+using test::FakeDesktop;
+using test::FakeDialogs;
+using test::FakePrompts;
+
+// Blue, green, red of the composite at (x, y).
+std::array<int, 3> pixel(Document& doc, int x, int y) {
+    const uint8_t* p = doc.composite()->color().row(y) + 3 * x;
+    return {p[0], p[1], p[2]};
+}
+
+struct ImageFixture : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QImage image(4, 3, QImage::Format_RGB32);
+        image.fill(QColor(10, 20, 200));
+        image.setPixelColor(0, 0, QColor(255, 128, 0));
+        photo = dir.filePath(QStringLiteral("photo.png")).toStdString();
+        ASSERT_TRUE(image.save(QString::fromStdString(photo), "PNG"));
+    }
+
+    std::unique_ptr<ImageWindow> openPhoto() {
+        ImageDocuments documents([] { return 5; });
+        std::unique_ptr<DocumentWindow> w = documents.openFile(photo);
+        return std::unique_ptr<ImageWindow>(dynamic_cast<ImageWindow*>(w.release()));
+    }
+
+    QTemporaryDir dir;
+    std::string photo;
+};
+
+TEST_F(ImageFixture, OpensThroughTheRegistryAndRefusesWhatItCannotRead) {
+    auto window = openPhoto();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->documentName(), "photo.png");
+    EXPECT_EQ(window->documentPath(), photo);
+    EXPECT_FALSE(window->isModified());
+    EXPECT_EQ(window->history()->limit(), 5);
+    EXPECT_EQ(pixel(*window->document(), 0, 0), (std::array<int, 3>{0, 128, 255}));
+
+    ImageDocuments documents([] { return 5; });
+    QFile junk(dir.filePath(QStringLiteral("junk.png")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a picture");
+    junk.close();
+    EXPECT_EQ(documents.openFile(junk.fileName().toStdString()), nullptr);
+    EXPECT_EQ(documents.openFile(dir.filePath(QStringLiteral("missing.png")).toStdString()),
+              nullptr);
+    EXPECT_FALSE(documents.providesCommand(kCmdLevels));  // needs its dialog
+    EXPECT_TRUE(documents.providesCommand(kCmdInvert));
+}
+
+TEST_F(ImageFixture, FilterCommandsAreUndoneAndRedone) {
+    auto window = openPhoto();
+    ASSERT_TRUE(window);
+    Document& doc = *window->document();
+    EXPECT_FALSE(window->isCommandEnabled(kCmdEditUndo));
+    EXPECT_FALSE(window->isCommandEnabled(kCmdLastFilter));  // nothing applied yet
+    ASSERT_TRUE(window->isCommandEnabled(kCmdInvert));
+    window->runCommand(kCmdInvert);
+    EXPECT_EQ(pixel(doc, 0, 0), (std::array<int, 3>{255, 127, 0}));
+    EXPECT_TRUE(window->isModified());
+    EXPECT_TRUE(window->isCommandEnabled(kCmdEditUndo));
+    window->runCommand(kCmdEditUndo);
+    EXPECT_EQ(pixel(doc, 0, 0), (std::array<int, 3>{0, 128, 255}));
+    EXPECT_TRUE(window->isCommandEnabled(kCmdEditRedo));
+    window->runCommand(kCmdEditRedo);
+    EXPECT_EQ(pixel(doc, 0, 0), (std::array<int, 3>{255, 127, 0}));
+    window->runCommand(kCmdEditPurgeUndo);
+    EXPECT_FALSE(window->isCommandEnabled(kCmdEditUndo));
+    EXPECT_FALSE(window->isCommandEnabled(kCmdEditPurgeUndo));
+
+    window->runCommand(kCmdDesaturate);
+    std::array<int, 3> grey = pixel(doc, 1, 1);
+    EXPECT_EQ(grey[0], grey[1]);
+    EXPECT_EQ(grey[1], grey[2]);
+}
+
+TEST_F(ImageFixture, SaveToTakesThePathOnlyWhenTheWriteSucceeds) {
+    auto window = openPhoto();
+    ASSERT_TRUE(window);
+    window->runCommand(kCmdInvert);
+
+    std::string nowhere = dir.filePath(QStringLiteral("no/such/folder/x.png")).toStdString();
+    EXPECT_FALSE(window->saveTo(nowhere));
+    EXPECT_EQ(window->documentPath(), photo);
+    EXPECT_EQ(window->documentName(), "photo.png");
+    EXPECT_TRUE(window->isModified());
+
+    std::string copy = dir.filePath(QStringLiteral("copy.bmp")).toStdString();
+    ASSERT_TRUE(window->saveTo(copy));
+    EXPECT_EQ(window->documentPath(), copy);
+    EXPECT_EQ(window->documentName(), "copy.bmp");
+    EXPECT_FALSE(window->isModified());
+    EXPECT_TRUE(window->frame()->windowTitle().startsWith(QStringLiteral("copy.bmp @ ")));
+    QImage written(QString::fromStdString(copy));
+    EXPECT_EQ(written.pixelColor(0, 0), QColor(0, 127, 255));
+}
+
+TEST_F(ImageFixture, MainWindowOpensEditsSavesAndClosesRealImages) {
+    AppSettings settings;
+    MainWindowSetup setup;
+    setup.settings = &settings;
+    setup.documents = std::make_unique<ImageDocuments>([] { return 20; });
+    auto prompts = std::make_unique<FakePrompts>();
+    FakePrompts* asked = prompts.get();
+    setup.prompts = std::move(prompts);
+    setup.fileDialogs = std::make_unique<FakeDialogs>();
+    setup.desktop = std::make_unique<FakeDesktop>();
+    MainWindow window(std::move(setup));
+    window.show();
+
+    ASSERT_TRUE(window.openFile(QString::fromStdString(photo)));
+    auto* image = dynamic_cast<ImageWindow*>(window.activeDocumentWindow());
+    ASSERT_NE(image, nullptr);
+    EXPECT_TRUE(test::waitFor(
+        [&] { return image->frame()->windowTitle().contains(QLatin1String(" @ ")); }));
+
+    window.updateCommandStates();
+    EXPECT_TRUE(window.action(kCmdInvert)->isEnabled());
+    EXPECT_FALSE(window.action(kCmdEditUndo)->isEnabled());
+    window.action(kCmdInvert)->trigger();
+    window.updateCommandStates();
+    EXPECT_TRUE(window.action(kCmdEditUndo)->isEnabled());
+    EXPECT_TRUE(image->isModified());
+
+    window.runCommand(kCmdFileSave);
+    EXPECT_TRUE(asked->log.empty());
+    EXPECT_FALSE(image->isModified());
+    EXPECT_EQ(QImage(QString::fromStdString(photo)).pixelColor(0, 0), QColor(0, 127, 255));
+
+    window.runCommand(kCmdZoomIn);
+    EXPECT_GT(image->frame()->zoom(), 1.0f);
+
+    window.runCommand(kCmdFileClose);  // saved: no question
+    EXPECT_TRUE(asked->log.empty());
+    EXPECT_TRUE(window.documentWindows().isEmpty());
+}
+
+}  // namespace
+}  // namespace varnel
