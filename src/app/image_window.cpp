@@ -7,6 +7,7 @@
 #include "filters/color_adjustments.h"
 #include "filters/filter_action.h"
 #include "filters/filter_commands.h"
+#include "filters/kernel_filter.h"
 #include "filters/last_filter.h"
 #include "formats/format_registry.h"
 #include "view/ve_child_frame.h"
@@ -42,10 +43,11 @@ std::unique_ptr<ImageWindow> ImageWindow::create(std::unique_ptr<Document> docum
 
 const std::set<int>& ImageWindow::commands() {
     static const std::set<int> ids = [] {
-        std::set<int> s = {kCmdEditUndo,     kCmdEditRedo,   kCmdEditPurgeUndo,  kCmdDesaturate,
-                           kCmdInvert,       kCmdAutoLevels, kCmdAutoContrast,   kCmdLastFilter,
-                           kCmdZoomIn,       kCmdZoomOut,    kCmdFitOnScreen,    kCmdFitInWindow,
-                           kCmdActualPixels, kCmdPrintSize,  kCmdToggleSelection};
+        std::set<int> s = {kCmdEditUndo,     kCmdEditRedo,   kCmdEditPurgeUndo,   kCmdDesaturate,
+                           kCmdInvert,       kCmdAutoLevels, kCmdAutoContrast,    kCmdLastFilter,
+                           kCmdZoomIn,       kCmdZoomOut,    kCmdFitOnScreen,     kCmdFitInWindow,
+                           kCmdActualPixels, kCmdPrintSize,  kCmdToggleSelection, kCmdBlur,
+                           kCmdBlurMore,     kCmdSharpen,    kCmdSharpenMore};
         return s;
     }();
     return ids;
@@ -117,6 +119,10 @@ bool ImageWindow::isCommandEnabled(int id) const {
             return history_.canUndo() || history_.canRedo();
         case kCmdDesaturate:
         case kCmdInvert:
+        case kCmdBlur:
+        case kCmdBlurMore:
+        case kCmdSharpen:
+        case kCmdSharpenMore:
         case kCmdAutoLevels:
         case kCmdAutoContrast:
             return canTakeFilter(*frame_->document(), selection_->area());
@@ -131,6 +137,30 @@ bool ImageWindow::isCommandChecked(int id) const {
     return id == kCmdToggleSelection && frame_ && frame_->view()->selectionShown();
 }
 
+namespace {
+
+// The filters of the commands that take no parameters.
+std::unique_ptr<Filter> filterOf(int id) {
+    switch (id) {
+        case kCmdDesaturate:
+            return std::make_unique<DesaturateFilter>();
+        case kCmdInvert:
+            return std::make_unique<InvertFilter>();
+        case kCmdBlur:
+            return std::make_unique<BlurFilter>();
+        case kCmdBlurMore:
+            return std::make_unique<BlurMoreFilter>();
+        case kCmdSharpen:
+            return std::make_unique<SharpenFilter>();
+        case kCmdSharpenMore:
+            return std::make_unique<SharpenMoreFilter>();
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
 void ImageWindow::runCommand(int id) {
     if (!frame_ || !isCommandEnabled(id)) return;
     switch (id) {
@@ -144,10 +174,12 @@ void ImageWindow::runCommand(int id) {
             history_.clear();
             break;
         case kCmdDesaturate:
-            runFilterCommand(filterTarget(), std::make_unique<DesaturateFilter>());
-            break;
         case kCmdInvert:
-            runFilterCommand(filterTarget(), std::make_unique<InvertFilter>());
+        case kCmdBlur:
+        case kCmdBlurMore:
+        case kCmdSharpen:
+        case kCmdSharpenMore:
+            runFilterCommand(filterTarget(), filterOf(id));
             break;
         case kCmdAutoLevels:
             runAutoLevels(filterTarget());

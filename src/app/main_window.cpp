@@ -23,6 +23,7 @@
 #include "app/command_table.h"
 #include "app/product_info.h"
 #include "app/settings_location.h"
+#include "filters/last_filter.h"
 #include "formats/format_registry.h"
 #include "formats/format_type.h"
 #include "history/history.h"
@@ -309,6 +310,10 @@ void MainWindow::updateCommandStates() {
         if (info->handler == CommandHandler::Document && info->checkable)
             a->setChecked(doc && doc->handlesCommand(id) && doc->isCommandChecked(id));
     }
+    // The Last Filter item is named after the filter it would apply again.
+    QString lastFilter = qs(lastFilterMenuText());
+    actions_.at(kCmdLastFilter)
+        ->setText(lastFilter.replace(QLatin1Char('&'), QStringLiteral("&&")));
     actions_.at(kCmdFullScreen)->setChecked(fullScreen_);
     actions_.at(kCmdViewToolbar)->setChecked(isToolbarShown());
     actions_.at(kCmdViewStatusBar)->setChecked(isStatusBarShown());

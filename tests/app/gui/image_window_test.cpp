@@ -93,6 +93,15 @@ TEST_F(ImageFixture, FilterCommandsAreUndoneAndRedone) {
     std::array<int, 3> grey = pixel(doc, 1, 1);
     EXPECT_EQ(grey[0], grey[1]);
     EXPECT_EQ(grey[1], grey[2]);
+
+    // A blur enters the Last Filter slot; Last Filter applies it again as its own state.
+    window->runCommand(kCmdBlur);
+    EXPECT_EQ(window->history()->stateAt(window->history()->current())->name(), "Blur");
+    ASSERT_TRUE(window->isCommandEnabled(kCmdLastFilter));
+    int before = window->history()->count();
+    window->runCommand(kCmdLastFilter);
+    EXPECT_EQ(window->history()->count(), before + 1);
+    EXPECT_EQ(window->history()->stateAt(window->history()->current())->name(), "Blur");
 }
 
 TEST_F(ImageFixture, SaveToTakesThePathOnlyWhenTheWriteSucceeds) {
@@ -148,11 +157,18 @@ TEST_F(ImageFixture, MainWindowOpensEditsSavesAndClosesRealImages) {
     EXPECT_FALSE(image->isModified());
     EXPECT_EQ(QImage(QString::fromStdString(photo)).pixelColor(0, 0), QColor(0, 127, 255));
 
+    window.runCommand(kCmdSharpen);
+    window.updateCommandStates();
+    EXPECT_EQ(window.action(kCmdLastFilter)->text(), QStringLiteral("Sharpen"));
+    window.runCommand(kCmdEditUndo);
+
     window.runCommand(kCmdZoomIn);
     EXPECT_GT(image->frame()->zoom(), 1.0f);
 
-    window.runCommand(kCmdFileClose);  // saved: no question
-    EXPECT_TRUE(asked->log.empty());
+    asked->answers = {Prompts::Answer::No};
+    window.runCommand(kCmdFileClose);  // the sharpen, undone, still counts as a change
+    ASSERT_EQ(asked->log.size(), 1u);
+    EXPECT_EQ(asked->log[0], "ask Varnel: Save changes to \"photo.png\" before closing?");
     EXPECT_TRUE(window.documentWindows().isEmpty());
 }
 
