@@ -42,14 +42,23 @@ public:
     // Called whenever something the main window shows may have changed: the modified flag, the
     // undo list, the selection. Set by the main window.
     void setStateListener(std::function<void()> listener) { listener_ = std::move(listener); }
+    // Called with a command the window's own controls ask for (its caption menu), to be carried
+    // out by the main window as if chosen from its menus. Set by the main window.
+    void setCommandListener(std::function<void(int)> listener) {
+        commandListener_ = std::move(listener);
+    }
 
 protected:
     void notifyStateChanged() const {
         if (listener_) listener_();
     }
+    void requestCommand(int id) const {
+        if (commandListener_) commandListener_(id);
+    }
 
 private:
     std::function<void()> listener_;
+    std::function<void(int)> commandListener_;
 };
 
 // Opens and creates documents with their windows.

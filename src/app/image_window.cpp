@@ -23,6 +23,8 @@ ImageWindow::ImageWindow(VeChildFrame* frame, int historyLimit)
     selection_->addListener(this);
     Selection* selection = selection_.get();
     frame->view()->setSelectionProvider([selection] { return selection->area(); });
+    QObject::connect(frame, &VeChildFrame::commandRequested, frame,
+                     [this](int id) { requestCommand(id); });
 }
 
 ImageWindow::~ImageWindow() {

@@ -161,7 +161,10 @@ MainWindow::~MainWindow() {
     // The document windows go first, while this object is whole, and report nothing back.
     mdi_->disconnect(this);
     toolBar_->disconnect(this);
-    for (DocumentSubWindow* sub : windows_) sub->document()->setStateListener(nullptr);
+    for (DocumentSubWindow* sub : windows_) {
+        sub->document()->setStateListener(nullptr);
+        sub->document()->setCommandListener(nullptr);
+    }
     windows_.clear();
     delete mdi_;
 }
@@ -532,6 +535,10 @@ void MainWindow::addDocumentWindow(std::unique_ptr<DocumentWindow> window) {
     mdi_->addSubWindow(sub);
     windows_.append(sub);
     doc->setStateListener([this] { scheduleUpdate(); });
+    doc->setCommandListener([this, doc](int id) {
+        activateDocumentWindow(doc);
+        runCommand(id);
+    });
     sub->show();
     mdi_->setActiveSubWindow(sub);
     updateCommandStates();

@@ -59,10 +59,13 @@ public:
     void runCommand(int id) override {
         ran.push_back(id);
         if (id == kUndo) undo.undo();
+        if (id == kRedo) undo.redo();
     }
     void changed() { notifyStateChanged(); }
+    void ask(int id) { requestCommand(id); }
 
     static constexpr int kUndo = 57643;
+    static constexpr int kRedo = 57644;
     bool modified = false;
     bool saveFails = false;
     std::set<int> commands;

@@ -497,6 +497,7 @@ TEST_F(Frame, UndoAndRedoFollowTheActiveDocumentsHistory) {
     EXPECT_FALSE(enabled(kCmdEditPurgeUndo));
     int value = 0;
     a->undo.perform(std::make_unique<CountingAction>(&value));
+    a->changed();
     EXPECT_TRUE(enabled(kCmdEditUndo));
     EXPECT_FALSE(enabled(kCmdEditRedo));
     EXPECT_TRUE(enabled(kCmdEditPurgeUndo));
@@ -519,8 +520,10 @@ TEST_F(Frame, UndoAndRedoFollowTheActiveDocumentsHistory) {
     window->runCommand(kCmdInvert);
     EXPECT_EQ(b->ran, std::vector<int>{kCmdInvert});
 
-    window->activateDocumentWindow(a);
-    EXPECT_TRUE(enabled(kCmdEditRedo));
+    // A command asked for by a window's own controls runs on that window.
+    a->ask(kCmdEditRedo);
+    EXPECT_EQ(window->activeDocumentWindow(), a);
+    EXPECT_EQ(a->ran, (std::vector<int>{kCmdEditUndo, kCmdEditRedo}));
     window->closeAll();
     EXPECT_FALSE(enabled(kCmdEditRedo));
     EXPECT_FALSE(enabled(kCmdInvert));
