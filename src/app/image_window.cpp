@@ -21,8 +21,7 @@ ImageWindow::ImageWindow(VeChildFrame* frame, int historyLimit)
       selection_(std::make_unique<Selection>(frame->document()->size())) {
     frame->document()->addListener(this);
     selection_->addListener(this);
-    Selection* selection = selection_.get();
-    frame->view()->setSelectionProvider([selection] { return selection->area(); });
+    frame->view()->setSelection(selection_.get());
     QObject::connect(frame, &VeChildFrame::commandRequested, frame,
                      [this](int id) { requestCommand(id); });
 }
@@ -31,7 +30,7 @@ ImageWindow::~ImageWindow() {
     // The history's actions may point into the document: they go before it.
     history_.clear();
     frame_->document()->removeListener(this);
-    frame_->view()->setSelectionProvider({});
+    frame_->view()->setSelection(nullptr);
     selection_->removeListener(this);
     if (!frame_->parent()) delete frame_;
 }
@@ -204,7 +203,6 @@ void ImageWindow::documentChanged(const ChangeRecord&) {
 }
 
 void ImageWindow::selectionChanged(const SelectionChange&) {
-    if (frame_) frame_->view()->selectionChanged();
     notifyStateChanged();
 }
 
