@@ -126,6 +126,13 @@ void LayerStack::removeAll(bool notify) {
     if (notify) send(nullptr, Rect::fromSize(canvasSize()), kChangeStructure);
 }
 
+void LayerStack::replaceAll(std::vector<std::unique_ptr<LayerItem>>&& layers, int activeIndex) {
+    layers_ = std::move(layers);
+    for (auto& layer : layers_) layer->setStack(this);
+    active_ = layerAt(activeIndex);
+    send(nullptr, Rect::fromSize(canvasSize()), kChangeStructure);
+}
+
 // --- making layers ----------------------------------------------------------------------------
 
 RasterLayer* LayerStack::insertRaster(std::unique_ptr<RasterLayer> layer) {

@@ -84,6 +84,10 @@ public:
     int removeAt(int index) { return remove(layerAt(index)); }
     // Removes and deletes every layer (one change record for the canvas when `notify`).
     void removeAll(bool notify = true);
+    // Replaces every layer by `layers` (bottom first; none may be in a stack already), makes the
+    // one at `activeIndex` active (none when out of range) and sends one structure record for the
+    // canvas. Used to put a whole image back as it was.
+    void replaceAll(std::vector<std::unique_ptr<LayerItem>>&& layers, int activeIndex);
 
     // --- making layers (each inserted with index -1 and made active) ---------------------------
 

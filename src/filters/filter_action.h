@@ -49,6 +49,8 @@ public:
     int revert() override;
     // Sets the document's modified flag on success.
     void afterExecute(int result) override;
+    // The copy of the layer's pixels.
+    size_t byteSize() const override { return snapshot_ ? snapshot_->imageBytes() : 0; }
 
     // Replaces the held filter (the preview installs each new set of values this way).
     void setFilter(std::unique_ptr<Filter> filter);

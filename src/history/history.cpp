@@ -88,6 +88,12 @@ void History::clear() {
     current_ = -1;
 }
 
+size_t History::byteSize() const {
+    size_t total = 0;
+    for (const auto& state : states_) total += state->byteSize();
+    return total;
+}
+
 const HistoryAction* History::stateAt(int index) const {
     if (index < 0 || index >= count()) return nullptr;
     return states_[size_t(index)].get();

@@ -1,6 +1,7 @@
 // The bounded, linear undo list of one document window.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -48,6 +49,8 @@ public:
     int current() const { return current_; }
     // The state at `index` (0 is the oldest), or null outside 0 .. count() - 1.
     const HistoryAction* stateAt(int index) const;
+    // The undo data held by every recorded state, in bytes.
+    size_t byteSize() const;
 
 private:
     void dropOldest();

@@ -2,6 +2,7 @@
 // it keeps in order to do so.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace varnel {
@@ -38,6 +39,10 @@ public:
     virtual void afterExecute(int result) { (void)result; }
     virtual void beforeRevert() {}
     virtual void afterRevert(int result) { (void)result; }
+
+    // The bytes of undo data the action holds now (pixel copies, kept layers, saved selections),
+    // so that the history's memory can be measured and bounded.
+    virtual size_t byteSize() const { return 0; }
 
     CommandTarget* owner() const { return owner_; }
     Document* image() const { return image_; }

@@ -1,0 +1,74 @@
+// The merges: Merge Layers, Merge Down, Merge Visible and Flatten Image. Each checks that it can
+// merge, keeps a copy of the whole image taken before its first merge, and puts it back on undo.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "history/document_action.h"
+#include "history/image_snapshot.h"
+
+namespace varnel {
+
+class MergeAction : public DocumentAction {
+public:
+    using DocumentAction::DocumentAction;
+
+    int execute() override;
+    int revert() override;
+    size_t byteSize() const override;
+
+    // Whether the merge is possible now.
+    virtual int canMerge() = 0;
+    virtual int merge() = 0;
+
+private:
+    std::unique_ptr<ImageSnapshot> snapshot_;
+};
+
+// "Merge Layers": the layers at the given indices (those chosen in the Layers palette).
+class MergeLayersAction : public MergeAction {
+public:
+    MergeLayersAction(CommandTarget* owner, Document* image, Selection* selection,
+                      std::vector<int> indices)
+        : MergeAction(owner, image, selection, -1), indices_(std::move(indices)) {}
+    std::string name() const override { return "Merge Layers"; }
+    int canMerge() override;
+    int merge() override;
+
+private:
+    // The layers, or an empty list when an index names none.
+    std::vector<LayerItem*> layers() const;
+    std::vector<int> indices_;
+};
+
+// "Merge Down": the layer at the index (the active one when the command ran) with the one below.
+class MergeDownAction : public MergeAction {
+public:
+    using MergeAction::MergeAction;
+    std::string name() const override { return "Merge Down"; }
+    int canMerge() override;
+    int merge() override;
+};
+
+// "Merge Visible": every visible layer; the index is the active layer when the command ran.
+class MergeVisibleAction : public MergeAction {
+public:
+    using MergeAction::MergeAction;
+    std::string name() const override { return "Merge Visible"; }
+    int canMerge() override;
+    int merge() override;
+};
+
+// "Flatten Image": one background holding the composite.
+class FlattenImageAction : public MergeAction {
+public:
+    FlattenImageAction(CommandTarget* owner, Document* image, Selection* selection)
+        : MergeAction(owner, image, selection, -1) {}
+    std::string name() const override { return "Flatten Image"; }
+    int canMerge() override;
+    int merge() override;
+};
+
+}  // namespace varnel
