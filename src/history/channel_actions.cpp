@@ -21,6 +21,8 @@ SaveSelectionAction::SaveSelectionAction(CommandTarget* owner, Document* image,
 
 int SaveSelectionAction::execute() {
     if (!image_ || !selection_ || selection_->isEmpty()) return 0;
+    // Only replace, add, subtract and intersect combine; anything else would be a silent replace.
+    if (operation_ < 0 || operation_ > 3) return 0;
     if (index_ >= int(image_->channels().size())) {
         if (!saveSelectionAsChannel(*image_, *selection_, channelName_)) return 0;
         appended_ = true;

@@ -95,7 +95,7 @@ int GrowSimilarAction::applyChange() {
 }
 
 int LoadSelectionAction::applyChange() {
-    if (!image_) return 0;
+    if (!image_ || operation_ < 0 || operation_ > 3) return 0;
     const ChannelList& channels = image_->channels();
     if (channel_ < 0 || channel_ >= int(channels.size())) return 0;
     const Channel& channel = *channels[size_t(channel_)];

@@ -1,0 +1,238 @@
+// The actions' own rules beyond the digest property: the clamps on construction, acting on the
+// recorded layer whatever is active at redo, the same layer object leaving and returning, refusals
+// that record nothing, and the byte sizes of the undo data.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "action_fixtures.h"
+#include "filters/color_adjustments.h"
+#include "filters/filter_action.h"
+#include "history/channel_actions.h"
+#include "history/geometry_actions.h"
+#include "history/history.h"
+#include "history/layer_actions.h"
+#include "history/merge_actions.h"
+#include "history/pixel_actions.h"
+#include "history/selection_actions.h"
+
+namespace varnel {
+namespace {
+
+using testing::digestOf;
+using testing::makeDocument;
+using testing::selectSoftEllipse;
+
+class Actions : public ::testing::Test {
+protected:
+    void SetUp() override {
+        doc = makeDocument();
+        ASSERT_TRUE(doc);
+        selection.resetCanvas(doc->size());
+        selectSoftEllipse(selection, doc->size());
+    }
+    uint64_t digest() const { return digestOf(*doc, selection); }
+
+    std::unique_ptr<Document> doc;
+    Selection selection;
+    History history{20};
+};
+
+TEST_F(Actions, SelectionParametersClampedOnConstruction) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        double given;
+        double kept;
+    } feathers[] = {{0, 0.1},   {-3, 0.1},  {0.1, 0.1}, {0.5, 0.5},
+                    {250, 250}, {900, 250}, {nan, 0.1}};
+    for (const auto& f : feathers) {
+        FeatherAction a(nullptr, doc.get(), &selection, f.given);
+        EXPECT_EQ(a.radius(), f.kept) << f.given;
+    }
+    const struct {
+        int32_t given;
+        int32_t kept;
+    } pixels[] = {{0, 1}, {-5, 1}, {1, 1}, {37, 37}, {100, 100}, {500, 100}};
+    for (const auto& p : pixels) {
+        EXPECT_EQ(ExpandAction(nullptr, doc.get(), &selection, p.given).pixels(), p.kept);
+        EXPECT_EQ(ContractAction(nullptr, doc.get(), &selection, p.given).pixels(), p.kept);
+        EXPECT_EQ(BorderAction(nullptr, doc.get(), &selection, p.given).width(), p.kept);
+    }
+}
+
+TEST_F(Actions, LayerActionsRedoOnTheRecordedLayerNotTheActiveOne) {
+    LayerStack& stack = doc->layers();
+    const LayerItem* plain = stack.layerAt(2);
+    ASSERT_EQ(history.perform(std::make_unique<OpacityChangeAction>(nullptr, doc.get(), &selection,
+                                                                    2, uint8_t(10))),
+              1);
+    ASSERT_EQ(history.perform(
+                  std::make_unique<ClearAction>(nullptr, doc.get(), &selection, 2, ColorRef(0))),
+              1);
+    const uint64_t after = digest();
+    history.undo();
+    history.undo();
+    stack.setActiveLayer(stack.layerAt(0));  // the palette's choice: not recorded
+    history.redo();
+    history.redo();
+    EXPECT_EQ(static_cast<const EmptyLayer*>(plain)->masterOpacity(), 10);
+    EXPECT_NE(static_cast<const RasterLayer*>(plain)->transparency(), nullptr);
+    EXPECT_EQ(stack.activeIndex(), 0) << "redo leaves the active layer alone";
+    stack.setActiveLayer(stack.layerAt(1));
+    EXPECT_EQ(digest(), after);
+}
+
+TEST_F(Actions, MergeDownRedoneOnTheRecordedLayer) {
+    LayerStack& stack = doc->layers();
+    ASSERT_EQ(history.perform(std::make_unique<MergeDownAction>(nullptr, doc.get(), &selection, 2)),
+              1);
+    const uint64_t after = digest();
+    history.undo();
+    stack.setActiveLayer(stack.layerAt(3));
+    ASSERT_EQ(history.redo(), 1);
+    EXPECT_EQ(digest(), after);
+}
+
+TEST_F(Actions, DeleteLayerKeepsTheSameObjectAndNeverCopiesIt) {
+    LayerStack& stack = doc->layers();
+    LayerItem* layer = stack.layerAt(1);
+    auto owned = std::make_unique<DeleteLayerAction>(nullptr, doc.get(), &selection, 1);
+    DeleteLayerAction* action = owned.get();
+    ASSERT_EQ(history.perform(std::move(owned)), 1);
+    EXPECT_EQ(action->keptLayer(), layer);
+    EXPECT_EQ(action->byteSize(), layerBytes(*layer));
+    EXPECT_FALSE(stack.contains(layer));
+    history.undo();
+    EXPECT_EQ(stack.layerAt(1), layer);
+    EXPECT_EQ(action->byteSize(), 0u) << "the layer belongs to the document again";
+    history.redo();
+    EXPECT_EQ(action->keptLayer(), layer);
+}
+
+TEST_F(Actions, TheLastLayerIsNeverDeleted) {
+    auto single = makeDocument(true);
+    Selection none(single->size());
+    EXPECT_EQ(history.perform(std::make_unique<DeleteLayerAction>(nullptr, single.get(), &none, 0)),
+              0);
+    EXPECT_EQ(single->layers().count(), 1);
+    EXPECT_EQ(history.count(), 0);
+}
+
+TEST_F(Actions, ClearWithoutAPlaneLeavesNoPlaneAfterUndo) {
+    const auto* plain = doc->layers().rasterAt(2);
+    ASSERT_FALSE(plain->hasTransparency());
+    ASSERT_EQ(history.perform(
+                  std::make_unique<ClearAction>(nullptr, doc.get(), &selection, 2, ColorRef(0))),
+              1);
+    EXPECT_TRUE(plain->hasTransparency());
+    history.undo();
+    EXPECT_FALSE(plain->hasTransparency());
+}
+
+TEST_F(Actions, RefusedActionsRecordNothing) {
+    Selection empty(doc->size());
+    doc->channels().push_back(std::make_unique<Channel>());
+    doc->channels().back()->createGray(5, 5);  // a channel that no longer fits the canvas
+    const int misfit = int(doc->channels().size()) - 1;
+    const uint64_t before = digest();
+    struct {
+        const char* label;
+        HistoryAction* action;  // handed to the history below
+    } refused[] = {
+        {"clear with nothing selected",
+         new ClearAction(nullptr, doc.get(), &empty, 1, ColorRef(0))},
+        {"clear on the empty layer",
+         new ClearAction(nullptr, doc.get(), &selection, 4, ColorRef(0))},
+        {"clear on the hidden layer",
+         new ClearAction(nullptr, doc.get(), &selection, 3, ColorRef(0))},
+        {"fill a layer that is not there",
+         new FillAction(nullptr, doc.get(), &selection, 9, FillSettings{})},
+        {"blend mode out of range",
+         new BlendingChangeAction(nullptr, doc.get(), &selection, 2, 19)},
+        {"rename a layer that is not there",
+         new LayerPropertiesAction(nullptr, doc.get(), &selection, 7, "x")},
+        {"save with nothing selected",
+         new SaveSelectionAction(nullptr, doc.get(), &empty, 0, "", 0)},
+        {"save into a channel of another size",
+         new SaveSelectionAction(nullptr, doc.get(), &selection, misfit, "", 1)},
+        {"save with an unknown operation",
+         new SaveSelectionAction(nullptr, doc.get(), &selection, 0, "", 9)},
+        {"load a channel that no longer fits",
+         new LoadSelectionAction(nullptr, doc.get(), &selection, misfit, false, 0)},
+        {"load with an unknown operation",
+         new LoadSelectionAction(nullptr, doc.get(), &selection, 0, false, 4)},
+        {"load a channel that is not there",
+         new LoadSelectionAction(nullptr, doc.get(), &selection, 8, false, 0)},
+        {"merge down the bottom layer", new MergeDownAction(nullptr, doc.get(), &selection, 0)},
+        {"merge layers with one layer",
+         new MergeLayersAction(nullptr, doc.get(), &selection, std::vector<int>{1})},
+        {"rotate by 45 degrees", new RotateCanvasAction(nullptr, doc.get(), &selection, 45.0)},
+        {"trim with several layers", new TrimAction(nullptr, doc.get(), &selection)},
+    };
+    for (auto& r : refused) {
+        EXPECT_EQ(history.perform(std::unique_ptr<HistoryAction>(r.action)), 0) << r.label;
+        EXPECT_EQ(digest(), before) << r.label;
+        EXPECT_EQ(history.count(), 0) << r.label;
+    }
+    EXPECT_FALSE(doc->isModified());
+}
+
+TEST_F(Actions, SaveSelectionIndexClampedAndNewChannelTakenBackOnUndo) {
+    const struct {
+        int given;
+        int kept;
+    } indices[] = {{-4, 0}, {0, 0}, {1, 1}, {2, 2}, {7, 2}};
+    for (const auto& i : indices)
+        EXPECT_EQ(
+            SaveSelectionAction(nullptr, doc.get(), &selection, i.given, "", 0).channelIndex(),
+            i.kept);
+    ASSERT_EQ(history.perform(std::make_unique<SaveSelectionAction>(nullptr, doc.get(), &selection,
+                                                                    5, "Mine", 0)),
+              1);
+    ASSERT_EQ(doc->channels().size(), 3u);
+    EXPECT_EQ(doc->channels()[2]->name(), "Mine");
+    history.undo();
+    EXPECT_EQ(doc->channels().size(), 2u);
+    history.redo();
+    EXPECT_EQ(doc->channels()[2]->name(), "Mine");
+}
+
+TEST_F(Actions, GeometryRemovesTheSelectionAndUndoBringsItBack) {
+    const Rect bounds = selection.bounds();
+    ASSERT_EQ(history.perform(std::make_unique<CropAction>(nullptr, doc.get(), &selection)), 1);
+    EXPECT_EQ(doc->size(), bounds.size());
+    EXPECT_TRUE(selection.isEmpty());
+    EXPECT_EQ(selection.canvasSize(), doc->size());
+    history.undo();
+    EXPECT_EQ(selection.bounds(), bounds);
+    EXPECT_EQ(selection.canvasSize(), (Size{24, 18}));
+}
+
+TEST_F(Actions, FilterRecordedLayerAndByteSizes) {
+    // A filter keeps the layer's pixels; a geometry action the whole image and the selection;
+    // the history adds them up.
+    const RasterLayer* offset = doc->layers().rasterAt(1);
+    ASSERT_EQ(history.perform(std::make_unique<FilterAction>(nullptr, doc.get(), &selection,
+                                                             std::make_unique<InvertFilter>())),
+              1);
+    const size_t filterBytes = history.stateAt(0)->byteSize();
+    EXPECT_EQ(filterBytes, offset->pixels().imageBytes());
+    ASSERT_EQ(
+        history.perform(std::make_unique<FlipCanvasAction>(nullptr, doc.get(), &selection, true)),
+        1);
+    const size_t geometryBytes = history.stateAt(1)->byteSize();
+    size_t image = 0;
+    for (int i = 0; i < doc->layers().count(); ++i) image += layerBytes(*doc->layers().layerAt(i));
+    for (const auto& c : doc->channels()) image += c->imageBytes();
+    EXPECT_GT(geometryBytes, image) << "the image and the selection's mask";
+    EXPECT_EQ(history.byteSize(), filterBytes + geometryBytes);
+    history.undo();
+    history.undo();
+    ASSERT_EQ(history.perform(std::make_unique<DeselectAction>(nullptr, doc.get(), &selection)), 1);
+    EXPECT_EQ(history.count(), 1) << "the undone states were discarded";
+    EXPECT_EQ(history.byteSize(), selection.isEmpty() ? history.stateAt(0)->byteSize() : 0u);
+}
+
+}  // namespace
+}  // namespace varnel
