@@ -143,7 +143,7 @@ int runConvert(const std::vector<std::string>& args, std::ostream& err) {
     return saveAs(*doc, files[1], options, err);
 }
 
-int runEdit(const std::vector<std::string>& args, std::ostream& err) {
+int runEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     struct Planned {
         std::string name;
         StepAction action;
@@ -152,6 +152,7 @@ int runEdit(const std::vector<std::string>& args, std::ostream& err) {
     std::string input, output;
     SaveOptions options;
     bool timings = false;
+    bool printHistory = false;
     int status = kCliSuccess;
     // Everything is checked before any file is touched.
     for (size_t i = 1; i < args.size(); ++i) {
@@ -164,6 +165,10 @@ int runEdit(const std::vector<std::string>& args, std::ostream& err) {
             if (i + 1 >= args.size()) return usage(err, arg, "an output file must follow");
             if (!output.empty()) return usage(err, args[i + 1], "only one output file is allowed");
             output = args[++i];
+            continue;
+        }
+        if (arg == "--print-history") {
+            printHistory = true;
             continue;
         }
         if (isQualityOption(arg)) {
@@ -233,6 +238,12 @@ int runEdit(const std::vector<std::string>& args, std::ostream& err) {
         }
         return kCliFileError;
     }
+    if (printHistory) {
+        // Oldest first; the state the document is at is marked, undone states follow it.
+        const History& history = *session.history;
+        for (int i = 0; i < history.count(); ++i)
+            out << (i == history.current() ? "* " : "  ") << history.stateAt(i)->name() << "\n";
+    }
     const int saved = saveAs(*session.document, output, options, err);
     if (saved == kCliSuccess) timed("save");
     return saved;
@@ -269,7 +280,8 @@ std::string cliHelp() {
     out << "Usage:\n"
         << "  " << kProgram << " info FILE...\n"
         << "  " << kProgram << " convert IN OUT [--quality N]\n"
-        << "  " << kProgram << " edit IN STEP... -o OUT [--quality N] [--timings]\n"
+        << "  " << kProgram
+        << " edit IN STEP... -o OUT [--quality N] [--print-history] [--timings]\n"
         << "  " << kProgram << " --help\n\n"
         << "Commands:\n"
         << "  info FILE...\n";
@@ -283,13 +295,17 @@ std::string cliHelp() {
          "OUT's extension (bmp, dib, rle, jpg, jpeg, jpe, jfif, png). --quality sets the JPEG "
          "quality, 0..100 (95 when left out).",
          6);
-    out << "  edit IN STEP... -o OUT [--quality N] [--timings]\n";
+    out << "  edit IN STEP... -o OUT [--quality N] [--print-history] [--timings]\n";
     wrap(out,
          "Opens IN, applies each step in the order given as the editor's command would, and "
          "saves OUT. A step's parameter follows it as the next argument or after \"=\". "
          "--timings prints the wall time of the open, of each step and of the save on standard "
          "error as it completes, one line each: \"timing open 0.052103\", \"timing "
-         "gaussian-blur 0.143200\" (the step without its leading dashes), \"timing save ...\".",
+         "gaussian-blur 0.143200\" (the step without its leading dashes), \"timing save ...\". "
+         "The steps that change the document are recorded in its history (20 states at the "
+         "start), so that --undo and --redo act as the editor's Undo and Redo; --print-history "
+         "lists the recorded states on standard output before saving, oldest first, the current "
+         "one marked \"*\".",
          6);
     out << "\nSteps:\n";
     for (const StepSpec& s : editSteps()) {
@@ -321,7 +337,7 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (command == "info") return runInfo(args, out, err);
     if (command == "convert") return runConvert(args, err);
-    if (command == "edit") return runEdit(args, err);
+    if (command == "edit") return runEdit(args, out, err);
     return usage(err, command, "no such command (info, convert, edit)");
 }
 

@@ -15,6 +15,7 @@ const std::vector<StepSpec>& editSteps() {
         addLayerSteps(all);
         addSelectionSteps(all);
         addFilterSteps(all);
+        addHistorySteps(all);
         addGeometrySteps(all);
         addViewSteps(all);
         return all;
@@ -26,6 +27,49 @@ EditSession::EditSession(std::unique_ptr<Document> opened)
     : document(std::move(opened)),
       selection(std::make_unique<Selection>(document ? document->size() : Size{})),
       history(std::make_unique<History>(kHistoryStates)) {}
+
+bool perform(EditSession& session, std::unique_ptr<HistoryAction> action, std::string& failure,
+             const char* why) {
+    if (session.history->perform(std::move(action))) return true;
+    failure = why;
+    return false;
+}
+
+void addHistorySteps(std::vector<StepSpec>& steps) {
+    steps.push_back({"--undo", "", "undoes the last recorded step",
+                     [](const std::string&, std::string&) -> StepAction {
+                         return [](EditSession& session, std::string& failure) {
+                             if (!session.history->canUndo()) {
+                                 failure = "there is nothing to undo";
+                                 return false;
+                             }
+                             session.history->undo();
+                             return true;
+                         };
+                     }});
+    steps.push_back({"--redo", "", "redoes the last undone step",
+                     [](const std::string&, std::string&) -> StepAction {
+                         return [](EditSession& session, std::string& failure) {
+                             if (!session.history->canRedo()) {
+                                 failure = "there is nothing to redo";
+                                 return false;
+                             }
+                             session.history->redo();
+                             return true;
+                         };
+                     }});
+    steps.push_back({"--history-limit", "N",
+                     "keeps at most N recorded steps (1..100; 20 at the start), dropping the "
+                     "oldest",
+                     [](const std::string& text, std::string& error) -> StepAction {
+                         int64_t n = 0;
+                         if (!parseInteger(text, 1, 100, n, error)) return {};
+                         return [n](EditSession& session, std::string&) {
+                             session.history->setLimit(int(n));
+                             return true;
+                         };
+                     }});
+}
 
 const StepSpec* findStep(const std::string& name) {
     for (const StepSpec& s : editSteps()) {

@@ -13,6 +13,7 @@
 #include "document/document.h"
 #include "document/selection.h"
 #include "history/history.h"
+#include "history/history_action.h"
 
 namespace varnel {
 
@@ -49,6 +50,11 @@ struct StepSpec {
     std::function<StepAction(const std::string& parameter, std::string& error)> parse;
 };
 
+// Hands the action to the session's history, which executes and records it as the editor's
+// command would; on refusal says `why` in `failure` and returns false.
+bool perform(EditSession& session, std::unique_ptr<HistoryAction> action, std::string& failure,
+             const char* why);
+
 // Every step, in the order the help lists them.
 const std::vector<StepSpec>& editSteps();
 const StepSpec* findStep(const std::string& name);
@@ -57,6 +63,7 @@ const StepSpec* findStep(const std::string& name);
 void addLayerSteps(std::vector<StepSpec>& steps);
 void addSelectionSteps(std::vector<StepSpec>& steps);
 void addFilterSteps(std::vector<StepSpec>& steps);
+void addHistorySteps(std::vector<StepSpec>& steps);
 // Image Size, Canvas Size, rotations, flips, Crop and Trim.
 void addGeometrySteps(std::vector<StepSpec>& steps);
 // What an open document window adds (the kept composite).

@@ -10,6 +10,9 @@
 #include "document/document.h"
 #include "document/layer_ops.h"
 #include "formats/format_registry.h"
+#include "history/layer_actions.h"
+#include "history/merge_actions.h"
+#include "history/pixel_actions.h"
 
 namespace varnel {
 
@@ -157,25 +160,33 @@ void addLayerSteps(std::vector<StepSpec>& steps) {
                          return [mode](EditSession& session, std::string& failure) {
                              EmptyLayer* layer = activeLayerWithProperties(session, failure);
                              if (!layer) return false;
-                             // Setting the mode the layer already has changes nothing.
-                             return layer->blendMode() == mode ||
-                                    changeBlendMode(*session.document, layer, mode) != 0;
+                             // Setting the mode the layer already has is recorded too.
+                             Document& doc = *session.document;
+                             return perform(session,
+                                            std::make_unique<BlendingChangeAction>(
+                                                nullptr, &doc, session.selection.get(),
+                                                doc.layers().indexOf(layer), mode),
+                                            failure, "the blend mode could not be set");
                          };
                      }});
 
-    steps.push_back({"--layer-opacity", "P",
-                     "sets the opacity of the active layer to P percent (0..100)",
-                     [](const std::string& text, std::string& error) -> StepAction {
-                         int32_t percent = 0;
-                         if (!parseOpacity(text, percent, error)) return {};
-                         return [percent](EditSession& session, std::string& failure) {
-                             EmptyLayer* layer = activeLayerWithProperties(session, failure);
-                             if (!layer) return false;
-                             const uint8_t value = opacityPercentToByte(percent);
-                             return layer->masterOpacity() == value ||
-                                    changeMasterOpacity(*session.document, layer, value) != 0;
-                         };
-                     }});
+    steps.push_back(
+        {"--layer-opacity", "P", "sets the opacity of the active layer to P percent (0..100)",
+         [](const std::string& text, std::string& error) -> StepAction {
+             int32_t percent = 0;
+             if (!parseOpacity(text, percent, error)) return {};
+             return [percent](EditSession& session, std::string& failure) {
+                 EmptyLayer* layer = activeLayerWithProperties(session, failure);
+                 if (!layer) return false;
+                 const uint8_t value = opacityPercentToByte(percent);
+                 Document& doc = *session.document;
+                 return perform(
+                     session,
+                     std::make_unique<OpacityChangeAction>(nullptr, &doc, session.selection.get(),
+                                                           doc.layers().indexOf(layer), value),
+                     failure, "the opacity could not be set");
+             };
+         }});
 
     steps.push_back({"--hide-layer", "N",
                      "hides layer N, counting from 1 at the bottom of the stack",
@@ -197,9 +208,11 @@ void addLayerSteps(std::vector<StepSpec>& steps) {
     steps.push_back({"--new-layer", "",
                      "adds an empty layer above the active layer, named by the layer-name rule",
                      noParameter([](EditSession& session, std::string& failure) {
-                         if (newLayer(*session.document, LayerProperties{})) return true;
-                         failure = "the layer could not be made";
-                         return false;
+                         return perform(session,
+                                        std::make_unique<NewLayerAction>(
+                                            nullptr, session.document.get(),
+                                            session.selection.get(), LayerProperties{}),
+                                        failure, "the layer could not be made");
                      })});
 
     steps.push_back({"--duplicate-layer", "",
@@ -210,42 +223,58 @@ void addLayerSteps(std::vector<StepSpec>& steps) {
                              failure = "there is no layer";
                              return false;
                          }
-                         if (duplicateLayer(*session.document, std::string())) return true;
-                         failure = "not enough memory for the copy";
-                         return false;
+                         Document& doc = *session.document;
+                         return perform(session,
+                                        std::make_unique<DuplicateLayerAction>(
+                                            nullptr, &doc, session.selection.get(),
+                                            doc.layers().activeIndex(), std::string()),
+                                        failure, "not enough memory for the copy");
                      })});
 
-    steps.push_back({"--delete-layer", "", "deletes the active layer",
-                     noParameter([](EditSession& session, std::string& failure) {
-                         if (!hasActiveLayer(*session.document)) {
-                             failure = "there is no layer";
-                             return false;
-                         }
-                         return deleteLayer(*session.document).layer != nullptr;
-                     })});
+    steps.push_back(
+        {"--delete-layer", "", "deletes the active layer",
+         noParameter([](EditSession& session, std::string& failure) {
+             if (!hasActiveLayer(*session.document)) {
+                 failure = "there is no layer";
+                 return false;
+             }
+             Document& doc = *session.document;
+             // The editor offers Delete Layer only while another layer remains, so its history
+             // never records deleting the last one; the command line allows it, unrecorded.
+             if (doc.layers().count() == 1) return deleteLayer(doc).layer != nullptr;
+             return perform(session,
+                            std::make_unique<DeleteLayerAction>(
+                                nullptr, &doc, session.selection.get(), doc.layers().activeIndex()),
+                            failure, "the image's only layer cannot be deleted");
+         })});
 
-    steps.push_back({"--merge-down", "", "merges the active layer into the layer below it",
-                     noParameter([](EditSession& session, std::string& failure) {
-                         if (!canMergeDown(*session.document, 1)) {
-                             failure =
-                                 "the active layer and the layer below it must both be visible";
-                             return false;
-                         }
-                         if (mergeDown(*session.document)) return true;
-                         failure = "no layer of the two has pixels to merge";
-                         return false;
-                     })});
+    steps.push_back(
+        {"--merge-down", "", "merges the active layer into the layer below it",
+         noParameter([](EditSession& session, std::string& failure) {
+             if (!canMergeDown(*session.document, 1)) {
+                 failure = "the active layer and the layer below it must both be visible";
+                 return false;
+             }
+             Document& doc = *session.document;
+             return perform(session,
+                            std::make_unique<MergeDownAction>(
+                                nullptr, &doc, session.selection.get(), doc.layers().activeIndex()),
+                            failure, "no layer of the two has pixels to merge");
+         })});
 
-    steps.push_back({"--merge-visible", "", "merges every visible layer into one",
-                     noParameter([](EditSession& session, std::string& failure) {
-                         if (!canMergeVisible(*session.document)) {
-                             failure = "the active layer must be visible, and another layer too";
-                             return false;
-                         }
-                         if (mergeVisible(*session.document)) return true;
-                         failure = "no visible layer has pixels to merge";
-                         return false;
-                     })});
+    steps.push_back(
+        {"--merge-visible", "", "merges every visible layer into one",
+         noParameter([](EditSession& session, std::string& failure) {
+             if (!canMergeVisible(*session.document)) {
+                 failure = "the active layer must be visible, and another layer too";
+                 return false;
+             }
+             Document& doc = *session.document;
+             return perform(session,
+                            std::make_unique<MergeVisibleAction>(
+                                nullptr, &doc, session.selection.get(), doc.layers().activeIndex()),
+                            failure, "no visible layer has pixels to merge");
+         })});
 
     steps.push_back({"--flatten", "",
                      "flattens the image into one opaque Background layer (white where it was "
@@ -253,9 +282,11 @@ void addLayerSteps(std::vector<StepSpec>& steps) {
                      noParameter([](EditSession& session, std::string& failure) {
                          // An image that is one background layer already is flat.
                          if (!canFlatten(*session.document)) return true;
-                         if (flattenImage(*session.document)) return true;
-                         failure = "not enough memory to flatten";
-                         return false;
+                         return perform(
+                             session,
+                             std::make_unique<FlattenImageAction>(nullptr, session.document.get(),
+                                                                  session.selection.get()),
+                             failure, "not enough memory to flatten");
                      })});
 
     steps.push_back(
@@ -269,11 +300,11 @@ void addLayerSteps(std::vector<StepSpec>& steps) {
              return [settings](EditSession& session, std::string& failure) {
                  failure = activeRasterProblem(*session.document);
                  if (!failure.empty()) return false;
-                 if (fillSelection(*session.document, settings, session.selection->area())) {
-                     return true;
-                 }
-                 failure = "the fill could not be applied";
-                 return false;
+                 Document& doc = *session.document;
+                 return perform(session,
+                                std::make_unique<FillAction>(nullptr, &doc, session.selection.get(),
+                                                             doc.layers().activeIndex(), settings),
+                                failure, "the fill could not be applied");
              };
          }});
 
@@ -287,13 +318,12 @@ void addLayerSteps(std::vector<StepSpec>& steps) {
                          }
                          failure = activeRasterProblem(*session.document);
                          if (!failure.empty()) return false;
-                         ClearRecord record;
-                         if (clearSelection(*session.document, session.selection->area(),
-                                            session.background, record)) {
-                             return true;
-                         }
-                         failure = "the clear could not be applied";
-                         return false;
+                         Document& doc = *session.document;
+                         return perform(session,
+                                        std::make_unique<ClearAction>(
+                                            nullptr, &doc, session.selection.get(),
+                                            doc.layers().activeIndex(), session.background),
+                                        failure, "the clear could not be applied");
                      })});
 }
 

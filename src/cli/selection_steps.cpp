@@ -6,6 +6,8 @@
 #include "core/surface_ops.h"
 #include "document/channels.h"
 #include "document/selection.h"
+#include "history/channel_actions.h"
+#include "history/selection_actions.h"
 
 namespace varnel {
 
@@ -64,8 +66,11 @@ std::function<StepAction(const std::string&, std::string&)> marquee(bool ellipti
         return [rect, op, elliptical](EditSession& session, std::string& failure) {
             if (op == kCombineReplace) {
                 // A shape that misses the canvas selects nothing.
-                session.selection->setShape(rect, elliptical);
-                return true;
+                return perform(
+                    session,
+                    std::make_unique<MarqueeAction>(nullptr, session.document.get(),
+                                                    session.selection.get(), rect, elliptical),
+                    failure, "not enough memory for the selection");
             }
             Selection shape(session.document->size());
             shape.setShape(rect, elliptical);
@@ -75,18 +80,17 @@ std::function<StepAction(const std::string&, std::string&)> marquee(bool ellipti
 }
 
 // A mask command that does nothing without a selection.
-std::function<StepAction(const std::string&, std::string&)> maskCommand(
-    int64_t low, int64_t high, int (Selection::*command)(int32_t)) {
+template <typename Action>
+std::function<StepAction(const std::string&, std::string&)> maskCommand(int64_t low, int64_t high) {
     return [=](const std::string& text, std::string& error) -> StepAction {
         int64_t n = 0;
         if (!parseInteger(text, low, high, n, error)) return {};
-        return [n, command](EditSession& session, std::string& failure) {
-            if (session.selection->isEmpty()) return true;
-            // A result that selects nothing is a valid outcome; only a failure with a selection
-            // left unchanged and memory short is reported.
-            (session.selection.get()->*command)(int32_t(n));
-            (void)failure;
-            return true;
+        return [n](EditSession& session, std::string& failure) {
+            // Without a selection the step changes nothing (and is recorded like the editor's).
+            return perform(session,
+                           std::make_unique<Action>(nullptr, session.document.get(),
+                                                    session.selection.get(), int32_t(n)),
+                           failure, "not enough memory for the selection");
         };
     };
 }
@@ -144,19 +148,28 @@ void addSelectionSteps(std::vector<StepSpec>& steps) {
                      "selects the ellipse inscribed in the rectangle, combined as for --select",
                      marquee(true)});
     steps.push_back({"--select-all", "", "selects the whole canvas",
-                     noParameter([](EditSession& session, std::string&) {
-                         session.selection->selectAll();
-                         return true;
+                     noParameter([](EditSession& session, std::string& failure) {
+                         return perform(
+                             session,
+                             std::make_unique<SelectAllAction>(nullptr, session.document.get(),
+                                                               session.selection.get()),
+                             failure, "not enough memory for the selection");
                      })});
-    steps.push_back(
-        {"--deselect", "", "selects nothing", noParameter([](EditSession& session, std::string&) {
-             if (!session.selection->isEmpty()) session.selection->deselect();
-             return true;
-         })});
+    steps.push_back({"--deselect", "", "selects nothing",
+                     noParameter([](EditSession& session, std::string& failure) {
+                         return perform(
+                             session,
+                             std::make_unique<DeselectAction>(nullptr, session.document.get(),
+                                                              session.selection.get()),
+                             failure, "not enough memory for the selection");
+                     })});
     steps.push_back({"--inverse", "", "inverts the selection (nothing happens without one)",
-                     noParameter([](EditSession& session, std::string&) {
-                         if (!session.selection->isEmpty()) session.selection->invert();
-                         return true;
+                     noParameter([](EditSession& session, std::string& failure) {
+                         return perform(
+                             session,
+                             std::make_unique<SelectInverseAction>(nullptr, session.document.get(),
+                                                                   session.selection.get()),
+                             failure, "not enough memory for the selection");
                      })});
     steps.push_back(
         {"--feather", "R", "softens the selection's edge with radius R pixels (0.1..250)",
@@ -165,19 +178,21 @@ void addSelectionSteps(std::vector<StepSpec>& steps) {
              if (!parseDecimal(text, kFeatherMinRadius, kFeatherMaxRadius, radius, error)) {
                  return {};
              }
-             return [radius](EditSession& session, std::string&) {
-                 if (!session.selection->isEmpty()) session.selection->feather(radius);
-                 return true;
+             return [radius](EditSession& session, std::string& failure) {
+                 return perform(session,
+                                std::make_unique<FeatherAction>(nullptr, session.document.get(),
+                                                                session.selection.get(), radius),
+                                failure, "not enough memory for the selection");
              };
          }});
     steps.push_back({"--border", "N",
                      "replaces the selection by a soft band N pixels wide around its edge "
                      "(1..100)",
-                     maskCommand(kSelectionMinRadius, kSelectionMaxRadius, &Selection::border)});
+                     maskCommand<BorderAction>(kSelectionMinRadius, kSelectionMaxRadius)});
     steps.push_back({"--expand", "N", "grows the selection by N pixels (1..100)",
-                     maskCommand(kSelectionMinRadius, kSelectionMaxRadius, &Selection::expand)});
+                     maskCommand<ExpandAction>(kSelectionMinRadius, kSelectionMaxRadius)});
     steps.push_back({"--contract", "N", "shrinks the selection by N pixels (1..100)",
-                     maskCommand(kSelectionMinRadius, kSelectionMaxRadius, &Selection::contract)});
+                     maskCommand<ContractAction>(kSelectionMinRadius, kSelectionMaxRadius)});
     steps.push_back({"--tolerance", "T",
                      "sets the colour tolerance of --grow and --similar (0..255; 0 at the start)",
                      [](const std::string& text, std::string& error) -> StepAction {
@@ -197,21 +212,22 @@ void addSelectionSteps(std::vector<StepSpec>& steps) {
                      "as --grow, but adds every pixel of the layer within the tolerance, connected "
                      "or not (the Select menu's Similar)",
                      colourRange(false)});
-    steps.push_back(
-        {"--save-selection", "",
-         "saves the selection as a new channel named by the channel-name rule "
-         "(\"Alpha 1\", ...)",
-         noParameter([](EditSession& session, std::string& failure) {
-             if (session.selection->isEmpty()) {
-                 failure = "nothing is selected";
-                 return false;
-             }
-             if (saveSelectionAsChannel(*session.document, *session.selection, std::string())) {
-                 return true;
-             }
-             failure = "not enough memory for the channel";
-             return false;
-         })});
+    steps.push_back({"--save-selection", "",
+                     "saves the selection as a new channel named by the channel-name rule "
+                     "(\"Alpha 1\", ...)",
+                     noParameter([](EditSession& session, std::string& failure) {
+                         if (session.selection->isEmpty()) {
+                             failure = "nothing is selected";
+                             return false;
+                         }
+                         Document& doc = *session.document;
+                         return perform(
+                             session,
+                             std::make_unique<SaveSelectionAction>(
+                                 nullptr, &doc, session.selection.get(), int(doc.channels().size()),
+                                 std::string(), kCombineReplace),
+                             failure, "not enough memory for the channel");
+                     })});
     steps.push_back(
         {"--load-selection", "N[:OP]",
          "loads saved channel N (counting from 1) as the selection, combined as for --select",
