@@ -6,6 +6,8 @@
 #include <cmath>
 
 #include "cli/edit_steps.h"
+#include "document/layer.h"
+#include "history/geometry_actions.h"
 #include "imageops/canvas_geometry.h"
 #include "imageops/image_size.h"
 #include "imageops/units.h"
@@ -125,18 +127,11 @@ bool parseColor(const std::string& text, ColorRef& color, std::string& error) {
     return true;
 }
 
-// The end of a geometry step: as the editor's geometry commands do, a change of the image
-// leaves nothing selected (on the new canvas).
-bool changeCanvas(EditSession& session, std::string& failure, int result, bool changed = true) {
-    if (!result) {
-        failure = "not enough memory to change the image";
-        return false;
-    }
-    if (!changed) return true;
-    if (!session.selection->isEmpty()) session.selection->deselect();
-    if (session.selection->canvasSize() != session.document->size())
-        session.selection->resetCanvas(session.document->size());
-    return true;
+// A geometry step is recorded in the history: the action removes the selection (which undo
+// brings back), changes the image and leaves nothing selected on the new canvas.
+bool changeCanvas(EditSession& session, std::string& failure,
+                  std::unique_ptr<GeometryAction> action) {
+    return perform(session, std::move(action), failure, "not enough memory to change the image");
 }
 
 struct ImageSizeStep {
@@ -184,7 +179,9 @@ void addGeometrySteps(std::vector<StepSpec>& steps) {
                  if (s.resolution > 0) params.resolution = s.resolution;
                  if (s.unit >= 0) params.resolutionUnit = s.unit;
                  if (!imageSizeChanges(doc, params)) return true;
-                 return changeCanvas(session, failure, resizeImage(doc, params));
+                 return changeCanvas(session, failure,
+                                     std::make_unique<ImageSizeAction>(
+                                         nullptr, &doc, session.selection.get(), params));
              };
          }});
 
@@ -213,7 +210,9 @@ void addGeometrySteps(std::vector<StepSpec>& steps) {
                  if (doc.size() == Size{s.width, s.height}) return true;
                  const CanvasSizeParams params =
                      CanvasSizeParams::forAnchor(doc, {s.width, s.height}, s.anchor, color);
-                 return changeCanvas(session, failure, resizeCanvas(doc, params));
+                 return changeCanvas(session, failure,
+                                     std::make_unique<CanvasSizeAction>(
+                                         nullptr, &doc, session.selection.get(), params));
              };
          }});
 
@@ -235,7 +234,9 @@ void addGeometrySteps(std::vector<StepSpec>& steps) {
                          }
                          return [angle](EditSession& session, std::string& failure) {
                              return changeCanvas(session, failure,
-                                                 rotateCanvas(*session.document, angle));
+                                                 std::make_unique<RotateCanvasAction>(
+                                                     nullptr, session.document.get(),
+                                                     session.selection.get(), angle));
                          };
                      }});
 
@@ -248,8 +249,10 @@ void addGeometrySteps(std::vector<StepSpec>& steps) {
                              return {};
                          }
                          return [h](EditSession& session, std::string& failure) {
-                             return changeCanvas(session, failure,
-                                                 flipCanvas(*session.document, h));
+                             return changeCanvas(
+                                 session, failure,
+                                 std::make_unique<FlipCanvasAction>(nullptr, session.document.get(),
+                                                                    session.selection.get(), h));
                          };
                      }});
 
@@ -262,7 +265,9 @@ void addGeometrySteps(std::vector<StepSpec>& steps) {
                      failure = "Crop needs a selection";
                      return false;
                  }
-                 return changeCanvas(session, failure, cropCanvas(*session.document, bounds));
+                 return changeCanvas(session, failure,
+                                     std::make_unique<CropAction>(nullptr, session.document.get(),
+                                                                  session.selection.get()));
              };
          }});
 
@@ -276,9 +281,17 @@ void addGeometrySteps(std::vector<StepSpec>& steps) {
                      failure = "Trim needs an image whose one layer is the background";
                      return false;
                  }
-                 const Size before = session.document->size();
-                 const int result = trimCanvas(*session.document);
-                 return changeCanvas(session, failure, result, session.document->size() != before);
+                 // An image of one colour, or without a border to cut, is left alone (and so is
+                 // the selection): nothing is recorded.
+                 const Document& doc = *session.document;
+                 const RasterLayer& background = *doc.layers().rasterAt(0);
+                 const Rect box = background.pixels().trimBounds();
+                 if (box.isEmpty() ||
+                     box.offset(background.offset().x, background.offset().y) == doc.bounds())
+                     return true;
+                 return changeCanvas(session, failure,
+                                     std::make_unique<TrimAction>(nullptr, session.document.get(),
+                                                                  session.selection.get()));
              };
          }});
 }

@@ -10,6 +10,8 @@
 #include "document/document.h"
 #include "document/layer_ops.h"
 #include "formats/format_registry.h"
+#include "history/document_action.h"
+#include "history/image_snapshot.h"
 #include "history/layer_actions.h"
 #include "history/merge_actions.h"
 #include "history/pixel_actions.h"
@@ -72,6 +74,64 @@ bool parseAddLayer(const std::string& text, AddLayer& out, std::string& error) {
     return parseBlendMode(text.substr(last + 1), out.mode, error);
 }
 
+// "Add Layer": a picture from a file as a new layer above the active one, made active. The
+// picture is handed over at the first execution; undo detaches the layer and keeps it, redo puts
+// the same layer back where it was.
+class AddLayerAction : public DocumentAction {
+public:
+    AddLayerAction(Document* image, Selection* selection, ColorImage&& color, GrayMap&& alpha,
+                   int32_t mode, uint8_t opacity)
+        : DocumentAction(nullptr, image, selection, -1), mode_(mode), opacity_(opacity) {
+        color_.adoptStore(color.takeStore());
+        if (alpha.isValid()) alpha_.adoptStore(alpha.takeStore());
+    }
+    std::string name() const override { return "Add Layer"; }
+
+    int execute() override {
+        LayerStack& stack = image_->layers();
+        const int active = stack.activeIndex();
+        if (kept_) {
+            if (!stack.reinsert(std::move(kept_), layerIndex_)) return 0;
+        } else {
+            if (layerIndex_ >= 0 || !color_.isValid()) return 0;
+            RasterLayer* layer = stack.newRasterLayer(color_, alpha_.isValid() ? &alpha_ : nullptr,
+                                                      {0, 0}, std::string(), false);
+            if (!layer) return 0;
+            stack.setBlendMode(layer, mode_);
+            stack.setMasterOpacity(layer, opacity_);
+            layerIndex_ = stack.indexOf(layer);
+            color_.release();
+            alpha_.release();
+        }
+        previousActive_ = active;
+        return 1;
+    }
+
+    int revert() override {
+        if (kept_ || layerIndex_ < 0) return 0;
+        LayerStack& stack = image_->layers();
+        std::unique_ptr<LayerItem> layer = stack.detachAt(layerIndex_);
+        if (!layer) return 0;
+        kept_ = std::move(layer);
+        if (LayerItem* previous = stack.layerAt(previousActive_)) stack.setActiveLayer(previous);
+        return 1;
+    }
+
+    size_t byteSize() const override {
+        if (kept_) return layerBytes(*kept_);
+        return (color_.isValid() ? color_.imageBytes() : 0) +
+               (alpha_.isValid() ? alpha_.imageBytes() : 0);
+    }
+
+private:
+    ColorImage color_;
+    GrayMap alpha_;
+    int32_t mode_;
+    uint8_t opacity_;
+    int previousActive_ = -1;
+    std::unique_ptr<LayerItem> kept_;  // held while undone
+};
+
 StepAction addLayer(const AddLayer& spec) {
     return [spec](EditSession& session, std::string& failure) {
         std::unique_ptr<Document> source;
@@ -85,16 +145,12 @@ StepAction addLayer(const AddLayer& spec) {
             failure = "not enough memory for the layer";
             return false;
         }
-        LayerStack& layers = session.document->layers();
-        RasterLayer* layer = layers.newRasterLayer(color, alpha.isValid() ? &alpha : nullptr,
-                                                   {0, 0}, std::string(), false);
-        if (!layer) {
-            failure = "not enough memory for the layer";
-            return false;
-        }
-        layers.setBlendMode(layer, spec.mode);
-        layers.setMasterOpacity(layer, opacityPercentToByte(spec.opacity));
-        return true;
+        source.reset();
+        return perform(session,
+                       std::make_unique<AddLayerAction>(
+                           session.document.get(), session.selection.get(), std::move(color),
+                           std::move(alpha), spec.mode, opacityPercentToByte(spec.opacity)),
+                       failure, "not enough memory for the layer");
     };
 }
 

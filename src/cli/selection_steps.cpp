@@ -33,23 +33,49 @@ bool parseCombination(const std::string& text, int32_t& op, std::string& error) 
     return true;
 }
 
-// The selection combined with a new one as `op` says.
-bool combine(EditSession& session, const Selection& shape, int32_t op, std::string& failure) {
-    Selection& selection = *session.selection;
-    Channel current, added;
-    if (!selection.toCanvasMask(current) || !shape.toCanvasMask(added) ||
-        !combineMasks(current, added, op)) {
-        failure = "not enough memory for the selection";
-        return false;
+// A marquee combined with the selection (add, subtract, intersect), recorded under the
+// marquee's name like the replacing one; undo brings back the selection it was combined with.
+class CombinedMarqueeAction : public MarqueeAction {
+public:
+    CombinedMarqueeAction(Document* image, Selection* selection, Rect rect, bool elliptical,
+                          int32_t op)
+        : MarqueeAction(nullptr, image, selection, rect, elliptical),
+          rect_(rect),
+          elliptical_(elliptical),
+          op_(op) {}
+
+    int applyChange() override {
+        Selection shape(selection_->canvasSize());
+        Channel current, added;
+        if (!shape.setShape(rect_, elliptical_) || !selection_->toCanvasMask(current) ||
+            !shape.toCanvasMask(added) || !combineMasks(current, added, op_))
+            return 0;
+        // A combination that selects nothing leaves nothing selected.
+        return selection_->loadMask(current);
     }
-    if (isAllZero(current)) {
-        if (!selection.isEmpty()) selection.deselect();
-        return true;
+
+private:
+    Rect rect_;
+    bool elliptical_;
+    int32_t op_;
+};
+
+// Grow and Similar from a seed pixel: the pixel becomes the selection first, within the same
+// recorded step, so that one undo brings back the selection from before the step.
+class SeededGrowSimilarAction : public GrowSimilarAction {
+public:
+    SeededGrowSimilarAction(Document* image, Selection* selection, bool grow, int32_t tolerance,
+                            Point seed)
+        : GrowSimilarAction(nullptr, image, selection, grow, tolerance), seed_(seed) {}
+
+    int applyChange() override {
+        if (!selection_->setShape({seed_.x, seed_.y, seed_.x + 1, seed_.y + 1}, false)) return 0;
+        return GrowSimilarAction::applyChange();
     }
-    if (selection.loadMask(current)) return true;
-    failure = "not enough memory for the selection";
-    return false;
-}
+
+private:
+    Point seed_;
+};
 
 std::function<StepAction(const std::string&, std::string&)> marquee(bool elliptical) {
     return [elliptical](const std::string& text, std::string& error) -> StepAction {
@@ -64,17 +90,17 @@ std::function<StepAction(const std::string&, std::string&)> marquee(bool ellipti
         if (parts.size() == 2 && !parseCombination(parts[1], op, error)) return {};
         const Rect rect{int32_t(v[0]), int32_t(v[1]), int32_t(v[2]), int32_t(v[3])};
         return [rect, op, elliptical](EditSession& session, std::string& failure) {
+            // A shape that misses the canvas selects nothing.
+            std::unique_ptr<MarqueeAction> action;
             if (op == kCombineReplace) {
-                // A shape that misses the canvas selects nothing.
-                return perform(
-                    session,
-                    std::make_unique<MarqueeAction>(nullptr, session.document.get(),
-                                                    session.selection.get(), rect, elliptical),
-                    failure, "not enough memory for the selection");
+                action = std::make_unique<MarqueeAction>(nullptr, session.document.get(),
+                                                         session.selection.get(), rect, elliptical);
+            } else {
+                action = std::make_unique<CombinedMarqueeAction>(
+                    session.document.get(), session.selection.get(), rect, elliptical, op);
             }
-            Selection shape(session.document->size());
-            shape.setShape(rect, elliptical);
-            return combine(session, shape, op, failure);
+            return perform(session, std::move(action), failure,
+                           "not enough memory for the selection");
         };
     };
 }
@@ -107,26 +133,30 @@ std::function<StepAction(const std::string&, std::string&)> colourRange(bool con
         const Point point{int32_t(v[0]), int32_t(v[1])};
         return [seed, point, connected](EditSession& session, std::string& failure) {
             Selection& selection = *session.selection;
-            const Document& doc = *session.document;
-            if (seed) {
-                if (!doc.bounds().contains(point)) {
-                    failure = std::to_string(point.x) + "," + std::to_string(point.y) +
-                              " is outside the " + std::to_string(doc.width()) + "x" +
-                              std::to_string(doc.height()) + " canvas";
-                    return false;
-                }
-                selection.setShape({point.x, point.y, point.x + 1, point.y + 1}, false);
+            Document& doc = *session.document;
+            if (seed && !doc.bounds().contains(point)) {
+                failure = std::to_string(point.x) + "," + std::to_string(point.y) +
+                          " is outside the " + std::to_string(doc.width()) + "x" +
+                          std::to_string(doc.height()) + " canvas";
+                return false;
             }
-            if (selection.isEmpty()) return true;
+            // Without a seed and without a selection there is nothing to grow: nothing recorded.
+            if (!seed && selection.isEmpty()) return true;
             if (!doc.layers().activeLayer()) {
                 failure = "there is no layer to sample";
                 return false;
             }
-            const int ok = connected ? selection.grow(doc, session.tolerance)
-                                     : selection.similar(doc, session.tolerance);
             // Nothing to grow from (an empty layer under the seeds) leaves the selection.
-            (void)ok;
-            return true;
+            std::unique_ptr<GrowSimilarAction> action;
+            if (seed) {
+                action = std::make_unique<SeededGrowSimilarAction>(&doc, &selection, connected,
+                                                                   session.tolerance, point);
+            } else {
+                action = std::make_unique<GrowSimilarAction>(nullptr, &doc, &selection, connected,
+                                                             session.tolerance);
+            }
+            return perform(session, std::move(action), failure,
+                           "not enough memory for the selection");
         };
     };
 }
@@ -248,14 +278,12 @@ void addSelectionSteps(std::vector<StepSpec>& steps) {
                                std::to_string(count) + ")";
                      return false;
                  }
-                 if (loadSelectionFromChannel(*session.selection, *session.document, int(n - 1),
-                                              false, op)) {
-                     return true;
-                 }
-                 // Loading nothing (an empty channel, or nothing left after combining) is not
-                 // an error: the selection is then empty.
-                 if (!session.selection->isEmpty()) session.selection->deselect();
-                 return true;
+                 // An empty channel, or nothing left after combining, leaves nothing selected.
+                 return perform(session,
+                                std::make_unique<LoadSelectionAction>(
+                                    nullptr, session.document.get(), session.selection.get(),
+                                    int(n - 1), false, op),
+                                failure, "the channel could not be loaded as the selection");
              };
          }});
 }
