@@ -245,7 +245,8 @@ void addLayerSteps(std::vector<StepSpec>& steps) {
          }});
 
     steps.push_back({"--hide-layer", "N",
-                     "hides layer N, counting from 1 at the bottom of the stack",
+                     "hides layer N, counting from 1 at the bottom of the stack (as the Layers "
+                     "palette's eye does, not recorded in the history)",
                      [](const std::string& text, std::string& error) -> StepAction {
                          int64_t n = 0;
                          if (!parseInteger(text, 1, INT32_MAX, n, error)) return {};

@@ -172,6 +172,11 @@ TEST_F(CliHistory, AddLayerIsRecordedAndUndoneAndRedone) {
         {{"--add-layer", layer}, 156, "* Add Layer\n"},
         {{"--add-layer", layer, "--undo"}, 200, "  Add Layer\n"},
         {{"--add-layer", layer, "--undo", "--redo"}, 156, "* Add Layer\n"},
+        // Visibility is no history step: undo passes over it.
+        {{"--add-layer", layer, "--hide-layer", "2"}, 200, "* Add Layer\n"},
+        {{"--add-layer", layer, "--hide-layer", "2", "--add-layer", layer, "--undo"},
+         200,
+         "* Add Layer\n  Add Layer\n"},
         {{"--add-layer", layer, "--add-layer", layer, "--undo"}, 156, "* Add Layer\n  Add Layer\n"},
     };
     for (const auto& c : cases) {
