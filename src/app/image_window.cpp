@@ -1,23 +1,29 @@
 #include "app/image_window.h"
 
+#include <QApplication>
 #include <QMdiSubWindow>
 
 #include "app/command_table.h"
 #include "document/document.h"
+#include "document/layer_ops.h"
 #include "filters/color_adjustments.h"
 #include "filters/filter_action.h"
 #include "filters/filter_commands.h"
 #include "filters/kernel_filter.h"
 #include "filters/last_filter.h"
 #include "formats/format_registry.h"
+#include "history/geometry_actions.h"
+#include "history/pixel_actions.h"
+#include "history/selection_actions.h"
 #include "view/ve_child_frame.h"
 #include "view/ve_view.h"
 
 namespace varnel {
 
-ImageWindow::ImageWindow(VeChildFrame* frame, int historyLimit)
+ImageWindow::ImageWindow(VeChildFrame* frame, const AppSettings& settings)
     : frame_(frame),
-      history_(historyLimit),
+      settings_(settings),
+      history_(settings.nb_history_states),
       selection_(std::make_unique<Selection>(frame->document()->size())) {
     frame->document()->addListener(this);
     selection_->addListener(this);
@@ -36,19 +42,46 @@ ImageWindow::~ImageWindow() {
 }
 
 std::unique_ptr<ImageWindow> ImageWindow::create(std::unique_ptr<Document> document,
-                                                 int historyLimit) {
+                                                 const AppSettings& settings) {
     if (!document) return nullptr;
     auto* frame = new VeChildFrame(std::move(document));
-    return std::unique_ptr<ImageWindow>(new ImageWindow(frame, historyLimit));
+    return std::unique_ptr<ImageWindow>(new ImageWindow(frame, settings));
 }
 
 const std::set<int>& ImageWindow::commands() {
     static const std::set<int> ids = [] {
-        std::set<int> s = {kCmdEditUndo,     kCmdEditRedo,   kCmdEditPurgeUndo,   kCmdDesaturate,
-                           kCmdInvert,       kCmdAutoLevels, kCmdAutoContrast,    kCmdLastFilter,
-                           kCmdZoomIn,       kCmdZoomOut,    kCmdFitOnScreen,     kCmdFitInWindow,
-                           kCmdActualPixels, kCmdPrintSize,  kCmdToggleSelection, kCmdBlur,
-                           kCmdBlurMore,     kCmdSharpen,    kCmdSharpenMore};
+        std::set<int> s = {kCmdEditUndo,
+                           kCmdEditRedo,
+                           kCmdEditPurgeUndo,
+                           kCmdDesaturate,
+                           kCmdInvert,
+                           kCmdAutoLevels,
+                           kCmdAutoContrast,
+                           kCmdLastFilter,
+                           kCmdZoomIn,
+                           kCmdZoomOut,
+                           kCmdFitOnScreen,
+                           kCmdFitInWindow,
+                           kCmdActualPixels,
+                           kCmdPrintSize,
+                           kCmdToggleSelection,
+                           kCmdBlur,
+                           kCmdBlurMore,
+                           kCmdSharpen,
+                           kCmdSharpenMore,
+                           kCmdSelectAll,
+                           kCmdSelectNone,
+                           kCmdSelectInverse,
+                           kCmdSelectGrow,
+                           kCmdSelectSimilar,
+                           kCmdEditClear,
+                           kCmdRotate180,
+                           kCmdRotate90CW,
+                           kCmdRotate90CCW,
+                           kCmdFlipHorizontal,
+                           kCmdFlipVertical,
+                           kCmdCrop,
+                           kCmdTrim};
         return s;
     }();
     return ids;
@@ -129,6 +162,24 @@ bool ImageWindow::isCommandEnabled(int id) const {
             return canTakeFilter(*frame_->document(), selection_->area());
         case kCmdLastFilter:
             return lastFilter() && canTakeFilter(*frame_->document(), selection_->area());
+        case kCmdSelectAll:
+        case kCmdRotate180:
+        case kCmdRotate90CW:
+        case kCmdRotate90CCW:
+        case kCmdFlipHorizontal:
+        case kCmdFlipVertical:
+        case kCmdTrim:
+            return true;
+        case kCmdSelectNone:
+        case kCmdSelectInverse:
+        case kCmdSelectGrow:
+        case kCmdSelectSimilar:
+            return !selection_->isEmpty();
+        case kCmdCrop:
+            return !selection_->isEmpty() &&
+                   selection_->bounds().intersects(frame_->document()->bounds());
+        case kCmdEditClear:
+            return canClear(*frame_->document(), selection_->area());
         default:
             return VeChildFrame::handlesCommand(id) && frame_->isCommandEnabled(id);
     }
@@ -162,8 +213,16 @@ std::unique_ptr<Filter> filterOf(int id) {
 
 }  // namespace
 
+void ImageWindow::perform(std::unique_ptr<HistoryAction> action) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    history_.perform(std::move(action));
+    QApplication::restoreOverrideCursor();
+}
+
 void ImageWindow::runCommand(int id) {
     if (!frame_ || !isCommandEnabled(id)) return;
+    Document* doc = frame_->document();
+    Selection* sel = selection_.get();
     switch (id) {
         case kCmdEditUndo:
             history_.undo();
@@ -191,6 +250,43 @@ void ImageWindow::runCommand(int id) {
         case kCmdLastFilter:
             runLastFilter(filterTarget());
             break;
+        case kCmdSelectAll:
+            perform(std::make_unique<SelectAllAction>(nullptr, doc, sel));
+            break;
+        case kCmdSelectNone:
+            perform(std::make_unique<DeselectAction>(nullptr, doc, sel));
+            break;
+        case kCmdSelectInverse:
+            perform(std::make_unique<SelectInverseAction>(nullptr, doc, sel));
+            break;
+        case kCmdSelectGrow:
+        case kCmdSelectSimilar:
+            perform(std::make_unique<GrowSimilarAction>(nullptr, doc, sel, id == kCmdSelectGrow,
+                                                        settings_.pixel_similarity_tolerance));
+            break;
+        case kCmdEditClear:
+            perform(std::make_unique<ClearAction>(nullptr, doc, sel, doc->layers().activeIndex(),
+                                                  settings_.default_bg_color.toColorRef()));
+            break;
+        case kCmdRotate180:
+        case kCmdRotate90CW:
+        case kCmdRotate90CCW:
+            perform(std::make_unique<RotateCanvasAction>(nullptr, doc, sel,
+                                                         id == kCmdRotate180    ? 180.0
+                                                         : id == kCmdRotate90CW ? 90.0
+                                                                                : 270.0));
+            break;
+        case kCmdFlipHorizontal:
+        case kCmdFlipVertical:
+            perform(
+                std::make_unique<FlipCanvasAction>(nullptr, doc, sel, id == kCmdFlipHorizontal));
+            break;
+        case kCmdCrop:
+            perform(std::make_unique<CropAction>(nullptr, doc, sel));
+            break;
+        case kCmdTrim:
+            perform(std::make_unique<TrimAction>(nullptr, doc, sel));
+            break;
         default:
             frame_->handleCommand(id);
             break;
@@ -206,13 +302,10 @@ void ImageWindow::selectionChanged(const SelectionChange&) {
     notifyStateChanged();
 }
 
-ImageDocuments::ImageDocuments(std::function<int()> historyLimit)
-    : historyLimit_(std::move(historyLimit)) {}
-
 std::unique_ptr<DocumentWindow> ImageDocuments::openFile(const std::string& path) {
     std::unique_ptr<Document> document;
     if (!openDocument(document, path)) return nullptr;
-    return ImageWindow::create(std::move(document), historyLimit_ ? historyLimit_() : 20);
+    return ImageWindow::create(std::move(document), settings_);
 }
 
 bool ImageDocuments::providesCommand(int id) const {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 
+#include "app/app_settings.h"
 #include "app/document_window.h"
 #include "document/change.h"
 #include "document/selection.h"
@@ -18,10 +19,12 @@ struct FilterTarget;
 
 class ImageWindow : public DocumentWindow, private DocumentListener, private SelectionListener {
 public:
-    // A window for `document` with an undo list of `historyLimit` states. Destroying it destroys
-    // the frame too unless the frame has been put into a sub-window, which then deletes it.
+    // A window for `document` with an undo list of the settings' number of history states; the
+    // commands read the settings' colours and tolerance when they run. Destroying the window
+    // destroys the frame too unless the frame has been put into a sub-window, which then deletes
+    // it.
     static std::unique_ptr<ImageWindow> create(std::unique_ptr<Document> document,
-                                               int historyLimit);
+                                               const AppSettings& settings);
     ~ImageWindow() override;
 
     // The document commands these windows carry out.
@@ -43,13 +46,15 @@ public:
     Selection& selection() { return *selection_; }
 
 private:
-    ImageWindow(VeChildFrame* frame, int historyLimit);
+    ImageWindow(VeChildFrame* frame, const AppSettings& settings);
+    void perform(std::unique_ptr<HistoryAction> action);
     void documentChanged(const ChangeRecord& change) override;
     void selectionChanged(const SelectionChange& change) override;
     FilterTarget filterTarget();
     void refreshTitle();
 
     VeChildFrame* frame_;
+    const AppSettings& settings_;
     History history_;
     std::unique_ptr<Selection> selection_;
 };
@@ -57,14 +62,13 @@ private:
 // Opens image files into ImageWindows through the format registry.
 class ImageDocuments : public DocumentProvider {
 public:
-    // `historyLimit` is read for every new window (the settings' number of history states).
-    explicit ImageDocuments(std::function<int()> historyLimit);
+    explicit ImageDocuments(const AppSettings& settings) : settings_(settings) {}
 
     std::unique_ptr<DocumentWindow> openFile(const std::string& path) override;
     bool providesCommand(int id) const override;
 
 private:
-    std::function<int()> historyLimit_;
+    const AppSettings& settings_;
 };
 
 }  // namespace varnel

@@ -61,8 +61,7 @@ int runInstance(int& argc, char** argv) {
 
     MainWindowSetup setup;
     setup.settingsPath = location.filePath;
-    setup.documents =
-        std::make_unique<ImageDocuments>([] { return AppSettings::instance().nb_history_states; });
+    setup.documents = std::make_unique<ImageDocuments>(AppSettings::instance());
     MainWindow window(std::move(setup));
 
     InstanceServer server;

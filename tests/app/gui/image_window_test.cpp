@@ -39,13 +39,18 @@ struct ImageFixture : ::testing::Test {
     }
 
     std::unique_ptr<ImageWindow> openPhoto() {
-        ImageDocuments documents([] { return 5; });
+        ImageDocuments documents(settings);
         std::unique_ptr<DocumentWindow> w = documents.openFile(photo);
         return std::unique_ptr<ImageWindow>(dynamic_cast<ImageWindow*>(w.release()));
     }
 
     QTemporaryDir dir;
     std::string photo;
+    AppSettings settings = [] {
+        AppSettings s;
+        s.nb_history_states = 5;
+        return s;
+    }();
 };
 
 TEST_F(ImageFixture, OpensThroughTheRegistryAndRefusesWhatItCannotRead) {
@@ -57,7 +62,7 @@ TEST_F(ImageFixture, OpensThroughTheRegistryAndRefusesWhatItCannotRead) {
     EXPECT_EQ(window->history()->limit(), 5);
     EXPECT_EQ(pixel(*window->document(), 0, 0), (std::array<int, 3>{0, 128, 255}));
 
-    ImageDocuments documents([] { return 5; });
+    ImageDocuments documents(settings);
     QFile junk(dir.filePath(QStringLiteral("junk.png")));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("not a picture");
@@ -104,6 +109,59 @@ TEST_F(ImageFixture, FilterCommandsAreUndoneAndRedone) {
     EXPECT_EQ(window->history()->stateAt(window->history()->current())->name(), "Blur");
 }
 
+TEST_F(ImageFixture, SelectionClearAndCanvasCommandsAreRecordedAndUndone) {
+    auto window = openPhoto();
+    ASSERT_TRUE(window);
+    Document& doc = *window->document();
+    History& history = *window->history();
+    auto enabled = [&](int id) { return window->isCommandEnabled(id); };
+    auto lastName = [&] { return history.stateAt(history.current())->name(); };
+
+    // Nothing selected: only what needs no selection.
+    for (int id : {kCmdSelectNone, kCmdSelectInverse, kCmdSelectGrow, kCmdSelectSimilar, kCmdCrop,
+                   kCmdEditClear})
+        EXPECT_FALSE(enabled(id)) << id;
+    for (int id : {kCmdSelectAll, kCmdRotate90CW, kCmdFlipHorizontal, kCmdTrim})
+        EXPECT_TRUE(enabled(id)) << id;
+
+    window->runCommand(kCmdRotate90CW);
+    EXPECT_EQ(doc.size(), (Size{3, 4}));
+    EXPECT_EQ(lastName(), "Rotate Canvas");
+    EXPECT_EQ(pixel(doc, 2, 0), (std::array<int, 3>{0, 128, 255}));  // the corner moved right
+    window->runCommand(kCmdEditUndo);
+    EXPECT_EQ(doc.size(), (Size{4, 3}));
+    EXPECT_EQ(pixel(doc, 0, 0), (std::array<int, 3>{0, 128, 255}));
+
+    window->runCommand(kCmdFlipHorizontal);
+    EXPECT_EQ(pixel(doc, 3, 0), (std::array<int, 3>{0, 128, 255}));
+    window->runCommand(kCmdEditUndo);
+
+    window->runCommand(kCmdSelectAll);
+    EXPECT_EQ(lastName(), "Select Canvas");
+    EXPECT_EQ(window->selection().bounds(), doc.bounds());
+    EXPECT_TRUE(enabled(kCmdCrop));
+    window->runCommand(kCmdEditClear);  // the background takes the background colour
+    EXPECT_EQ(pixel(doc, 0, 0), (std::array<int, 3>{255, 255, 255}));
+    window->runCommand(kCmdEditUndo);
+    EXPECT_EQ(pixel(doc, 0, 0), (std::array<int, 3>{0, 128, 255}));
+
+    window->runCommand(kCmdSelectInverse);  // everything was selected: nothing is
+    EXPECT_TRUE(window->selection().isEmpty());
+    window->runCommand(kCmdEditUndo);
+    EXPECT_FALSE(window->selection().isEmpty());
+
+    ASSERT_TRUE(window->selection().setShape(Rect{1, 1, 3, 3}, false));
+    window->runCommand(kCmdCrop);
+    EXPECT_EQ(doc.size(), (Size{2, 2}));
+    EXPECT_TRUE(window->selection().isEmpty());  // the crop deselects
+    window->runCommand(kCmdEditUndo);
+    EXPECT_EQ(doc.size(), (Size{4, 3}));
+    EXPECT_EQ(window->selection().bounds(), (Rect{1, 1, 3, 3}));
+    window->runCommand(kCmdSelectNone);
+    EXPECT_TRUE(window->selection().isEmpty());
+    EXPECT_EQ(lastName(), "Deselect");
+}
+
 TEST_F(ImageFixture, SaveToTakesThePathOnlyWhenTheWriteSucceeds) {
     auto window = openPhoto();
     ASSERT_TRUE(window);
@@ -129,7 +187,7 @@ TEST_F(ImageFixture, MainWindowOpensEditsSavesAndClosesRealImages) {
     AppSettings settings;
     MainWindowSetup setup;
     setup.settings = &settings;
-    setup.documents = std::make_unique<ImageDocuments>([] { return 20; });
+    setup.documents = std::make_unique<ImageDocuments>(settings);
     auto prompts = std::make_unique<FakePrompts>();
     FakePrompts* asked = prompts.get();
     setup.prompts = std::move(prompts);
