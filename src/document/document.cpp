@@ -186,14 +186,20 @@ DocumentComposite* Document::composite() {
 }
 
 int Document::flattenForSave(ColorImage& color, GrayMap& alpha, bool keepAlpha) {
+    // A composite made only for this save (no window keeps one) is taken over instead of copied:
+    // it would be remade on next use anyway, and copying 24-bit planes of a large canvas into
+    // fresh memory costs more than the composite itself.
+    const bool madeHere = !composite_;
     DocumentComposite* comp = composite();
     if (!comp) return 0;
+    std::unique_ptr<DocumentComposite> taken;
+    if (madeHere) taken = std::move(composite_);
     ColorImage out;
-    if (!out.copyFrom(comp->color())) return 0;
+    if (madeHere ? !out.swapStores(comp->color()) : !out.copyFrom(comp->color())) return 0;
     const bool transparent = hasNon255(comp->alpha());
     if (transparent && keepAlpha) {
         GrayMap a;
-        if (!a.copyFrom(comp->alpha())) return 0;
+        if (madeHere ? !a.swapStores(comp->alpha()) : !a.copyFrom(comp->alpha())) return 0;
         // A pixel no layer covers keeps whatever colour the composite last held there (possibly
         // from a deleted layer); it is written black rather than leaking that colour into files.
         for (int32_t y = 0; y < out.height(); ++y) {

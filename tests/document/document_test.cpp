@@ -235,6 +235,37 @@ TEST(Document, FlattenKeepsColourWhenAlphaIsKept) {
     EXPECT_EQ(color.pixels(0)[2], grey(255));
 }
 
+// A composite kept by a window is copied; one made for the save alone is handed over. Either way
+// the saved planes are the same, own their memory, and the document still composites afterwards.
+TEST(Document, FlattenIsTheSameWithOrWithoutAKeptComposite) {
+    for (const bool kept : {false, true}) {
+        for (const bool keepAlpha : {false, true}) {
+            SCOPED_TRACE(std::string(kept ? "kept" : "made for the save") +
+                         (keepAlpha ? ", alpha kept" : ", over white"));
+            auto doc = emptyDocument(3, 1);
+            RasterLayer* l = addLayer(*doc, 2, 1, grey(100), {0, 0}, 128);
+            l->masks()->transparency()->row(0)[1] = 255;
+            doc->invalidate(doc->bounds());
+            if (kept) {
+                ASSERT_NE(doc->composite(), nullptr);
+            }
+            ColorImage color;
+            GrayMap alpha;
+            ASSERT_EQ(doc->flattenForSave(color, alpha, keepAlpha), 1);
+            EXPECT_EQ(alpha.isValid(), keepAlpha);
+            EXPECT_EQ(color.pixels(0)[0], keepAlpha ? grey(100) : grey(100 + ((127 * 155) >> 8)));
+            EXPECT_EQ(color.pixels(0)[2], keepAlpha ? grey(0) : grey(255));
+            color.pixels(0)[1] = grey(1);
+            if (keepAlpha) alpha.row(0)[0] = 7;
+            const DocumentComposite* comp = doc->composite();
+            ASSERT_NE(comp, nullptr);
+            EXPECT_EQ(comp->color().pixels(0)[1], grey(100));
+            EXPECT_EQ(comp->alpha().row(0)[0], 128);
+            EXPECT_EQ(comp->alpha().row(0)[2], 0);
+        }
+    }
+}
+
 TEST(Document, FlattenOfAnOpaqueImageHasNoAlpha) {
     auto doc = emptyDocument(2, 2);
     addLayer(*doc, 2, 2, grey(33));
