@@ -146,24 +146,29 @@ int fillLayerThroughSelection(ColorImage& pixels, GrayMap* alpha, const GrayMap*
     return 1;
 }
 
+// The two predicates fold each row with OR (AND) and test once per row: a loop that leaves at
+// the first odd byte stays scalar, one that folds the row is vectorised, and a row is short next
+// to the whole plane.
 bool isAllZero(const GrayMap& mask) {
     if (!validGray(mask)) return false;
+    const int32_t width = mask.width();
     for (int32_t y = 0; y < mask.height(); ++y) {
         const uint8_t* row = mask.row(y);
-        for (int32_t x = 0; x < mask.width(); ++x) {
-            if (row[x] != 0) return false;
-        }
+        uint8_t any = 0;
+        for (int32_t x = 0; x < width; ++x) any |= row[x];
+        if (any != 0) return false;
     }
     return true;
 }
 
 bool isAll255(const GrayMap& mask) {
     if (!validGray(mask)) return false;
+    const int32_t width = mask.width();
     for (int32_t y = 0; y < mask.height(); ++y) {
         const uint8_t* row = mask.row(y);
-        for (int32_t x = 0; x < mask.width(); ++x) {
-            if (row[x] != 255) return false;
-        }
+        uint8_t all = 255;
+        for (int32_t x = 0; x < width; ++x) all &= row[x];
+        if (all != 255) return false;
     }
     return true;
 }

@@ -217,6 +217,24 @@ TEST(MaskPredicates, Table) {
         EXPECT_EQ(hasNon255(mask), c.non255) << i;
         EXPECT_EQ(isPartial(mask), c.partial) << i;
     }
+    // Rows wide enough for the vector loops: one odd byte in the middle of a row or in the tail
+    // after the last full vector decides, while the padding bytes after each row never do.
+    for (const int x : {0, 33, 65, 66}) {
+        for (const int y : {0, 2}) {
+            for (const int flat : {0, 255}) {
+                GrayMap wide(flatPlane(67, 3, flat));
+                wide.row(y)[x] = uint8_t(flat == 0 ? 1 : 254);
+                EXPECT_FALSE(flat == 0 ? isAllZero(wide) : isAll255(wide)) << x << "," << y;
+                EXPECT_TRUE(isPartial(wide)) << x << "," << y;
+            }
+        }
+    }
+    for (const int flat : {0, 255}) {
+        GrayMap wide(flatPlane(67, 3, flat));
+        for (int y = 0; y < 3; ++y) wide.row(y)[67] = uint8_t(255 - flat);  // row padding
+        EXPECT_EQ(isAllZero(wide), flat == 0);
+        EXPECT_EQ(isAll255(wide), flat == 255);
+    }
     const GrayMap invalid;
     EXPECT_FALSE(isAllZero(invalid));
     EXPECT_FALSE(isAll255(invalid));
