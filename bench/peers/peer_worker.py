@@ -225,7 +225,10 @@ class OpenCV:
         return self._decode("photo.png")
 
     def png_encode(self):
-        self._encode("opencv.png", [self.cv2.IMWRITE_PNG_COMPRESSION, PNG_LEVEL])
+        # zlib's default strategy, as the other coders use (OpenCV's own default is run-length).
+        cv2 = self.cv2
+        self._encode("opencv.png", [cv2.IMWRITE_PNG_COMPRESSION, PNG_LEVEL,
+                                    cv2.IMWRITE_PNG_STRATEGY, cv2.IMWRITE_PNG_STRATEGY_DEFAULT])
 
     def bmp_read(self):
         return self._decode("photo.bmp")
@@ -352,8 +355,10 @@ class Vips:
         return self._decode("pngload", "photo.png")
 
     def png_encode(self):
+        # Every row filter tried, as libpng does by default (libvips's own default is none).
         self.call("pngsave", out=None, **{"in": self.photo, "filename":
-                  path(self.workdir, "vips.png"), "compression": PNG_LEVEL})
+                  path(self.workdir, "vips.png"), "compression": PNG_LEVEL,
+                  "filter": self.V.ForeignPngFilter.ALL})
 
     def bmp_read(self):
         return self._decode("magickload", "photo.bmp")
