@@ -113,7 +113,8 @@ def jobs(jpeg_quality_option):
 ROWS = [
     Row("invert", "invert", "invert", "invert", 1.0),
     Row("levels (per-channel table)", "levels", "levels", "levels", 1.0),
-    Row("desaturate", "desaturate", "desaturate", "desaturate", 1.0),
+    # The peers' usual desaturation writes one grey channel; ours keeps three.
+    Row("desaturate (peers: 1 channel)", "desaturate", "desaturate", "desaturate", 1.0),
     Row("hue/saturation", "hue-saturation", "hue-saturation", "hue_saturation", 1.0),
     Row("blur 3x3", "blur", "blur", "blur", 1.0),
     Row("sharpen 3x3", "sharpen", "sharpen", "sharpen", 1.0),
@@ -318,6 +319,9 @@ def main():
             sides = ["varnel"] + [lib for lib in LIBRARIES if (row.name, lib) in active]
             shift = (round_no + index) % len(sides)
             for side in sides[shift:] + sides[:shift]:
+                # Files written by earlier measurements are flushed first, so that no one's save
+                # (ours syncs its file) waits for another's write-back.
+                os.sync()
                 if side == "varnel":
                     if row.job in done_jobs or job_problem[row.job]:
                         continue
