@@ -337,6 +337,34 @@ void halve(const Raster& dst, const Rect& dr, const Raster& src, const Rect& sr,
     }
 }
 
+// 24-bit rows, where the 3-byte stride keeps the loop above scalar: the two source rows are first
+// summed into 16-bit lanes (a plain loop the compiler vectorises), a stretch of a row at a time,
+// then each pair of neighbouring pixels of those sums is added. Same results.
+template <>
+void halve<3>(const Raster& dst, const Rect& dr, const Raster& src, const Rect& sr,
+              const Geometry& g) {
+    constexpr size_t kChunk = 256;  // target pixels per pass over the sums
+    uint16_t v[6 * kChunk];
+    for (int64_t ky = g.v0y; ky < g.v1y; ++ky) {
+        const uint8_t* s0 = src.rows[sr.top + 2 * ky] + size_t(sr.left + 2 * g.v0x) * 3;
+        const uint8_t* s1 = src.rows[sr.top + 2 * ky + 1] + size_t(sr.left + 2 * g.v0x) * 3;
+        uint8_t* d = dst.rows[dr.top + ky] + size_t(dr.left + g.v0x) * 3;
+        for (size_t k0 = 0, w = size_t(g.v1x - g.v0x); k0 < w; k0 += kChunk) {
+            const size_t count = std::min(kChunk, w - k0);
+            const uint8_t* a = s0 + 6 * k0;
+            const uint8_t* b = s1 + 6 * k0;
+            for (size_t i = 0; i < 6 * count; ++i) v[i] = uint16_t(a[i] + b[i]);
+            uint8_t* out = d + 3 * k0;
+            for (size_t k = 0; k < count; ++k) {
+                const uint16_t* p = v + 6 * k;
+                out[3 * k] = uint8_t((p[0] + p[3] + 2) >> 2);
+                out[3 * k + 1] = uint8_t((p[1] + p[4] + 2) >> 2);
+                out[3 * k + 2] = uint8_t((p[2] + p[5] + 2) >> 2);
+            }
+        }
+    }
+}
+
 template <int C>
 bool stretchDirect(const Raster& dst, const Rect& dr, const Raster& src, const Rect& sr,
                    const Taps& tx, const Taps& ty, const Geometry& g) {

@@ -65,20 +65,28 @@ TEST(Stretch, SmoothAveragesAreasAndInterpolatesLinearly) {
 }
 
 TEST(Stretch, SmoothHalvingIsTheRoundedMeanOfFourPixels) {
-    TestRaster src(6, 4, 24);
-    src.fillDistinct();
-    TestRaster dst(3, 2, 24);
-    ASSERT_TRUE(
-        stretch(dst.raster(), {0, 0, 3, 2}, src.raster(), {0, 0, 6, 4}, StretchMode::Smooth));
-    for (int32_t y = 0; y < 2; ++y)
-        for (int32_t x = 0; x < 3; ++x) {
-            const Bgra a = src.color(2 * x, 2 * y), b = src.color(2 * x + 1, 2 * y);
-            const Bgra c = src.color(2 * x, 2 * y + 1), d = src.color(2 * x + 1, 2 * y + 1);
-            const Bgra want{uint8_t((a.b + b.b + c.b + d.b + 2) >> 2),
-                            uint8_t((a.g + b.g + c.g + d.g + 2) >> 2),
-                            uint8_t((a.r + b.r + c.r + d.r + 2) >> 2), 255};
-            EXPECT_EQ(dst.color(x, y), want) << x << "," << y;
+    // Narrow, and wide enough that a row is worked through in several stretches, from the
+    // surface's corner and from an inner rectangle.
+    for (const int32_t w : {3, 601}) {
+        for (const int32_t left : {0, 1}) {
+            TestRaster src(2 * w + left, 4 + left, 24);
+            src.fillDistinct();
+            TestRaster dst(w, 2, 24);
+            ASSERT_TRUE(stretch(dst.raster(), {0, 0, w, 2}, src.raster(),
+                                {left, left, left + 2 * w, left + 4}, StretchMode::Smooth));
+            for (int32_t y = 0; y < 2; ++y)
+                for (int32_t x = 0; x < w; ++x) {
+                    const int32_t sx = left + 2 * x, sy = left + 2 * y;
+                    const Bgra a = src.color(sx, sy), b = src.color(sx + 1, sy);
+                    const Bgra c = src.color(sx, sy + 1), d = src.color(sx + 1, sy + 1);
+                    const Bgra want{uint8_t((a.b + b.b + c.b + d.b + 2) >> 2),
+                                    uint8_t((a.g + b.g + c.g + d.g + 2) >> 2),
+                                    uint8_t((a.r + b.r + c.r + d.r + 2) >> 2), 255};
+                    ASSERT_EQ(dst.color(x, y), want)
+                        << w << " from " << left << ": " << x << "," << y;
+                }
         }
+    }
 }
 
 TEST(Stretch, SmoothKeepsAPlainColourPlain) {
