@@ -178,7 +178,7 @@ int runEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (arg.rfind("--", 0) == 0) {
             const size_t eq = arg.find('=');
             const std::string name = arg.substr(0, eq);
-            const StepSpec* step = findStep(name);
+            const StepInfo* step = findStep(name);
             if (!step) return usage(err, arg, "no such step");
             std::string parameter;
             if (!step->parameter.empty()) {
@@ -308,7 +308,7 @@ std::string cliHelp() {
          "one marked \"*\".",
          6);
     out << "\nSteps:\n";
-    for (const StepSpec& s : editSteps()) {
+    for (const StepInfo& s : editSteps()) {
         out << "  " << s.name << (s.parameter.empty() ? "" : " " + s.parameter) << "\n";
         wrap(out, s.help, 6);
     }

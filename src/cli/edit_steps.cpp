@@ -9,9 +9,9 @@
 
 namespace varnel {
 
-const std::vector<StepSpec>& editSteps() {
-    static const std::vector<StepSpec> steps = [] {
-        std::vector<StepSpec> all;
+const std::vector<StepInfo>& editSteps() {
+    static const std::vector<StepInfo> steps = [] {
+        std::vector<StepInfo> all;
         addLayerSteps(all);
         addSelectionSteps(all);
         addFilterSteps(all);
@@ -35,7 +35,7 @@ bool perform(EditSession& session, std::unique_ptr<HistoryAction> action, std::s
     return false;
 }
 
-void addHistorySteps(std::vector<StepSpec>& steps) {
+void addHistorySteps(std::vector<StepInfo>& steps) {
     steps.push_back({"--undo", "", "undoes the last recorded step",
                      [](const std::string&, std::string&) -> StepAction {
                          return [](EditSession& session, std::string& failure) {
@@ -71,8 +71,8 @@ void addHistorySteps(std::vector<StepSpec>& steps) {
                      }});
 }
 
-const StepSpec* findStep(const std::string& name) {
-    for (const StepSpec& s : editSteps()) {
+const StepInfo* findStep(const std::string& name) {
+    for (const StepInfo& s : editSteps()) {
         if (s.name == name) return &s;
     }
     return nullptr;

@@ -38,7 +38,7 @@ struct EditSession {
 // Applies one parsed step; on failure returns false with a sentence saying why.
 using StepAction = std::function<bool(EditSession& session, std::string& failure)>;
 
-struct StepSpec {
+struct StepInfo {
     // The option as typed, "--new-layer".
     std::string name;
     // The parameter's syntax for the help ("FILE[:MODE[:OPACITY]]"); empty when the step takes
@@ -56,18 +56,18 @@ bool perform(EditSession& session, std::unique_ptr<HistoryAction> action, std::s
              const char* why);
 
 // Every step, in the order the help lists them.
-const std::vector<StepSpec>& editSteps();
-const StepSpec* findStep(const std::string& name);
+const std::vector<StepInfo>& editSteps();
+const StepInfo* findStep(const std::string& name);
 
 // Groups of steps.
-void addLayerSteps(std::vector<StepSpec>& steps);
-void addSelectionSteps(std::vector<StepSpec>& steps);
-void addFilterSteps(std::vector<StepSpec>& steps);
-void addHistorySteps(std::vector<StepSpec>& steps);
+void addLayerSteps(std::vector<StepInfo>& steps);
+void addSelectionSteps(std::vector<StepInfo>& steps);
+void addFilterSteps(std::vector<StepInfo>& steps);
+void addHistorySteps(std::vector<StepInfo>& steps);
 // Image Size, Canvas Size, rotations, flips, Crop and Trim.
-void addGeometrySteps(std::vector<StepSpec>& steps);
+void addGeometrySteps(std::vector<StepInfo>& steps);
 // What an open document window adds (the kept composite).
-void addViewSteps(std::vector<StepSpec>& steps);
+void addViewSteps(std::vector<StepInfo>& steps);
 
 // Parameter parsing shared by the groups. Each returns false (with a reason) for bad text.
 bool parseInteger(const std::string& text, int64_t low, int64_t high, int64_t& value,

@@ -7,7 +7,7 @@
 
 namespace varnel {
 
-void addFilterSteps(std::vector<StepSpec>& steps) {
+void addFilterSteps(std::vector<StepInfo>& steps) {
     for (const FilterOption& option : filterOptions()) {
         const std::string flag(option.flag);
         steps.push_back(

@@ -150,7 +150,7 @@ struct CanvasSizeStep {
 
 }  // namespace
 
-void addGeometrySteps(std::vector<StepSpec>& steps) {
+void addGeometrySteps(std::vector<StepInfo>& steps) {
     steps.push_back(
         {"--image-size", "W,H[,METHOD[,RES[,UNIT]]]",
          "Image Size: scales every layer and channel to W x H pixels (1..30000) with METHOD "

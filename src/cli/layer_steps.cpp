@@ -132,11 +132,11 @@ private:
     std::unique_ptr<LayerItem> kept_;  // held while undone
 };
 
-StepAction addLayer(const AddLayer& spec) {
-    return [spec](EditSession& session, std::string& failure) {
+StepAction addLayer(const AddLayer& desc) {
+    return [desc](EditSession& session, std::string& failure) {
         std::unique_ptr<Document> source;
-        if (!openDocument(source, spec.file)) {
-            failure = "Cannot open file \"" + spec.file + "\"!";
+        if (!openDocument(source, desc.file)) {
+            failure = "Cannot open file \"" + desc.file + "\"!";
             return false;
         }
         ColorImage color;
@@ -149,7 +149,7 @@ StepAction addLayer(const AddLayer& spec) {
         return perform(session,
                        std::make_unique<AddLayerAction>(
                            session.document.get(), session.selection.get(), std::move(color),
-                           std::move(alpha), spec.mode, opacityPercentToByte(spec.opacity)),
+                           std::move(alpha), desc.mode, opacityPercentToByte(desc.opacity)),
                        failure, "not enough memory for the layer");
     };
 }
@@ -197,16 +197,16 @@ std::function<StepAction(const std::string&, std::string&)> noParameter(
 
 }  // namespace
 
-void addLayerSteps(std::vector<StepSpec>& steps) {
+void addLayerSteps(std::vector<StepInfo>& steps) {
     steps.push_back(
         {"--add-layer", "FILE[:MODE[:OPACITY]]",
          "adds the picture in FILE as a new layer at the canvas origin, above the active layer, "
          "with blend mode MODE (a name from the mode list, such as Multiply or color-dodge, or "
          "its number 0..18; Normal when left out) and OPACITY percent (100 when left out)",
          [](const std::string& text, std::string& error) -> StepAction {
-             AddLayer spec;
-             if (!parseAddLayer(text, spec, error)) return {};
-             return addLayer(spec);
+             AddLayer desc;
+             if (!parseAddLayer(text, desc, error)) return {};
+             return addLayer(desc);
          }});
 
     steps.push_back({"--layer-mode", "MODE", "sets the blend mode of the active layer",

@@ -168,7 +168,7 @@ std::function<StepAction(const std::string&, std::string&)> noParameter(
 
 }  // namespace
 
-void addSelectionSteps(std::vector<StepSpec>& steps) {
+void addSelectionSteps(std::vector<StepInfo>& steps) {
     steps.push_back({"--select", "L,T,R,B[:OP]",
                      "selects the rectangle from (L,T) up to but not including (R,B); OP combines "
                      "it with the selection: 0 replace (the default), 1 add, 2 subtract, "

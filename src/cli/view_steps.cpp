@@ -4,7 +4,7 @@
 
 namespace varnel {
 
-void addViewSteps(std::vector<StepSpec>& steps) {
+void addViewSteps(std::vector<StepInfo>& steps) {
     steps.push_back(
         {"--composite", "",
          "keeps the composite of the visible layers from here on, as an open document window "

@@ -91,7 +91,7 @@ TEST_F(Cli, HelpListsEveryCommandAndStep) {
     for (const char* command : {"info FILE...", "convert IN OUT", "edit IN STEP... -o OUT"}) {
         EXPECT_NE(help.find(command), std::string::npos) << command;
     }
-    for (const StepSpec& step : editSteps()) {
+    for (const StepInfo& step : editSteps()) {
         EXPECT_NE(
             help.find("  " + step.name + (step.parameter.empty() ? "" : " " + step.parameter)),
             std::string::npos)

@@ -202,10 +202,10 @@ TEST(GeometryStepTable, CropToTheSelectionAndDeselect) {
     ASSERT_EQ(session.selection->setShape({2, 3, 7, 20}, false), 1);  // cut to the canvas
 
     auto run = [&](const char* name, const std::string& parameter) {
-        const StepSpec* spec = findStep(name);
-        EXPECT_NE(spec, nullptr) << name;
+        const StepInfo* desc = findStep(name);
+        EXPECT_NE(desc, nullptr) << name;
         std::string error, failure;
-        StepAction action = spec->parse(parameter, error);
+        StepAction action = desc->parse(parameter, error);
         EXPECT_TRUE(bool(action)) << error;
         return action(session, failure);
     };

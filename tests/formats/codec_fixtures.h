@@ -59,7 +59,7 @@ struct ByteSource {
 
 // --- PNG files written with libpng ---------------------------------------------------------
 
-struct PngSpec {
+struct PngLayout {
     uint32_t width = 1;
     uint32_t height = 1;
     int bitDepth = 8;
@@ -79,7 +79,7 @@ inline void appendBytes(png_structp png, png_bytep data, size_t length) {
     out->insert(out->end(), data, data + length);
 }
 
-inline Bytes writePng(const PngSpec& spec) {
+inline Bytes writePng(const PngLayout& desc) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -89,26 +89,26 @@ inline Bytes writePng(const PngSpec& spec) {
         return {};
     }
     png_set_write_fn(png, &out, appendBytes, nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType, spec.interlace,
+    png_set_IHDR(png, info, desc.width, desc.height, desc.bitDepth, desc.colorType, desc.interlace,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) {
-        png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
+    if (!desc.palette.empty()) {
+        png_set_PLTE(png, info, desc.palette.data(), int(desc.palette.size()));
     }
-    if (!spec.trnsAlpha.empty()) {
-        png_set_tRNS(png, info, spec.trnsAlpha.data(), int(spec.trnsAlpha.size()), nullptr);
+    if (!desc.trnsAlpha.empty()) {
+        png_set_tRNS(png, info, desc.trnsAlpha.data(), int(desc.trnsAlpha.size()), nullptr);
     }
-    if (spec.trnsGray >= 0) {
+    if (desc.trnsGray >= 0) {
         png_color_16 value{};
-        value.gray = png_uint_16(spec.trnsGray);
+        value.gray = png_uint_16(desc.trnsGray);
         png_set_tRNS(png, info, nullptr, 0, &value);
     }
-    if (spec.gamma > 0) png_set_gAMA(png, info, spec.gamma);
-    if (spec.pixelsPerMetre > 0) {
-        png_set_pHYs(png, info, spec.pixelsPerMetre, spec.pixelsPerMetre, PNG_RESOLUTION_METER);
+    if (desc.gamma > 0) png_set_gAMA(png, info, desc.gamma);
+    if (desc.pixelsPerMetre > 0) {
+        png_set_pHYs(png, info, desc.pixelsPerMetre, desc.pixelsPerMetre, PNG_RESOLUTION_METER);
     }
     png_write_info(png, info);
     std::vector<png_bytep> rows;
-    for (const Bytes& r : spec.rows) rows.push_back(const_cast<png_bytep>(r.data()));
+    for (const Bytes& r : desc.rows) rows.push_back(const_cast<png_bytep>(r.data()));
     png_write_image(png, rows.data());
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
@@ -153,7 +153,7 @@ struct GifFrame {
     Bytes indices;                          // width × height, row by row (top first)
 };
 
-struct GifSpec {
+struct GifLayout {
     int width = 1, height = 1;
     int background = 0;
     std::vector<GifColorType> globalColors;  // none when empty
@@ -175,7 +175,7 @@ inline ColorMapObject* makeColorMap(const std::vector<GifColorType>& colors) {
     return GifMakeMapObject(size, padded.data());
 }
 
-inline Bytes writeGif(const GifSpec& spec) {
+inline Bytes writeGif(const GifLayout& desc) {
     Bytes out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, appendGifBytes, &error);
@@ -184,10 +184,10 @@ inline Bytes writeGif(const GifSpec& spec) {
         return {};
     }
     EGifSetGifVersion(gif, true);
-    ColorMapObject* global = spec.globalColors.empty() ? nullptr : makeColorMap(spec.globalColors);
-    bool ok = EGifPutScreenDesc(gif, spec.width, spec.height, 8, spec.background, global) == GIF_OK;
+    ColorMapObject* global = desc.globalColors.empty() ? nullptr : makeColorMap(desc.globalColors);
+    bool ok = EGifPutScreenDesc(gif, desc.width, desc.height, 8, desc.background, global) == GIF_OK;
     GifFreeMapObject(global);
-    for (const GifFrame& f : spec.frames) {
+    for (const GifFrame& f : desc.frames) {
         if (f.transparent >= 0) {
             GraphicsControlBlock control{};
             control.DisposalMode = DISPOSAL_UNSPECIFIED;

@@ -120,7 +120,7 @@ TEST(FormatRegistry, OpenedPicturesBecomeOneLayerWithTheirTransparency) {
                          [](int32_t x, int32_t y) { return uint8_t(x * 50 + y); });
     ASSERT_TRUE(seeThrough.saveToFile(dir.file("alpha.png")));
     // GIF with a transparent colour, and one without.
-    fixtures::GifSpec gif;
+    fixtures::GifLayout gif;
     gif.width = 2, gif.height = 1, gif.globalColors = {{1, 2, 3}, {200, 100, 50}};
     gif.frames.resize(1);
     gif.frames[0].width = 2, gif.frames[0].indices = {0, 1};

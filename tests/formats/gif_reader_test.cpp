@@ -9,7 +9,7 @@ namespace {
 
 using fixtures::Bytes;
 using fixtures::GifFrame;
-using fixtures::GifSpec;
+using fixtures::GifLayout;
 using fixtures::rgb;
 
 bool readGifBytes(const Bytes& bytes, DecodedPicture& picture) {
@@ -34,7 +34,7 @@ GifFrame frame(int left, int top, int w, int h, Bytes indices) {
 TEST(GifReader, FirstImageComposedOntoTheScreen) {
     struct Case {
         const char* name;
-        GifSpec spec;
+        GifLayout desc;
         // Expected screen, row by row: the colour and alpha of each pixel.
         std::vector<Bgr> colors;
         std::vector<int> alpha;  // empty: opaque picture
@@ -43,7 +43,7 @@ TEST(GifReader, FirstImageComposedOntoTheScreen) {
     const Bgr r = colorOf(kGlobal[1]), g = colorOf(kGlobal[2]), b = colorOf(kGlobal[3]);
     std::vector<Case> cases;
     {
-        GifSpec s;
+        GifLayout s;
         s.width = 3, s.height = 2, s.globalColors = kGlobal;
         s.frames = {frame(0, 0, 3, 2, {1, 2, 3, 3, 2, 1})};
         cases.push_back({"global palette", s, {r, g, b, b, g, r}, {}, 2});
@@ -67,7 +67,7 @@ TEST(GifReader, FirstImageComposedOntoTheScreen) {
     }
     {
         // 2 × 9 interlaced: every pass has rows.
-        GifSpec s;
+        GifLayout s;
         s.width = 2, s.height = 9, s.globalColors = kGlobal;
         GifFrame f = frame(0, 0, 2, 9, {});
         std::vector<Bgr> colors;
@@ -82,7 +82,7 @@ TEST(GifReader, FirstImageComposedOntoTheScreen) {
     }
     {
         // A 2 × 2 image at (1, 1) of a 4 × 3 screen, reaching past its bottom edge.
-        GifSpec s;
+        GifLayout s;
         s.width = 4, s.height = 3, s.globalColors = kGlobal, s.background = 3;
         s.frames = {frame(1, 1, 2, 3, {1, 2, 2, 1, 1, 1})};
         cases.push_back({"offset image over the background colour",
@@ -104,13 +104,13 @@ TEST(GifReader, FirstImageComposedOntoTheScreen) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DecodedPicture picture;
-        ASSERT_TRUE(readGifBytes(fixtures::writeGif(c.spec), picture));
-        ASSERT_EQ(picture.color.size(), (Size{c.spec.width, c.spec.height}));
+        ASSERT_TRUE(readGifBytes(fixtures::writeGif(c.desc), picture));
+        ASSERT_EQ(picture.color.size(), (Size{c.desc.width, c.desc.height}));
         ASSERT_EQ(picture.alpha.isValid(), !c.alpha.empty());
         EXPECT_EQ(picture.bitsPerPixel, c.bitsPerPixel);
-        for (int y = 0; y < c.spec.height; ++y) {
-            for (int x = 0; x < c.spec.width; ++x) {
-                const size_t i = size_t(y * c.spec.width + x);
+        for (int y = 0; y < c.desc.height; ++y) {
+            for (int x = 0; x < c.desc.width; ++x) {
+                const size_t i = size_t(y * c.desc.width + x);
                 EXPECT_EQ(picture.color.pixels(y)[x], c.colors[i]) << x << "," << y;
                 if (!c.alpha.empty()) {
                     EXPECT_EQ(picture.alpha.row(y)[x], c.alpha[i]) << x << "," << y;
@@ -137,7 +137,7 @@ TEST(GifReader, AFileWithoutColourTablesReadsGreyLevels) {
 }
 
 TEST(GifReader, DamagedAndHostileFilesAreRefused) {
-    GifSpec s;
+    GifLayout s;
     s.width = 8, s.height = 8, s.globalColors = kGlobal;
     s.frames = {frame(0, 0, 8, 8, Bytes(64, 1))};
     const Bytes good = fixtures::writeGif(s);
@@ -149,7 +149,7 @@ TEST(GifReader, DamagedAndHostileFilesAreRefused) {
         b[6] = uint8_t(w), b[7] = uint8_t(w >> 8), b[8] = uint8_t(h), b[9] = uint8_t(h >> 8);
         return b;
     };
-    GifSpec noImage;
+    GifLayout noImage;
     noImage.width = 4, noImage.height = 4, noImage.globalColors = kGlobal;
     struct Case {
         const char* name;

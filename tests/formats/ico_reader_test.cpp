@@ -10,11 +10,11 @@ namespace varnel {
 namespace {
 
 using fixtures::Bytes;
-using fixtures::PngSpec;
+using fixtures::PngLayout;
 
 // A w × h RGBA PNG whose pixels are all `value` in every channel, alpha `alpha`.
 Bytes pngEntry(uint32_t w, uint32_t h, uint8_t value, uint8_t alpha = 255) {
-    PngSpec s;
+    PngLayout s;
     s.width = w, s.height = h, s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
     s.rows.assign(h, Bytes());
     for (Bytes& r : s.rows) {
@@ -25,7 +25,7 @@ Bytes pngEntry(uint32_t w, uint32_t h, uint8_t value, uint8_t alpha = 255) {
 
 // A w × h 8-bit grey PNG.
 Bytes greyEntry(uint32_t w, uint32_t h, uint8_t value) {
-    PngSpec s;
+    PngLayout s;
     s.width = w, s.height = h, s.colorType = PNG_COLOR_TYPE_GRAY;
     s.rows.assign(h, Bytes(w, value));
     return fixtures::writePng(s);

@@ -13,7 +13,7 @@ namespace varnel {
 namespace {
 
 using fixtures::Bytes;
-using fixtures::PngSpec;
+using fixtures::PngLayout;
 using fixtures::rgb;
 
 bool loadPng(const Bytes& bytes, PngImageFile& image, uint32_t flags = LoadPixels) {
@@ -114,7 +114,7 @@ Bytes row8(std::initializer_list<int> values) {
 TEST(PngCodec, EveryKindOfFileBecomesEightBitColourAndAlpha) {
     struct Case {
         const char* name;
-        PngSpec spec;
+        PngLayout desc;
         std::vector<Bgr> colors;  // row by row
         std::vector<int> alpha;   // empty: no alpha plane
         int channels;
@@ -123,7 +123,7 @@ TEST(PngCodec, EveryKindOfFileBecomesEightBitColourAndAlpha) {
     const std::vector<png_color> palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {9, 8, 7}};
     std::vector<Case> cases;
     {
-        PngSpec s;
+        PngLayout s;
         s.width = 4, s.height = 1, s.bitDepth = 2, s.colorType = PNG_COLOR_TYPE_PALETTE;
         s.palette = palette;
         s.rows = {row8({0b00011011})};
@@ -142,7 +142,7 @@ TEST(PngCodec, EveryKindOfFileBecomesEightBitColourAndAlpha) {
                          2});
     }
     {
-        PngSpec s;
+        PngLayout s;
         s.width = 8, s.height = 1, s.bitDepth = 1, s.colorType = PNG_COLOR_TYPE_GRAY;
         s.rows = {row8({0b10100000})};
         std::vector<Bgr> c(8, rgb(0, 0, 0));
@@ -150,7 +150,7 @@ TEST(PngCodec, EveryKindOfFileBecomesEightBitColourAndAlpha) {
         cases.push_back({"1-bit grey", s, c, {}, 1, 1});
     }
     {
-        PngSpec s;
+        PngLayout s;
         s.width = 2, s.height = 1, s.bitDepth = 4, s.colorType = PNG_COLOR_TYPE_GRAY;
         s.rows = {row8({0x3F})};
         s.trnsGray = 15;
@@ -158,7 +158,7 @@ TEST(PngCodec, EveryKindOfFileBecomesEightBitColourAndAlpha) {
             {"4-bit grey with tRNS", s, {rgb(51, 51, 51), rgb(255, 255, 255)}, {255, 0}, 1, 4});
     }
     {
-        PngSpec s;
+        PngLayout s;
         s.width = 2, s.height = 1, s.bitDepth = 16, s.colorType = PNG_COLOR_TYPE_GRAY;
         s.rows = {row8({0x12, 0xFF, 0xAB, 0x01})};
         cases.push_back({"16-bit grey keeps the high byte",
@@ -169,13 +169,13 @@ TEST(PngCodec, EveryKindOfFileBecomesEightBitColourAndAlpha) {
                          16});
     }
     {
-        PngSpec s;
+        PngLayout s;
         s.width = 1, s.height = 1, s.bitDepth = 16, s.colorType = PNG_COLOR_TYPE_RGB;
         s.rows = {row8({0x10, 0xFF, 0x20, 0x80, 0x30, 0x00})};
         cases.push_back({"16-bit colour", s, {rgb(0x10, 0x20, 0x30)}, {}, 3, 48});
     }
     {
-        PngSpec s;
+        PngLayout s;
         s.width = 2, s.height = 1, s.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
         s.rows = {row8({10, 20, 30, 255})};
         cases.push_back(
@@ -183,7 +183,7 @@ TEST(PngCodec, EveryKindOfFileBecomesEightBitColourAndAlpha) {
     }
     {
         // Interlaced files go through the whole-image path; 9 × 9 touches every pass.
-        PngSpec s;
+        PngLayout s;
         s.width = 9, s.height = 9, s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
         s.interlace = PNG_INTERLACE_ADAM7;
         std::vector<Bgr> c;
@@ -211,13 +211,13 @@ TEST(PngCodec, EveryKindOfFileBecomesEightBitColourAndAlpha) {
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Bytes file = fixtures::writePng(c.spec);
+        const Bytes file = fixtures::writePng(c.desc);
         PngImageFile image;
         ASSERT_TRUE(loadPng(file, image));
-        const auto w = int32_t(c.spec.width);
-        ASSERT_EQ(image.size(), (Size{w, int32_t(c.spec.height)}));
+        const auto w = int32_t(c.desc.width);
+        ASSERT_EQ(image.size(), (Size{w, int32_t(c.desc.height)}));
         ASSERT_EQ(image.hasAlpha(), !c.alpha.empty());
-        for (int32_t y = 0; y < int32_t(c.spec.height); ++y) {
+        for (int32_t y = 0; y < int32_t(c.desc.height); ++y) {
             for (int32_t x = 0; x < w; ++x) {
                 const size_t i = size_t(y * w + x);
                 EXPECT_EQ(image.pixels().color.pixels(y)[x], c.colors[i]) << x << "," << y;
@@ -227,17 +227,17 @@ TEST(PngCodec, EveryKindOfFileBecomesEightBitColourAndAlpha) {
             }
         }
         const PngFormatInfo& info = image.pngInfo();
-        EXPECT_EQ(info.sampleBitDepth, c.spec.bitDepth);
-        EXPECT_EQ(info.colorType, c.spec.colorType);
+        EXPECT_EQ(info.sampleBitDepth, c.desc.bitDepth);
+        EXPECT_EQ(info.colorType, c.desc.colorType);
         EXPECT_EQ(info.channels, c.channels);
         EXPECT_EQ(info.bitDepth, c.bitsPerPixel);
-        EXPECT_EQ(info.interlaceType, c.spec.interlace);
+        EXPECT_EQ(info.interlaceType, c.desc.interlace);
         EXPECT_EQ(info.compressionLevel, 5);
     }
 }
 
 TEST(PngCodec, GammaIsCorrectedTowardsTheScreenOnlyWhenTheFileAsksForIt) {
-    PngSpec s;
+    PngLayout s;
     s.width = 4, s.height = 1, s.colorType = PNG_COLOR_TYPE_GRAY;
     s.rows = {row8({0, 64, 128, 255})};
     struct Case {
@@ -261,7 +261,7 @@ TEST(PngCodec, GammaIsCorrectedTowardsTheScreenOnlyWhenTheFileAsksForIt) {
 }
 
 TEST(PngCodec, HeaderOnlyFillsTheRecordAndTheResolution) {
-    PngSpec s;
+    PngLayout s;
     s.width = 3, s.height = 2, s.bitDepth = 16, s.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
     s.rows.assign(2, Bytes(3 * 8, 0x40));
     s.pixelsPerMetre = 11811;  // 300 dpi
@@ -278,7 +278,7 @@ TEST(PngCodec, HeaderOnlyFillsTheRecordAndTheResolution) {
 }
 
 TEST(PngCodec, DamagedAndHostileFilesAreRefused) {
-    PngSpec s;
+    PngLayout s;
     s.width = 16, s.height = 16;
     s.rows.assign(16, Bytes(48));
     for (size_t y = 0; y < 16; ++y) {
