@@ -1,7 +1,7 @@
 """Varnel against the libraries a user would pick instead, on a 6000 x 4000 photo.
 
     python3 run.py [--cli build/release/src/cli/varnel-cli] [--workdir build/peers] [--runs 5]
-                   [--threads 1] [--only NAME,...]
+                   [--threads 1,all] [--only NAME,...]
 
 Each operation runs through `varnel-cli edit ... --timings` (the step's own wall time, from its
 `timing <step> <seconds>` line) and through libvips, Pillow and OpenCV, each timing the operation
@@ -11,7 +11,9 @@ load of a shared machine falls on all sides alike. The table gives medians over 
 that took over a second and over three times the fastest peer in the first round is not run again
 for that row (it cannot be the fastest); its single figure is still listed.
 
-Targets are ratios to the fastest peer, one thread, as the project set them; the Image Size and
+--threads takes a comma-separated list of thread counts ("all" for every core); the whole
+comparison runs once per count, every side limited to that many threads, and prints one table
+each. Targets are ratios to the fastest peer, one thread, as the project set them; the Image Size and
 layer-blend rows compare with OpenCV (ours also carries the transparency plane).
 """
 
@@ -199,9 +201,11 @@ class Varnel:
         absent = [s for s in wanted if s not in self.options]
         return "varnel-cli has no %s yet" % " ".join(absent) if absent else None
 
-    def run(self, job):
+    def run(self, job, threads):
         """Timings of one run, {key: seconds}, or an error text."""
         args = [self.cli, "edit", os.path.join(self.workdir, job.source)]
+        if "--threads" in self.options:
+            args += ["--threads", str(threads)]
         for step, param in job.steps:
             args.append(step)
             if param is not None:
@@ -276,7 +280,8 @@ def main():
     parser.add_argument("--cli", default=os.path.join(ROOT, "build/release/src/cli/varnel-cli"))
     parser.add_argument("--workdir", default=os.path.join(ROOT, "build/peers"))
     parser.add_argument("--runs", type=int, default=5)
-    parser.add_argument("--threads", type=int, default=1)
+    parser.add_argument("--threads", default="1,all",
+                        help="comma-separated thread counts, 'all' for every core")
     parser.add_argument("--only", default="", help="comma-separated job names")
     args = parser.parse_args()
 
@@ -302,8 +307,34 @@ def main():
             job_names.append(r.job)
     job_problem = {j: varnel.missing(job_table[j]) for j in job_names}
 
+    counts = []
+    for item in filter(None, args.threads.split(",")):
+        n = len(os.sched_getaffinity(0)) if item == "all" else int(item)
+        if n not in counts:
+            counts.append(n)
+    for threads in counts:
+        measure(args, threads, rows, job_table, dict(job_problem), varnel, workdir, jpeg_quality,
+                varnel_quality)
+
+
+# Output files of every side, removed before each measurement so that every save writes a new
+# file (replacing a file costs its truncation, and the editor syncs a file it replaces).
+OUTPUTS = ("out.bmp", "out.jpg", "out.png") + tuple(
+    "%s.%s" % (lib, ext) for lib in ("pillow", "opencv", "vips") for ext in ("bmp", "jpg", "png"))
+
+
+def remove_outputs(workdir):
+    for name in OUTPUTS:
+        try:
+            os.remove(os.path.join(workdir, name))
+        except FileNotFoundError:
+            pass
+
+
+def measure(args, threads, rows, job_table, job_problem, varnel, workdir, jpeg_quality,
+            varnel_quality):
     start_load = load_note()
-    peers = {lib: Peer(lib, workdir, args.threads, jpeg_quality) for lib in LIBRARIES}
+    peers = {lib: Peer(lib, workdir, threads, jpeg_quality) for lib in LIBRARIES}
     varnel_times = {r.name: [] for r in rows}
     varnel_error = {}
     peer_times = {(r.name, lib): [] for r in rows for lib in LIBRARIES}
@@ -313,7 +344,8 @@ def main():
     floor = []
 
     for round_no in range(args.runs):
-        print("round %d of %d (%s)" % (round_no + 1, args.runs, load_note()), flush=True)
+        print("%d thread(s): round %d of %d (%s)" % (threads, round_no + 1, args.runs, load_note()),
+              flush=True)
         done_jobs = set()
         for index, row in enumerate(rows):
             sides = ["varnel"] + [lib for lib in LIBRARIES if (row.name, lib) in active]
@@ -321,12 +353,13 @@ def main():
             for side in sides[shift:] + sides[:shift]:
                 # Files written by earlier measurements are flushed first, so that no one's save
                 # (ours syncs its file) waits for another's write-back.
+                remove_outputs(workdir)
                 os.sync()
                 if side == "varnel":
                     if row.job in done_jobs or job_problem[row.job]:
                         continue
                     done_jobs.add(row.job)
-                    result = varnel.run(job_table[row.job])
+                    result = varnel.run(job_table[row.job], threads)
                     for r in rows:
                         if r.job != row.job:
                             continue
@@ -360,11 +393,11 @@ def main():
     for peer in peers.values():
         peer.close()
 
-    print_report(args, rows, job_problem, varnel_times, varnel_error, peer_times, peer_error,
-                 peers, floor, jpeg_quality, varnel_quality, start_load)
+    print_report(args, threads, rows, job_problem, varnel_times, varnel_error, peer_times,
+                 peer_error, peers, floor, jpeg_quality, varnel_quality, start_load)
 
 
-def print_report(args, rows, job_problem, varnel_times, varnel_error, peer_times, peer_error,
+def print_report(args, threads, rows, job_problem, varnel_times, varnel_error, peer_times, peer_error,
                  peers, floor, jpeg_quality, varnel_quality, start_load):
     def varnel_cell(row):
         m = median(varnel_times[row.name])
@@ -375,7 +408,7 @@ def print_report(args, rows, job_problem, varnel_times, varnel_error, peer_times
 
     print()
     print("%d x %d photo, %d thread(s), median of up to %d interleaved runs; start: %s; end: %s."
-          % (WIDTH, HEIGHT, args.threads, args.runs, start_load, load_note()))
+          % (WIDTH, HEIGHT, threads, args.runs, start_load, load_note()))
     print("JPEG at coder quality %d, 4:2:0 (the editor's quality %d); PNG at zlib level 5."
           % (jpeg_quality, varnel_quality))
     for lib, peer in peers.items():

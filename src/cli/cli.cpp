@@ -1,8 +1,10 @@
 #include "cli/cli.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include "cli/edit_steps.h"
@@ -10,6 +12,7 @@
 #include "core/surface_ops.h"
 #include "document/document.h"
 #include "formats/format_registry.h"
+#include "platform/parallel.h"
 
 namespace varnel {
 
@@ -282,7 +285,9 @@ std::string cliHelp() {
         << "  " << kProgram << " convert IN OUT [--quality N]\n"
         << "  " << kProgram
         << " edit IN STEP... -o OUT [--quality N] [--print-history] [--timings]\n"
-        << "  " << kProgram << " --help\n\n"
+        << "  " << kProgram << " --help\n"
+        << "Any command also takes --threads N: the number of threads an operation may split its "
+           "rows over (all cores when left out; results do not depend on it).\n\n"
         << "Commands:\n"
         << "  info FILE...\n";
     wrap(out,
@@ -328,7 +333,48 @@ std::string cliHelp() {
     return out.str();
 }
 
-int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+// Takes "--threads N" or "--threads=N" out of the arguments (any position) and sets the number
+// of threads operations may use: all cores when it is absent. Results do not depend on it.
+bool takeThreads(std::vector<std::string>& args, std::ostream& err, int& status) {
+    int threads = availableCores();
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string value;
+        size_t used = 1;
+        if (args[i] == "--threads") {
+            if (i + 1 >= args.size()) {
+                status = usage(err, args[i], "a number of threads 1..64 must follow");
+                return false;
+            }
+            value = args[i + 1];
+            used = 2;
+        } else if (args[i].rfind("--threads=", 0) == 0) {
+            value = args[i].substr(std::string("--threads=").size());
+        } else {
+            continue;
+        }
+        char* end = nullptr;
+        errno = 0;
+        const long n = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || errno != 0 || n < 1 || n > 64) {
+            status = usage(err, value, "--threads takes a whole number 1..64");
+            return false;
+        }
+        threads = int(n);
+        args.erase(args.begin() + long(i), args.begin() + long(i + used));
+        --i;
+    }
+    setWorkerThreads(threads);
+    return true;
+}
+
+}  // namespace
+
+int runCli(const std::vector<std::string>& given, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> args = given;
+    int status = kCliSuccess;
+    if (!takeThreads(args, err, status)) return status;
     if (args.empty()) return usage(err, "", "a command is needed");
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {

@@ -147,6 +147,10 @@ TEST_F(Cli, UsageErrorsNameTheBadArgumentAndWriteNothing) {
         {{"edit", "@grey200.png", "--grow", "7", "-o", "@out.png"}, "\"7\""},
         {{"edit", "@grey200.png", "--load-selection", "1:9", "-o", "@out.png"}, "\"1:9\""},
         {{"edit", "@grey200.png", "--gaussian-blur", "0", "-o", "@out.png"}, "\"0\""},
+        {{"edit", "@grey200.png", "-o", "@out.png", "--threads", "0"}, "\"0\""},
+        {{"convert", "@grey200.png", "@out.png", "--threads=65"}, "\"65\""},
+        {{"convert", "@grey200.png", "@out.png", "--threads=2x"}, "\"2x\""},
+        {{"convert", "@grey200.png", "@out.png", "--threads"}, "\"--threads\""},
     };
     for (const Case& c : cases) {
         std::string shown;
