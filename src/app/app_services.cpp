@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QPointer>
 
+#include "dialogs/duplicate_image_dialog.h"
+
 namespace varnel {
 
 namespace {
@@ -89,6 +91,21 @@ public:
     bool openUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
 };
 
+class QtCommandDialogs : public CommandDialogs {
+public:
+    explicit QtCommandDialogs(QWidget* parent) : parent_(parent) {}
+
+    std::optional<QString> askDuplicateName(const QString& name,
+                                            const QStringList& openNames) override {
+        DuplicateImageDialog dialog(name, openNames, parent_);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.enteredName();
+    }
+
+private:
+    QPointer<QWidget> parent_;
+};
+
 }  // namespace
 
 std::unique_ptr<Prompts> messageBoxPrompts(QWidget* parent) {
@@ -101,6 +118,10 @@ std::unique_ptr<FileDialogs> systemFileDialogs(QWidget* parent) {
 
 std::unique_ptr<Desktop> systemDesktop() {
     return std::make_unique<SystemDesktop>();
+}
+
+std::unique_ptr<CommandDialogs> systemCommandDialogs(QWidget* parent) {
+    return std::make_unique<QtCommandDialogs>(parent);
 }
 
 QStringList qtFileFilters(const QString& filter) {

@@ -48,6 +48,16 @@ public:
                                                      const QString& proposedName) = 0;
 };
 
+// The dialogs of the frame's own commands.
+class CommandDialogs {
+public:
+    virtual ~CommandDialogs() = default;
+    // The Duplicate Image dialog for the document named `name`: the name for its copy, proposed
+    // so that none of `openNames` (every open document's) has it; nothing when cancelled.
+    virtual std::optional<QString> askDuplicateName(const QString& name,
+                                                    const QStringList& openNames) = 0;
+};
+
 // Opening files and web pages with the desktop's programs.
 class Desktop {
 public:
@@ -59,6 +69,7 @@ public:
 std::unique_ptr<Prompts> messageBoxPrompts(QWidget* parent);
 std::unique_ptr<FileDialogs> systemFileDialogs(QWidget* parent);
 std::unique_ptr<Desktop> systemDesktop();
+std::unique_ptr<CommandDialogs> systemCommandDialogs(QWidget* parent);
 
 // A "|" separated filter as the Qt file dialogs take it: one "Name (patterns)" entry per pair,
 // the patterns separated by blanks and each also given in upper case, since file names on this

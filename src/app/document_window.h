@@ -11,6 +11,8 @@
 
 namespace varnel {
 
+class ColorImage;
+class GrayMap;
 class History;
 
 class DocumentWindow {
@@ -22,6 +24,8 @@ public:
 
     // The document's name ("Untitled-1", "photo.jpg").
     virtual std::string documentName() const = 0;
+    // Gives a document the name it is shown under (a duplicate, an image from the clipboard).
+    virtual void setDocumentName(const std::string& name) = 0;
     // The file the document was opened from or last saved to; empty when it has none.
     virtual std::string documentPath() const = 0;
     virtual bool isModified() const = 0;
@@ -47,6 +51,9 @@ public:
     void setCommandListener(std::function<void(int)> listener) {
         commandListener_ = std::move(listener);
     }
+    // Answers whether the main window carries out a command the window's own controls may ask
+    // for, so that they offer only those. Set by the main window.
+    void setCommandQuery(std::function<bool(int)> query) { commandQuery_ = std::move(query); }
 
 protected:
     void notifyStateChanged() const {
@@ -55,10 +62,12 @@ protected:
     void requestCommand(int id) const {
         if (commandListener_) commandListener_(id);
     }
+    bool canRequestCommand(int id) const { return commandQuery_ && commandQuery_(id); }
 
 private:
     std::function<void()> listener_;
     std::function<void(int)> commandListener_;
+    std::function<bool(int)> commandQuery_;
 };
 
 // Opens and creates documents with their windows.
@@ -68,8 +77,24 @@ public:
 
     // A window for the document loaded from `path`, or null when the file cannot be opened.
     virtual std::unique_ptr<DocumentWindow> openFile(const std::string& path) = 0;
-    // Whether the windows this provider makes carry out document command `id`. Decides which
-    // menu items are shown.
+    // A window for a new document made of `pixels` (taken over on success) with `transparency`
+    // (when given, of the same size) as its layer's transparency, shown under `name`; it has no
+    // file yet and counts as modified. Null when it cannot be made.
+    virtual std::unique_ptr<DocumentWindow> createFromImage(ColorImage& /*pixels*/,
+                                                            GrayMap* /*transparency*/,
+                                                            const std::string& /*name*/) {
+        return nullptr;
+    }
+    // A window for a full copy of the document of `source` (layers, channels, resolution, and the
+    // window's selection), shown under `name`; it has no file yet and counts as modified. Null
+    // when it cannot be made.
+    virtual std::unique_ptr<DocumentWindow> duplicate(DocumentWindow& /*source*/,
+                                                      const std::string& /*name*/) {
+        return nullptr;
+    }
+    // Whether the windows this provider makes carry out document command `id`, or for the frame's
+    // commands that make documents (Duplicate, New From Clipboard), whether it makes them.
+    // Decides which menu items are shown.
     virtual bool providesCommand(int id) const = 0;
 };
 

@@ -30,6 +30,7 @@ ImageWindow::ImageWindow(VeChildFrame* frame, const AppSettings& settings)
     frame->view()->setSelection(selection_.get());
     QObject::connect(frame, &VeChildFrame::commandRequested, frame,
                      [this](int id) { requestCommand(id); });
+    frame->setCaptionCommandFilter([this](int id) { return canRequestCommand(id); });
 }
 
 ImageWindow::~ImageWindow() {
@@ -99,6 +100,13 @@ std::string ImageWindow::documentName() const {
     return frame_ ? frame_->documentName().toStdString() : std::string();
 }
 
+void ImageWindow::setDocumentName(const std::string& name) {
+    if (!frame_) return;
+    frame_->document()->setTitle(name);
+    refreshTitle();
+    notifyStateChanged();
+}
+
 std::string ImageWindow::documentPath() const {
     return frame_ ? frame_->document()->filePath() : std::string();
 }
@@ -111,11 +119,14 @@ bool ImageWindow::saveTo(const std::string& path) {
     Document* doc = document();
     if (!doc) return false;
     // The registry writes a document to its own path: the new path is given for the write and
-    // taken back when it fails, so that a failed Save As leaves the name and path as they were.
+    // taken back when it fails, so that a failed Save As leaves the name and path as they were
+    // (the name too, which for a document without a file is not derived from its path).
     const std::string oldPath = doc->filePath();
+    const std::string oldTitle = doc->title();
     doc->setPath(path);
     if (!saveDocument(*doc)) {
         doc->setPath(oldPath);
+        doc->setTitle(oldTitle);
         return false;
     }
     refreshTitle();
@@ -308,8 +319,35 @@ std::unique_ptr<DocumentWindow> ImageDocuments::openFile(const std::string& path
     return ImageWindow::create(std::move(document), settings_);
 }
 
+std::unique_ptr<DocumentWindow> ImageDocuments::createFromImage(ColorImage& pixels,
+                                                                GrayMap* transparency,
+                                                                const std::string& name) {
+    std::unique_ptr<Document> document = Document::fromImage(pixels, transparency, {});
+    if (!document) return nullptr;
+    document->setTitle(name);
+    return ImageWindow::create(std::move(document), settings_);
+}
+
+std::unique_ptr<DocumentWindow> ImageDocuments::duplicate(DocumentWindow& source,
+                                                          const std::string& name) {
+    auto* original = dynamic_cast<ImageWindow*>(&source);
+    if (!original || !original->document()) return nullptr;
+    std::unique_ptr<Document> document = original->document()->duplicate();
+    if (!document) return nullptr;
+    // The copy has no file of its own: saving it asks for one.
+    document->setPath({});
+    document->setTitle(name);
+    document->setModified(true);
+    std::unique_ptr<Selection> selection = original->selection().clone();
+    if (!selection) return nullptr;
+    std::unique_ptr<ImageWindow> window = ImageWindow::create(std::move(document), settings_);
+    if (!window || !window->selection().restore(*selection)) return nullptr;
+    return window;
+}
+
 bool ImageDocuments::providesCommand(int id) const {
-    return ImageWindow::commands().count(id) > 0;
+    return ImageWindow::commands().count(id) > 0 || id == kCmdImageDuplicate ||
+           id == kCmdFileNewFromClipboard;
 }
 
 }  // namespace varnel

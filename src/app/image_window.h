@@ -32,6 +32,7 @@ public:
 
     QWidget* widget() override;
     std::string documentName() const override;
+    void setDocumentName(const std::string& name) override;
     std::string documentPath() const override;
     bool isModified() const override;
     History* history() override { return &history_; }
@@ -65,6 +66,11 @@ public:
     explicit ImageDocuments(const AppSettings& settings) : settings_(settings) {}
 
     std::unique_ptr<DocumentWindow> openFile(const std::string& path) override;
+    std::unique_ptr<DocumentWindow> createFromImage(ColorImage& pixels, GrayMap* transparency,
+                                                    const std::string& name) override;
+    // The source must be an ImageWindow.
+    std::unique_ptr<DocumentWindow> duplicate(DocumentWindow& source,
+                                              const std::string& name) override;
     bool providesCommand(int id) const override;
 
 private:

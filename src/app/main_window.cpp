@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -23,6 +24,7 @@
 #include "app/command_table.h"
 #include "app/product_info.h"
 #include "app/settings_location.h"
+#include "core/clipboard_store.h"
 #include "filters/last_filter.h"
 #include "formats/format_registry.h"
 #include "formats/format_type.h"
@@ -52,15 +54,35 @@ int formatOfSaveFilter(int index) {
 
 // Commands of the frame that work in this build, and those of them that need a document.
 const std::set<int> kFrameCommands = {
-    kCmdFileOpen,      kCmdFileClose,  kCmdFileCloseAll,  kCmdFileSave,     kCmdFileSaveAs,
-    kCmdRecentClear,   kCmdAppExit,    kCmdFullScreen,    kCmdViewToolbar,  kCmdViewStatusBar,
-    kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange, kCmdNextPane,     kCmdPreviousPane,
-    kCmdHelpContents,  kCmdHelpSearch, kCmdHelpIndex,     kCmdHelpFeedback, kCmdWebHome,
-    kCmdWebUpdates,    kCmdAbout,
+    kCmdFileNewFromClipboard,
+    kCmdImageDuplicate,
+    kCmdFileOpen,
+    kCmdFileClose,
+    kCmdFileCloseAll,
+    kCmdFileSave,
+    kCmdFileSaveAs,
+    kCmdRecentClear,
+    kCmdAppExit,
+    kCmdFullScreen,
+    kCmdViewToolbar,
+    kCmdViewStatusBar,
+    kCmdWindowCascade,
+    kCmdWindowTile,
+    kCmdWindowArrange,
+    kCmdNextPane,
+    kCmdPreviousPane,
+    kCmdHelpContents,
+    kCmdHelpSearch,
+    kCmdHelpIndex,
+    kCmdHelpFeedback,
+    kCmdWebHome,
+    kCmdWebUpdates,
+    kCmdAbout,
 };
 const std::set<int> kDocumentFrameCommands = {
-    kCmdFileOpen,      kCmdFileClose,  kCmdFileCloseAll,  kCmdFileSave, kCmdFileSaveAs,
-    kCmdWindowCascade, kCmdWindowTile, kCmdWindowArrange, kCmdNextPane, kCmdPreviousPane,
+    kCmdFileNewFromClipboard, kCmdImageDuplicate, kCmdFileOpen,   kCmdFileClose,
+    kCmdFileCloseAll,         kCmdFileSave,       kCmdFileSaveAs, kCmdWindowCascade,
+    kCmdWindowTile,           kCmdWindowArrange,  kCmdNextPane,   kCmdPreviousPane,
 };
 
 }  // namespace
@@ -132,6 +154,9 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
       prompts_(setup.prompts ? std::move(setup.prompts) : messageBoxPrompts(this)),
       fileDialogs_(setup.fileDialogs ? std::move(setup.fileDialogs) : systemFileDialogs(this)),
       desktop_(setup.desktop ? std::move(setup.desktop) : systemDesktop()),
+      commandDialogs_(setup.commandDialogs ? std::move(setup.commandDialogs)
+                                           : systemCommandDialogs(this)),
+      clipboard_(setup.clipboard ? setup.clipboard : &ClipboardStore::store()),
       programDirectory_(setup.programDirectory.isEmpty() ? qs(programDirectory())
                                                          : setup.programDirectory),
       recent_(*settings_, nullptr) {
@@ -144,6 +169,15 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { scheduleUpdate(); });
+    // Other programs see the store's image once the user turns to them; New From Clipboard
+    // follows what the clipboard offers.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationInactive && clipboard_->hasUnpublishedImage())
+                    clipboard_->publish();
+            });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            [this] { scheduleUpdate(); });
 
     createActions();
     createMenus();
@@ -164,6 +198,7 @@ MainWindow::~MainWindow() {
     for (DocumentSubWindow* sub : windows_) {
         sub->document()->setStateListener(nullptr);
         sub->document()->setCommandListener(nullptr);
+        sub->document()->setCommandQuery(nullptr);
     }
     windows_.clear();
     delete mdi_;
@@ -178,6 +213,8 @@ bool MainWindow::isCommandShown(int id) const {
     if (info->handler == CommandHandler::Document)
         return documents_ && documents_->providesCommand(id);
     if (!kFrameCommands.count(id)) return false;
+    if (id == kCmdFileNewFromClipboard || id == kCmdImageDuplicate)
+        return documents_ && documents_->providesCommand(id);
     return !kDocumentFrameCommands.count(id) || documents_ != nullptr;
 }
 
@@ -283,9 +320,10 @@ QAction* MainWindow::action(int id) const {
 }
 
 bool MainWindow::commandNeedsDocument(int id) const {
-    return id == kCmdFileClose || id == kCmdFileCloseAll || id == kCmdFileSave ||
-           id == kCmdFileSaveAs || id == kCmdWindowCascade || id == kCmdWindowTile ||
-           id == kCmdWindowArrange || id == kCmdNextPane || id == kCmdPreviousPane;
+    return id == kCmdImageDuplicate || id == kCmdFileClose || id == kCmdFileCloseAll ||
+           id == kCmdFileSave || id == kCmdFileSaveAs || id == kCmdWindowCascade ||
+           id == kCmdWindowTile || id == kCmdWindowArrange || id == kCmdNextPane ||
+           id == kCmdPreviousPane;
 }
 
 bool MainWindow::isCommandEnabled(int id) const {
@@ -301,6 +339,7 @@ bool MainWindow::isCommandEnabled(int id) const {
         return doc->isCommandEnabled(id);
     }
     if (commandNeedsDocument(id)) return doc != nullptr;
+    if (id == kCmdFileNewFromClipboard) return documents_ && clipboard_->hasImage();
     return true;
 }
 
@@ -364,6 +403,12 @@ void MainWindow::runCommand(int id) {
             openFiles(files);
             break;
         }
+        case kCmdFileNewFromClipboard:
+            newFromClipboard();
+            break;
+        case kCmdImageDuplicate:
+            if (doc) duplicateDocument(doc);
+            break;
         case kCmdFileClose:
             if (doc) closeDocument(doc);
             break;
@@ -539,6 +584,7 @@ void MainWindow::addDocumentWindow(std::unique_ptr<DocumentWindow> window) {
         activateDocumentWindow(doc);
         runCommand(id);
     });
+    doc->setCommandQuery([this](int id) { return isCommandShown(id); });
     sub->show();
     mdi_->setActiveSubWindow(sub);
     updateCommandStates();
@@ -618,7 +664,7 @@ bool MainWindow::saveDocumentAs(DocumentWindow* window) {
 // ---- Closing ----------------------------------------------------------------------------------
 
 bool MainWindow::confirmClose(DocumentWindow* window) {
-    if (!window->isModified()) return true;
+    if (exitConfirmed_ || !window->isModified()) return true;
     activateDocumentWindow(window);
     auto answer = prompts_->askYesNoCancel(
         qs(productName()),
@@ -652,12 +698,76 @@ bool MainWindow::closeAll() {
     return true;
 }
 
+bool MainWindow::confirmExit() {
+    const QList<DocumentSubWindow*> windows = windows_;
+    for (DocumentSubWindow* sub : windows) {
+        if (!windows_.contains(sub)) continue;
+        if (!confirmClose(sub->document())) return false;
+    }
+    return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!closeAll()) {
+    // Every answer is in before the first window closes, so that a Cancel (or a save that
+    // fails) late in the round still finds every document open.
+    if (!confirmExit()) {
+        event->ignore();
+        return;
+    }
+    exitConfirmed_ = true;
+    const bool closed = closeAll();
+    exitConfirmed_ = false;
+    if (!closed) {
         event->ignore();
         return;
     }
     QMainWindow::closeEvent(event);
+}
+
+// ---- New documents ----------------------------------------------------------------------------
+
+bool MainWindow::newFromClipboard() {
+    if (!documents_ || !clipboard_->hasImage()) return false;
+    std::unique_ptr<DocumentWindow> window;
+    const QString name = QStringLiteral("Clipboard-%1").arg(clipboardCounter_);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ColorImage pixels;
+    bool fromStore = false;
+    if (clipboard_->pasteInto(pixels, &fromStore)) {
+        // The store's transparency belongs to the store's image only: an image another program
+        // put on the clipboard since has none.
+        Channel mask;
+        const bool masked = fromStore && clipboard_->hasMask() && clipboard_->copyMaskInto(mask) &&
+                            mask.size() == pixels.size();
+        window = documents_->createFromImage(pixels, masked ? &mask : nullptr, name.toStdString());
+    }
+    QApplication::restoreOverrideCursor();
+    if (!window) {
+        prompts_->showError(QStringLiteral("Error creating new image!"));
+        return false;
+    }
+    ++clipboardCounter_;
+    addDocumentWindow(std::move(window));
+    return true;
+}
+
+bool MainWindow::duplicateDocument(DocumentWindow* window) {
+    if (!documents_ || !window) return false;
+    QStringList openNames;
+    for (DocumentSubWindow* sub : windows_) openNames.append(qs(sub->document()->documentName()));
+    std::optional<QString> name =
+        commandDialogs_->askDuplicateName(qs(window->documentName()), openNames);
+    if (!name || name->trimmed().isEmpty()) return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::unique_ptr<DocumentWindow> copy =
+        documents_->duplicate(*window, name->trimmed().toStdString());
+    QApplication::restoreOverrideCursor();
+    if (!copy) {
+        prompts_->showError(QStringLiteral("Error creating new image!"));
+        return false;
+    }
+    addDocumentWindow(std::move(copy));
+    return true;
 }
 
 // ---- Dropped files ----------------------------------------------------------------------------

@@ -24,6 +24,7 @@ class QToolBar;
 
 namespace varnel {
 
+class ClipboardStore;
 class DocumentSubWindow;
 
 // What the main window is built with. Anything left empty gets the real thing, except the
@@ -36,6 +37,8 @@ struct MainWindowSetup {
     std::unique_ptr<Prompts> prompts;
     std::unique_ptr<FileDialogs> fileDialogs;
     std::unique_ptr<Desktop> desktop;
+    std::unique_ptr<CommandDialogs> commandDialogs;
+    ClipboardStore* clipboard = nullptr;  // defaults to the process-wide store
     QString programDirectory;  // where the help file is looked for; defaults to the program's
 };
 
@@ -97,6 +100,16 @@ public:
     bool closeDocument(DocumentWindow* window);
     // Closes every document window in creation order; stops at the first one that stays open.
     bool closeAll();
+    // Exit's question round: every modified document, in window order, is asked whether to save
+    // it (Yes saves it at once, through Save As when it needs a name). Nothing is closed here.
+    // False at the first Cancel, cancelled Save As or failed save: then everything stays open.
+    bool confirmExit();
+
+    // New From Clipboard: a one-layer document "Clipboard-<n>" of the clipboard's image (with the
+    // store's transparency when the image is the store's own). True when it was made.
+    bool newFromClipboard();
+    // Duplicate: asks for a name, then opens a full copy of the document under it.
+    bool duplicateDocument(DocumentWindow* window);
 
     QList<DocumentWindow*> documentWindows() const;  // creation order
     DocumentWindow* activeDocumentWindow() const;
@@ -155,7 +168,13 @@ private:
     std::unique_ptr<Prompts> prompts_;
     std::unique_ptr<FileDialogs> fileDialogs_;
     std::unique_ptr<Desktop> desktop_;
+    std::unique_ptr<CommandDialogs> commandDialogs_;
+    ClipboardStore* clipboard_;
     QString programDirectory_;
+    // The number of the next "Clipboard-%d" document.
+    int clipboardCounter_ = 1;
+    // Set while Exit closes the windows after every question was answered.
+    bool exitConfirmed_ = false;
 
     QMdiArea* mdi_ = nullptr;
     QToolBar* toolBar_ = nullptr;

@@ -9,8 +9,10 @@
 #include "app/image_window.h"
 #include "app/main_window.h"
 #include "app/product_info.h"
+#include "app/qt_system_clipboard.h"
 #include "app/settings_location.h"
 #include "app/single_instance.h"
+#include "core/clipboard_store.h"
 
 namespace varnel {
 
@@ -58,6 +60,13 @@ int runInstance(int& argc, char** argv) {
             nullptr, QStringLiteral("Information"),
             QStringLiteral(
                 "Failed to create product data directory! User settings will not be saved."));
+
+    // The clipboard store exchanges with the system clipboard for the rest of the run.
+    QtSystemClipboard systemClipboard;
+    ClipboardStore::store().setSystemClipboard(&systemClipboard);
+    struct Detach {
+        ~Detach() { ClipboardStore::store().setSystemClipboard(nullptr); }
+    } detach;
 
     MainWindowSetup setup;
     setup.settingsPath = location.filePath;

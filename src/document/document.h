@@ -90,6 +90,9 @@ public:
     const std::string& title() const { return title_; }
     // Records the path; the file name (and title) is the text after the last "/", "\" or ":".
     void setPath(std::string_view path);
+    // The name the document is shown under, for a document that has no file of its own yet (a
+    // duplicate, an image from the clipboard) or to put a name back.
+    void setTitle(std::string_view title) { title_ = title; }
     bool transparentBackground() const { return transparentBackground_ != 0; }
     ColorRef backgroundColor() const { return backgroundColor_; }
     bool isPreviewOnly() const { return previewOnly_ != 0; }

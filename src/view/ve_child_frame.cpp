@@ -288,11 +288,12 @@ void VeChildFrame::paintEvent(QPaintEvent*) {
 }
 
 bool VeChildFrame::eventFilter(QObject* watched, QEvent* event) {
-    // A right click on the window's caption opens the caption menu.
+    // A right click on the window's caption opens the caption menu, when it has anything to offer.
     if (watched == subWindow() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const int captionBottom = subWindow()->contentsMargins().top();
-        if (mouse->button() == Qt::RightButton && mouse->position().y() < captionBottom) {
+        if (mouse->button() == Qt::RightButton && mouse->position().y() < captionBottom &&
+            !captionMenuItems().empty()) {
             showCaptionMenu(mouse->globalPosition().toPoint());
             return true;
         }
@@ -300,15 +301,22 @@ bool VeChildFrame::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void VeChildFrame::showCaptionMenu(const QPoint& globalPos) {
-    QMenu menu(this);
+std::vector<std::pair<int, QString>> VeChildFrame::captionMenuItems() const {
+    std::vector<std::pair<int, QString>> out;
+    if (!captionFilter_) return out;
     const std::pair<int, const char*> items[] = {{kCommandDuplicate, "Duplicate..."},
                                                  {kCommandImageSize, "Image Size..."},
                                                  {kCommandCanvasSize, "Canvas Size..."},
                                                  {kCommandPageSetup, "Page Setup..."}};
-    for (const auto& [command, text] : items) {
-        menu.addAction(QString::fromLatin1(text))->setData(command);
-    }
+    for (const auto& [command, text] : items)
+        if (captionFilter_(command)) out.emplace_back(command, QString::fromLatin1(text));
+    return out;
+}
+
+void VeChildFrame::showCaptionMenu(const QPoint& globalPos) {
+    QMenu menu(this);
+    for (const auto& [command, text] : captionMenuItems()) menu.addAction(text)->setData(command);
+    if (menu.isEmpty()) return;
     // Keep the menu's left edge on the monitor that holds the cursor.
     QPoint at = globalPos;
     if (QScreen* screen = QGuiApplication::screenAt(globalPos)) {

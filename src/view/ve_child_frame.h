@@ -6,7 +6,10 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "view/window_placement.h"
 
@@ -69,6 +72,13 @@ public:
     void fitOnScreen();
     void printSize();
 
+    // Which caption-menu commands the host can carry out now; the menu offers only those (and
+    // none while no filter is set). The items, in menu order, that the menu would offer.
+    void setCaptionCommandFilter(std::function<bool(int)> offered) {
+        captionFilter_ = std::move(offered);
+    }
+    std::vector<std::pair<int, QString>> captionMenuItems() const;
+
     // The sizes of the window around its view.
     WindowChrome chrome() const;
 
@@ -110,6 +120,7 @@ private:
     int32_t barHeight_ = 16;
     float zoom_ = 1.0f;
     bool placed_ = false;
+    std::function<bool(int)> captionFilter_;
 };
 
 }  // namespace varnel

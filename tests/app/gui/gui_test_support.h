@@ -10,13 +10,17 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "app/app_services.h"
+#include "app/command_table.h"
 #include "app/document_window.h"
+#include "core/surface.h"
 #include "history/history.h"
+#include "platform/system_clipboard.h"
 
 namespace varnel::test {
 
@@ -41,6 +45,10 @@ public:
 
     QWidget* widget() override { return this; }
     std::string documentName() const override { return name_; }
+    void setDocumentName(const std::string& name) override {
+        name_ = name;
+        setWindowTitle(QString::fromStdString(name));
+    }
     std::string documentPath() const override { return path_; }
     bool isModified() const override { return modified; }
     History* history() override { return &undo; }
@@ -63,11 +71,16 @@ public:
     }
     void changed() { notifyStateChanged(); }
     void ask(int id) { requestCommand(id); }
+    bool mayAsk(int id) const { return canRequestCommand(id); }
 
     static constexpr int kUndo = 57643;
     static constexpr int kRedo = 57644;
     bool modified = false;
     bool saveFails = false;
+    // What a document made from an image was made of, and the document a copy was made from.
+    Size imageSize;
+    bool hasTransparency = false;
+    const FakeDocument* copyOf = nullptr;
     std::set<int> commands;
     std::set<int> disabled;
     std::vector<int> ran;
@@ -89,8 +102,32 @@ public:
         opened.push_back(doc.get());
         return doc;
     }
-    bool providesCommand(int id) const override { return commands.count(id) > 0; }
+    std::unique_ptr<DocumentWindow> createFromImage(ColorImage& pixels, GrayMap* transparency,
+                                                    const std::string& name) override {
+        if (refuseNew) return nullptr;
+        auto doc = std::make_unique<FakeDocument>("", name);
+        doc->imageSize = pixels.size();
+        doc->hasTransparency = transparency != nullptr;
+        doc->modified = true;
+        made.push_back(doc.get());
+        return doc;
+    }
+    std::unique_ptr<DocumentWindow> duplicate(DocumentWindow& source,
+                                              const std::string& name) override {
+        if (refuseNew) return nullptr;
+        auto doc = std::make_unique<FakeDocument>("", name);
+        doc->copyOf = dynamic_cast<FakeDocument*>(&source);
+        doc->commands = commands;
+        doc->modified = true;
+        made.push_back(doc.get());
+        return doc;
+    }
+    bool providesCommand(int id) const override {
+        return commands.count(id) > 0 || id == kCmdImageDuplicate || id == kCmdFileNewFromClipboard;
+    }
 
+    bool refuseNew = false;
+    std::vector<FakeDocument*> made;
     std::set<std::string> openable;
     std::set<int> commands;
     std::vector<std::string> attempts;
@@ -145,6 +182,44 @@ public:
     std::optional<SaveChoice> saveChoice;
     QString openFilter, saveFilter, proposed;
     int openFilterIndex = 0, saveFilterIndex = 0, saveDialogs = 0;
+};
+
+// The Duplicate Image dialog: answers with `name` (nothing: cancelled) and records its input.
+class FakeCommandDialogs : public CommandDialogs {
+public:
+    std::optional<QString> askDuplicateName(const QString& name,
+                                            const QStringList& openNames) override {
+        asked.push_back(name.toStdString());
+        lastOpenNames = openNames;
+        return answer;
+    }
+    std::optional<QString> answer;
+    std::vector<std::string> asked;
+    QStringList lastOpenNames;
+};
+
+// A system clipboard in memory.
+class FakeSystemClipboard : public platform::SystemClipboard {
+public:
+    bool hasBitmap() override { return block.has_value(); }
+    bool readBitmap(std::vector<uint8_t>& out) override {
+        if (!block) return false;
+        out = *block;
+        return true;
+    }
+    bool writeBitmap(const std::vector<uint8_t>& in) override {
+        ++writes;
+        block = in;
+        return true;
+    }
+    bool clear() override {
+        block.reset();
+        return true;
+    }
+    bool readText(std::string&) override { return false; }
+
+    std::optional<std::vector<uint8_t>> block;
+    int writes = 0;
 };
 
 class FakeDesktop : public Desktop {

@@ -183,6 +183,99 @@ TEST_F(ImageFixture, SaveToTakesThePathOnlyWhenTheWriteSucceeds) {
     EXPECT_EQ(written.pixelColor(0, 0), QColor(0, 127, 255));
 }
 
+TEST_F(ImageFixture, DuplicateIsAFullCopyUnderItsOwnNameWithoutAFile) {
+    auto window = openPhoto();
+    ASSERT_TRUE(window);
+    Document& doc = *window->document();
+    doc.setResolution(300.0f, 1);
+    // A half-transparent second layer, a saved channel and a selection.
+    ColorImage green;
+    ASSERT_TRUE(green.createColor(2, 2));
+    green.fillAll(0x00FF00);
+    GrayMap half;
+    ASSERT_TRUE(half.createGray(2, 2));
+    half.fillAll(0x808080);
+    ASSERT_TRUE(doc.layers().newRasterLayer(green, &half, Point{1, 1}, "Leaf", false));
+    auto channel = std::make_unique<Channel>();
+    ASSERT_TRUE(channel->createGray(4, 3));
+    channel->fillAll(0x404040);
+    channel->setName("Alpha 1");
+    doc.channels().push_back(std::move(channel));
+    ASSERT_TRUE(window->selection().setShape(Rect{0, 1, 3, 3}, false));
+    window->runCommand(kCmdInvert);
+
+    ImageDocuments documents(settings);
+    auto made = documents.duplicate(*window, "photo copy");
+    auto* copy = dynamic_cast<ImageWindow*>(made.get());
+    ASSERT_NE(copy, nullptr);
+    Document& dup = *copy->document();
+    EXPECT_EQ(copy->documentName(), "photo copy");
+    EXPECT_EQ(copy->documentPath(), "");
+    EXPECT_TRUE(copy->isModified());
+    EXPECT_EQ(copy->history()->count(), 0);
+    EXPECT_TRUE(copy->frame()->windowTitle().startsWith(QStringLiteral("photo copy @ ")));
+    EXPECT_EQ(dup.size(), doc.size());
+    EXPECT_EQ(dup.resolution(), 300.0f);
+    EXPECT_EQ(dup.resolutionUnit(), 1);
+    ASSERT_EQ(dup.layers().count(), 2);
+    EXPECT_EQ(dup.layers().layerAt(1)->name(), "Leaf");
+    ASSERT_EQ(dup.channels().size(), 1u);
+    EXPECT_EQ(dup.channels()[0]->name(), "Alpha 1");
+    EXPECT_EQ(dup.channels()[0]->row(2)[3], 0x40);
+    EXPECT_EQ(copy->selection().bounds(), (Rect{0, 1, 3, 3}));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) {
+            EXPECT_EQ(pixel(dup, x, y), pixel(doc, x, y)) << x << "," << y;
+            EXPECT_EQ(dup.composite()->alpha().row(y)[x], doc.composite()->alpha().row(y)[x]);
+        }
+
+    // Deep: editing either leaves the other alone.
+    const auto before = pixel(dup, 2, 2);
+    window->runCommand(kCmdEditUndo);
+    EXPECT_EQ(pixel(dup, 2, 2), before);
+    EXPECT_NE(pixel(doc, 2, 2), before);
+
+    // A failed save keeps the name (the copy has no path to take it from); a good one names it
+    // after its file.
+    EXPECT_FALSE(copy->saveTo(dir.filePath(QStringLiteral("no/such/dir/x.png")).toStdString()));
+    EXPECT_EQ(copy->documentName(), "photo copy");
+    EXPECT_EQ(copy->documentPath(), "");
+    EXPECT_TRUE(copy->isModified());
+    const std::string saved = dir.filePath(QStringLiteral("kept.png")).toStdString();
+    ASSERT_TRUE(copy->saveTo(saved));
+    EXPECT_EQ(copy->documentName(), "kept.png");
+    EXPECT_FALSE(copy->isModified());
+
+    // A window of another kind cannot be copied.
+    test::FakeDocument other("", "x");
+    EXPECT_EQ(documents.duplicate(other, "y"), nullptr);
+}
+
+TEST_F(ImageFixture, DocumentFromAnImageTakesItsTransparencyAndName) {
+    ColorImage pixels;
+    ASSERT_TRUE(pixels.createColor(3, 2));
+    pixels.fillAll(0x0000FF);
+    GrayMap alpha;
+    ASSERT_TRUE(alpha.createGray(3, 2));
+    alpha.fillAll(0xFFFFFF);
+    alpha.row(0)[0] = 0;
+    ImageDocuments documents(settings);
+    auto made = documents.createFromImage(pixels, &alpha, "Clipboard-7");
+    auto* window = dynamic_cast<ImageWindow*>(made.get());
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->documentName(), "Clipboard-7");
+    EXPECT_EQ(window->documentPath(), "");
+    EXPECT_TRUE(window->isModified());
+    Document& doc = *window->document();
+    EXPECT_EQ(doc.size(), (Size{3, 2}));
+    EXPECT_EQ(doc.composite()->alpha().row(0)[0], 0);
+    EXPECT_EQ(doc.composite()->alpha().row(1)[2], 255);
+    EXPECT_EQ(pixel(doc, 2, 1), (std::array<int, 3>{0, 0, 255}));
+
+    ColorImage none;
+    EXPECT_EQ(documents.createFromImage(none, nullptr, "x"), nullptr);
+}
+
 TEST_F(ImageFixture, MainWindowOpensEditsSavesAndClosesRealImages) {
     AppSettings settings;
     MainWindowSetup setup;

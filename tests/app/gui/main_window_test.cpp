@@ -14,19 +14,23 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
+#include <cstring>
 
 #include "app/command_table.h"
+#include "core/clipboard_store.h"
 #include "gui_test_support.h"
 #include "history/history_action.h"
 
 namespace varnel {
 namespace {
 
+using test::FakeCommandDialogs;
 using test::FakeDesktop;
 using test::FakeDialogs;
 using test::FakeDocument;
 using test::FakePrompts;
 using test::FakeProvider;
+using test::FakeSystemClipboard;
 using Answer = Prompts::Answer;
 
 // A main window over fakes, with a scratch folder of image files.
@@ -50,6 +54,10 @@ struct Frame : ::testing::Test {
         auto dk = std::make_unique<FakeDesktop>();
         desktop = dk.get();
         setup.desktop = std::move(dk);
+        auto cd = std::make_unique<FakeCommandDialogs>();
+        commandDialogs = cd.get();
+        setup.commandDialogs = std::move(cd);
+        setup.clipboard = &clipboard;
         setup.programDirectory = dir.path();
         window = std::make_unique<MainWindow>(std::move(setup));
         if (!withDocuments) ownedProvider = std::move(p);
@@ -83,6 +91,9 @@ struct Frame : ::testing::Test {
     FakePrompts* prompts = nullptr;
     FakeDialogs* dialogs = nullptr;
     FakeDesktop* desktop = nullptr;
+    FakeCommandDialogs* commandDialogs = nullptr;
+    FakeSystemClipboard systemClipboard;
+    ClipboardStore clipboard{&systemClipboard};
     std::unique_ptr<MainWindow> window;
 };
 
@@ -276,9 +287,22 @@ TEST_F(Frame, SaveAsGivesTheNameTheChosenFormatsExtension) {
         int filter;
         const char* saved;
     } cases[] = {
-        {"new", 2, "new.jpg"},     {"new.jpeg", 2, "new.jpeg"}, {"new.JPG", 2, "new.JPG"},
-        {"new.png", 2, "new.jpg"}, {"new", 1, "new.bmp"},       {"new.dib", 1, "new.dib"},
-        {"new", 3, "new.png"},     {"new.png", 3, "new.png"},
+        {"new", 2, "new.jpg"},
+        {"new.jpeg", 2, "new.jpeg"},
+        {"new.JPG", 2, "new.JPG"},
+        {"new.png", 2, "new.jpg"},
+        {"new", 1, "new.bmp"},
+        {"new.dib", 1, "new.dib"},
+        {"new", 3, "new.png"},
+        {"new.png", 3, "new.png"},
+        // Another format's extension, in any case, is replaced; an unknown one is kept.
+        {"NEW.PNG", 2, "NEW.jpg"},
+        {"new.gif", 1, "new.bmp"},
+        {"new.jpg", 3, "new.png"},
+        {"new.JPEG", 2, "new.JPEG"},
+        {"new.Bmp", 1, "new.Bmp"},
+        {"new.txt", 3, "new.txt.png"},
+        {"my.photo", 2, "my.photo.jpg"},
     };
     std::string a = image("a.png");
     FakeDocument* doc = open(a);
@@ -398,19 +422,242 @@ TEST_F(Frame, UnmodifiedDocumentsCloseWithoutAQuestion) {
     EXPECT_TRUE(doc->saves.empty());
 }
 
-TEST_F(Frame, CancelDuringExitKeepsTheProgramRunningWithTheRemainingDocuments) {
-    window->show();
-    for (const char* name : {"a.png", "b.png", "c.png"}) open(image(name))->modified = true;
-    prompts->answers = {Answer::No, Answer::Cancel};
-    window->runCommand(kCmdAppExit);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(documentNames(), (Strings{"b.png", "c.png"}));
-    EXPECT_EQ(prompts->log.size(), 2u);
+TEST_F(Frame, ExitAsksAboutEveryModifiedDocumentBeforeClosingAny) {
+    struct Case {
+        const char* name;
+        bool untitledSecond;  // the second modified document has no file; its Save As is cancelled
+        bool thirdSaveFails;
+        std::deque<Answer> answers;
+        size_t questions;
+        bool exits;
+        bool firstSaved;
+    } cases[] = {
+        {"Cancel at the second question keeps all",
+         false,
+         false,
+         {Answer::No, Answer::Cancel},
+         2,
+         false,
+         false},
+        {"Cancel at the last question keeps all",
+         false,
+         false,
+         {Answer::No, Answer::No, Answer::Cancel},
+         3,
+         false,
+         false},
+        {"Yes saves at once; a failed save keeps all",
+         false,
+         true,
+         {Answer::Yes, Answer::No, Answer::Yes},
+         3,
+         false,
+         true},
+        {"Yes with a cancelled Save As keeps all",
+         true,
+         false,
+         {Answer::No, Answer::Yes},
+         2,
+         false,
+         false},
+        {"every answer in: all close without a second round",
+         false,
+         false,
+         {Answer::Yes, Answer::No, Answer::No},
+         3,
+         true,
+         true},
+    };
+    for (const Case& c : cases) {
+        window.reset();
+        build();
+        window->show();
+        FakeDocument* a = open(image("a.png"));
+        open(image("unchanged.png"));  // not asked about
+        FakeDocument* b;
+        if (c.untitledSecond) {
+            auto fresh = std::make_unique<FakeDocument>("", "Untitled-1");
+            b = fresh.get();
+            window->addDocumentWindow(std::move(fresh));
+        } else {
+            b = open(image("b.png"));
+        }
+        FakeDocument* d = open(image("c.png"));
+        for (FakeDocument* doc : {a, b, d}) doc->modified = true;
+        d->saveFails = c.thirdSaveFails;
+        prompts->answers = c.answers;
 
-    prompts->answers = {Answer::No, Answer::No};
-    window->runCommand(kCmdAppExit);
-    EXPECT_FALSE(window->isVisible());
+        window->runCommand(kCmdAppExit);
+        std::vector<std::string> questions;
+        for (const std::string& line : prompts->log)
+            if (line.rfind("ask ", 0) == 0) questions.push_back(line);
+        ASSERT_EQ(questions.size(), c.questions) << c.name;
+        EXPECT_EQ(questions[0], "ask Varnel: Save changes to \"a.png\" before closing?") << c.name;
+        EXPECT_NE(questions[1].find("\"" + b->documentName() + "\""), std::string::npos) << c.name;
+        EXPECT_EQ(window->isVisible(), !c.exits) << c.name;
+        EXPECT_EQ(window->documentWindows().size(), c.exits ? 0 : 4) << c.name;
+        if (c.exits) continue;
+        EXPECT_EQ(a->saves.size(), c.firstSaved ? 1u : 0u) << c.name;
+        EXPECT_EQ(a->modified, !c.firstSaved) << c.name;
+        EXPECT_TRUE(b->modified && d->modified) << c.name;
+        if (c.thirdSaveFails) {
+            EXPECT_EQ(prompts->log.back(),
+                      "error: Error saving file \"" + d->documentPath() + "\"!")
+                << c.name;
+        }
+    }
+}
+
+// ---- New documents ----------------------------------------------------------------------------
+
+// A packed 24-bit bitmap of w x h pixels of one colour (blue, green, red bytes).
+std::vector<uint8_t> packedBitmap(int32_t w, int32_t h, uint8_t b, uint8_t g, uint8_t r) {
+    const int32_t rowBytes = (w * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> block(40 + size_t(rowBytes) * size_t(h), 0);
+    const int32_t fields[] = {40, w, h};
+    std::memcpy(block.data(), fields, sizeof fields);
+    block[12] = 1;   // planes
+    block[14] = 24;  // bits per pixel
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            uint8_t* p = block.data() + 40 + y * rowBytes + 3 * x;
+            p[0] = b, p[1] = g, p[2] = r;
+        }
+    return block;
+}
+
+TEST_F(Frame, NewFromClipboardNamesItsDocumentsAndTakesTheStoresMaskOnlyWithItsImage) {
+    auto enabled = [&] {
+        window->updateCommandStates();
+        return window->action(kCmdFileNewFromClipboard)->isEnabled();
+    };
+    EXPECT_FALSE(enabled());
+    window->runCommand(kCmdFileNewFromClipboard);  // nothing on the clipboard: nothing happens
     EXPECT_TRUE(window->documentWindows().isEmpty());
+    EXPECT_TRUE(prompts->log.empty());
+
+    ColorImage stored;
+    ASSERT_TRUE(stored.createColor(5, 4));
+    Channel mask;
+    ASSERT_TRUE(mask.createGray(5, 4));
+    struct Case {
+        const char* name;
+        bool systemImage;  // another program offers a 3 x 2 image
+        bool storeImage;   // the store holds a 5 x 4 image with a mask
+        const char* made;  // the new document's name; null when none is made
+        Size size;
+        bool transparency;
+    } cases[] = {
+        {"another program's image", true, false, "Clipboard-1", {3, 2}, false},
+        {"the store's image with its mask", false, true, "Clipboard-2", {5, 4}, true},
+        {"another program's image wins; the store's mask is not put on it",
+         true,
+         true,
+         "Clipboard-3",
+         {3, 2},
+         false},
+    };
+    for (const Case& c : cases) {
+        clipboard.clear();
+        if (c.systemImage) systemClipboard.block = packedBitmap(3, 2, 1, 2, 3);
+        if (c.storeImage) {
+            ASSERT_TRUE(clipboard.put(stored, &mask));
+        }
+        ASSERT_TRUE(enabled()) << c.name;
+        window->runCommand(kCmdFileNewFromClipboard);
+        ASSERT_FALSE(provider->made.empty()) << c.name;
+        FakeDocument* doc = provider->made.back();
+        EXPECT_EQ(window->activeDocumentWindow(), doc) << c.name;
+        EXPECT_EQ(doc->documentName(), c.made) << c.name;
+        EXPECT_EQ(doc->imageSize, c.size) << c.name;
+        EXPECT_EQ(doc->hasTransparency, c.transparency) << c.name;
+        EXPECT_TRUE(doc->documentPath().empty()) << c.name;
+        EXPECT_TRUE(doc->isModified()) << c.name;
+    }
+    EXPECT_TRUE(prompts->log.empty());
+
+    // A block that does not hold a bitmap, or a document that cannot be made: the message, no
+    // window, and the number is not used up.
+    systemClipboard.block = std::vector<uint8_t>(39, 0);
+    window->runCommand(kCmdFileNewFromClipboard);
+    systemClipboard.block = packedBitmap(2, 2, 0, 0, 0);
+    provider->refuseNew = true;
+    window->runCommand(kCmdFileNewFromClipboard);
+    EXPECT_EQ(prompts->log,
+              (Strings{"error: Error creating new image!", "error: Error creating new image!"}));
+    EXPECT_EQ(window->documentWindows().size(), 3);
+    provider->refuseNew = false;
+    window->runCommand(kCmdFileNewFromClipboard);
+    EXPECT_EQ(provider->made.back()->documentName(), "Clipboard-4");
+}
+
+TEST_F(Frame, StoreIsPublishedOnceWhenTheProgramLosesTheForeground) {
+    ColorImage image;
+    ASSERT_TRUE(image.createColor(2, 2));
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_EQ(systemClipboard.writes, 0);  // nothing in the store
+
+    ASSERT_TRUE(clipboard.put(image));
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(systemClipboard.writes, 0);
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_EQ(systemClipboard.writes, 1);
+    ASSERT_TRUE(systemClipboard.block);
+    EXPECT_EQ(systemClipboard.block->size(), 40u + 2 * 8);
+
+    // What the user copies elsewhere afterwards is not overwritten by the same image again.
+    systemClipboard.block = std::vector<uint8_t>{1, 2, 3};
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_EQ(systemClipboard.writes, 1);
+    EXPECT_EQ(systemClipboard.block->size(), 3u);
+}
+
+TEST_F(Frame, DuplicateOpensACopyUnderTheEnteredName) {
+    window->updateCommandStates();
+    EXPECT_FALSE(window->action(kCmdImageDuplicate)->isEnabled());
+    window->runCommand(kCmdImageDuplicate);  // no document
+    EXPECT_TRUE(commandDialogs->asked.empty());
+
+    std::string a = image("a.png");
+    FakeDocument* original = open(a);
+    open(image("b.png"));
+    window->activateDocumentWindow(original);
+    window->updateCommandStates();
+    EXPECT_TRUE(window->action(kCmdImageDuplicate)->isEnabled());
+    // The window's caption menu offers it; the dialogs not built yet are not offered.
+    EXPECT_TRUE(original->mayAsk(kCmdImageDuplicate));
+    for (int id : {kCmdImageSize, kCmdCanvasSize, kCmdFilePageSetup})
+        EXPECT_FALSE(original->mayAsk(id)) << id;
+
+    commandDialogs->answer.reset();  // cancelled
+    window->runCommand(kCmdImageDuplicate);
+    EXPECT_EQ(commandDialogs->asked, Strings{"a.png"});
+    EXPECT_EQ(window->documentWindows().size(), 2);
+
+    commandDialogs->answer = QStringLiteral("  a copy ");
+    original->ask(kCmdImageDuplicate);  // from the caption menu
+    EXPECT_EQ(commandDialogs->lastOpenNames, (QStringList{"a.png", "b.png"}));
+    ASSERT_EQ(provider->made.size(), 1u);
+    FakeDocument* copy = provider->made[0];
+    EXPECT_EQ(copy->copyOf, original);
+    EXPECT_EQ(copy->documentName(), "a copy");
+    EXPECT_EQ(window->activeDocumentWindow(), copy);
+    EXPECT_EQ(documentNames(), (Strings{"a.png", "b.png", "a copy"}));
+
+    // The copy has no file: Save asks for one, proposing its name.
+    window->runCommand(kCmdFileSave);
+    EXPECT_EQ(dialogs->saveDialogs, 1);
+    EXPECT_EQ(dialogs->proposed, QStringLiteral("a copy.png"));
+
+    window->runCommand(kCmdImageDuplicate);
+    EXPECT_EQ(commandDialogs->lastOpenNames, (QStringList{"a.png", "b.png", "a copy"}));
+    EXPECT_EQ(commandDialogs->asked.back(), "a copy");
+
+    provider->refuseNew = true;
+    window->runCommand(kCmdImageDuplicate);
+    EXPECT_EQ(prompts->log, Strings{"error: Error creating new image!"});
+    EXPECT_EQ(window->documentWindows().size(), 4);
 }
 
 // ---- Commands ---------------------------------------------------------------------------------
@@ -447,11 +694,12 @@ TEST_F(Frame, MenusShowOnlyCommandsThatWork) {
          {"File>Open...", "File>Save", "File>Save As...", "File>Close All", "File>Recent Files>",
           "File>Exit", "Edit>Undo", "Edit>Redo", "Edit>Purge>Undo", "Adjust>Invert",
           "View>Full Screen", "View>Toolbar", "View>Status Bar", "Window>Cascade", "Window>Tile",
-          "Help>About Varnel", "Help>Contents..."})
+          "Help>About Varnel", "Help>Contents...", "File>New From Clipboard", "Image>Duplicate..."})
         EXPECT_TRUE(has(t)) << t;
     // Work that does not exist in this build has no item.
-    for (const char* t : {"File>New...", "File>Print...", "Edit>Fill...", "Edit>Options...",
-                          "Adjust>Levels...", "Image>", "Select>", "Filter>", "View>Zoom In"})
+    for (const char* t : {"File>New...", "File>Print...", "File>Page Setup...", "Edit>Fill...",
+                          "Edit>Options...", "Adjust>Levels...", "Image>Image Size...",
+                          "Image>Canvas Size...", "Select>", "Filter>", "View>Zoom In"})
         EXPECT_FALSE(has(t)) << t;
 }
 

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include "document/document.h"
 #include "document/selection.h"
@@ -281,6 +282,55 @@ TEST_F(MdiTest, ASubWindowMadeByTheHostIsPlacedWhenFirstShown) {
     sub->hide();
     sub->show();
     EXPECT_EQ(sub->pos(), QPoint(100, 90));
+}
+
+TEST_F(MdiTest, CaptionMenuOffersOnlyTheCommandsTheHostCarriesOut) {
+    VeChildFrame* f = VeChildFrame::open(area.get(), plainDocument(100, 80));
+    QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(f->parentWidget());
+    std::vector<int> requested;
+    QObject::connect(f, &VeChildFrame::commandRequested,
+                     [&](int command) { requested.push_back(command); });
+    const QPoint onCaption(30, sub->contentsMargins().top() / 2);
+    ASSERT_GT(onCaption.y(), 0);
+    EXPECT_TRUE(f->captionMenuItems().empty());  // no host: nothing to offer
+
+    f->setCaptionCommandFilter([](int command) {
+        return command == VeChildFrame::kCommandDuplicate ||
+               command == VeChildFrame::kCommandCanvasSize;
+    });
+    const auto items = f->captionMenuItems();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0],
+              std::make_pair(int(VeChildFrame::kCommandDuplicate), QStringLiteral("Duplicate...")));
+    EXPECT_EQ(items[1].first, VeChildFrame::kCommandCanvasSize);
+
+    // A right click on the caption opens the menu; the chosen item is passed on.
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* a : menu->actions()) shown.append(a->text());
+        menu->setActiveAction(menu->actions().first());
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QTest::mouseClick(sub, Qt::RightButton, {}, onCaption);
+    EXPECT_EQ(shown,
+              (QStringList{QStringLiteral("Duplicate..."), QStringLiteral("Canvas Size...")}));
+    EXPECT_EQ(requested, std::vector<int>{VeChildFrame::kCommandDuplicate});
+
+    // With nothing to offer the caption menu does not open (the window's own menu may).
+    f->setCaptionCommandFilter([](int) { return false; });
+    QStringList other;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            for (QAction* a : popup->actions()) other.append(a->text());
+            popup->close();
+        }
+    });
+    QTest::mouseClick(sub, Qt::RightButton, {}, onCaption);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(other.contains(QStringLiteral("Duplicate...")));
+    EXPECT_EQ(requested.size(), 1u);
 }
 
 }  // namespace

@@ -1,0 +1,108 @@
+#include "dialogs/duplicate_image_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+namespace varnel {
+namespace {
+
+TEST(DuplicateName, ProposalFollowsTheCopyRuleAndAvoidsOpenNames) {
+    struct Case {
+        const char* name;
+        QStringList open;
+        const char* proposed;
+    } cases[] = {
+        {"photo.jpg", {}, "photo copy"},
+        {"photo.jpg", {"photo.jpg"}, "photo copy"},
+        {"photo copy", {}, "photo copy"},
+        {"photo copy", {"photo copy"}, "photo copy 2"},
+        {"photo copy", {"photo copy", "photo copy 2", "photo copy 4"}, "photo copy 3"},
+        {"photo.jpg", {"photo copy", "Photo copy 2"}, "photo copy 2"},  // case-sensitive
+        {"archive.tar.gz", {}, "archive.tar copy"},
+        {"Untitled-1", {}, "Untitled-1 copy"},
+        {"Shot COPY", {}, "Shot COPY copy"},
+        {"x copy.png", {}, "x copy copy"},
+        {".png", {}, " copy"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(proposedDuplicateName(QString::fromUtf8(c.name), c.open),
+                  QString::fromUtf8(c.proposed))
+            << c.name;
+}
+
+TEST(DuplicateImageDialog, AsFieldRefusesFileNameCharactersAndLongText) {
+    DuplicateImageDialog dialog(QStringLiteral("photo.jpg"), {QStringLiteral("photo.jpg")});
+    EXPECT_EQ(dialog.sourceField()->text(), QStringLiteral("photo.jpg"));
+    EXPECT_TRUE(dialog.sourceField()->isReadOnly());
+    QLineEdit* as = dialog.nameField();
+    EXPECT_EQ(as->text(), QStringLiteral("photo copy"));
+
+    as->clear();
+    QTest::keyClicks(as, QStringLiteral("a:b\\c/d*e?f\"g<h>i|j"));
+    EXPECT_EQ(as->text(), QStringLiteral("abcdefghij"));
+
+    // Pasted text holding one refused character is refused as a whole.
+    QApplication::clipboard()->setText(QStringLiteral("x?y"));
+    as->paste();
+    EXPECT_EQ(as->text(), QStringLiteral("abcdefghij"));
+    QApplication::clipboard()->setText(QStringLiteral(" final"));
+    as->paste();
+    EXPECT_EQ(as->text(), QStringLiteral("abcdefghij final"));
+
+    as->clear();
+    QTest::keyClicks(as, QString(40, QLatin1Char('n')));
+    EXPECT_EQ(as->text().size(), DuplicateImageDialog::kMaxNameLength);
+
+    // A name with characters the field refuses is proposed without them.
+    DuplicateImageDialog odd(QStringLiteral("what?<now>.png"), {});
+    EXPECT_EQ(odd.nameField()->text(), QStringLiteral("whatnow copy"));
+}
+
+TEST(DuplicateImageDialog, OkNeedsANameThatIsNotBlank) {
+    DuplicateImageDialog dialog(QStringLiteral("a.png"), {});
+    QLineEdit* as = dialog.nameField();
+    EXPECT_TRUE(dialog.okButton()->isEnabled());
+    as->clear();
+    EXPECT_FALSE(dialog.okButton()->isEnabled());
+    QTest::keyClicks(as, QStringLiteral("   "));
+    EXPECT_FALSE(dialog.okButton()->isEnabled());
+    QTest::keyClicks(as, QStringLiteral("b  "));
+    EXPECT_TRUE(dialog.okButton()->isEnabled());
+    EXPECT_EQ(dialog.enteredName(), QStringLiteral("b"));
+    dialog.show();
+    QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST(DuplicateImageDialog, OpensCentredOverItsOwnerAndCanOnlyBeWidened) {
+    QWidget owner;
+    owner.setGeometry(100, 80, 800, 600);
+    owner.show();
+    DuplicateImageDialog dialog(QStringLiteral("a.png"), {}, &owner);
+    for (QPoint ownerAt : {QPoint(100, 80), QPoint(300, 200)}) {
+        owner.move(ownerAt);
+        dialog.show();
+        EXPECT_LE(
+            (dialog.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength(), 2)
+            << ownerAt.x();
+        const QSize opened = dialog.size();
+        EXPECT_EQ(dialog.minimumSize(), opened);
+        EXPECT_EQ(dialog.maximumHeight(), opened.height());
+        EXPECT_EQ(dialog.maximumWidth(), owner.screen()->availableGeometry().width());
+        EXPECT_TRUE(dialog.isSizeGripEnabled());
+        dialog.resize(opened.width() + 100, opened.height() + 100);
+        EXPECT_EQ(dialog.size(), QSize(opened.width() + 100, opened.height()));
+        dialog.resize(opened.width() - 50, opened.height() - 50);
+        EXPECT_EQ(dialog.size(), opened);
+        dialog.reject();
+    }
+}
+
+}  // namespace
+}  // namespace varnel
