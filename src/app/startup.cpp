@@ -11,6 +11,7 @@
 #include "app/product_info.h"
 #include "app/qt_system_clipboard.h"
 #include "app/settings_location.h"
+#include "platform/parallel.h"
 #include "app/single_instance.h"
 #include "core/clipboard_store.h"
 
@@ -51,6 +52,8 @@ int runInstance(int& argc, char** argv) {
         return handOver(argc, argv, address);
 
     QApplication app(argc, argv);
+    // Long operations split their rows over every core; results do not depend on it.
+    setWorkerThreads(availableCores());
     QApplication::setApplicationName(QString::fromStdString(productName()));
     QApplication::setApplicationVersion(QString::fromStdString(productVersion()));
 
