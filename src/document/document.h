@@ -17,6 +17,8 @@
 
 namespace varnel {
 
+struct ReplacedParts;
+
 // The settings a new image is made from, and that the image-size operations exchange.
 struct ImageSettings {
     int32_t width = 0;
@@ -132,24 +134,27 @@ public:
     // Each changes every layer and every saved channel alike (so that a saved selection still
     // fits the image), updates the canvas size and sends one structure record for the whole
     // canvas. A failure (memory, an unsupported angle, a bad size) changes nothing: the new
-    // pixels are built in full before anything is replaced.
+    // pixels are built in full before anything is replaced. With `replaced`, the storage of
+    // layers, planes and channels that new storage took the place of is added to it instead of
+    // being freed (the half turn and the flips work in place and add nothing).
 
     // Crops to rect ∩ canvas (normalised; an empty result fails).
-    int crop(Rect rect);
+    int crop(Rect rect, ReplacedParts* replaced = nullptr);
     // 90, 180 or 270 degrees clockwise (within 0.0001); other angles fail.
-    int rotate(double angle);
+    int rotate(double angle, ReplacedParts* replaced = nullptr);
     int flip(bool vertical);
     // Image Size: scales every layer and channel to the new canvas size (1 … 30000 a side),
     // smoothing or replicating; the same size changes nothing and succeeds.
-    int resizeAll(Size size, bool smooth);
+    int resizeAll(Size size, bool smooth, ReplacedParts* replaced = nullptr);
     // Canvas Size: a canvas of the new size (1 … 30000 a side) on which the old canvas's top-left
     // pixel lands at `shift`; the background's uncovered area takes the extension colour,
     // channels are unselected (0) there. The same size changes nothing and succeeds.
-    int resizeCanvasAll(Size size, Point shift, ColorRef extension);
+    int resizeCanvasAll(Size size, Point shift, ColorRef extension,
+                        ReplacedParts* replaced = nullptr);
     // Cuts the image to the bounding box of the background's pixels that differ from its
     // top-left pixel. Only for an image whose one layer is the background; an image of one
     // colour is left as it is (and that succeeds).
-    int trim();
+    int trim(ReplacedParts* replaced = nullptr);
 
 private:
     int32_t width_ = 0;

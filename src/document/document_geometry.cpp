@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "document/document.h"
+#include "document/replaced_parts.h"
 #include "document/surface_geometry.h"
 
 namespace varnel {
@@ -25,6 +26,7 @@ public:
     template <typename Make, typename Skip>
     bool build(const ChannelList& channels, Make&& make, Skip&& skip) {
         next_.clear();
+        next_.reserve(channels.size());
         for (const auto& c : channels) {
             if (skip(*c)) {
                 next_.push_back(nullptr);
@@ -40,10 +42,18 @@ public:
     bool build(const ChannelList& channels, Make&& make) {
         return build(channels, std::forward<Make>(make), [](const Channel&) { return false; });
     }
-    // Nothing here can fail: the channels keep their names and take the new stores.
-    void install(ChannelList& channels) {
-        for (size_t i = 0; i < next_.size() && i < channels.size(); ++i)
-            if (next_[i]) channels[i]->swapStores(*next_[i]);
+    // Makes room for the stores install() hands over, so that it cannot fail.
+    void reserve(ReplacedParts* replaced) const {
+        if (replaced) replaced->channels.reserve(replaced->channels.size() + next_.size());
+    }
+    // Nothing here can fail: the channels keep their names and take the new stores; the old
+    // stores go to `replaced` (room reserved) or are freed.
+    void install(ChannelList& channels, ReplacedParts* replaced) {
+        for (size_t i = 0; i < next_.size() && i < channels.size(); ++i) {
+            if (!next_[i]) continue;
+            channels[i]->swapStores(*next_[i]);
+            if (replaced) replaced->channels.push_back({int(i), next_[i]->takeStore()});
+        }
         next_.clear();
     }
 
@@ -61,7 +71,7 @@ int quarterTurns(double angle) {
 
 }  // namespace
 
-int Document::crop(Rect rect) {
+int Document::crop(Rect rect, ReplacedParts* replaced) {
     rect = rect.normalized().intersected(bounds());
     if (rect.isEmpty()) return 0;
     try {
@@ -70,8 +80,9 @@ int Document::crop(Rect rect) {
                 return out.adoptStore(croppedStore(c, rect));
             }))
             return 0;
-        if (!layers().cropAll(rect)) return 0;
-        plan.install(channels_);
+        plan.reserve(replaced);
+        if (!layers().cropAll(rect, replaced)) return 0;
+        plan.install(channels_, replaced);
     } catch (const std::bad_alloc&) {
         return 0;
     }
@@ -80,7 +91,7 @@ int Document::crop(Rect rect) {
     return 1;
 }
 
-int Document::rotate(double angle) {
+int Document::rotate(double angle, ReplacedParts* replaced) {
     const int turns = quarterTurns(angle);
     if (!turns) return 0;
     if (turns == 2) {
@@ -94,8 +105,9 @@ int Document::rotate(double angle) {
                     return c.rotate90Into(out, turns == 1);
                 }))
                 return 0;
-            if (!layers().rotateAll(angle)) return 0;
-            plan.install(channels_);
+            plan.reserve(replaced);
+            if (!layers().rotateAll(angle, replaced)) return 0;
+            plan.install(channels_, replaced);
         } catch (const std::bad_alloc&) {
             return 0;
         }
@@ -118,7 +130,7 @@ int Document::flip(bool vertical) {
     return 1;
 }
 
-int Document::resizeAll(Size size, bool smooth) {
+int Document::resizeAll(Size size, bool smooth, ReplacedParts* replaced) {
     if (!validCanvasSize(size)) return 0;
     if (size == this->size()) return 1;
     try {
@@ -128,8 +140,9 @@ int Document::resizeAll(Size size, bool smooth) {
                 [&](const Channel& c, Channel& out) { return c.stretchInto(out, size, smooth); },
                 [&](const Channel& c) { return c.size() == size; }))
             return 0;
-        if (!layers().resizeAll(size, smooth)) return 0;
-        plan.install(channels_);
+        plan.reserve(replaced);
+        if (!layers().resizeAll(size, smooth, replaced)) return 0;
+        plan.install(channels_, replaced);
     } catch (const std::bad_alloc&) {
         return 0;
     }
@@ -138,7 +151,7 @@ int Document::resizeAll(Size size, bool smooth) {
     return 1;
 }
 
-int Document::resizeCanvasAll(Size size, Point shift, ColorRef extension) {
+int Document::resizeCanvasAll(Size size, Point shift, ColorRef extension, ReplacedParts* replaced) {
     if (!validCanvasSize(size)) return 0;
     if (size == this->size()) return 1;
     try {
@@ -149,8 +162,9 @@ int Document::resizeCanvasAll(Size size, Point shift, ColorRef extension) {
                        c.drawTo(out.raster(), shift.x, shift.y);
             }))
             return 0;
-        if (!layers().resizeCanvasAll(size, shift, extension)) return 0;
-        plan.install(channels_);
+        plan.reserve(replaced);
+        if (!layers().resizeCanvasAll(size, shift, extension, replaced)) return 0;
+        plan.install(channels_, replaced);
     } catch (const std::bad_alloc&) {
         return 0;
     }
@@ -159,7 +173,7 @@ int Document::resizeCanvasAll(Size size, Point shift, ColorRef extension) {
     return 1;
 }
 
-int Document::trim() {
+int Document::trim(ReplacedParts* replaced) {
     const LayerStack& stack = layers();
     const RasterLayer* background = stack.count() == 1 ? stack.rasterAt(0) : nullptr;
     if (!background || !background->isBackground() || !background->pixels().isValid()) return 0;
@@ -167,7 +181,7 @@ int Document::trim() {
     if (box.isEmpty()) return 1;  // one colour: nothing to trim
     const Rect onCanvas = box.offset(background->offset().x, background->offset().y);
     if (onCanvas == bounds()) return 1;
-    return crop(onCanvas);
+    return crop(onCanvas, replaced);
 }
 
 }  // namespace varnel

@@ -105,7 +105,21 @@ int changeMasterOpacity(Document& document, LayerItem* layer, uint8_t value) {
 // --- merging
 // --------------------------------------------------------------------------------------
 
-RasterLayer* mergeLayers(Document& document, std::vector<LayerItem*> layers) {
+namespace {
+
+// Takes the layer out of the stack into the record (room reserved), or deletes it without one.
+void takeOut(LayerStack& stack, LayerItem* layer, bool notify, MergedLayers* record) {
+    if (!record) {
+        stack.remove(layer, notify);
+        return;
+    }
+    const int index = stack.indexOf(layer);
+    record->removed.push_back({stack.detach(layer, notify), index});
+}
+
+}  // namespace
+
+RasterLayer* mergeLayers(Document& document, std::vector<LayerItem*> layers, MergedLayers* record) {
     LayerStack& stack = document.layers();
     try {
         for (const LayerItem* l : layers) {
@@ -118,12 +132,13 @@ RasterLayer* mergeLayers(Document& document, std::vector<LayerItem*> layers) {
         std::vector<CompositeEntry> entries =
             compositeEntries(std::vector<const LayerItem*>(layers.begin(), layers.end()));
         if (entries.empty()) return nullptr;
+        if (record) record->removed.reserve(record->removed.size() + layers.size());
 
         if (entries.size() == 1) {
             // The one layer that shows stays as it is; the others go.
             auto* keep = const_cast<RasterLayer*>(entries[0].layer);
             for (LayerItem* l : layers) {
-                if (l != keep) stack.remove(l, true);
+                if (l != keep) takeOut(stack, l, true, record);
             }
             stack.setActiveLayer(keep);
             return keep;
@@ -165,10 +180,11 @@ RasterLayer* mergeLayers(Document& document, std::vector<LayerItem*> layers) {
         for (const LayerItem* l : layers) {
             if (l->hasProperties() && l->isVisible()) changed = changed.united(l->canvasBounds());
         }
-        for (LayerItem* l : layers) stack.remove(l, false);
+        for (LayerItem* l : layers) takeOut(stack, l, false, record);
         // The removals left room in the stack, so the insertion cannot fail for memory.
         std::unique_ptr<LayerItem> item = std::move(merged);
         auto* result = static_cast<RasterLayer*>(stack.insert(std::move(item), -1));
+        if (record) record->added = result;
         document.notify(
             {&document, result, changed.intersected(document.bounds()), kChangeStructure});
         return result;
@@ -177,14 +193,14 @@ RasterLayer* mergeLayers(Document& document, std::vector<LayerItem*> layers) {
     }
 }
 
-RasterLayer* mergeDown(Document& document) {
+RasterLayer* mergeDown(Document& document, MergedLayers* record) {
     LayerStack& stack = document.layers();
     const int i = stack.activeIndex();
     if (i < 1) return nullptr;
-    return mergeLayers(document, {stack.layerAt(i - 1), stack.layerAt(i)});
+    return mergeLayers(document, {stack.layerAt(i - 1), stack.layerAt(i)}, record);
 }
 
-RasterLayer* mergeVisible(Document& document) {
+RasterLayer* mergeVisible(Document& document, MergedLayers* record) {
     LayerStack& stack = document.layers();
     std::vector<LayerItem*> visible;
     try {
@@ -194,10 +210,10 @@ RasterLayer* mergeVisible(Document& document) {
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    return mergeLayers(document, std::move(visible));
+    return mergeLayers(document, std::move(visible), record);
 }
 
-int flattenImage(Document& document) {
+int flattenImage(Document& document, MergedLayers* record) {
     DocumentComposite* composite = document.composite();
     if (!composite) return 0;
     try {
@@ -210,9 +226,17 @@ int flattenImage(Document& document) {
         layer->setMasks(std::make_unique<LayerMaskSet>(pixels.width(), pixels.height()));
         layer->setBackground(true);
         LayerStack& stack = document.layers();
-        stack.removeAll(false);
+        if (record) {
+            record->removed.reserve(record->removed.size() + size_t(stack.count()));
+            for (int i = stack.count() - 1; i >= 0; --i)
+                takeOut(stack, stack.layerAt(i), false, record);
+        } else {
+            stack.removeAll(false);
+        }
         std::unique_ptr<LayerItem> item = std::move(layer);
-        return stack.insert(std::move(item), 0) ? 1 : 0;
+        LayerItem* added = stack.insert(std::move(item), 0);
+        if (record) record->added = added;
+        return added ? 1 : 0;
     } catch (const std::bad_alloc&) {
         return 0;
     }

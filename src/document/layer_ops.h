@@ -52,6 +52,14 @@ struct DeletedLayer {
 // Detaches the active layer; the active layer becomes the one now at its index, or the new top.
 DeletedLayer deleteLayer(Document& document);
 
+// What a merge took out of the stack and what it put in.
+struct MergedLayers {
+    // In the order they were taken out, each with its index at that moment: putting them back in
+    // the reverse order, each at its index, rebuilds the stack.
+    std::vector<DeletedLayer> removed;
+    LayerItem* added = nullptr;  // the new layer; null when the merge made none
+};
+
 // Renames a layer (change record 1).
 int renameLayer(Document& document, LayerItem* layer, const std::string& name);
 // Set the blend mode or master opacity of a layer with properties; 0 (nothing to record) when the
@@ -70,14 +78,18 @@ int changeMasterOpacity(Document& document, LayerItem* layer, uint8_t value);
 // background, named "Background"), otherwise the union of the layers' bounds (named after the
 // lowest layer that takes part); its transparency is kept only where it is not opaque. The result
 // becomes the active layer and is returned; null on failure.
-RasterLayer* mergeLayers(Document& document, std::vector<LayerItem*> layers);
+//
+// With `record`, the layers a merge takes out of the stack are handed to it instead of being
+// deleted, so that an undo record can put the same layers back without copying them.
+RasterLayer* mergeLayers(Document& document, std::vector<LayerItem*> layers,
+                         MergedLayers* record = nullptr);
 // The active layer and the one below it.
-RasterLayer* mergeDown(Document& document);
+RasterLayer* mergeDown(Document& document, MergedLayers* record = nullptr);
 // Every visible layer.
-RasterLayer* mergeVisible(Document& document);
+RasterLayer* mergeVisible(Document& document, MergedLayers* record = nullptr);
 // Replaces every layer by one opaque background holding the composite, laid over white where
 // the composite is transparent.
-int flattenImage(Document& document);
+int flattenImage(Document& document, MergedLayers* record = nullptr);
 
 // --- clear and fill -----------------------------------------------------------------------------
 

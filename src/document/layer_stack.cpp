@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "core/blend_modes.h"
 #include "document/document.h"
@@ -81,7 +82,16 @@ void LayerStack::send(LayerItem* layer, Rect rect, int32_t code) const {
 
 // --- insertion and removal ------------------------------------------------------------------
 
-LayerItem* LayerStack::insert(std::unique_ptr<LayerItem>&& layer, int index) {
+bool LayerStack::reserve(int count) {
+    try {
+        if (count > 0) layers_.reserve(size_t(count));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+LayerItem* LayerStack::insert(std::unique_ptr<LayerItem>&& layer, int index, bool notify) {
     if (!layer || contains(layer.get())) return nullptr;
     const int n = count();
     int at = n;
@@ -101,7 +111,7 @@ LayerItem* LayerStack::insert(std::unique_ptr<LayerItem>&& layer, int index) {
     p->setStack(this);
     layers_.insert(layers_.begin() + at, std::move(layer));
     active_ = p;
-    send(p, changeRect(p, false), kChangeStructure);
+    if (notify) send(p, changeRect(p, false), kChangeStructure);
     return p;
 }
 
@@ -131,6 +141,16 @@ void LayerStack::replaceAll(std::vector<std::unique_ptr<LayerItem>>&& layers, in
     for (auto& layer : layers_) layer->setStack(this);
     active_ = layerAt(activeIndex);
     send(nullptr, Rect::fromSize(canvasSize()), kChangeStructure);
+}
+
+std::unique_ptr<LayerItem> LayerStack::replaceAt(int index, std::unique_ptr<LayerItem>&& item) {
+    if (!layerAt(index) || !item || contains(item.get())) return nullptr;
+    std::unique_ptr<LayerItem>& slot = layers_[size_t(index)];
+    if (active_ == slot.get()) active_ = item.get();
+    item->setStack(this);
+    std::unique_ptr<LayerItem> out = std::exchange(slot, std::move(item));
+    out->setStack(nullptr);
+    return out;
 }
 
 // --- making layers ----------------------------------------------------------------------------

@@ -23,6 +23,7 @@
 namespace varnel {
 
 class Document;
+struct ReplacedParts;
 
 // What the New Layer dialog gives a new layer.
 struct LayerProperties {
@@ -68,9 +69,11 @@ public:
 
     // Inserts at `index` (clamped to the count); with -1 a background goes to the bottom and any
     // other layer directly above the active layer, or on top when there is none. The layer becomes
-    // active; change record 0 for its bounds. On failure (null, or already in the stack) the
-    // caller keeps the layer.
-    LayerItem* insert(std::unique_ptr<LayerItem>&& layer, int index);
+    // active; change record 0 for its bounds unless `notify` is false. On failure (null, already
+    // in the stack, or no memory for the list) the caller keeps the layer.
+    LayerItem* insert(std::unique_ptr<LayerItem>&& layer, int index, bool notify = true);
+    // Makes room for `count` layers in all, so that inserting up to that many cannot fail.
+    bool reserve(int count);
     // Puts a detached layer back at `index`; fails when it is already in the stack.
     int reinsert(std::unique_ptr<LayerItem>&& layer, int index) {
         return insert(std::move(layer), index < 0 ? 0 : index) ? 1 : 0;
@@ -88,6 +91,10 @@ public:
     // one at `activeIndex` active (none when out of range) and sends one structure record for the
     // canvas. Used to put a whole image back as it was.
     void replaceAll(std::vector<std::unique_ptr<LayerItem>>&& layers, int activeIndex);
+    // Puts `item` (not in a stack) in place of the layer at `index` and returns that layer (the
+    // active layer follows the slot); no change record. Null, changing nothing, for a bad index or
+    // item.
+    std::unique_ptr<LayerItem> replaceAt(int index, std::unique_ptr<LayerItem>&& item);
 
     // --- making layers (each inserted with index -1 and made active) ---------------------------
 
@@ -160,23 +167,25 @@ public:
 
     // --- geometry of every layer --------------------------------------------------------------
     // These change the layers only; the document updates its size and sends the records. A
-    // failure (memory, an unsupported angle) leaves every layer as it was.
+    // failure (memory, an unsupported angle) leaves every layer as it was. With `replaced`, the
+    // storage that new storage took the place of is added to it instead of being freed.
 
     // Crops to `rect` ∩ canvas: layers that miss it become placeholders, the others are cut and
     // placed relative to its top-left corner.
-    int cropAll(Rect rect);
+    int cropAll(Rect rect, ReplacedParts* replaced = nullptr);
     // Rotates by 90, 180 or 270 degrees (clockwise, within 0.0001); other angles fail.
     // The half turn and the flips work in place and cannot fail.
-    int rotateAll(double angle);
+    int rotateAll(double angle, ReplacedParts* replaced = nullptr);
     int flipAll(bool vertical);
     // Image Size: every raster layer's size and position are scaled by new canvas / current
     // canvas (ratios in single precision, products rounded half up, sides at least 1) and its
     // pixels and planes resampled, smoothed or replicated.
-    int resizeAll(Size size, bool smooth);
+    int resizeAll(Size size, bool smooth, ReplacedParts* replaced = nullptr);
     // Canvas Size: the old canvas lands at `shift` in the new one. Background layers are re-framed
     // to the new canvas (the area their pixels leave uncovered takes the extension colour, and
     // their planes are opaque there); every other layer keeps its pixels and moves by `shift`.
-    int resizeCanvasAll(Size size, Point shift, ColorRef extension);
+    int resizeCanvasAll(Size size, Point shift, ColorRef extension,
+                        ReplacedParts* replaced = nullptr);
 
 private:
     // The canvas rectangle a change to `layer` concerns.

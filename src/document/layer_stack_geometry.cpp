@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstdint>
 #include <new>
+#include <utility>
 
 #include "document/layer_stack.h"
+#include "document/replaced_parts.h"
 
 namespace varnel {
 
@@ -46,11 +48,19 @@ struct Prepared {
     bool placeholder = false;
 };
 
-// Installs prepared content; nothing here can fail.
-void commit(RasterLayer& layer, Prepared& p) {
+// Room for one entry per layer, so that handing over replaced storage cannot fail part-way.
+void reserveLayers(ReplacedParts* replaced, size_t count) {
+    if (replaced) replaced->layers.reserve(replaced->layers.size() + count);
+}
+
+// Installs prepared content; nothing here can fail (the room in `replaced` is reserved).
+void commit(RasterLayer& layer, Prepared& p, ReplacedParts* replaced) {
     if (p.pixels.isValid()) {
         layer.pixels().swapStores(p.pixels);
+        std::unique_ptr<LayerMaskSet> old = layer.takeMasks();
         layer.setMasks(std::move(p.masks));
+        if (replaced)
+            replaced->layers.push_back({int(p.index), p.pixels.takeStore(), std::move(old), {}});
     }
     layer.setOffset(p.offset);
 }
@@ -73,7 +83,7 @@ bool roundToCoordinate(double v, int32_t& out) {
 
 }  // namespace
 
-int LayerStack::cropAll(Rect rect) {
+int LayerStack::cropAll(Rect rect, ReplacedParts* replaced) {
     rect = rect.normalized().intersected(Rect::fromSize(canvasSize()));
     if (rect.isEmpty()) return 0;
     try {
@@ -105,16 +115,22 @@ int LayerStack::cropAll(Rect rect) {
             item->setStack(this);
             placeholders.push_back(std::move(item));
         }
+        reserveLayers(replaced, work.size());
         // Nothing below can fail.
         size_t next = 0;
         for (Prepared& p : work) {
             if (p.placeholder) {
                 std::unique_ptr<LayerItem>& slot = layers_[p.index];
                 if (active_ == slot.get()) active_ = placeholders[next].get();
-                slot = std::move(placeholders[next++]);
+                std::unique_ptr<LayerItem> old =
+                    std::exchange(slot, std::move(placeholders[next++]));
+                if (replaced) {
+                    old->setStack(nullptr);
+                    replaced->layers.push_back({int(p.index), {}, {}, std::move(old)});
+                }
                 continue;
             }
-            commit(static_cast<RasterLayer&>(*layers_[p.index]), p);
+            commit(static_cast<RasterLayer&>(*layers_[p.index]), p, replaced);
         }
         return 1;
     } catch (const std::bad_alloc&) {
@@ -122,7 +138,7 @@ int LayerStack::cropAll(Rect rect) {
     }
 }
 
-int LayerStack::rotateAll(double angle) {
+int LayerStack::rotateAll(double angle, ReplacedParts* replaced) {
     int turns = 0;
     if (std::fabs(angle - 90.0) <= 0.0001) {
         turns = 1;
@@ -170,7 +186,8 @@ int LayerStack::rotateAll(double angle) {
                 return 0;
             work.push_back(std::move(p));
         }
-        for (Prepared& p : work) commit(static_cast<RasterLayer&>(*layers_[p.index]), p);
+        reserveLayers(replaced, work.size());
+        for (Prepared& p : work) commit(static_cast<RasterLayer&>(*layers_[p.index]), p, replaced);
         return 1;
     } catch (const std::bad_alloc&) {
         return 0;
@@ -203,7 +220,7 @@ int LayerStack::flipAll(bool vertical) {
     return 1;
 }
 
-int LayerStack::resizeAll(Size size, bool smooth) {
+int LayerStack::resizeAll(Size size, bool smooth, ReplacedParts* replaced) {
     const Size canvas = canvasSize();
     if (size.isEmpty() || canvas.isEmpty()) return 0;
     if (size == canvas) return 1;
@@ -236,14 +253,16 @@ int LayerStack::resizeAll(Size size, bool smooth) {
                 return 0;
             work.push_back(std::move(p));
         }
-        for (Prepared& p : work) commit(static_cast<RasterLayer&>(*layers_[p.index]), p);
+        reserveLayers(replaced, work.size());
+        for (Prepared& p : work) commit(static_cast<RasterLayer&>(*layers_[p.index]), p, replaced);
         return 1;
     } catch (const std::bad_alloc&) {
         return 0;
     }
 }
 
-int LayerStack::resizeCanvasAll(Size size, Point shift, ColorRef extension) {
+int LayerStack::resizeCanvasAll(Size size, Point shift, ColorRef extension,
+                                ReplacedParts* replaced) {
     if (size.isEmpty() || size.width > kMaxSurfaceSide || size.height > kMaxSurfaceSide) return 0;
     const Rect canvas = Rect::fromSize(size);
     try {
@@ -278,10 +297,11 @@ int LayerStack::resizeCanvasAll(Size size, Point shift, ColorRef extension) {
                 return 0;
             work.push_back(std::move(p));
         }
+        reserveLayers(replaced, work.size());
         for (Prepared& p : work) {
             LayerItem& item = *layers_[p.index];
             if (item.kind() == kLayerKindRaster) {
-                commit(static_cast<RasterLayer&>(item), p);
+                commit(static_cast<RasterLayer&>(item), p, replaced);
             } else {
                 static_cast<EmptyLayer&>(item).setOffset(p.offset);
             }

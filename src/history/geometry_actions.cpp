@@ -1,5 +1,7 @@
 #include "history/geometry_actions.h"
 
+#include <cmath>
+
 #include "document/selection.h"
 
 namespace varnel {
@@ -15,28 +17,43 @@ int GeometryAction::execute() {
         if (deselected) deselect_.revert();
     };
     if (selection_ && !deselected) return 0;
-    if (!snapshot_ && !(snapshot_ = ImageSnapshot::take(*image_))) {
+    std::unique_ptr<ReplacedImage> undo;
+    if (!undoesItself() && !(undo = ReplacedImage::before(*image_))) {
         undoDeselect();
         return 0;
     }
-    if (!change()) {
+    if (!change(undo ? undo->parts() : nullptr)) {
         undoDeselect();
         return 0;
     }
+    undo_ = std::move(undo);
+    done_ = true;
     if (selection_ && selection_->canvasSize() != image_->size())
         selection_->resetCanvas(image_->size());
     return 1;
 }
 
 int GeometryAction::revert() {
-    if (!snapshot_) return 0;
-    const int r = snapshot_->restore(*image_);
+    if (!done_) return 0;
+    int r;
+    if (undo_) {
+        r = undo_->putBack(*image_);
+        if (r) undo_.reset();
+    } else {
+        r = change(nullptr);
+    }
+    if (!r) return 0;
+    done_ = false;
     if (selection_) deselect_.revert();
     return r;
 }
 
 size_t GeometryAction::byteSize() const {
-    return deselect_.byteSize() + (snapshot_ ? snapshot_->byteSize() : 0);
+    return deselect_.byteSize() + (undo_ ? undo_->byteSize() : 0);
+}
+
+bool RotateCanvasAction::undoesItself() const {
+    return std::fabs(normalizeRotation(angle_) - 180.0) <= 0.0001;
 }
 
 void CropAction::prepare() {

@@ -1,7 +1,8 @@
 // The actions that change the whole image's geometry: Image Size, Canvas Size, Rotate Canvas,
 // the flips, Crop and Trim. Each first removes the selection (through an embedded Deselect, so
-// that undo brings it back), keeps a copy of the whole image taken at its first execution, and
-// puts that copy back on undo.
+// that undo brings it back). The changes that build new pixels keep the storage they replace
+// (never a copy of the image) and move it back on undo; the flips and the half turn, which work
+// in place, undo by applying themselves once more and keep no pixels at all.
 #pragma once
 
 #include <memory>
@@ -19,21 +20,25 @@ namespace varnel {
 class GeometryAction : public DocumentAction {
 public:
     GeometryAction(CommandTarget* owner, Document* image, Selection* selection);
-    // Deselects, copies the image (the first time), changes it, and leaves the selection empty on
-    // the new canvas. A failed change puts the selection back and changes nothing.
+    // Deselects, changes the image keeping what the change replaces, and leaves the selection
+    // empty on the new canvas. A failed change puts the selection back and changes nothing.
     int execute() override;
-    // Puts the copied image back, then the selection.
+    // Puts the image back (the kept storage, or the change applied again), then the selection.
     int revert() override;
     size_t byteSize() const override;
 
 protected:
     // Runs before the selection is removed (Crop reads the selection's bounds here).
     virtual void prepare() {}
-    virtual int change() = 0;
+    // Changes the image, handing the storage it replaces to `replaced`.
+    virtual int change(ReplacedParts* replaced) = 0;
+    // True when the change works in place and applying it again undoes it exactly.
+    virtual bool undoesItself() const { return false; }
 
 private:
     DeselectAction deselect_;
-    std::unique_ptr<ImageSnapshot> snapshot_;
+    std::unique_ptr<ReplacedImage> undo_;
+    bool done_ = false;
 };
 
 // "Image Size".
@@ -45,7 +50,7 @@ public:
     std::string name() const override { return "Image Size"; }
 
 protected:
-    int change() override { return resizeImage(*image_, params_); }
+    int change(ReplacedParts* replaced) override { return resizeImage(*image_, params_, replaced); }
 
 private:
     ImageSizeParams params_;
@@ -60,7 +65,9 @@ public:
     std::string name() const override { return "Canvas Size"; }
 
 protected:
-    int change() override { return resizeCanvas(*image_, params_); }
+    int change(ReplacedParts* replaced) override {
+        return resizeCanvas(*image_, params_, replaced);
+    }
 
 private:
     CanvasSizeParams params_;
@@ -74,7 +81,8 @@ public:
     std::string name() const override { return "Rotate Canvas"; }
 
 protected:
-    int change() override { return rotateCanvas(*image_, angle_); }
+    int change(ReplacedParts* replaced) override { return rotateCanvas(*image_, angle_, replaced); }
+    bool undoesItself() const override;
 
 private:
     double angle_;
@@ -90,7 +98,8 @@ public:
     }
 
 protected:
-    int change() override { return flipCanvas(*image_, horizontal_); }
+    int change(ReplacedParts*) override { return flipCanvas(*image_, horizontal_); }
+    bool undoesItself() const override { return true; }
 
 private:
     bool horizontal_;
@@ -104,7 +113,7 @@ public:
 
 protected:
     void prepare() override;
-    int change() override { return cropCanvas(*image_, bounds_); }
+    int change(ReplacedParts* replaced) override { return cropCanvas(*image_, bounds_, replaced); }
 
 private:
     bool prepared_ = false;
@@ -118,7 +127,7 @@ public:
     std::string name() const override { return "Trim"; }
 
 protected:
-    int change() override { return trimCanvas(*image_); }
+    int change(ReplacedParts* replaced) override { return trimCanvas(*image_, replaced); }
 };
 
 }  // namespace varnel

@@ -4,78 +4,101 @@
 #include <utility>
 
 namespace varnel {
-namespace {
 
-std::unique_ptr<Channel> copyChannel(const Channel& channel) {
-    std::unique_ptr<PixelSurface> copy = channel.clone();
-    if (!copy) return nullptr;
-    return std::unique_ptr<Channel>(static_cast<Channel*>(copy.release()));
-}
-
-// Deep copies of every layer and channel, all or nothing.
-bool copyParts(const std::vector<std::unique_ptr<LayerItem>>* fromLayers, const LayerStack* stack,
-               const std::vector<std::unique_ptr<Channel>>& fromChannels,
-               std::vector<std::unique_ptr<LayerItem>>& layers,
-               std::vector<std::unique_ptr<Channel>>& channels) {
-    try {
-        const int n = fromLayers ? int(fromLayers->size()) : stack->count();
-        layers.reserve(size_t(n));
-        for (int i = 0; i < n; ++i) {
-            const LayerItem* layer =
-                fromLayers ? (*fromLayers)[size_t(i)].get() : stack->layerAt(i);
-            std::unique_ptr<LayerItem> copy = layer->clone(nullptr);
-            if (!copy) return false;
-            layers.push_back(std::move(copy));
-        }
-        channels.reserve(fromChannels.size());
-        for (const auto& channel : fromChannels) {
-            std::unique_ptr<Channel> copy = copyChannel(*channel);
-            if (!copy) return false;
-            channels.push_back(std::move(copy));
-        }
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-size_t layerBytes(const LayerItem& layer) {
-    if (layer.kind() != kLayerKindRaster) return 0;
-    const auto& raster = static_cast<const RasterLayer&>(layer);
-    size_t bytes = raster.pixels().imageBytes();
-    if (const LayerMaskSet* masks = raster.masks()) {
+size_t maskBytes(const LayerMaskSet* masks) {
+    size_t bytes = 0;
+    if (masks) {
         for (int i = 0; i < LayerMaskSet::kPlaneCount; ++i)
             if (const Channel* plane = masks->plane(i)) bytes += plane->imageBytes();
     }
     return bytes;
 }
 
-std::unique_ptr<ImageSnapshot> ImageSnapshot::take(const Document& image) {
-    std::unique_ptr<ImageSnapshot> snapshot(new (std::nothrow) ImageSnapshot);
-    if (!snapshot) return nullptr;
-    const LayerStack& stack = image.layers();
-    if (!copyParts(nullptr, &stack, image.channels(), snapshot->layers_, snapshot->channels_))
-        return nullptr;
-    snapshot->size_ = image.size();
-    snapshot->resolution_ = image.resolution();
-    snapshot->resolutionUnit_ = image.resolutionUnit();
-    snapshot->activeIndex_ = stack.activeIndex();
-    for (const auto& layer : snapshot->layers_) snapshot->bytes_ += layerBytes(*layer);
-    for (const auto& channel : snapshot->channels_) snapshot->bytes_ += channel->imageBytes();
-    return snapshot;
+size_t layerBytes(const LayerItem& layer) {
+    if (layer.kind() != kLayerKindRaster) return 0;
+    const auto& raster = static_cast<const RasterLayer&>(layer);
+    return raster.pixels().imageBytes() + maskBytes(raster.masks());
 }
 
-int ImageSnapshot::restore(Document& image) const {
-    std::vector<std::unique_ptr<LayerItem>> layers;
-    std::vector<std::unique_ptr<Channel>> channels;
-    if (!copyParts(&layers_, nullptr, channels_, layers, channels)) return 0;
+std::unique_ptr<ReplacedImage> ReplacedImage::before(const Document& image) {
+    try {
+        auto record = std::make_unique<ReplacedImage>();
+        const LayerStack& stack = image.layers();
+        record->offsets_.reserve(size_t(stack.count()));
+        for (int i = 0; i < stack.count(); ++i)
+            record->offsets_.push_back(stack.layerAt(i)->offset());
+        record->size_ = image.size();
+        record->resolution_ = image.resolution();
+        record->resolutionUnit_ = image.resolutionUnit();
+        record->activeIndex_ = stack.activeIndex();
+        record->channelCount_ = image.channels().size();
+        record->recorded_ = true;
+        return record;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+bool ReplacedImage::fits(const Document& image) const {
+    const LayerStack& stack = image.layers();
+    if (!recorded_ || size_t(stack.count()) != offsets_.size() ||
+        image.channels().size() != channelCount_)
+        return false;
+    for (const ReplacedParts::Layer& l : parts_.layers) {
+        if (!stack.layerAt(l.index)) return false;
+        if (l.item) continue;
+        const RasterLayer* layer = stack.rasterAt(l.index);
+        if (!layer || !l.pixels || !layer->pixels().acceptsStore(l.pixels.get())) return false;
+    }
+    for (const ReplacedParts::ChannelStore& c : parts_.channels) {
+        if (c.index < 0 || size_t(c.index) >= channelCount_ || !c.store ||
+            !image.channels()[size_t(c.index)]->acceptsStore(c.store.get()))
+            return false;
+    }
+    return true;
+}
+
+int ReplacedImage::putBack(Document& image) {
+    if (!fits(image)) return 0;
+    // Nothing below allocates or can fail.
+    LayerStack& stack = image.layers();
+    for (ReplacedParts::Layer& l : parts_.layers) {
+        if (l.item) {
+            stack.replaceAt(l.index, std::move(l.item));
+            continue;
+        }
+        RasterLayer& layer = *stack.rasterAt(l.index);
+        ColorImage old(std::move(l.pixels));
+        layer.pixels().swapStores(old);
+        layer.setMasks(std::move(l.masks));
+    }
+    for (int i = 0; i < stack.count(); ++i) {
+        LayerItem* layer = stack.layerAt(i);
+        if (layer->hasProperties()) static_cast<EmptyLayer*>(layer)->setOffset(offsets_[size_t(i)]);
+    }
+    for (ReplacedParts::ChannelStore& c : parts_.channels) {
+        Channel old(std::move(c.store));
+        image.channels()[size_t(c.index)]->swapStores(old);
+    }
+    parts_.clear();
+    recorded_ = false;
     image.setCanvasSize(size_);
     image.setResolution(resolution_, resolutionUnit_);
-    image.channels() = std::move(channels);
-    image.layers().replaceAll(std::move(layers), activeIndex_);
+    if (LayerItem* active = stack.layerAt(activeIndex_)) stack.setActiveLayer(active);
+    image.notify({&image, nullptr, image.bounds(), kChangeStructure});
     return 1;
+}
+
+size_t ReplacedImage::byteSize() const {
+    size_t bytes = 0;
+    for (const ReplacedParts::Layer& l : parts_.layers) {
+        if (l.pixels) bytes += l.pixels->imageBytes();
+        bytes += maskBytes(l.masks.get());
+        if (l.item) bytes += layerBytes(*l.item);
+    }
+    for (const ReplacedParts::ChannelStore& c : parts_.channels)
+        if (c.store) bytes += c.store->imageBytes();
+    return bytes;
 }
 
 }  // namespace varnel

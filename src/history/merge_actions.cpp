@@ -3,21 +3,45 @@
 #include <new>
 
 #include "document/layer_ops.h"
+#include "history/image_snapshot.h"
 
 namespace varnel {
 
 int MergeAction::execute() {
     if (!image_ || !canMerge()) return 0;
-    if (!snapshot_ && !(snapshot_ = ImageSnapshot::take(*image_))) return 0;
-    return merge();
+    const int active = image_->layers().activeIndex();
+    MergedLayers record;
+    if (!merge(&record)) return 0;
+    record_ = std::move(record);
+    activeBefore_ = active;
+    done_ = true;
+    return 1;
 }
 
 int MergeAction::revert() {
-    return snapshot_ ? snapshot_->restore(*image_) : 0;
+    if (!done_) return 0;
+    LayerStack& stack = image_->layers();
+    LayerItem* added = record_.added;
+    if (added && !stack.contains(added)) return 0;
+    for (const DeletedLayer& d : record_.removed)
+        if (!d.layer) return 0;
+    // Room for every layer first: nothing below can fail.
+    if (!stack.reserve(stack.count() + int(record_.removed.size()))) return 0;
+    if (added) stack.detach(added, false);
+    for (auto it = record_.removed.rbegin(); it != record_.removed.rend(); ++it)
+        stack.insert(std::move(it->layer), it->index, false);
+    record_ = MergedLayers{};
+    done_ = false;
+    if (LayerItem* active = stack.layerAt(activeBefore_)) stack.setActiveLayer(active);
+    image_->notify({image_, nullptr, image_->bounds(), kChangeStructure});
+    return 1;
 }
 
 size_t MergeAction::byteSize() const {
-    return snapshot_ ? snapshot_->byteSize() : 0;
+    size_t bytes = 0;
+    for (const DeletedLayer& d : record_.removed)
+        if (d.layer) bytes += layerBytes(*d.layer);
+    return bytes;
 }
 
 std::vector<LayerItem*> MergeLayersAction::layers() const {
@@ -40,8 +64,8 @@ int MergeLayersAction::canMerge() {
     return canMergeLayers(*image_, selected) ? 1 : 0;
 }
 
-int MergeLayersAction::merge() {
-    return mergeLayers(*image_, layers()) ? 1 : 0;
+int MergeLayersAction::merge(MergedLayers* record) {
+    return mergeLayers(*image_, layers(), record) ? 1 : 0;
 }
 
 int MergeDownAction::canMerge() {
@@ -50,9 +74,9 @@ int MergeDownAction::canMerge() {
     return canMergeDown(*image_, 1) ? 1 : 0;
 }
 
-int MergeDownAction::merge() {
+int MergeDownAction::merge(MergedLayers* record) {
     ActiveLayerGuard guard(*image_, layerIndex_);
-    if (!mergeDown(*image_)) return 0;
+    if (!mergeDown(*image_, record)) return 0;
     guard.keep();
     return 1;
 }
@@ -63,9 +87,9 @@ int MergeVisibleAction::canMerge() {
     return canMergeVisible(*image_) ? 1 : 0;
 }
 
-int MergeVisibleAction::merge() {
+int MergeVisibleAction::merge(MergedLayers* record) {
     ActiveLayerGuard guard(*image_, layerIndex_);
-    if (!mergeVisible(*image_)) return 0;
+    if (!mergeVisible(*image_, record)) return 0;
     guard.keep();
     return 1;
 }
@@ -74,8 +98,8 @@ int FlattenImageAction::canMerge() {
     return canFlatten(*image_) ? 1 : 0;
 }
 
-int FlattenImageAction::merge() {
-    return flattenImage(*image_);
+int FlattenImageAction::merge(MergedLayers* record) {
+    return flattenImage(*image_, record);
 }
 
 }  // namespace varnel

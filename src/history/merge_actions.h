@@ -1,13 +1,14 @@
 // The merges: Merge Layers, Merge Down, Merge Visible and Flatten Image. Each checks that it can
-// merge, keeps a copy of the whole image taken before its first merge, and puts it back on undo.
+// merge and keeps the very layers the merge takes out of the stack (never a copy); undo takes the
+// merged layer out and puts those layers back where they were.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "document/layer_ops.h"
 #include "history/document_action.h"
-#include "history/image_snapshot.h"
 
 namespace varnel {
 
@@ -21,10 +22,13 @@ public:
 
     // Whether the merge is possible now.
     virtual int canMerge() = 0;
-    virtual int merge() = 0;
+    // Merges, handing the layers taken out (and the one made) to `record`.
+    virtual int merge(MergedLayers* record) = 0;
 
 private:
-    std::unique_ptr<ImageSnapshot> snapshot_;
+    MergedLayers record_;
+    int activeBefore_ = -1;
+    bool done_ = false;
 };
 
 // "Merge Layers": the layers at the given indices (those chosen in the Layers palette).
@@ -35,7 +39,7 @@ public:
         : MergeAction(owner, image, selection, -1), indices_(std::move(indices)) {}
     std::string name() const override { return "Merge Layers"; }
     int canMerge() override;
-    int merge() override;
+    int merge(MergedLayers* record) override;
 
 private:
     // The layers, or an empty list when an index names none.
@@ -49,7 +53,7 @@ public:
     using MergeAction::MergeAction;
     std::string name() const override { return "Merge Down"; }
     int canMerge() override;
-    int merge() override;
+    int merge(MergedLayers* record) override;
 };
 
 // "Merge Visible": every visible layer; the index is the active layer when the command ran.
@@ -58,7 +62,7 @@ public:
     using MergeAction::MergeAction;
     std::string name() const override { return "Merge Visible"; }
     int canMerge() override;
-    int merge() override;
+    int merge(MergedLayers* record) override;
 };
 
 // "Flatten Image": one background holding the composite.
@@ -68,7 +72,7 @@ public:
         : MergeAction(owner, image, selection, -1) {}
     std::string name() const override { return "Flatten Image"; }
     int canMerge() override;
-    int merge() override;
+    int merge(MergedLayers* record) override;
 };
 
 }  // namespace varnel

@@ -31,14 +31,14 @@ CanvasSizeParams CanvasSizeParams::forAnchor(const Document& image, Size size, i
     return p;
 }
 
-int resizeCanvas(Document& image, const CanvasSizeParams& params) {
+int resizeCanvas(Document& image, const CanvasSizeParams& params, ReplacedParts* replaced) {
     if (params.width < 1 || params.height < 1 || params.width > kMaxSurfaceSide ||
         params.height > kMaxSurfaceSide || params.oldWidth != image.width() ||
         params.oldHeight != image.height())
         return 0;
     if (params.width == params.oldWidth && params.height == params.oldHeight) return 1;
     return image.resizeCanvasAll({params.width, params.height}, {params.offsetX, params.offsetY},
-                                 params.extensionColor);
+                                 params.extensionColor, replaced);
 }
 
 double normalizeRotation(double angle) {
@@ -48,11 +48,11 @@ double normalizeRotation(double angle) {
     return angle >= 360.0 ? 0.0 : angle;
 }
 
-int rotateCanvas(Document& image, double angle) {
+int rotateCanvas(Document& image, double angle, ReplacedParts* replaced) {
     const double a = normalizeRotation(angle);
     if (!std::isfinite(a)) return 0;
     if (a < 0.0001 || a > 360.0 - 0.0001) return 1;
-    return image.rotate(a);
+    return image.rotate(a, replaced);
 }
 
 int flipCanvas(Document& image, bool horizontal) {
@@ -63,9 +63,9 @@ bool canCrop(const Document& image, Rect selectionBounds) {
     return !selectionBounds.normalized().intersected(image.bounds()).isEmpty();
 }
 
-int cropCanvas(Document& image, Rect selectionBounds) {
+int cropCanvas(Document& image, Rect selectionBounds, ReplacedParts* replaced) {
     if (!canCrop(image, selectionBounds)) return 1;
-    return image.crop(selectionBounds);
+    return image.crop(selectionBounds, replaced);
 }
 
 bool canTrim(const Document& image) {
@@ -73,8 +73,8 @@ bool canTrim(const Document& image) {
     return stack.count() == 1 && stack.isBackgroundAt(0);
 }
 
-int trimCanvas(Document& image) {
-    return image.trim();
+int trimCanvas(Document& image, ReplacedParts* replaced) {
+    return image.trim(replaced);
 }
 
 }  // namespace varnel

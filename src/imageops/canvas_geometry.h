@@ -3,7 +3,8 @@
 // and Vertical, Crop to the selection and Trim. Each changes every raster layer alike, keeping
 // their relative placement, and the saved channels with them; each returns 1 on success and 0 on
 // failure, and a failure (a shortage of memory, an unsupported angle, bad parameters) leaves the
-// document exactly as it was.
+// document exactly as it was. Those that build new pixel storage take an optional `replaced`
+// that receives the storage they replace instead of freeing it (what an undo record keeps).
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "core/color.h"
 #include "core/geometry.h"
 #include "document/document.h"
+#include "document/replaced_parts.h"
 
 namespace varnel {
 
@@ -54,16 +56,19 @@ static_assert(sizeof(CanvasSizeParams) == 36, "nine 32-bit fields");
 // plane); every other layer keeps its pixels and moves by the offset; every saved channel gets
 // the new size, unselected outside the old canvas. The same size changes nothing and succeeds.
 // Fails for a size out of range or an old size that is not the image's.
-int resizeCanvas(Document& image, const CanvasSizeParams& params);
+int resizeCanvas(Document& image, const CanvasSizeParams& params,
+                 ReplacedParts* replaced = nullptr);
 
 // The angle brought into [0, 360) by whole turns; NaN and infinities stay as they are.
 double normalizeRotation(double angle);
 // Rotate Canvas: the angle is normalised; 0 changes nothing and succeeds; within 0.0001 of 90
 // (clockwise), 180 or 270 (90° counter-clockwise) turns every layer and channel; any other angle
-// fails. A quarter turn swaps the canvas's width and height.
-int rotateCanvas(Document& image, double angle);
+// fails. A quarter turn swaps the canvas's width and height. The half turn works in place and
+// hands nothing to `replaced`.
+int rotateCanvas(Document& image, double angle, ReplacedParts* replaced = nullptr);
 
-// Flip Canvas: mirrors every layer and channel left to right (horizontal) or top to bottom.
+// Flip Canvas: mirrors every layer and channel left to right (horizontal) or top to bottom, in
+// place; it cannot fail, and applying it again gives back exactly the image it started from.
 int flipCanvas(Document& image, bool horizontal);
 
 // Crop is offered when a selection exists and its bounds meet the canvas.
@@ -71,12 +76,12 @@ bool canCrop(const Document& image, Rect selectionBounds);
 // Crop: the canvas becomes selectionBounds ∩ canvas; layers are cut to it (a layer wholly outside
 // becomes an empty placeholder keeping its name and visibility), channels too. An empty
 // intersection changes nothing and succeeds.
-int cropCanvas(Document& image, Rect selectionBounds);
+int cropCanvas(Document& image, Rect selectionBounds, ReplacedParts* replaced = nullptr);
 
 // Trim is offered when the image's one layer is the background layer.
 bool canTrim(const Document& image);
 // Trim: cuts the image to the bounding box of the background's pixels whose colour differs from
 // its top-left pixel (channels alike); a plain image changes nothing and succeeds.
-int trimCanvas(Document& image);
+int trimCanvas(Document& image, ReplacedParts* replaced = nullptr);
 
 }  // namespace varnel

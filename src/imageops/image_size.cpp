@@ -45,12 +45,12 @@ bool imageSizeChanges(const Document& image, const ImageSizeParams& params) {
            params.resolutionUnit != image.resolutionUnit();
 }
 
-int resizeImage(Document& image, const ImageSizeParams& params) {
+int resizeImage(Document& image, const ImageSizeParams& params, ReplacedParts* replaced) {
     if (!params.isValid() || params.oldWidth != image.width() || params.oldHeight != image.height())
         return 0;
     if (!imageSizeChanges(image, params)) return 1;
     if ((params.width != params.oldWidth || params.height != params.oldHeight) &&
-        !image.resizeAll({params.width, params.height}, isSmoothResample(params.method)))
+        !image.resizeAll({params.width, params.height}, isSmoothResample(params.method), replaced))
         return 0;
     image.setResolution(params.resolution, params.resolutionUnit);
     return 1;

@@ -6,6 +6,7 @@
 
 #include "core/surface.h"
 #include "document/document.h"
+#include "document/replaced_parts.h"
 
 namespace varnel {
 
@@ -61,7 +62,8 @@ bool imageSizeChanges(const Document& image, const ImageSizeParams& params);
 // the method is Nearest Neighbor), and every saved channel is resampled to the new canvas; then
 // the resolution and its unit are set. Nothing to change succeeds at once. Fails, changing
 // nothing, for parameters out of range, an old size that is not the image's, or a shortage of
-// memory.
-int resizeImage(Document& image, const ImageSizeParams& params);
+// memory. With `replaced`, the pixel storage the resampled copies take the place of is handed to
+// it instead of being freed.
+int resizeImage(Document& image, const ImageSizeParams& params, ReplacedParts* replaced = nullptr);
 
 }  // namespace varnel

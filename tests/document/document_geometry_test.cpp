@@ -4,11 +4,13 @@
 
 #include <functional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "core/surface_ops.h"
 #include "doc_fixtures.h"
+#include "document/replaced_parts.h"
 #include "platform/pixel_memory.h"
 
 namespace varnel {
@@ -315,6 +317,74 @@ TEST(DocumentGeometry, CanvasSizeReframesTheBackgroundAndMovesTheRest) {
     EXPECT_EQ(doc->resizeCanvasAll({0, 2}, {}, extension), 0);
     EXPECT_EQ(doc->resizeCanvasAll({3, 30001}, {}, extension), 0);
     EXPECT_EQ(stateOf(*doc), s);
+}
+
+// The stores of every layer's pixels and planes and of every channel.
+std::set<const SurfaceStore*> storesOf(const Document& doc) {
+    std::set<const SurfaceStore*> out;
+    for (int i = 0; i < doc.layers().count(); ++i) {
+        const RasterLayer* layer = doc.layers().rasterAt(i);
+        if (!layer) continue;
+        if (layer->pixels().store()) out.insert(layer->pixels().store());
+        if (const LayerMaskSet* masks = layer->masks())
+            for (int p = 0; p < LayerMaskSet::kPlaneCount; ++p)
+                if (masks->plane(p)) out.insert(masks->plane(p)->store());
+    }
+    for (const auto& c : doc.channels()) out.insert(c->store());
+    return out;
+}
+
+TEST(DocumentGeometry, ReplacedStorageIsHandedOverNotFreed) {
+    // Every store the change no longer uses is in the record (the very objects, never copies),
+    // and no store the image still uses is. The in-place operations hand over nothing.
+    const struct {
+        const char* what;
+        std::function<int(Document&, ReplacedParts*)> run;
+        size_t layers, channels;  // entries expected
+    } cases[] = {
+        {"rotate 90", [](Document& d, ReplacedParts* r) { return d.rotate(90, r); }, 2, 2},
+        {"rotate 180", [](Document& d, ReplacedParts* r) { return d.rotate(180, r); }, 0, 0},
+        {"image size",
+         [](Document& d, ReplacedParts* r) {
+             return d.resizeAll({5, 9}, true, r);
+         },
+         2, 2},
+        {"canvas size: the background only",
+         [](Document& d, ReplacedParts* r) {
+             return d.resizeCanvasAll({10, 7}, {1, 1}, 0, r);
+         },
+         1, 2},
+        {"crop: the top layer cut away whole",
+         [](Document& d, ReplacedParts* r) {
+             return d.crop({0, 2, 4, 6}, r);
+         },
+         2, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto doc = sampleDocument();
+        const std::set<const SurfaceStore*> before = storesOf(*doc);
+        ReplacedParts replaced;
+        ASSERT_EQ(c.run(*doc, &replaced), 1);
+        EXPECT_EQ(replaced.layers.size(), c.layers);
+        EXPECT_EQ(replaced.channels.size(), c.channels);
+        std::set<const SurfaceStore*> kept;
+        for (const auto& l : replaced.layers) {
+            if (l.item) {
+                const auto& layer = static_cast<const RasterLayer&>(*l.item);
+                EXPECT_EQ(l.item->stack(), nullptr);
+                kept.insert(layer.pixels().store());
+                kept.insert(layer.masks()->transparency()->store());
+                continue;
+            }
+            kept.insert(l.pixels.get());
+            if (l.masks) kept.insert(l.masks->transparency()->store());
+        }
+        for (const auto& ch : replaced.channels) kept.insert(ch.store.get());
+        const std::set<const SurfaceStore*> after = storesOf(*doc);
+        for (const SurfaceStore* s : before) EXPECT_TRUE(after.count(s) + kept.count(s) == 1);
+        for (const SurfaceStore* s : kept) EXPECT_TRUE(before.count(s) && !after.count(s));
+    }
 }
 
 TEST(DocumentGeometry, FailuresPartWayLeaveTheDocumentAsItWas) {

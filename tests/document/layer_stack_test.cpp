@@ -91,6 +91,42 @@ TEST(LayerStack, DetachAndReinsert) {
     EXPECT_EQ(s.reinsert(std::move(none), 0), 0);
 }
 
+TEST(LayerStack, ReplaceAtAndQuietInsertion) {
+    auto doc = emptyDocument(4, 4);
+    LayerStack& s = doc->layers();
+    for (int i = 0; i < 3; ++i) s.newEmptyLayer();
+    s.setActiveLayer(s.layerAt(1));
+    Recorder rec;
+    doc->addListener(&rec);
+    // The slot takes the new item, the active layer follows it, and the old one leaves the stack.
+    auto placeholder = std::make_unique<LayerItem>("Stand-in");
+    LayerItem* raw = placeholder.get();
+    std::unique_ptr<LayerItem> old = s.replaceAt(1, std::move(placeholder));
+    ASSERT_NE(old, nullptr);
+    EXPECT_EQ(old->name(), "Layer 2");
+    EXPECT_EQ(old->stack(), nullptr);
+    EXPECT_EQ(s.layerAt(1), raw);
+    EXPECT_EQ(s.activeLayer(), raw);
+    EXPECT_EQ(raw->stack(), &s);
+    // Refusals change nothing: a bad index, no item, an item already in the stack.
+    auto spare = std::make_unique<LayerItem>();
+    EXPECT_EQ(s.replaceAt(3, std::move(spare)), nullptr);
+    EXPECT_NE(spare, nullptr) << "the caller keeps a refused item";
+    std::unique_ptr<LayerItem> none;
+    EXPECT_EQ(s.replaceAt(0, std::move(none)), nullptr);
+    EXPECT_EQ(s.count(), 3);
+    EXPECT_EQ(s.layerAt(1), raw);
+    // Putting the old layer back without a record, then with one.
+    std::unique_ptr<LayerItem> again = s.replaceAt(1, std::move(old));
+    EXPECT_EQ(again.get(), raw);
+    EXPECT_TRUE(s.reserve(4));
+    EXPECT_NE(s.insert(std::move(again), 0, false), nullptr);
+    EXPECT_TRUE(rec.changes.empty()) << "replaceAt and a quiet insertion send nothing";
+    EXPECT_NE(s.insert(std::make_unique<LayerItem>(), 0), nullptr);
+    EXPECT_EQ(rec.changes.size(), 1u);
+    doc->removeListener(&rec);
+}
+
 TEST(LayerStack, NewLayersAreNamedByTheRule) {
     auto doc = emptyDocument(4, 4);
     LayerStack& s = doc->layers();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "action_fixtures.h"
@@ -16,6 +17,7 @@
 #include "history/merge_actions.h"
 #include "history/pixel_actions.h"
 #include "history/selection_actions.h"
+#include "platform/pixel_memory.h"
 
 namespace varnel {
 namespace {
@@ -210,28 +212,169 @@ TEST_F(Actions, GeometryRemovesTheSelectionAndUndoBringsItBack) {
 }
 
 TEST_F(Actions, FilterRecordedLayerAndByteSizes) {
-    // A filter keeps the layer's pixels; a geometry action the whole image and the selection;
-    // the history adds them up.
+    // A filter keeps the layer's pixels; a quarter turn the storage it replaced (every layer's
+    // pixels and planes and every channel: the whole image) and the selection; the history adds
+    // them up.
     const RasterLayer* offset = doc->layers().rasterAt(1);
     ASSERT_EQ(history.perform(std::make_unique<FilterAction>(nullptr, doc.get(), &selection,
                                                              std::make_unique<InvertFilter>())),
               1);
     const size_t filterBytes = history.stateAt(0)->byteSize();
     EXPECT_EQ(filterBytes, offset->pixels().imageBytes());
-    ASSERT_EQ(
-        history.perform(std::make_unique<FlipCanvasAction>(nullptr, doc.get(), &selection, true)),
-        1);
-    const size_t geometryBytes = history.stateAt(1)->byteSize();
     size_t image = 0;
     for (int i = 0; i < doc->layers().count(); ++i) image += layerBytes(*doc->layers().layerAt(i));
     for (const auto& c : doc->channels()) image += c->imageBytes();
-    EXPECT_GT(geometryBytes, image) << "the image and the selection's mask";
+    ASSERT_TRUE(selection.mask());
+    const size_t mask = selection.mask()->imageBytes();
+    ASSERT_EQ(
+        history.perform(std::make_unique<RotateCanvasAction>(nullptr, doc.get(), &selection, 90.0)),
+        1);
+    const size_t geometryBytes = history.stateAt(1)->byteSize();
+    EXPECT_EQ(geometryBytes, image + mask) << "the replaced image and the selection's mask";
     EXPECT_EQ(history.byteSize(), filterBytes + geometryBytes);
+    history.undo();
+    EXPECT_EQ(history.stateAt(1)->byteSize(), 0u) << "the storage belongs to the image again";
+    history.redo();
+    EXPECT_EQ(history.stateAt(1)->byteSize(), geometryBytes);
     history.undo();
     history.undo();
     ASSERT_EQ(history.perform(std::make_unique<DeselectAction>(nullptr, doc.get(), &selection)), 1);
     EXPECT_EQ(history.count(), 1) << "the undone states were discarded";
     EXPECT_EQ(history.byteSize(), selection.isEmpty() ? history.stateAt(0)->byteSize() : 0u);
+}
+
+TEST_F(Actions, GeometryUndoDataIsWhatTheChangeReplaced) {
+    // Bytes of the layers and channels, as the image holds them now.
+    const auto imageBytes = [&](bool withBackground, bool withOthers, bool withChannels) {
+        size_t bytes = 0;
+        for (int i = 0; i < doc->layers().count(); ++i) {
+            const bool background = doc->layers().isBackgroundAt(i);
+            if (background ? withBackground : withOthers)
+                bytes += layerBytes(*doc->layers().layerAt(i));
+        }
+        if (withChannels)
+            for (const auto& c : doc->channels()) bytes += c->imageBytes();
+        return bytes;
+    };
+    const size_t mask = selection.mask()->imageBytes();
+    ImageSizeParams resolutionOnly = ImageSizeParams::of(*doc);
+    resolutionOnly.resolution = 300;
+    const struct {
+        const char* label;
+        std::function<std::unique_ptr<HistoryAction>()> make;
+        size_t kept;  // besides the selection's mask
+    } cases[] = {
+        {"flip: undone by flipping again",
+         [&] { return std::make_unique<FlipCanvasAction>(nullptr, doc.get(), &selection, false); },
+         0},
+        {"half turn: undone by turning again",
+         [&] {
+             return std::make_unique<RotateCanvasAction>(nullptr, doc.get(), &selection, -180.0);
+         },
+         0},
+        {"image size: every layer and channel resampled",
+         [&] {
+             ImageSizeParams p = ImageSizeParams::of(*doc);
+             p.width = 12;
+             p.height = 30;
+             return std::make_unique<ImageSizeAction>(nullptr, doc.get(), &selection, p);
+         },
+         imageBytes(true, true, true)},
+        {"resolution only: no pixels",
+         [&] {
+             return std::make_unique<ImageSizeAction>(nullptr, doc.get(), &selection,
+                                                      resolutionOnly);
+         },
+         0},
+        {"canvas size: the background and the channels, other layers only move",
+         [&] {
+             auto p = CanvasSizeParams::forAnchor(*doc, {40, 20}, kAnchorCenter, 0);
+             return std::make_unique<CanvasSizeAction>(nullptr, doc.get(), &selection, p);
+         },
+         imageBytes(true, false, true)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const uint64_t before = digest();
+        const size_t kept = c.kept;
+        ASSERT_EQ(history.perform(c.make()), 1);
+        EXPECT_EQ(history.stateAt(history.current())->byteSize(), kept + mask);
+        history.undo();
+        EXPECT_EQ(digest(), before);
+        EXPECT_EQ(history.stateAt(history.current() + 1)->byteSize(), 0u)
+            << "everything belongs to the image again";
+    }
+}
+
+TEST_F(Actions, FailedGeometryChangesRecordAndKeepNothing) {
+    // A shortage of memory at the change's first new surface (nothing selected, so that nothing
+    // else allocates before it), and a layer whose position would overflow once the background
+    // has been re-framed: the action fails, the image and the selection stay as they were, and
+    // nothing is recorded.
+    Selection none(doc->size());
+    EmptyLayer* far = doc->layers().newEmptyLayer();
+    ASSERT_TRUE(far);
+    far->setOffset({std::numeric_limits<int32_t>::max() - 1, 0});
+    doc->layers().setActiveLayer(doc->layers().layerAt(1));
+    ImageSizeParams smaller = ImageSizeParams::of(*doc);
+    smaller.width = 12;
+    const struct {
+        const char* label;
+        bool failMemory;
+        std::function<std::unique_ptr<HistoryAction>()> make;
+    } cases[] = {
+        {"image size", true,
+         [&] { return std::make_unique<ImageSizeAction>(nullptr, doc.get(), &none, smaller); }},
+        {"rotate 270", true,
+         [&] { return std::make_unique<RotateCanvasAction>(nullptr, doc.get(), &none, 270.0); }},
+        {"canvas size", false,
+         [&] {
+             auto p = CanvasSizeParams::forAnchor(*doc, {30, 20}, kAnchorRight, 0);
+             return std::make_unique<CanvasSizeAction>(nullptr, doc.get(), &selection, p);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const uint64_t before = digest();
+        const uint64_t beforeNone = digestOf(*doc, none);
+        auto action = c.make();
+        if (c.failMemory) platform::failNextAllocations(1);
+        EXPECT_EQ(history.perform(std::move(action)), 0);
+        platform::failNextAllocations(0);
+        EXPECT_EQ(digest(), before);
+        EXPECT_EQ(digestOf(*doc, none), beforeNone);
+        EXPECT_EQ(history.count(), 0);
+    }
+    EXPECT_FALSE(doc->isModified());
+}
+
+TEST_F(Actions, MergesKeepTheRemovedLayersThemselves) {
+    LayerStack& stack = doc->layers();
+    LayerItem* offset = stack.layerAt(1);
+    LayerItem* plain = stack.layerAt(2);
+    const size_t bytes = layerBytes(*offset) + layerBytes(*plain);
+    const uint64_t before = digest();
+    auto owned =
+        std::make_unique<MergeLayersAction>(nullptr, doc.get(), &selection, std::vector<int>{2, 1});
+    MergeLayersAction* action = owned.get();
+    ASSERT_EQ(history.perform(std::move(owned)), 1);
+    EXPECT_EQ(action->byteSize(), bytes);
+    EXPECT_FALSE(stack.contains(offset));
+    history.undo();
+    EXPECT_EQ(stack.layerAt(1), offset) << "the same objects come back";
+    EXPECT_EQ(stack.layerAt(2), plain);
+    EXPECT_EQ(digest(), before);
+    EXPECT_EQ(action->byteSize(), 0u);
+    // Flatten takes every layer out, the empty one and the hidden one included.
+    std::vector<const LayerItem*> all;
+    for (int i = 0; i < stack.count(); ++i) all.push_back(stack.layerAt(i));
+    ASSERT_EQ(history.perform(std::make_unique<FlattenImageAction>(nullptr, doc.get(), &selection)),
+              1);
+    EXPECT_EQ(stack.count(), 1);
+    history.undo();
+    ASSERT_EQ(stack.count(), int(all.size()));
+    for (int i = 0; i < stack.count(); ++i) EXPECT_EQ(stack.layerAt(i), all[size_t(i)]) << i;
+    EXPECT_EQ(digest(), before);
 }
 
 }  // namespace
