@@ -50,7 +50,9 @@ trap cleanup EXIT
 
 Xvfb ":$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 50); do xwininfo -display ":$display" -root >/dev/null 2>&1 && break; sleep 0.1; done
+# A loaded machine can take seconds to bring the server up; the editor cannot start without it.
+for _ in $(seq 300); do xwininfo -display ":$display" -root >/dev/null 2>&1 && break; sleep 0.1; done
+xwininfo -display ":$display" -root >/dev/null 2>&1 || { echo "Xvfb did not start on :$display" >&2; exit 1; }
 
 DISPLAY=":$display" XDG_RUNTIME_DIR=$runtime QT_QPA_PLATFORM=xcb \
     ASAN_OPTIONS=detect_leaks=0 "$bin" "$@" &
