@@ -121,6 +121,17 @@ bool FileHandle::close() {
 
 // ---- FileStream --------------------------------------------------------------------------------
 
+std::atomic<uint64_t> FileStream::s_dataSyncs{0};
+
+uint64_t FileStream::dataSyncs() {
+    return s_dataSyncs.load(std::memory_order_relaxed);
+}
+
+bool FileStream::syncData() {
+    s_dataSyncs.fetch_add(1, std::memory_order_relaxed);
+    return ::fsync(m_file.fd()) == 0;
+}
+
 FileStream::~FileStream() {
     close();
 }
@@ -185,14 +196,22 @@ void FileStream::discardTemporary() {
 
 bool FileStream::commit() {
     if (!isOpen() || !m_writing) return false;
-    bool ok = !m_writeFailed && ::fsync(m_file.fd()) == 0;
+    // Replacing a file puts the user's original at risk: after a crash the renamed entry must
+    // not point at data that never reached the disk, so the data is synced before the rename
+    // and the folder after it. A new file risks nothing (the rename still keeps a half-written
+    // file from ever carrying the final name), and is left to the system's write-back like any
+    // other program's write.
+    struct stat st {};
+    const bool replacing = ::lstat(m_target.c_str(), &st) == 0;
+    bool ok = !m_writeFailed;
+    if (ok && replacing) ok = syncData();
     ok = m_file.close() && ok;
     if (ok) ok = ::rename(m_tempPath.c_str(), m_target.c_str()) == 0;
     if (!ok) {
         discardTemporary();
         return false;
     }
-    syncFolder(folderOf(m_target));
+    if (replacing) syncFolder(folderOf(m_target));
     m_tempPath.clear();
     m_target.clear();
     m_writing = false;
@@ -310,7 +329,7 @@ uint32_t FileStream::write(const void* buffer, uint32_t elementSize, uint32_t co
 
 bool FileStream::flush() {
     if (!isOpen()) return false;
-    return !m_writing || ::fsync(m_file.fd()) == 0;
+    return !m_writing || syncData();
 }
 
 bool FileStream::seek(int64_t offset, int origin) {

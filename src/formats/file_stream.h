@@ -1,6 +1,7 @@
 // Byte streams over files on disk (POSIX file descriptors).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,10 +51,14 @@ public:
     // Fails when the stream is already open, when the path is not a regular readable file, or
     // when the file holds 4 GiB or more.
     bool openForRead(const std::string& path);
-    // Finishes a write: syncs the temporary file and renames it over the target. Fails (and
-    // discards the temporary file) when the stream is not writing, when any write came up short,
-    // or when syncing or renaming fails. The stream is closed afterwards in every case.
+    // Finishes a write: renames the temporary file over the target. When that replaces an
+    // existing file, the data is synced to disk before the rename and the folder after it. Fails
+    // (and discards the temporary file) when the stream is not writing, when any write came up
+    // short, or when syncing or renaming fails. The stream is closed afterwards in every case.
     bool commit();
+    // How many times the streams of this process have synced a file's data to disk (commits
+    // that replace a file, and flushes of write streams).
+    static uint64_t dataSyncs();
 
     bool isEof() const override;
     bool isOpen() const override;
@@ -75,9 +80,12 @@ private:
     static constexpr uint64_t kBufferSize = 64 * 1024;
 
     void discardTemporary();
+    bool syncData();
     uint64_t fileSize() const;
     // Reads up to `bytes` at `offset`; the count read, or -1 on an error.
     int64_t readAt(uint8_t* out, uint64_t bytes, uint64_t offset) const;
+
+    static std::atomic<uint64_t> s_dataSyncs;
 
     FileHandle m_file;
     bool m_writing = false;

@@ -154,6 +154,55 @@ TEST(FileStream, NewFileIsCreatedOnlyOnCommit) {
     EXPECT_EQ(readBytes(path), "x");
 }
 
+// Only a commit that replaces a file syncs it: the user's original must not be swapped for data
+// still in memory when the system goes down; a new file has nothing to lose.
+TEST(FileStream, CommitSyncsOnlyWhenItReplacesAFile) {
+    struct Case {
+        const char* name;
+        bool existing;  // a file with the target's name is there before the save
+        bool link;      // the save goes through a symbolic link to it
+        bool shortWrite;
+        bool committed;
+        uint64_t syncs;
+    };
+    const Case cases[] = {
+        {"new file", false, false, false, true, 0},
+        {"replaced file", true, false, false, true, 1},
+        {"replaced through a link", true, true, false, true, 1},
+        {"failed write over a file", true, false, true, false, 0},
+        {"failed write of a new file", false, false, true, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder dir;
+        const std::string real = dir.file("real.bin");
+        if (c.existing) writeBytes(real, "original");
+        std::string path = real;
+        if (c.link) {
+            path = dir.file("link.bin");
+            std::filesystem::create_symlink("real.bin", path);
+        }
+        FileStream s;
+        ASSERT_TRUE(s.openForWrite(path));
+        if (c.shortWrite) {
+            ASSERT_TRUE(s.seekTo(0xFFFFFFF0u));
+        }
+        const uint32_t wanted = c.shortWrite ? 19 : 3;
+        EXPECT_EQ(s.write("new0123456789abcdef", 1, wanted) == wanted, !c.shortWrite);
+        const uint64_t before = FileStream::dataSyncs();
+        EXPECT_EQ(s.commit(), c.committed);
+        EXPECT_EQ(FileStream::dataSyncs() - before, c.syncs);
+        if (c.committed) {
+            EXPECT_EQ(readBytes(real), "new");
+        } else if (c.existing) {
+            EXPECT_EQ(readBytes(real), "original");
+        } else {
+            EXPECT_FALSE(std::filesystem::exists(real));
+        }
+        EXPECT_EQ(dir.entries().size(), c.link ? 2u : (c.existing || c.committed ? 1u : 0u));
+    }
+}
+
 TEST(FileStream, UncommittedWriteLeavesTheOldFileByteIdentical) {
     ScratchFolder dir;
     const std::string path = dir.file("keep.bin");

@@ -8,6 +8,7 @@
 #include "codec_fixtures.h"
 #include "core/surface_ops.h"
 #include "document/document.h"
+#include "formats/file_stream.h"
 #include "formats/image_file.h"
 #include "formats/jpeg_codec.h"
 #include "formats/png_codec.h"
@@ -353,6 +354,24 @@ TEST(FormatRegistry, AFailedSaveLeavesTheExistingFile) {
     ASSERT_TRUE(saveDocument(*doc));
     EXPECT_NE(readFile(dir.file("keep.png")), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"keep.png"}));  // no temporary left
+}
+
+// Every format goes through the same commit: a first save creates the file without syncing it,
+// a second one replaces it and syncs (no codec asks for a sync of its own).
+TEST(FormatRegistry, SavesSyncOnlyWhenTheyReplaceAFile) {
+    ScratchFolder dir;
+    auto doc = documentOf(16, 8, fixtures::pattern);
+    for (const char* name : {"a.bmp", "a.jpg", "a.png"}) {
+        SCOPED_TRACE(name);
+        doc->setPath(dir.file(name));
+        uint64_t before = FileStream::dataSyncs();
+        ASSERT_TRUE(saveDocument(*doc));
+        EXPECT_EQ(FileStream::dataSyncs() - before, 0u);
+        before = FileStream::dataSyncs();
+        ASSERT_TRUE(saveDocument(*doc));
+        EXPECT_EQ(FileStream::dataSyncs() - before, 1u);
+    }
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a.bmp", "a.jpg", "a.png"}));
 }
 
 }  // namespace
