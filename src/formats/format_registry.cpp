@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 
 #include "core/surface_ops.h"
 #include "document/document.h"
+#include "document/layer_stack.h"
 #include "formats/image_file.h"
 #include "formats/picture_import.h"
 #include "formats/png_codec.h"
@@ -109,6 +111,45 @@ bool openThroughCodec(std::unique_ptr<Document>& document, const std::string& pa
     return true;
 }
 
+// The layer whose pixels the composite would be an exact copy of: the only layer taking part,
+// fully opaque (full opacity, no transparency planes) and lying exactly on the canvas. Null for
+// every other document.
+RasterLayer* soleOpaqueLayer(Document& document) {
+    const LayerStack& stack = document.layers();
+    const CompositeList list = stack.compositeList();
+    if (list.entries.size() != 1) return nullptr;
+    const CompositeEntry& entry = list.entries.front();
+    const RasterLayer& layer = *entry.layer;
+    if (layer.effectiveOpacity() != 255 || layer.hasTransparency() ||
+        entry.bounds != document.bounds() || entry.offset != Point{0, 0} ||
+        layer.pixels().size() != document.size()) {
+        return nullptr;
+    }
+    const int index = stack.indexOf(&layer);
+    return index >= 0 ? stack.rasterAt(index) : nullptr;
+}
+
+// Lends a layer's pixels to the image file being saved, so that they are encoded where they
+// lie instead of being copied first (a copy of a large canvas into fresh memory costs more than
+// writing a BMP); they go back to the layer however the save ends.
+class LentPixels {
+public:
+    LentPixels(ColorImage& owner, ColorImage& borrower) : owner_(owner), borrower_(borrower) {
+        lent_ = !borrower.isValid() && borrower.swapStores(owner) != 0;
+    }
+    ~LentPixels() {
+        if (lent_) borrower_.swapStores(owner_);
+    }
+    LentPixels(const LentPixels&) = delete;
+    LentPixels& operator=(const LentPixels&) = delete;
+    bool isLent() const { return lent_; }
+
+private:
+    ColorImage& owner_;
+    ColorImage& borrower_;
+    bool lent_ = false;
+};
+
 }  // namespace
 
 bool openDocument(std::unique_ptr<Document>& document, const std::string& path,
@@ -156,14 +197,26 @@ bool saveDocument(Document& document, const SaveOptions& options) {
     try {
         std::unique_ptr<ImageFile> image = createImageFile(type);
         if (!image) return false;
+        // A document whose composite would be one layer's pixels unchanged saves those pixels
+        // where they lie; any other is flattened first. Declared after the image file, the lent
+        // pixels go back to the layer before it is destroyed.
+        RasterLayer* sole = soleOpaqueLayer(document);
+        std::optional<LentPixels> lent;
+        auto lend = [&](ColorImage& into) {
+            return sole && lent.emplace(sole->pixels(), into).isLent();
+        };
         if (type == FormatJpeg) {
             auto& jpeg = static_cast<JpegImageFile&>(*image);
             GrayMap unused;
-            if (!document.flattenForSave(jpeg.pixels(), unused, false)) return false;
+            if (!lend(jpeg.pixels()) && !document.flattenForSave(jpeg.pixels(), unused, false)) {
+                return false;
+            }
             jpeg.jpegInfo().quality = std::clamp<int32_t>(options.jpegQuality, 0, 100);
         } else {
             auto& planes = static_cast<TransparentImageFile&>(*image).pixels();
-            if (!document.flattenForSave(planes.color, planes.alpha, true)) return false;
+            if (!lend(planes.color) && !document.flattenForSave(planes.color, planes.alpha, true)) {
+                return false;
+            }
             // A BMP keeps its alpha only when it says something: an alpha that is 0 everywhere
             // would read back as opaque, so such a document is laid over white instead.
             if (type == FormatBmp && planes.alpha.isValid() && !isPartial(planes.alpha)) {

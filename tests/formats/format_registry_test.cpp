@@ -4,10 +4,13 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "codec_fixtures.h"
 #include "core/surface_ops.h"
 #include "document/document.h"
+#include "document/layer_stack.h"
 #include "formats/file_stream.h"
 #include "formats/image_file.h"
 #include "formats/jpeg_codec.h"
@@ -372,6 +375,105 @@ TEST(FormatRegistry, SavesSyncOnlyWhenTheyReplaceAFile) {
         EXPECT_EQ(FileStream::dataSyncs() - before, 1u);
     }
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a.bmp", "a.jpg", "a.png"}));
+}
+
+// A save takes the pixels of a document whose composite is one opaque layer as they lie, and
+// flattens every other document; either way the file holds the composite, and the layers are
+// left exactly as they were.
+TEST(FormatRegistry, SavedFilesHoldTheCompositeAndLeaveTheLayersAsTheyWere) {
+    constexpr int32_t kW = 9, kH = 7;
+    auto other = [](int32_t x, int32_t y) { return rgb(uint8_t(x * 20), uint8_t(y * 30), 99); };
+    struct Case {
+        const char* name;
+        std::function<void(Document&)> arrange;
+    };
+    const Case cases[] = {
+        {"one background", [](Document&) {}},
+        {"a hidden layer above",
+         [&](Document& d) {
+             ColorImage p;
+             fixtures::paint(p, kW, kH, other);
+             LayerStack& s = d.layers();
+             s.setVisible(s.newRasterLayer(p, nullptr, {0, 0}, "", false), false);
+         }},
+        {"the only visible layer is larger than the canvas",
+         [&](Document& d) {
+             ColorImage p;
+             fixtures::paint(p, kW + 4, kH + 3, other);
+             LayerStack& s = d.layers();
+             s.newRasterLayer(p, nullptr, {-2, -1}, "", false);
+             s.setVisible(s.layerAt(0), false);
+         }},
+        {"the only visible layer covers part of the canvas",
+         [&](Document& d) {
+             ColorImage p;
+             fixtures::paint(p, 4, 3, other);
+             LayerStack& s = d.layers();
+             s.newRasterLayer(p, nullptr, {3, 2}, "", false);
+             s.setVisible(s.layerAt(0), false);
+         }},
+        {"the background at opacity 254",
+         [](Document& d) { d.layers().setMasterOpacity(d.layers().layerAt(0), 254); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder dir;
+        auto doc = documentOf(kW, kH, fixtures::pattern);
+        c.arrange(*doc);
+        // What the layers hold before the saves, to check that the saves leave them alone.
+        std::vector<const uint8_t*> stores;
+        std::vector<ColorImage> copies(size_t(doc->layers().count()));
+        for (int i = 0; i < doc->layers().count(); ++i) {
+            const ColorImage& p = doc->layers().rasterAt(i)->pixels();
+            stores.push_back(p.bits());
+            ASSERT_TRUE(copies[size_t(i)].copyFrom(p));
+        }
+        DocumentComposite* comp = doc->composite();
+        ASSERT_NE(comp, nullptr);
+        const bool opaque = !hasNon255(comp->alpha());
+        ColorImage expected;
+        ASSERT_TRUE(expected.copyFrom(comp->color()));
+        GrayMap expectedAlpha;
+        ASSERT_TRUE(expectedAlpha.copyFrom(comp->alpha()));
+
+        for (const char* name : {"a.bmp", "a.png", "a.jpg"}) {
+            SCOPED_TRACE(name);
+            doc->setPath(dir.file(name));
+            ASSERT_TRUE(saveDocument(*doc));
+            const int type = formatTypeOf(name);
+            if (type == FormatJpeg) {
+                if (!opaque) continue;  // laid over white, tested above
+                // The same encoder over the composite gives the same bytes.
+                JpegImageFile reference;
+                ASSERT_TRUE(reference.pixels().copyFrom(expected));
+                ASSERT_TRUE(reference.saveToFile(dir.file("reference.jpg")));
+                EXPECT_EQ(readFile(dir.file(name)), readFile(dir.file("reference.jpg")));
+                continue;
+            }
+            std::unique_ptr<ImageFile> image = createImageFile(type);
+            ASSERT_TRUE(image->loadFromFile(dir.file(name), LoadPixels));
+            const auto& read = static_cast<TransparentImageFile&>(*image).pixels();
+            ASSERT_EQ(read.color.size(), Size(kW, kH));
+            ASSERT_EQ(read.hasAlpha(), !opaque);
+            for (int32_t y = 0; y < kH; ++y) {
+                for (int32_t x = 0; x < kW; ++x) {
+                    const uint8_t a = expectedAlpha.row(y)[x];
+                    if (!opaque) {
+                        ASSERT_EQ(read.alpha.row(y)[x], a) << x << "," << y;
+                    }
+                    if (a != 0) {
+                        ASSERT_EQ(read.color.pixels(y)[x], expected.pixels(y)[x]) << x << "," << y;
+                    }
+                }
+            }
+        }
+        for (int i = 0; i < doc->layers().count(); ++i) {
+            const ColorImage& p = doc->layers().rasterAt(i)->pixels();
+            EXPECT_EQ(p.bits(), stores[size_t(i)]);
+            ASSERT_EQ(p.size(), copies[size_t(i)].size());
+            EXPECT_EQ(std::memcmp(p.bits(), copies[size_t(i)].bits(), size_t(p.imageBytes())), 0);
+        }
+    }
 }
 
 }  // namespace
