@@ -185,10 +185,11 @@ struct WriteJob {
 
 bool writeImage(png_structp png, png_infop info, const WriteJob* job) {
     if (setjmp(png_jmpbuf(png))) return false;
+    // Only the level is ours; row filters and the zlib strategy stay the library's defaults (the
+    // adaptive choice among all five filters, and zlib's strategy for filtered data). Leaving out
+    // the averaging filter, as a quicker choice might, makes photographs about 6 % larger and
+    // saves no time.
     png_set_compression_level(png, job->level);
-    // Photographs compress best with the adaptive choice among the predicting filters; trying
-    // "none" as well rarely wins on such images and costs a pass per row.
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB | PNG_FILTER_UP | PNG_FILTER_PAETH);
     png_set_IHDR(png, info, job->width, job->height, 8,
                  job->alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
