@@ -31,6 +31,13 @@ uint32_t stackBlurShift(int32_t radius);
 // depth, an empty intersection or a shortage of memory.
 int stackBlur(PixelSurface& surface, Rect rect, int32_t rx, int32_t ry);
 
+// As stackBlur, but reads rect ∩ bounds of `source` and writes the blurred area into `target` (same
+// depth) with its top-left corner at `at`; the area placed there must lie within the target.
+// `source` itself may be the target only with `at` at the area's own corner (in place). With both
+// radii 0 the area is copied.
+int stackBlurInto(const PixelSurface& source, Rect rect, PixelSurface& target, Point at, int32_t rx,
+                  int32_t ry);
+
 // The whole surface.
 int blur24(Surface24& surface, int32_t rx, int32_t ry);
 int blur8(Surface8& surface, int32_t rx, int32_t ry);

@@ -68,7 +68,8 @@ void SurfaceStore::setMasks(const uint32_t m[4]) {
 }
 
 std::unique_ptr<SurfaceStore> SurfaceStore::build(const BitmapInfoHeader& h, const uint32_t* masks4,
-                                                  const Bgra* pal, int32_t paletteCount) {
+                                                  const Bgra* pal, int32_t paletteCount,
+                                                  bool zeroed) {
     if (!isKnownDepth(h.bitCount)) return nullptr;
     if (h.width <= 0 || h.height <= 0 || h.width > kMaxSurfaceSide || h.height > kMaxSurfaceSide)
         return nullptr;
@@ -85,7 +86,7 @@ std::unique_ptr<SurfaceStore> SurfaceStore::build(const BitmapInfoHeader& h, con
     if (!s) return nullptr;
     s->rows.reset(new (std::nothrow) uint8_t*[size_t(h.height)]);
     if (!s->rows) return nullptr;
-    s->memory = platform::PixelMemory::allocate(size_t(total));
+    s->memory = platform::PixelMemory::allocate(size_t(total), zeroed);
     if (!s->memory) return nullptr;
     try {
         if (pal && paletteCount > 0) s->palette.entries.assign(pal, pal + paletteCount);
@@ -205,9 +206,26 @@ std::unique_ptr<SurfaceStore> SurfaceStore::createLike(const SurfaceStore& model
     return s;
 }
 
-std::unique_ptr<SurfaceStore> SurfaceStore::clone() const {
-    auto s = createLike(*this, header.width, header.height);
+std::unique_ptr<SurfaceStore> SurfaceStore::createForOverwrite(const SurfaceStore& model) {
+    if (!model.isValid()) return nullptr;
+    auto s = build(model.header, model.masks, model.palette.entries.data(), model.palette.count(),
+                   false);
     if (!s) return nullptr;
+    s->flags = model.flags;
+    const size_t used = (size_t(s->header.width) * s->header.bitCount + 7) / 8;
+    const size_t padding = size_t(s->bytesPerRow) - used;
+    if (padding) {
+        for (int32_t y = 0; y < s->header.height; ++y) std::memset(s->rows[y] + used, 0, padding);
+    }
+    return s;
+}
+
+std::unique_ptr<SurfaceStore> SurfaceStore::clone() const {
+    if (!isValid()) return nullptr;
+    // Every byte is copied: no need to clear the new memory first.
+    auto s = build(header, masks, palette.entries.data(), palette.count(), false);
+    if (!s) return nullptr;
+    s->flags = flags;
     std::memcpy(s->bits, bits, imageBytes());
     return s;
 }

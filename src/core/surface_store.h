@@ -87,6 +87,11 @@ public:
     static std::unique_ptr<SurfaceStore> createLike(const SurfaceStore& model, int32_t width,
                                                     int32_t height);
 
+    // A store of the size and format of `model` whose pixel bytes are left unspecified (only the
+    // row padding is cleared), for a caller that writes every pixel before anything reads it:
+    // reused memory then costs no clearing pass. Null when memory is short.
+    static std::unique_ptr<SurfaceStore> createForOverwrite(const SurfaceStore& model);
+
     // Deep copy; null when memory is short.
     std::unique_ptr<SurfaceStore> clone() const;
 
@@ -123,7 +128,8 @@ public:
 private:
     SurfaceStore() = default;
     static std::unique_ptr<SurfaceStore> build(const BitmapInfoHeader& h, const uint32_t* masks4,
-                                               const Bgra* palette, int32_t paletteCount);
+                                               const Bgra* palette, int32_t paletteCount,
+                                               bool zeroed = true);
     void setMasks(const uint32_t m[4]);
 };
 

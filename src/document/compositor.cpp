@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "core/blend_rows.h"
 #include "document/layer.h"
+#include "platform/parallel.h"
 
 namespace varnel {
 
@@ -83,7 +85,17 @@ int compositeInto(const std::vector<CompositeEntry>& entries, ColorImage& color,
         needScratch |= c.planeCount > 1;
         clips.push_back(c);
     }
-    std::vector<uint8_t> scratch(needScratch ? size_t(rect.width()) : 0);
+    // Rows of a band are independent: parts of them go to the worker threads, each part with its
+    // own row of scratch for layers with several planes.
+    const int threads = workerThreads();
+    const int32_t maxParts = threads > 1 ? threads * 4 : 1;
+    const int minRows = minRowsFor(rect.width());
+    std::vector<uint8_t> scratch;
+    try {
+        scratch.resize(needScratch ? size_t(rect.width()) * size_t(maxParts) : 0);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 
     // Bands of rows over which the same entries are present: entry edges are the only places
     // where the set changes, so the covering layers of a span are found once per band, not per
@@ -125,38 +137,54 @@ int compositeInto(const std::vector<CompositeEntry>& entries, ColorImage& color,
             spans.push_back(s);
         }
 
-        for (int32_t y = y0; y < y1; ++y) {
-            Bgr* crow = color.pixels(y);
-            uint8_t* arow = alpha.row(y);
-            for (const Span& s : spans) {
-                const int32_t n = s.x1 - s.x0;
-                if (s.count == 0) {
-                    std::memset(arow + s.x0, 0, size_t(n));
-                    continue;
-                }
-                for (size_t k = 0; k < s.count; ++k) {
-                    const Clip& c = *order[s.first + k];
-                    const int32_t ly = y - c.offset.y;
-                    const int32_t lx = s.x0 - c.offset.x;
-                    const Bgr* src = c.layer->pixels().pixels(ly) + lx;
-                    const uint8_t* plane = nullptr;
-                    if (c.planeCount == 1) {
-                        plane = c.planes[0]->row(ly) + lx;
-                    } else if (c.planeCount > 1) {
-                        std::memcpy(scratch.data(), c.planes[0]->row(ly) + lx, size_t(n));
-                        for (int i = 1; i < c.planeCount; ++i) {
-                            multiplyAlphaRow(scratch.data(), c.planes[i]->row(ly) + lx, n);
-                        }
-                        plane = scratch.data();
+        auto rowsOf = [&](int32_t part, int32_t begin, int32_t end) {
+            uint8_t* own =
+                needScratch ? scratch.data() + size_t(rect.width()) * size_t(part) : nullptr;
+            for (int32_t y = y0 + begin; y < y0 + end; ++y) {
+                Bgr* crow = color.pixels(y);
+                uint8_t* arow = alpha.row(y);
+                for (const Span& s : spans) {
+                    const int32_t n = s.x1 - s.x0;
+                    if (s.count == 0) {
+                        std::memset(arow + s.x0, 0, size_t(n));
+                        continue;
                     }
-                    if (k == 0) {
-                        startRow(crow + s.x0, arow + s.x0, src, plane, c.opacity, n);
-                    } else {
-                        blendRow(crow + s.x0, arow + s.x0, src, plane, c.opacity, c.mode, n);
+                    for (size_t k = 0; k < s.count; ++k) {
+                        const Clip& c = *order[s.first + k];
+                        const int32_t ly = y - c.offset.y;
+                        const int32_t lx = s.x0 - c.offset.x;
+                        const Bgr* src = c.layer->pixels().pixels(ly) + lx;
+                        const uint8_t* plane = nullptr;
+                        if (c.planeCount == 1) {
+                            plane = c.planes[0]->row(ly) + lx;
+                        } else if (c.planeCount > 1) {
+                            std::memcpy(own, c.planes[0]->row(ly) + lx, size_t(n));
+                            for (int i = 1; i < c.planeCount; ++i) {
+                                multiplyAlphaRow(own, c.planes[i]->row(ly) + lx, n);
+                            }
+                            plane = own;
+                        }
+                        if (k == 0) {
+                            startRow(crow + s.x0, arow + s.x0, src, plane, c.opacity, n);
+                        } else {
+                            blendRow(crow + s.x0, arow + s.x0, src, plane, c.opacity, c.mode, n);
+                        }
                     }
                 }
             }
+        };
+        const int32_t rows = y1 - y0;
+        const int32_t parts = std::clamp<int32_t>(rows / minRows, 1, maxParts);
+        if (parts == 1) {
+            rowsOf(0, 0, rows);
+            continue;
         }
+        parallelRows(parts, 1, [&](int first, int last) {
+            for (int p = first; p < last; ++p) {
+                rowsOf(p, int32_t(int64_t(rows) * p / parts),
+                       int32_t(int64_t(rows) * (p + 1) / parts));
+            }
+        });
     }
     return 1;
 }

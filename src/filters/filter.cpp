@@ -9,6 +9,7 @@
 #endif
 
 #include "filters/last_filter.h"
+#include "platform/parallel.h"
 
 namespace varnel {
 namespace {
@@ -221,53 +222,57 @@ int PointFilter::processBytes(PixelSurface& surface, int bpp) {
     const Point origin = mask_ ? mask_->origin : Point{};
     if (plane && isAll255(*plane, origin, rect_)) plane = nullptr;
 
+    // Rows are independent: parts of the rectangle go to the worker threads.
+    const int32_t top = rect_.top;
+    const int minRows = minRowsFor(width);
     if (!plane) {
-        for (int32_t y = rect_.top; y < rect_.bottom; ++y) {
-            (this->*rowFn)(source_->row(y) + offset, surface.row(y) + offset, width);
-        }
+        parallelRows(rect_.height(), minRows, [&](int begin, int end) {
+            for (int32_t y = top + begin; y < top + end; ++y) {
+                (this->*rowFn)(source_->row(y) + offset, surface.row(y) + offset, width);
+            }
+        });
         return 1;
     }
 
-    // The filtered pixels of a partly covered run, and (for colour pixels) each byte's coverage.
-    std::vector<uint8_t> scratch, cover;
-    try {
-        scratch.resize(size_t(width) * size_t(bpp));
-        if (bpp == 3) cover.resize(size_t(width) * 3);
-    } catch (...) {
-        return 0;
-    }
-    for (int32_t y = rect_.top; y < rect_.bottom; ++y) {
-        const uint8_t* src = source_->row(y) + offset;
-        uint8_t* dst = surface.row(y) + offset;
-        const uint8_t* m = plane->row(y - origin.y) + (rect_.left - origin.x);
-        int32_t x = 0;
-        while (x < width) {
-            const uint8_t c = m[x];
-            const size_t at = size_t(x) * size_t(bpp);
-            int32_t end;
-            if (c == 0) {
-                // Unselected pixels are not visited; a fused pass copies them across.
-                end = runEnd(m, x, width, 0);
-                if (fused) std::memcpy(dst + at, src + at, size_t(end - x) * size_t(bpp));
-            } else if (c == 255) {
-                end = runEnd(m, x, width, 255);
-                (this->*rowFn)(src + at, dst + at, end - x);
-            } else {
-                end = partialRunEnd(m, x, width);
-                (this->*rowFn)(src + at, scratch.data(), end - x);
-                const uint8_t* c = m + x;
-                if (bpp == 3) {
-                    for (int32_t i = 0; i < end - x; ++i) {
-                        cover[3 * size_t(i)] = cover[3 * size_t(i) + 1] = cover[3 * size_t(i) + 2] =
-                            m[x + i];
+    parallelRows(rect_.height(), minRows, [&](int begin, int end) {
+        // The filtered pixels of a partly covered run and (for colour pixels) each byte's
+        // coverage, a bounded piece at a time so that nothing has to be allocated.
+        constexpr int32_t kPiece = 1024;
+        uint8_t scratch[kPiece * 3];
+        uint8_t cover[kPiece * 3];
+        for (int32_t y = top + begin; y < top + end; ++y) {
+            const uint8_t* src = source_->row(y) + offset;
+            uint8_t* dst = surface.row(y) + offset;
+            const uint8_t* m = plane->row(y - origin.y) + (rect_.left - origin.x);
+            int32_t x = 0;
+            while (x < width) {
+                const uint8_t c = m[x];
+                const size_t at = size_t(x) * size_t(bpp);
+                int32_t end;
+                if (c == 0) {
+                    // Unselected pixels are not visited; a fused pass copies them across.
+                    end = runEnd(m, x, width, 0);
+                    if (fused) std::memcpy(dst + at, src + at, size_t(end - x) * size_t(bpp));
+                } else if (c == 255) {
+                    end = runEnd(m, x, width, 255);
+                    (this->*rowFn)(src + at, dst + at, end - x);
+                } else {
+                    end = std::min(partialRunEnd(m, x, width), x + kPiece);
+                    const int32_t n = end - x;
+                    (this->*rowFn)(src + at, scratch, n);
+                    const uint8_t* c = m + x;
+                    if (bpp == 3) {
+                        for (int32_t i = 0; i < n; ++i) {
+                            cover[3 * i] = cover[3 * i + 1] = cover[3 * i + 2] = m[x + i];
+                        }
+                        c = cover;
                     }
-                    c = cover.data();
+                    blendBytes(src + at, scratch, dst + at, c, n * bpp);
                 }
-                blendBytes(src + at, scratch.data(), dst + at, c, (end - x) * bpp);
+                x = end;
             }
-            x = end;
         }
-    }
+    });
     return 1;
 }
 

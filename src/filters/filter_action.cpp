@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "document/change.h"
 #include "document/layer.h"
@@ -85,18 +86,67 @@ int FilterAction::execute() {
         const int index = image_->layers().activeIndex();
         RasterLayer* layer = image_->layers().rasterAt(index);
         if (!layer) return 0;
+        if (filter_->readsSeparateSource()) return executeIntoFreshStore(*layer, index);
         std::unique_ptr<ColorImage> copy = cloneOf(layer->pixels());
         if (!copy) return 0;
         snapshot_ = std::move(copy);
         layerIndex_ = index;
         dirty_ = {};
+        const int result = applyTo(*layer, Source::Layer);
+        if (!result) {
+            snapshot_.reset();
+            layerIndex_ = -1;
+        }
+        return result;
     }
     RasterLayer* layer = targetLayer();
     if (!layer) return 0;
-    return applyTo(*layer, false);
+    return applyTo(*layer, Source::Layer);
 }
 
-int FilterAction::applyTo(RasterLayer& layer, bool fused) {
+// The layer's own pixel memory becomes the snapshot as it stands, and the filter writes into new
+// memory reading from it: one pass over the pixels instead of a copy followed by the filter. The
+// layer object stays the same (views and other holders keep pointers to it); only its store is
+// exchanged.
+int FilterAction::executeIntoFreshStore(RasterLayer& layer, int index) {
+    ColorImage& pixels = layer.pixels();
+    std::unique_ptr<SurfaceStore> fresh = SurfaceStore::createForOverwrite(*pixels.store());
+    if (!fresh) return 0;
+    auto before = std::make_unique<ColorImage>(std::move(fresh));
+    if (!pixels.swapStores(*before)) return 0;
+    snapshot_ = std::move(before);
+    layerIndex_ = index;
+    dirty_ = {};
+    const int result = applyTo(layer, Source::FreshStore);
+    if (!result) {
+        // The layer gets its own memory back, untouched.
+        pixels.swapStores(*snapshot_);
+        snapshot_.reset();
+        layerIndex_ = -1;
+    }
+    return result;
+}
+
+namespace {
+
+// Copies every pixel of `from` outside `keep` into `to` (same size and format).
+void copyOutside(const ColorImage& from, ColorImage& to, const Rect& keep) {
+    const Rect all = from.bounds();
+    const size_t rowBytes = size_t(all.width()) * 3;
+    for (int32_t y = 0; y < all.height(); ++y) {
+        if (y < keep.top || y >= keep.bottom) {
+            std::memcpy(to.row(y), from.row(y), rowBytes);
+            continue;
+        }
+        std::memcpy(to.row(y), from.row(y), size_t(keep.left) * 3);
+        const size_t right = size_t(keep.right) * 3;
+        std::memcpy(to.row(y) + right, from.row(y) + right, rowBytes - right);
+    }
+}
+
+}  // namespace
+
+int FilterAction::applyTo(RasterLayer& layer, Source source) {
     const SelectionArea selection = selectionArea();
     CoverageMask mask;
     Rect limit;
@@ -104,9 +154,16 @@ int FilterAction::applyTo(RasterLayer& layer, bool fused) {
     const Rect* limitPtr;
     if (!selectionOnLayer(selection, layer, mask, limit, &maskPtr, &limitPtr)) return 0;
     ColorImage& pixels = layer.pixels();
+    const bool fused = source != Source::Layer;
     const int result = fused ? filter_->applyFrom(*snapshot_, pixels, maskPtr, limitPtr)
                              : filter_->apply(pixels, maskPtr, limitPtr);
     if (result) {
+        if (source == Source::FreshStore) {
+            // The filter wrote its processing rectangle; the rest of the new memory takes the
+            // pixels as they were.
+            copyOutside(*snapshot_, pixels,
+                        Filter::processingRect(pixels.bounds(), maskPtr, limitPtr));
+        }
         const Rect changed = filter_->changedRect();
         dirty_ = fused ? changed : dirty_.united(changed);
         report(layer, changed);
@@ -170,12 +227,12 @@ int FilterAction::reapply() {
         fused = Filter::processingRect(pixels.bounds(), maskPtr, limitPtr).contains(dirty_);
     }
     if (fused) {
-        const int result = applyTo(*layer, true);
+        const int result = applyTo(*layer, Source::Snapshot);
         if (!result) restoreSnapshot();
         return result;
     }
     restoreSnapshot();
-    return applyTo(*layer, false);
+    return applyTo(*layer, Source::Layer);
 }
 
 void FilterAction::afterExecute(int result) {

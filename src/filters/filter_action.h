@@ -40,9 +40,12 @@ public:
     std::string name() const override;
 
     // Applies the filter within the selection. The first execution needs a document that can
-    // take a filter now; it copies the active layer's pixels and remembers that layer. Every
-    // execution (redo included) applies the filter to the remembered layer, the one the copy
-    // protects, whichever layer is active then. Returns the filter's result.
+    // take a filter now; it keeps the active layer's pixels as they are (the snapshot) and
+    // remembers that layer. A filter that can read a separate source takes over the layer's pixel
+    // memory as the snapshot and writes into new memory; others filter a copy in place. A failed
+    // first execution leaves the layer as it was and keeps no snapshot. Every execution (redo
+    // included) applies the filter to the remembered layer, the one the snapshot protects,
+    // whichever layer is active then. Returns the filter's result.
     int execute() override;
     // Puts the copied pixels back into the remembered layer and reports its bounds as changed.
     // 0 when nothing was copied yet.
@@ -71,8 +74,11 @@ public:
 private:
     RasterLayer* targetLayer() const;
     SelectionArea selectionArea() const;
-    // Applies the filter to `layer`, reading from the snapshot when `fused`.
-    int applyTo(RasterLayer& layer, bool fused);
+    // Where an application reads its pixels: the layer itself (in place), the snapshot (into the
+    // layer's memory), or the snapshot into memory that holds nothing yet (the first execution).
+    enum class Source { Layer, Snapshot, FreshStore };
+    int applyTo(RasterLayer& layer, Source source);
+    int executeIntoFreshStore(RasterLayer& layer, int index);
     int copyBack(RasterLayer& layer);
     void report(RasterLayer& layer, Rect layerRect);
 

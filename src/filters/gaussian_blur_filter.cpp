@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/stack_blur.h"
 #include "filters/coverage_blend.h"
 #include "filters/stack_blur_filter.h"
+#include "platform/parallel.h"
 
 namespace varnel {
 
@@ -20,15 +22,6 @@ bool coversFully(const CoverageMask& mask, Rect rect) {
             if (m[x] != 255) return false;
     }
     return true;
-}
-
-void copyRows(const PixelSurface& from, Rect rect, PixelSurface& to, Point at) {
-    const size_t bpp = size_t(from.bitsPerPixel() / 8);
-    const size_t bytes = bpp * size_t(rect.width());
-    for (int32_t y = rect.top; y < rect.bottom; ++y) {
-        std::memcpy(to.row(at.y + y - rect.top) + bpp * size_t(at.x),
-                    from.row(y) + bpp * size_t(rect.left), bytes);
-    }
 }
 
 }  // namespace
@@ -65,11 +58,12 @@ int GaussianBlurFilter::process(PixelSurface& target) {
     const Rect bounds = target.bounds();
     const bool partial = mask_ && !coversFully(*mask_, rect_);
 
-    // The whole surface, fully selected: blurred in place.
+    // The whole surface, fully selected: blurred in place, or from the source straight into the
+    // target.
     if (rect_ == bounds && !partial) {
         changed_ = bounds;
-        if (separate) copyRows(source, bounds, target, {0, 0});
-        return r < 1 ? 1 : blurWholeSurface(target, r, r);
+        if (!separate && r < 1) return 1;
+        return stackBlurInto(source, bounds, target, {0, 0}, r, r);
     }
 
     // Part of the surface: the pixels within the margin around the rectangle are blurred in a
@@ -82,30 +76,31 @@ int GaussianBlurFilter::process(PixelSurface& target) {
         Rect{rect_.left - m, rect_.top - m, rect_.right + m, rect_.bottom + m}.intersected(bounds);
     PixelSurface work;
     if (!work.create(region.width(), region.height(), target.bitsPerPixel())) return 0;
-    copyRows(source, region, work, {0, 0});
-    if (r >= 1 && !blurWholeSurface(work, r, r)) return 0;
+    if (!stackBlurInto(source, region, work, {0, 0}, r, r)) return 0;
 
     const size_t n = size_t(rect_.width()) * size_t(bpp);
     const size_t left = size_t(rect_.left) * size_t(bpp);
-    for (int32_t y = rect_.top; y < rect_.bottom; ++y) {
-        const uint8_t* blurred =
-            work.row(y - region.top) + size_t(rect_.left - region.left) * size_t(bpp);
-        uint8_t* dst = target.row(y) + left;
-        if (!partial) {
-            std::memcpy(dst, blurred, n);
-            continue;
+    parallelRows(rect_.height(), minRowsFor(rect_.width()), [&](int begin, int end) {
+        for (int32_t y = rect_.top + begin; y < rect_.top + end; ++y) {
+            const uint8_t* blurred =
+                work.row(y - region.top) + size_t(rect_.left - region.left) * size_t(bpp);
+            uint8_t* dst = target.row(y) + left;
+            if (!partial) {
+                std::memcpy(dst, blurred, n);
+                continue;
+            }
+            const uint8_t* old = source.row(y) + left;
+            const uint8_t* cover =
+                mask_->plane->row(y - mask_->origin.y) + (rect_.left - mask_->origin.x);
+            if (bpp == 3) {
+                coverage::blendRow<3, coverage::Rule::TowardResult>(old, blurred, dst, cover,
+                                                                    rect_.width());
+            } else {
+                coverage::blendRow<1, coverage::Rule::TowardResult>(old, blurred, dst, cover,
+                                                                    rect_.width());
+            }
         }
-        const uint8_t* old = source.row(y) + left;
-        const uint8_t* cover =
-            mask_->plane->row(y - mask_->origin.y) + (rect_.left - mask_->origin.x);
-        if (bpp == 3) {
-            coverage::blendRow<3, coverage::Rule::TowardResult>(old, blurred, dst, cover,
-                                                                rect_.width());
-        } else {
-            coverage::blendRow<1, coverage::Rule::TowardResult>(old, blurred, dst, cover,
-                                                                rect_.width());
-        }
-    }
+    });
     return 1;
 }
 

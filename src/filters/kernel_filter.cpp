@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <new>
 
 #include "filters/coverage_blend.h"
+#include "platform/parallel.h"
 
 namespace varnel {
 
@@ -20,14 +22,18 @@ inline uint8_t clampByte(int64_t v) {
     return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
-// The working copy of the surface, a few rows at a time: the rows the kernel reads around the
+// The working copy of the source, a few rows at a time: the rows the kernel reads around the
 // current row, each covering the processing rectangle's columns widened by `half` on both sides.
 // Rows and columns outside the surface repeat the nearest edge pixel. The rows are copied before
 // the row they surround is written, so every read sees the pixels as they were.
 class PaddedRows {
 public:
-    PaddedRows(const PixelSurface& source, Rect rect, int32_t half, int32_t bpp)
-        : source_(source),
+    // `rowOf(y)` gives source row y (0 ≤ y < height) as it was before the filter ran.
+    template <typename RowOf>
+    PaddedRows(const PixelSurface& source, Rect rect, int32_t half, int32_t bpp, RowOf rowOf)
+        : rowOf_(std::move(rowOf)),
+          width_(source.width()),
+          height_(source.height()),
           rect_(rect),
           half_(half),
           bpp_(bpp),
@@ -37,19 +43,19 @@ public:
 
     // Copies surface row clamp(y) into the slot of row y.
     void load(int32_t y) {
-        const int32_t sy = std::clamp(y, 0, source_.height() - 1);
-        const uint8_t* in = source_.row(sy);
+        const int32_t sy = std::clamp(y, 0, height_ - 1);
+        const uint8_t* in = rowOf_(sy);
         uint8_t* out = slot(y);
         const int32_t first = rect_.left - half_;  // surface column of the slot's first pixel
         const int32_t last = rect_.right + half_;  // one past the last
         const int32_t from = std::max(first, 0);
-        const int32_t to = std::min(last, source_.width());
+        const int32_t to = std::min(last, width_);
         if (to > from)
             std::memcpy(out + size_t(from - first) * bpp_, in + size_t(from) * bpp_,
                         size_t(to - from) * bpp_);
         for (int32_t x = first; x < from; ++x)
             std::memcpy(out + size_t(x - first) * bpp_, in, size_t(bpp_));
-        const uint8_t* lastPixel = in + size_t(source_.width() - 1) * bpp_;
+        const uint8_t* lastPixel = in + size_t(width_ - 1) * bpp_;
         for (int32_t x = to; x < last; ++x)
             std::memcpy(out + size_t(x - first) * bpp_, lastPixel, size_t(bpp_));
     }
@@ -61,7 +67,9 @@ public:
     }
 
 private:
-    const PixelSurface& source_;
+    std::function<const uint8_t*(int32_t)> rowOf_;
+    int32_t width_;
+    int32_t height_;
     Rect rect_;
     int32_t half_;
     int32_t bpp_;
@@ -178,12 +186,13 @@ int KernelFilter::convolve(PixelSurface& target, int bytesPerPixel) {
     if (size_ == 3 && bias_ == 0)
         fixed =
             bytesPerPixel == 3 ? fixedRow<3>(kernel_, divisor_) : fixedRow<1>(kernel_, divisor_);
-    try {
-        PaddedRows padded(source, rect, half, bytesPerPixel);
-        std::vector<const uint8_t*> rows(static_cast<size_t>(size_));
-        std::vector<uint8_t> result(mask_ ? size_t(n) : 0);
-        for (int32_t y = rect.top - half; y < rect.top + half; ++y) padded.load(y);
-        for (int32_t y = rect.top; y < rect.bottom; ++y) {
+
+    // Rows [y0, y1) of the rectangle, reading source rows through rowOf.
+    auto band = [&](int32_t y0, int32_t y1, const std::function<const uint8_t*(int32_t)>& rowOf,
+                    std::vector<const uint8_t*>& rows, std::vector<uint8_t>& result) {
+        PaddedRows padded(source, rect, half, bytesPerPixel, rowOf);
+        for (int32_t y = y0 - half; y < y0 + half; ++y) padded.load(y);
+        for (int32_t y = y0; y < y1; ++y) {
             padded.load(y + half);
             for (int32_t dy = 0; dy < size_; ++dy) rows[size_t(dy)] = padded.slot(y - half + dy);
             uint8_t* out = mask_ ? result.data() : target.row(y) + left;
@@ -196,19 +205,92 @@ int KernelFilter::convolve(PixelSurface& target, int bytesPerPixel) {
             if (!mask_) continue;
             const uint8_t* m =
                 mask_->plane->row(y - mask_->origin.y) + (rect.left - mask_->origin.x);
-            const uint8_t* old = source.row(y) + left;
+            const uint8_t* old = rowOf(y);
             uint8_t* dst = target.row(y) + left;
             if (bytesPerPixel == 3) {
-                coverage::blendRow<3, coverage::Rule::FromResult>(old, result.data(), dst, m,
+                coverage::blendRow<3, coverage::Rule::FromResult>(old + left, result.data(), dst, m,
                                                                   rect.width());
             } else {
-                coverage::blendRow<1, coverage::Rule::TowardResult>(old, result.data(), dst, m,
-                                                                    rect.width());
+                coverage::blendRow<1, coverage::Rule::TowardResult>(old + left, result.data(), dst,
+                                                                    m, rect.width());
+            }
+        }
+    };
+
+    // The rectangle is cut into bands of rows that run on the worker threads. In place, a band
+    // reads rows of its neighbours that they may already have written: those rows (up to `half`
+    // on each side of every cut) are saved first, and the bands read them from the copies. Every
+    // allocation is made before the first pixel changes.
+    const int32_t height = rect.height();
+    const int minRows = std::max(minRowsFor(rect.width()), int(half) + 1);
+    int32_t bands = 1;
+    if (workerThreads() > 1) bands = std::clamp<int32_t>(height / minRows, 1, workerThreads() * 4);
+    const bool inPlace = &source == &target;
+    struct Band {
+        int32_t y0, y1;
+        std::vector<const uint8_t*> rows;
+        std::vector<uint8_t> result;
+        // In place: the rows of the neighbours this band reads, as they were.
+        int32_t savedTop = 0;
+        std::vector<uint8_t> saved;
+    };
+    std::vector<Band> parts;
+    const size_t rowBytes = size_t(source.bytesPerRow());
+    try {
+        parts.resize(size_t(bands));
+        for (int32_t b = 0; b < bands; ++b) {
+            Band& part = parts[size_t(b)];
+            part.y0 = rect.top + int32_t(int64_t(height) * b / bands);
+            part.y1 = rect.top + int32_t(int64_t(height) * (b + 1) / bands);
+            part.rows.resize(size_t(size_));
+            part.result.resize(mask_ ? size_t(n) : 0);
+            if (inPlace && bands > 1) {
+                // The rows within `half` above and below the band that lie in the rectangle
+                // (rows outside it are never written).
+                part.savedTop = std::max(part.y0 - half, rect.top);
+                const int32_t savedBottom = std::min(part.y1 + half, rect.bottom);
+                const int32_t saveRows = (part.y0 - part.savedTop) + (savedBottom - part.y1);
+                part.saved.resize(rowBytes * size_t(saveRows));
             }
         }
     } catch (const std::bad_alloc&) {
         return 0;
     }
+    auto direct = [&](int32_t y) { return source.row(y); };
+    if (bands == 1) {
+        band(rect.top, rect.bottom, direct, parts[0].rows, parts[0].result);
+        return 1;
+    }
+    if (inPlace) {
+        for (Band& part : parts) {
+            uint8_t* at = part.saved.data();
+            for (int32_t y = part.savedTop; y < part.y0; ++y, at += rowBytes)
+                std::memcpy(at, source.row(y), rowBytes);
+            for (int32_t y = part.y1; y < std::min(part.y1 + half, rect.bottom);
+                 ++y, at += rowBytes)
+                std::memcpy(at, source.row(y), rowBytes);
+        }
+    }
+    parallelRows(bands, 1, [&](int first, int last) {
+        for (int b = first; b < last; ++b) {
+            Band& part = parts[size_t(b)];
+            if (!inPlace) {
+                band(part.y0, part.y1, direct, part.rows, part.result);
+                continue;
+            }
+            // Rows of other bands come from the copies; rows outside the rectangle and the
+            // band's own rows (read before they are written) from the surface.
+            const int32_t above = part.y0 - part.savedTop;
+            auto saved = [&](int32_t y) -> const uint8_t* {
+                if (y >= part.savedTop && y < part.y0)
+                    return part.saved.data() + size_t(y - part.savedTop) * rowBytes;
+                if (y >= part.y1 && y < rect.bottom)
+                    return part.saved.data() + size_t(above + (y - part.y1)) * rowBytes;
+                return source.row(y);
+            };
+            band(part.y0, part.y1, saved, part.rows, part.result);
+        }
+    });
     return 1;
 }
 

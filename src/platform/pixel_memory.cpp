@@ -152,11 +152,11 @@ void PixelMemory::reset() {
     mapped_ = 0;
 }
 
-PixelMemory PixelMemory::allocate(size_t bytes) {
+PixelMemory PixelMemory::allocate(size_t bytes, bool zeroed) {
     PixelMemory m;
     if (bytes == 0 || injectFailure()) return m;
     if (bytes < kMapThreshold) {
-        m.data_ = static_cast<uint8_t*>(std::calloc(1, bytes));
+        m.data_ = static_cast<uint8_t*>(zeroed ? std::calloc(1, bytes) : std::malloc(bytes));
         if (m.data_) m.size_ = bytes;
         return m;
     }
@@ -173,7 +173,7 @@ PixelMemory PixelMemory::allocate(size_t bytes) {
     }
     length = (length + kHugePage - 1) / kHugePage * kHugePage;
     if (void* reused = cache().take(length)) {
-        std::memset(reused, 0, bytes);
+        if (zeroed) std::memset(reused, 0, bytes);
         m.data_ = static_cast<uint8_t*>(reused);
         m.size_ = bytes;
         m.mapped_ = length;

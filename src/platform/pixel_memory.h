@@ -17,7 +17,9 @@ public:
     PixelMemory& operator=(const PixelMemory&) = delete;
 
     // A zero-filled block of `bytes` bytes (at least 1); an empty object when the system refuses.
-    static PixelMemory allocate(size_t bytes);
+    // With `zeroed` false the block's bytes are unspecified (a reused block is not cleared), for
+    // callers that write every byte before reading any.
+    static PixelMemory allocate(size_t bytes, bool zeroed = true);
 
     uint8_t* data() const { return data_; }
     size_t size() const { return size_; }

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/parallel.h"
+
 namespace varnel {
 namespace {
 
@@ -153,6 +155,94 @@ TEST(StackBlur, RefusesWhatItCannotBlur) {
     const auto before = bytesOf(m);
     EXPECT_EQ(blur8(m, 0, -5), 1);
     EXPECT_EQ(bytesOf(m), before);
+}
+
+// Blurring from one surface into another gives what copying and blurring in place gives, placed
+// where asked, with the rest of the target untouched; both radii 0 copy. In place only at the
+// area's own corner, and the placed area must fit the target.
+TEST(StackBlur, IntoAnotherSurface) {
+    struct Case {
+        int bits;
+        Rect area;
+        Point at;
+        int rx, ry;
+    } cases[] = {
+        {24, {0, 0, 13, 9}, {0, 0}, 3, 2}, {24, {2, 1, 10, 7}, {4, 3}, 2, 5},
+        {8, {3, 0, 13, 8}, {0, 2}, 4, 0},  {32, {1, 1, 6, 8}, {7, 0}, 0, 3},
+        {8, {1, 2, 9, 5}, {5, 6}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.bits << "-bit r " << c.rx << "," << c.ry);
+        PixelSurface source, target, expected;
+        ASSERT_EQ(source.create(13, 9, c.bits), 1);
+        ASSERT_EQ(target.create(14, 10, c.bits), 1);
+        fillNoise(source, 11);
+        fillNoise(target, 12);
+        ASSERT_EQ(expected.copyFrom(target), 1);
+        PixelSurface work;
+        ASSERT_EQ(work.copyFrom(source), 1);
+        ASSERT_EQ(stackBlur(work, c.area, c.rx, c.ry), 1);
+        const int32_t bpp = c.bits / 8;
+        for (int32_t y = 0; y < c.area.height(); ++y) {
+            std::memcpy(expected.row(c.at.y + y) + c.at.x * bpp,
+                        work.row(c.area.top + y) + c.area.left * bpp, size_t(c.area.width() * bpp));
+        }
+        const std::vector<uint8_t> sourceBefore = bytesOf(source);
+        ASSERT_EQ(stackBlurInto(source, c.area, target, c.at, c.rx, c.ry), 1);
+        EXPECT_EQ(bytesOf(target), bytesOf(expected));
+        EXPECT_EQ(bytesOf(source), sourceBefore);
+    }
+
+    PixelSurface s, other;
+    ASSERT_EQ(s.create(8, 8, 24), 1);
+    ASSERT_EQ(other.create(8, 8, 8), 1);
+    fillNoise(s, 4);
+    const std::vector<uint8_t> before = bytesOf(s);
+    EXPECT_EQ(stackBlurInto(s, {0, 0, 4, 4}, s, {2, 2}, 2, 2), 0) << "overlapping in place";
+    EXPECT_EQ(stackBlurInto(s, {0, 0, 4, 4}, s, {5, 0}, 2, 2), 0) << "beyond the target";
+    EXPECT_EQ(stackBlurInto(s, s.bounds(), other, {0, 0}, 2, 2), 0) << "other depth";
+    EXPECT_EQ(bytesOf(s), before);
+    PixelSurface same;
+    ASSERT_EQ(same.copyFrom(s), 1);
+    ASSERT_EQ(stackBlurInto(s, {2, 2, 6, 6}, s, {2, 2}, 2, 2), 1);
+    ASSERT_EQ(stackBlur(same, {2, 2, 6, 6}, 2, 2), 1);
+    EXPECT_EQ(bytesOf(s), bytesOf(same));
+}
+
+// Rows and column strips split over worker threads give the same bytes as one thread, for every
+// depth, whole surface and inner rectangle, in place and into another surface.
+TEST(StackBlur, SameBytesOnOneAndOnSeveralThreads) {
+    struct Case {
+        int bits;
+        Rect area;
+        int rx, ry;
+        bool into;
+    } cases[] = {
+        {24, {9, 5, 515, 1090}, 7, 5, false},
+        {8, {0, 0, 520, 1100}, 3, 12, true},
+        {32, {0, 0, 520, 1100}, 0, 9, true},
+    };
+    const int saved = workerThreads();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.bits << "-bit r " << c.rx << "," << c.ry);
+        std::vector<uint8_t> results[2];
+        for (int i = 0; i < 2; ++i) {
+            setWorkerThreads(i == 0 ? 1 : 4);
+            PixelSurface s, target;
+            ASSERT_EQ(s.create(520, 1100, c.bits), 1);
+            fillNoise(s, 8);
+            if (c.into) {
+                ASSERT_EQ(target.create(520, 1100, c.bits), 1);
+                ASSERT_EQ(stackBlurInto(s, c.area, target, c.area.topLeft(), c.rx, c.ry), 1);
+                results[i] = bytesOf(target);
+            } else {
+                ASSERT_EQ(stackBlur(s, c.area, c.rx, c.ry), 1);
+                results[i] = bytesOf(s);
+            }
+        }
+        EXPECT_EQ(results[0], results[1]);
+    }
+    setWorkerThreads(saved);
 }
 
 }  // namespace

@@ -249,5 +249,35 @@ TEST(SurfaceStore, CloneIsDeep) {
     EXPECT_EQ(c->row(1)[2], 77);
 }
 
+// A store made to be overwritten has the model's format and clean row padding even when it is
+// given memory that held other bytes (big blocks are reused after release).
+TEST(SurfaceStore, StoreForOverwriteHasTheFormatAndCleanPadding) {
+    // 1001 pixels of 24 bits leave a byte of padding per row; the store is big enough to come
+    // from the reused blocks.
+    const int32_t w = 1001, h = 1500;
+    for (int round = 0; round < 2; ++round) {
+        auto dirty = SurfaceStore::create(w, h, 24);
+        ASSERT_TRUE(dirty);
+        std::memset(dirty->bits, 0xA5, dirty->imageBytes());
+        auto model = SurfaceStore::create(w, h, 24);
+        ASSERT_TRUE(model);
+        model->flags = SurfaceStore::kFlagSmoothStretch;
+        dirty.reset();
+        auto s = SurfaceStore::createForOverwrite(*model);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->exportHeader(), model->exportHeader());
+        EXPECT_EQ(s->flags, model->flags);
+        EXPECT_EQ(s->bytesPerRow, model->bytesPerRow);
+        for (int32_t y = 0; y < h; ++y) ASSERT_EQ(s->row(y)[size_t(w) * 3], 0) << y;
+    }
+    // Palettes and masks come along.
+    auto indexed = SurfaceStore::create(5, 3, 4);
+    auto copy = SurfaceStore::createForOverwrite(*indexed);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->palette, indexed->palette);
+    auto masked = SurfaceStore::create(5, 3, 16, true);
+    EXPECT_EQ(SurfaceStore::createForOverwrite(*masked)->exportHeader(), masked->exportHeader());
+}
+
 }  // namespace
 }  // namespace varnel

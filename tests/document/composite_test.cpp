@@ -6,6 +6,7 @@
 #include "core/blend_modes.h"
 #include "doc_fixtures.h"
 #include "document/compositor.h"
+#include "platform/parallel.h"
 
 namespace varnel {
 namespace {
@@ -208,6 +209,62 @@ TEST(Composite, ListOfGivenLayersIsRebasedToTheirUnion) {
     EXPECT_EQ(color.pixels(0)[0], grey(10));
     EXPECT_EQ(color.pixels(5)[5], grey(30));                        // only b: taken unchanged
     EXPECT_EQ(color.pixels(3)[3], grey(255 - ((245 * 225) >> 8)));  // Screen of 30 over 10
+}
+
+// Rows split over worker threads composite to the same bytes as on one thread: layers of every
+// kind of coverage (offset, partly off the canvas, with one plane and with two, modes and
+// opacities) over a canvas big enough for its bands to be cut into parts.
+TEST(Composite, SameBytesOnOneAndOnSeveralThreads) {
+    auto doc = emptyDocument(520, 1400);
+    std::mt19937 rng(77);
+    struct Spec {
+        int w, h;
+        Point at;
+        int alpha, mode, opacity;
+        bool secondPlane;
+    } layers[] = {
+        {520, 1400, {0, 0}, -1, kBlendNormal, 255, false},
+        {400, 1300, {60, 50}, 128, kBlendMultiply, 200, false},
+        {520, 1250, {-30, 100}, 200, kBlendOverlay, 128, true},
+        {300, 1500, {250, -40}, -1, kBlendScreen, 90, false},
+    };
+    for (const Spec& l : layers) {
+        RasterLayer* layer = addLayer(*doc, l.w, l.h, grey(0), l.at, l.alpha, l.mode, l.opacity);
+        ASSERT_NE(layer, nullptr);
+        for (int y = 0; y < l.h; ++y) {
+            uint8_t* row = layer->pixels().row(y);
+            for (int i = 0; i < 3 * l.w; ++i) row[i] = uint8_t(rng());
+            if (layer->transparency()) {
+                uint8_t* a = layer->masks()->transparency()->row(y);
+                for (int x = 0; x < l.w; ++x) a[x] = uint8_t(rng());
+            }
+        }
+        if (l.secondPlane) {
+            layer->masks()->setPlane(2,
+                                     std::make_unique<Channel>(testing::planeStore(l.w, l.h, 0)));
+            for (int y = 0; y < l.h; ++y)
+                for (int x = 0; x < l.w; ++x) layer->masks()->plane(2)->row(y)[x] = uint8_t(rng());
+        }
+    }
+    std::vector<const LayerItem*> items;
+    for (int i = 0; i < doc->layers().count(); ++i) items.push_back(doc->layers().layerAt(i));
+    const std::vector<CompositeEntry> entries = compositeEntries(items);
+    ASSERT_EQ(entries.size(), 4u);
+
+    const int saved = workerThreads();
+    std::vector<uint8_t> bytes[2];
+    for (int i = 0; i < 2; ++i) {
+        setWorkerThreads(i == 0 ? 1 : 4);
+        ColorImage color;
+        Mask alpha;
+        ASSERT_TRUE(color.createColor(520, 1400) && alpha.createGray(520, 1400));
+        ASSERT_EQ(compositeInto(entries, color, alpha, {3, 0, 519, 1400}), 1);
+        bytes[i] = color.exportPackedBitmap();
+        const std::vector<uint8_t> a = alpha.exportPackedBitmap();
+        bytes[i].insert(bytes[i].end(), a.begin(), a.end());
+    }
+    setWorkerThreads(saved);
+    EXPECT_EQ(bytes[0], bytes[1]);
 }
 
 }  // namespace

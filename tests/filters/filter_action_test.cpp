@@ -8,9 +8,12 @@
 #include "filters/filter_action.h"
 #include "filters/filter_commands.h"
 #include "filters/filter_preview.h"
+#include "filters/gaussian_blur_filter.h"
+#include "filters/kernel_filter.h"
 #include "filters/last_filter.h"
 #include "filters/tone_adjustments.h"
 #include "history/history.h"
+#include "platform/pixel_memory.h"
 
 namespace varnel {
 namespace {
@@ -196,6 +199,119 @@ TEST_F(FilterOnDocument, ActionWithoutFilterOrSnapshot) {
     EXPECT_EQ(empty.revert(), 0);
     EXPECT_EQ(empty.restoreSnapshot(), 0);
     EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original));
+}
+
+// The first execution of a filter that reads a separate source takes over the layer's memory as
+// the snapshot and writes into new memory: the result must equal filtering a copy in place,
+// pixels outside the selection and the rows' padding included, and undo and redo must restore
+// either state byte for byte. The layer's picture object stays the one views hold. A filter that
+// cannot read a separate source (the step filter) takes the copying path.
+TEST_F(FilterOnDocument, FirstExecutionMatchesFilteringACopy) {
+    struct Selected {
+        const char* what;
+        Point layerAt;
+        void (*select)(Selection&, Size);
+    } selections[] = {
+        {"no selection", {0, 0}, [](Selection&, Size) {}},
+        {"rectangle",
+         {0, 0},
+         [](Selection& s, Size) {
+             s.setShape({2, 3, 9, 8}, false);
+         }},
+        {"rectangle on an offset layer",
+         {2, 1},
+         [](Selection& s, Size) {
+             s.setShape({1, 0, 8, 6}, false);
+         }},
+        {"feathered mask",
+         {0, 0},
+         [](Selection& s, Size canvas) {
+             auto m = maskImage(8, 6, [](int x, int y) { return (x * 50 + y * 20) % 256; });
+             selectCoverage(s, canvas, {3, 2, 11, 8}, *m);
+         }},
+    };
+    struct Made {
+        const char* what;
+        std::function<std::unique_ptr<Filter>()> make;
+    } filters[] = {
+        {"invert", [] { return std::make_unique<InvertFilter>(); }},
+        {"levels", [] { return std::make_unique<LevelsFilter>(gammaLevels(0.6)); }},
+        {"blur", [] { return std::make_unique<BlurFilter>(); }},
+        {"gaussian blur", [] { return std::make_unique<GaussianBlurFilter>(2.0); }},
+        {"step", [] { return std::make_unique<StepFilter>(9, "Blur"); }},
+    };
+    // 13 pixels a row leave a byte of padding at the end of every row.
+    const auto picture = noiseImage(13, 10, 21);
+    for (const Selected& sel : selections) {
+        for (const Made& made : filters) {
+            const std::string what = std::string(made.what) + ", " + sel.what;
+            SetUp();
+            doc->layers().removeAll(false);
+            RasterLayer* layer =
+                doc->layers().newRasterLayer(*picture, nullptr, sel.layerAt, "Layer", false);
+            ASSERT_NE(layer, nullptr);
+            sel.select(selection, doc->size());
+            const ColorImage* object = &layer->pixels();
+            const std::vector<uint8_t> before = layer->pixels().exportPackedBitmap();
+
+            auto expected = cloneOf(*picture);
+            CoverageMask mask;
+            Rect limit;
+            const CoverageMask* maskPtr;
+            const Rect* limitPtr;
+            ASSERT_TRUE(
+                selectionOnLayer(selection.area(), *layer, mask, limit, &maskPtr, &limitPtr));
+            ASSERT_EQ(made.make()->apply(*expected, maskPtr, limitPtr), 1) << what;
+
+            ASSERT_EQ(runFilterCommand(target, made.make()), 1) << what;
+            EXPECT_EQ(&layer->pixels(), object) << what;
+            EXPECT_EQ(layer->pixels().exportPackedBitmap(), expected->exportPackedBitmap()) << what;
+            EXPECT_EQ(history.stateAt(0)->byteSize(), picture->imageBytes()) << what;
+            ASSERT_EQ(history.undo(), 1) << what;
+            EXPECT_EQ(layer->pixels().exportPackedBitmap(), before) << what;
+            ASSERT_EQ(history.redo(), 1) << what;
+            EXPECT_EQ(layer->pixels().exportPackedBitmap(), expected->exportPackedBitmap()) << what;
+            EXPECT_EQ(&layer->pixels(), object) << what;
+            selection.deselect();
+            TearDown();
+        }
+    }
+}
+
+// A first execution that fails, whether it cannot get memory or the filter gives up part way
+// through its pixels, leaves the layer's bytes as they were and records nothing.
+TEST_F(FilterOnDocument, FailedFirstExecutionLeavesTheLayer) {
+    // Writes its results, then reports failure.
+    class GivesUpInvert : public InvertFilter {
+    protected:
+        int process24(PixelSurface& surface) override {
+            InvertFilter::process24(surface);
+            return 0;
+        }
+    };
+    const std::vector<uint8_t> before = pixelsOf(*doc, 0).exportPackedBitmap();
+    const ColorImage* object = &pixelsOf(*doc, 0);
+
+    platform::failNextAllocations(1);
+    EXPECT_EQ(runFilterCommand(target, std::make_unique<InvertFilter>()), 0);
+    platform::failNextAllocations(0);
+    EXPECT_EQ(pixelsOf(*doc, 0).exportPackedBitmap(), before);
+
+    FilterAction action(nullptr, doc.get(), &selection, std::make_unique<GivesUpInvert>());
+    EXPECT_EQ(action.execute(), 0);
+    EXPECT_FALSE(action.hasSnapshot());
+    EXPECT_EQ(action.revert(), 0);
+    EXPECT_EQ(&pixelsOf(*doc, 0), object);
+    EXPECT_EQ(pixelsOf(*doc, 0).exportPackedBitmap(), before);
+    EXPECT_EQ(history.count(), 0);
+    EXPECT_FALSE(doc->isModified());
+
+    // The action can still run once the filter works.
+    action.setFilter(std::make_unique<InvertFilter>());
+    ASSERT_EQ(action.execute(), 1);
+    EXPECT_EQ(pixelAt(pixelsOf(*doc, 0), 3, 4), inverted(pixelAt(*original, 3, 4)));
+    ASSERT_EQ(action.revert(), 1);
+    EXPECT_EQ(pixelsOf(*doc, 0).exportPackedBitmap(), before);
 }
 
 // --- preview --------------------------------------------------------------------------------
