@@ -1,7 +1,7 @@
 // Whole-image operations on a 6000 × 4000 photo: Image Size, rotations, flips, Crop and Trim of a
-// document with one background layer, one thread. The document has no composite, so the timing
-// covers the geometry alone (a view would then recomposite). "per_px" is the time per source
-// pixel (wall clock).
+// document with one background layer, on one thread and on two (the argument). The document has
+// no composite, so the timing covers the geometry alone (a view would then recomposite). "per_px"
+// is the time per source pixel (wall clock).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include "core/surface_ops.h"
 #include "imageops/canvas_geometry.h"
 #include "imageops/image_size.h"
+#include "platform/parallel.h"
 
 namespace varnel {
 namespace {
@@ -39,6 +40,16 @@ std::unique_ptr<Document> makePhoto() {
     return doc;
 }
 
+// The thread count is the benchmark's argument; the previous count comes back afterwards.
+class Threads {
+public:
+    explicit Threads(const benchmark::State& state) { setWorkerThreads(int(state.range(0))); }
+    ~Threads() { setWorkerThreads(saved_); }
+
+private:
+    int saved_ = workerThreads();
+};
+
 void setCounters(benchmark::State& state) {
     state.counters["per_px"] =
         benchmark::Counter(double(kWidth) * kHeight, benchmark::Counter::kIsIterationInvariantRate |
@@ -49,6 +60,7 @@ void setCounters(benchmark::State& state) {
 // timing).
 template <typename Op>
 void fromFreshCopy(benchmark::State& state, Op op) {
+    const Threads threads(state);
     const auto photo = makePhoto();
     for (auto _ : state) {
         state.PauseTiming();
@@ -66,6 +78,7 @@ void fromFreshCopy(benchmark::State& state, Op op) {
 // Operations that can be repeated on the same image.
 template <typename Op>
 void repeated(benchmark::State& state, Op op) {
+    const Threads threads(state);
     auto doc = makePhoto();
     for (auto _ : state) {
         if (!op(*doc)) state.SkipWithError("operation failed");
@@ -84,30 +97,58 @@ void BM_ImageSize(benchmark::State& state, int percent, int method) {
     });
 }
 BENCHMARK_CAPTURE(BM_ImageSize, Half_Smooth, 50, int(kResampleBicubicSmooth))
+    ->Arg(1)
+    ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK_CAPTURE(BM_ImageSize, Half_Nearest, 50, int(kResampleNearestNeighbor))
+    ->Arg(1)
+    ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK_CAPTURE(BM_ImageSize, Double_Smooth, 200, int(kResampleBicubicSmooth))
+    ->Arg(1)
+    ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK_CAPTURE(BM_ImageSize, Double_Nearest, 200, int(kResampleNearestNeighbor))
+    ->Arg(1)
+    ->Arg(2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
 void BM_Rotate(benchmark::State& state, double angle) {
     repeated(state, [&](Document& doc) { return rotateCanvas(doc, angle); });
 }
-BENCHMARK_CAPTURE(BM_Rotate, 90cw, 90.0)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Rotate, 90ccw, -90.0)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Rotate, 180, 180.0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Rotate, 90cw, 90.0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Rotate, 90ccw, -90.0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Rotate, 180, 180.0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_Flip(benchmark::State& state, bool horizontal) {
     repeated(state, [&](Document& doc) { return flipCanvas(doc, horizontal); });
 }
-BENCHMARK_CAPTURE(BM_Flip, Horizontal, true)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Flip, Vertical, false)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Flip, Horizontal, true)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_Flip, Vertical, false)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_Crop(benchmark::State& state) {
     // Keeps the middle 90 % of each side.
@@ -115,12 +156,12 @@ void BM_Crop(benchmark::State& state) {
         return cropCanvas(doc, {kWidth / 20, kHeight / 20, kWidth * 19 / 20, kHeight * 19 / 20});
     });
 }
-BENCHMARK(BM_Crop)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Crop)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Trim(benchmark::State& state) {
     fromFreshCopy(state, [](Document& doc) { return trimCanvas(doc); });
 }
-BENCHMARK(BM_Trim)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Trim)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_CanvasSize(benchmark::State& state) {
     fromFreshCopy(state, [](Document& doc) {
@@ -128,7 +169,7 @@ void BM_CanvasSize(benchmark::State& state) {
                                                              kAnchorCenter, 0xFFFFFF));
     });
 }
-BENCHMARK(BM_CanvasSize)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CanvasSize)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace varnel

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/parallel.h"
 #include "platform/pixel_format.h"
 #include "platform/raster_internal.h"
 #include "platform/raster_ops.h"
@@ -134,38 +135,45 @@ void horizontal(const T* src, const Taps& t, uint32_t* out) {
     }
 }
 
-// Resamples in a working format of C byte channels. `sourceRow(j)` gives source row j of the
-// source rectangle in that format (from its first pixel; the pointer may be invalidated by the
-// next call); `targetRow(k)` gives the place to write visible target row k and `commit(k)` is
-// called after it has been written.
+// The working rows of one resampling pass: the vertical sums over the source width when the
+// height shrinks, otherwise two cached horizontal passes; and the horizontal result.
+struct ResampleRows {
+    std::vector<uint32_t> cache[2];
+    std::vector<uint32_t> acc;
+
+    bool allocate(size_t width, size_t sourceWidth, int channels, bool verticalFirst) {
+        try {
+            cache[0].resize((verticalFirst ? sourceWidth : width) * size_t(channels));
+            if (!verticalFirst) cache[1].resize(width * size_t(channels));
+            acc.resize(width * size_t(channels));
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+};
+
+// Resamples target rows [k0, k1) in a working format of C byte channels. `sourceRow(j)` gives
+// source row j of the source rectangle in that format (from its first pixel; the pointer may be
+// invalidated by the next call); `targetRow(k)` gives the place to write visible target row k
+// and `commit(k)` is called after it has been written. Each target row depends only on the
+// source, so any split of the rows gives the same bytes.
 //
 // When the height shrinks, rows are first summed vertically over the full source width (a
 // contiguous loop) and the horizontal pass runs once per target row; otherwise each source
 // row's horizontal pass is computed once, kept for the next target row, and the vertical step
 // blends those.
 template <int C, typename SourceRow, typename TargetRow, typename Commit>
-bool resample(const Taps& tx, const Taps& ty, size_t sourceWidth, bool verticalFirst,
-              SourceRow&& sourceRow, TargetRow&& targetRow, Commit&& commit) {
+void resampleRows(const Taps& tx, const Taps& ty, size_t sourceWidth, bool verticalFirst,
+                  ResampleRows& buffers, size_t k0, size_t k1, SourceRow&& sourceRow,
+                  TargetRow&& targetRow, Commit&& commit) {
     const size_t width = tx.count;
-    const size_t rowsOut = ty.count;
-    std::vector<uint32_t> cache[2];
-    std::vector<uint32_t> acc;
-    try {
-        if (verticalFirst) {
-            cache[0].resize(sourceWidth * C);
-            acc.resize(width * C);
-        } else {
-            cache[0].resize(width * C);
-            cache[1].resize(width * C);
-            acc.resize(width * C);
-        }
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    std::vector<uint32_t>* cache = buffers.cache;
+    std::vector<uint32_t>& acc = buffers.acc;
     if (verticalFirst) {
         uint32_t* vsum = cache[0].data();
         const size_t n = sourceWidth * C;
-        for (size_t k = 0; k < rowsOut; ++k) {
+        for (size_t k = k0; k < k1; ++k) {
             uint8_t* out = targetRow(k);
             const int32_t* idx = &ty.index[k * size_t(ty.n)];
             const uint32_t* wt = &ty.weight[k * size_t(ty.n)];
@@ -191,7 +199,7 @@ bool resample(const Taps& tx, const Taps& ty, size_t sourceWidth, bool verticalF
             }
             commit(k);
         }
-        return true;
+        return;
     }
     int32_t cachedRow[2] = {-1, -1};
     int next = 0;
@@ -207,7 +215,7 @@ bool resample(const Taps& tx, const Taps& ty, size_t sourceWidth, bool verticalF
         cachedRow[s] = j;
         return cache[s].data();
     };
-    for (size_t k = 0; k < rowsOut; ++k) {
+    for (size_t k = k0; k < k1; ++k) {
         uint8_t* out = targetRow(k);
         const int32_t* idx = &ty.index[k * size_t(ty.n)];
         const uint32_t* wt = &ty.weight[k * size_t(ty.n)];
@@ -225,7 +233,24 @@ bool resample(const Taps& tx, const Taps& ty, size_t sourceWidth, bool verticalF
         }
         commit(k);
     }
+}
+
+// All target rows on the calling thread.
+template <int C, typename SourceRow, typename TargetRow, typename Commit>
+bool resample(const Taps& tx, const Taps& ty, size_t sourceWidth, bool verticalFirst,
+              SourceRow&& sourceRow, TargetRow&& targetRow, Commit&& commit) {
+    ResampleRows buffers;
+    if (!buffers.allocate(tx.count, sourceWidth, C, verticalFirst)) return false;
+    resampleRows<C>(tx, ty, sourceWidth, verticalFirst, buffers, 0, ty.count, sourceRow, targetRow,
+                    commit);
     return true;
+}
+
+// Splits `rows` rows into parts of at least `minRows` for the worker threads: the number of
+// parts, at most the number of threads. Part p covers [rows·p / parts, rows·(p + 1) / parts).
+int partsFor(size_t rows, int minRows) {
+    const size_t byWork = rows / size_t(std::max(minRows, 1));
+    return int(std::clamp<size_t>(byWork, 1, size_t(workerThreads())));
 }
 
 struct Geometry {
@@ -265,66 +290,71 @@ bool stretchReplicate(const Raster& dst, const Rect& dr, const Raster& src, cons
             lut[i] = out.encode({c.b, c.g, c.r});
         }
     }
-    int64_t prevSy = -1;
-    int32_t prevDy = -1;
-    for (int64_t ky = g.v0y; ky < g.v1y; ++ky) {
-        const int64_t sy = sr.top + ky * oldH / newH;
-        const int32_t dy = int32_t(dr.top + ky);
-        uint8_t* d = dst.rows[dy];
-        if (sy == prevSy && same && bpp >= 8) {
-            const size_t b = size_t(bpp / 8);
-            std::memcpy(d + b * size_t(dx0), dst.rows[prevDy] + b * size_t(dx0), b * w);
-            continue;
-        }
-        const uint8_t* s = src.rows[sy];
-        if (same) {
-            switch (bpp) {
-                case 8:
-                    for (size_t k = 0; k < w; ++k) d[size_t(dx0) + k] = s[xs[k]];
-                    break;
-                case 24: {
-                    uint8_t* p = d + 3 * size_t(dx0);
-                    for (size_t k = 0; k < w; ++k, p += 3) {
-                        const uint8_t* q = s + 3 * size_t(xs[k]);
-                        p[0] = q[0];
-                        p[1] = q[1];
-                        p[2] = q[2];
+    // Rows are split over the worker threads; a part never copies a row another part writes.
+    const int64_t rows = g.v1y - g.v0y;
+    parallelRows(int(rows), minRowsFor(int64_t(w)), [&](int begin, int end) {
+        int64_t prevSy = -1;
+        int32_t prevDy = -1;
+        for (int64_t ky = g.v0y + begin; ky < g.v0y + end; ++ky) {
+            const int64_t sy = sr.top + ky * oldH / newH;
+            const int32_t dy = int32_t(dr.top + ky);
+            uint8_t* d = dst.rows[dy];
+            if (sy == prevSy && same && bpp >= 8) {
+                const size_t b = size_t(bpp / 8);
+                std::memcpy(d + b * size_t(dx0), dst.rows[prevDy] + b * size_t(dx0), b * w);
+                continue;
+            }
+            const uint8_t* s = src.rows[sy];
+            if (same) {
+                switch (bpp) {
+                    case 8:
+                        for (size_t k = 0; k < w; ++k) d[size_t(dx0) + k] = s[xs[k]];
+                        break;
+                    case 24: {
+                        uint8_t* p = d + 3 * size_t(dx0);
+                        for (size_t k = 0; k < w; ++k, p += 3) {
+                            const uint8_t* q = s + 3 * size_t(xs[k]);
+                            p[0] = q[0];
+                            p[1] = q[1];
+                            p[2] = q[2];
+                        }
+                        break;
                     }
-                    break;
+                    case 32:
+                        for (size_t k = 0; k < w; ++k)
+                            std::memcpy(d + 4 * (size_t(dx0) + k), s + 4 * size_t(xs[k]), 4);
+                        break;
+                    case 16:
+                        for (size_t k = 0; k < w; ++k)
+                            std::memcpy(d + 2 * (size_t(dx0) + k), s + 2 * size_t(xs[k]), 2);
+                        break;
+                    default:
+                        for (size_t k = 0; k < w; ++k)
+                            out.store(d, dx0 + int32_t(k), in.load(s, xs[k]));
+                        break;
                 }
-                case 32:
-                    for (size_t k = 0; k < w; ++k)
-                        std::memcpy(d + 4 * (size_t(dx0) + k), s + 4 * size_t(xs[k]), 4);
-                    break;
-                case 16:
-                    for (size_t k = 0; k < w; ++k)
-                        std::memcpy(d + 2 * (size_t(dx0) + k), s + 2 * size_t(xs[k]), 2);
-                    break;
-                default:
-                    for (size_t k = 0; k < w; ++k)
-                        out.store(d, dx0 + int32_t(k), in.load(s, xs[k]));
-                    break;
+            } else if (bpp <= 8) {
+                for (size_t k = 0; k < w; ++k)
+                    out.store(d, dx0 + int32_t(k), lut[in.load(s, xs[k])]);
+            } else {
+                for (size_t k = 0; k < w; ++k) {
+                    const Bgra c = in.read(s, xs[k]);
+                    out.store(d, dx0 + int32_t(k), out.encode({c.b, c.g, c.r}));
+                }
             }
-        } else if (bpp <= 8) {
-            for (size_t k = 0; k < w; ++k) out.store(d, dx0 + int32_t(k), lut[in.load(s, xs[k])]);
-        } else {
-            for (size_t k = 0; k < w; ++k) {
-                const Bgra c = in.read(s, xs[k]);
-                out.store(d, dx0 + int32_t(k), out.encode({c.b, c.g, c.r}));
-            }
+            prevSy = sy;
+            prevDy = dy;
         }
-        prevSy = sy;
-        prevDy = dy;
-    }
+    });
     return true;
 }
 
 // The 2:1 shrink of both axes, the common "50 %": each target channel is the rounded mean
 // (a + b + c + d + 2) >> 2 of its 2 × 2 block, exactly what the general rule gives.
 template <int C>
-void halve(const Raster& dst, const Rect& dr, const Raster& src, const Rect& sr,
-           const Geometry& g) {
-    for (int64_t ky = g.v0y; ky < g.v1y; ++ky) {
+void halveRows(const Raster& dst, const Rect& dr, const Raster& src, const Rect& sr,
+               const Geometry& g, int64_t y0, int64_t y1) {
+    for (int64_t ky = y0; ky < y1; ++ky) {
         const uint8_t* s0 = src.rows[sr.top + 2 * ky] + size_t(sr.left) * C;
         const uint8_t* s1 = src.rows[sr.top + 2 * ky + 1] + size_t(sr.left) * C;
         uint8_t* d = dst.rows[dr.top + ky] + size_t(dr.left + g.v0x) * C;
@@ -341,11 +371,11 @@ void halve(const Raster& dst, const Rect& dr, const Raster& src, const Rect& sr,
 // summed into 16-bit lanes (a plain loop the compiler vectorises), a stretch of a row at a time,
 // then each pair of neighbouring pixels of those sums is added. Same results.
 template <>
-void halve<3>(const Raster& dst, const Rect& dr, const Raster& src, const Rect& sr,
-              const Geometry& g) {
+void halveRows<3>(const Raster& dst, const Rect& dr, const Raster& src, const Rect& sr,
+                  const Geometry& g, int64_t y0, int64_t y1) {
     constexpr size_t kChunk = 256;  // target pixels per pass over the sums
     uint16_t v[6 * kChunk];
-    for (int64_t ky = g.v0y; ky < g.v1y; ++ky) {
+    for (int64_t ky = y0; ky < y1; ++ky) {
         const uint8_t* s0 = src.rows[sr.top + 2 * ky] + size_t(sr.left + 2 * g.v0x) * 3;
         const uint8_t* s1 = src.rows[sr.top + 2 * ky + 1] + size_t(sr.left + 2 * g.v0x) * 3;
         uint8_t* d = dst.rows[dr.top + ky] + size_t(dr.left + g.v0x) * 3;
@@ -365,16 +395,51 @@ void halve<3>(const Raster& dst, const Rect& dr, const Raster& src, const Rect& 
     }
 }
 
+// Target rows are independent: split over the worker threads.
+template <int C>
+void halve(const Raster& dst, const Rect& dr, const Raster& src, const Rect& sr,
+           const Geometry& g) {
+    const int64_t rows = g.v1y - g.v0y;
+    // Each target row reads two source rows of twice its width.
+    parallelRows(int(rows), minRowsFor(4 * (g.v1x - g.v0x)), [&](int begin, int end) {
+        halveRows<C>(dst, dr, src, sr, g, g.v0y + begin, g.v0y + end);
+    });
+}
+
+// Rows of the same format, split over the worker threads; every part's working rows are
+// allocated before any pixel is written.
 template <int C>
 bool stretchDirect(const Raster& dst, const Rect& dr, const Raster& src, const Rect& sr,
                    const Taps& tx, const Taps& ty, const Geometry& g) {
     const size_t offS = size_t(sr.left) * C;
     const size_t offD = size_t(dr.left + g.v0x) * C;
-    return resample<C>(
-        tx, ty, size_t(sr.width()), int64_t(dr.bottom) - dr.top < sr.height(),
-        [&](int32_t j) -> const uint8_t* { return src.rows[sr.top + j] + offS; },
-        [&](size_t k) -> uint8_t* { return dst.rows[dr.top + g.v0y + int64_t(k)] + offD; },
-        [](size_t) {});
+    const size_t sourceWidth = size_t(sr.width());
+    const bool verticalFirst = int64_t(dr.bottom) - dr.top < sr.height();
+    // Work per target row: its share of the source rows times the wider of the two widths.
+    const size_t rows = ty.count;
+    const int64_t rowWork = int64_t(std::max(tx.count, sourceWidth)) *
+                            std::max<int64_t>(1, sr.height() / int64_t(rows));
+    const int parts = partsFor(rows, minRowsFor(rowWork));
+    std::vector<ResampleRows> buffers;
+    try {
+        buffers.resize(size_t(parts));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (ResampleRows& b : buffers)
+        if (!b.allocate(tx.count, sourceWidth, C, verticalFirst)) return false;
+    parallelRows(parts, 1, [&](int begin, int end) {
+        for (int p = begin; p < end; ++p) {
+            const size_t k0 = rows * size_t(p) / size_t(parts);
+            const size_t k1 = rows * size_t(p + 1) / size_t(parts);
+            resampleRows<C>(
+                tx, ty, sourceWidth, verticalFirst, buffers[size_t(p)], k0, k1,
+                [&](int32_t j) -> const uint8_t* { return src.rows[sr.top + j] + offS; },
+                [&](size_t k) -> uint8_t* { return dst.rows[dr.top + g.v0y + int64_t(k)] + offD; },
+                [](size_t) {});
+        }
+    });
+    return true;
 }
 
 // Any pair of formats: source rows become Bgr, results are encoded into the target's format.

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "core/surface.h"
+#include "platform/parallel.h"
 
 namespace varnel {
 namespace {
@@ -72,7 +73,10 @@ TEST(SurfaceGeometry, QuarterTurnsAndTransposesMapEveryPixel) {
          }},
     };
     // Sizes straddle the tile edges of the quarter turns, and odd heights have a middle row.
-    const Size sizes[] = {{1, 1}, {3, 2}, {1, 5}, {70, 3}, {3, 130}, {65, 67}};
+    // The mirrors move blocks of 16 bytes or 16 pixels from both ends: widths around one and two
+    // blocks on each side leave middles of every kind.
+    const Size sizes[] = {{1, 1},  {3, 2},  {1, 5},  {70, 3}, {3, 130}, {65, 67}, {15, 1},
+                          {16, 2}, {31, 1}, {32, 2}, {33, 1}, {47, 2},  {48, 1},  {64, 2}};
     for (const Case& c : cases) {
         for (int depth : {8, 24}) {
             for (Size sz : sizes) {
@@ -99,6 +103,43 @@ TEST(SurfaceGeometry, QuarterTurnsAndTransposesMapEveryPixel) {
             }
         }
     }
+}
+
+TEST(SurfaceGeometry, AnyNumberOfThreadsGivesTheSameBytes) {
+    // Large enough for several parts per operation, with sides that split unevenly.
+    const struct {
+        const char* name;
+        int (PixelSurface::*op)();
+    } ops[] = {
+        {"rotate90Clockwise", &PixelSurface::rotate90Clockwise},
+        {"rotate90CounterClockwise", &PixelSurface::rotate90CounterClockwise},
+        {"rotate180", &PixelSurface::rotate180},
+        {"transpose", &PixelSurface::transpose},
+        {"antiTranspose", &PixelSurface::antiTranspose},
+        {"flipHorizontal", &PixelSurface::flipHorizontal},
+        {"flipVertical", &PixelSurface::flipVertical},
+    };
+    const int saved = workerThreads();
+    for (int depth : {8, 24}) {
+        std::unique_ptr<PixelSurface> source = depth == 8
+                                                   ? std::unique_ptr<PixelSurface>(new GrayMap)
+                                                   : std::unique_ptr<PixelSurface>(new ColorImage);
+        ASSERT_EQ(source->create(701, 803, depth), 1);
+        for (size_t i = 0; i < source->imageBytes(); ++i)
+            source->bits()[i] = uint8_t(i * 7 + (i >> 11));
+        for (const auto& op : ops) {
+            SCOPED_TRACE(testing::Message() << op.name << " " << depth << " bits");
+            std::vector<uint8_t> results[2];
+            for (int i = 0; i < 2; ++i) {
+                setWorkerThreads(i == 0 ? 1 : 4);
+                std::unique_ptr<PixelSurface> s = source->clone();
+                ASSERT_EQ(((*s).*op.op)(), 1);
+                results[i] = pixelBytes(*s);
+            }
+            EXPECT_TRUE(results[0] == results[1]);
+        }
+    }
+    setWorkerThreads(saved);
 }
 
 TEST(SurfaceGeometry, TurnsComposeToTheIdentity) {

@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <climits>
+#include <vector>
 
+#include "platform/parallel.h"
 #include "platform/raster_ops.h"
 #include "raster_fixture.h"
 
@@ -87,6 +89,50 @@ TEST(Stretch, SmoothHalvingIsTheRoundedMeanOfFourPixels) {
                 }
         }
     }
+}
+
+TEST(Stretch, AnyNumberOfThreadsGivesTheSameBytes) {
+    // Big enough that the rows are split into several parts; sizes that are not multiples of
+    // the part counts, target rectangles reaching outside, every path.
+    constexpr StretchMode kSmooth = StretchMode::Smooth;
+    constexpr StretchMode kPlane = StretchMode::Plane;
+    constexpr StretchMode kReplicate = StretchMode::Replicate;
+    struct Case {
+        const char* what;
+        int32_t bits, toBits;
+        Size from;
+        Rect to;  // in a target of toSize
+        Size toSize;
+        StretchMode mode;
+    } cases[] = {
+        {"halve 24", 24, 24, {1202, 1000}, {0, 0, 601, 500}, {601, 500}, kSmooth},
+        {"halve 8 plane", 8, 8, {1600, 900}, {0, 0, 800, 450}, {800, 450}, kPlane},
+        {"shrink 24", 24, 24, {1000, 1100}, {0, 0, 703, 301}, {703, 301}, kSmooth},
+        {"shrink 32 clipped", 32, 32, {900, 1000}, {-5, -7, 600, 650}, {590, 630}, kSmooth},
+        {"enlarge 24", 24, 24, {300, 300}, {0, 0, 800, 711}, {800, 711}, kSmooth},
+        {"enlarge 8", 8, 8, {300, 300}, {3, 0, 803, 701}, {800, 700}, kSmooth},
+        {"replicate 24", 24, 24, {400, 300}, {0, 0, 900, 701}, {900, 701}, kReplicate},
+        {"replicate 1", 1, 1, {400, 300}, {0, 0, 900, 701}, {900, 701}, kReplicate},
+        {"convert 24 to 16", 24, 16, {1000, 1000}, {0, 0, 999, 600}, {999, 600}, kSmooth},
+    };
+    const int saved = workerThreads();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestRaster src(c.from.width, c.from.height, c.bits);
+        for (int32_t y = 0; y < c.from.height; ++y)
+            for (size_t i = 0; i < size_t(c.from.width * c.bits / 8); ++i)
+                src.row(y)[i] = uint8_t(i * 7 + size_t(y) * 13 + (i >> 8));
+        std::vector<uint8_t> results[2];
+        for (int i = 0; i < 2; ++i) {
+            setWorkerThreads(i == 0 ? 1 : 4);
+            TestRaster dst(c.toSize.width, c.toSize.height, c.toBits);
+            ASSERT_TRUE(stretch(dst.raster(), c.to, src.raster(),
+                                {0, 0, c.from.width, c.from.height}, c.mode));
+            results[i] = dst.bytes();
+        }
+        EXPECT_TRUE(results[0] == results[1]);
+    }
+    setWorkerThreads(saved);
 }
 
 TEST(Stretch, SmoothKeepsAPlainColourPlain) {
