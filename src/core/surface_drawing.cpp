@@ -97,7 +97,11 @@ int PixelSurface::stretchInto(PixelSurface& target, Size size, bool smooth) cons
         size.height > kMaxSurfaceSide)
         return 0;
     if (!target.acceptsStore(store_.get())) return 0;  // the target cannot hold this depth
-    auto s = SurfaceStore::createLike(*store_, size.width, size.height);
+    // The stretch writes every pixel; below 8 bits a byte may hold pixels and unused bits, so
+    // those depths start from cleared memory.
+    auto s = bitsPerPixel() >= 8
+                 ? SurfaceStore::createForOverwrite(*store_, size.width, size.height)
+                 : SurfaceStore::createLike(*store_, size.width, size.height);
     if (!s) return 0;
     using platform::StretchMode;
     const StretchMode mode = !smooth                                ? StretchMode::Replicate

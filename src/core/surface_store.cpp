@@ -207,9 +207,16 @@ std::unique_ptr<SurfaceStore> SurfaceStore::createLike(const SurfaceStore& model
 }
 
 std::unique_ptr<SurfaceStore> SurfaceStore::createForOverwrite(const SurfaceStore& model) {
+    return createForOverwrite(model, model.width(), model.height());
+}
+
+std::unique_ptr<SurfaceStore> SurfaceStore::createForOverwrite(const SurfaceStore& model,
+                                                               int32_t width, int32_t height) {
     if (!model.isValid()) return nullptr;
-    auto s = build(model.header, model.masks, model.palette.entries.data(), model.palette.count(),
-                   false);
+    BitmapInfoHeader h = model.header;
+    h.width = width;
+    h.height = height;
+    auto s = build(h, model.masks, model.palette.entries.data(), model.palette.count(), false);
     if (!s) return nullptr;
     s->flags = model.flags;
     const size_t used = (size_t(s->header.width) * s->header.bitCount + 7) / 8;

@@ -91,6 +91,9 @@ public:
     // row padding is cleared), for a caller that writes every pixel before anything reads it:
     // reused memory then costs no clearing pass. Null when memory is short.
     static std::unique_ptr<SurfaceStore> createForOverwrite(const SurfaceStore& model);
+    // The same in another size (as createLike).
+    static std::unique_ptr<SurfaceStore> createForOverwrite(const SurfaceStore& model,
+                                                            int32_t width, int32_t height);
 
     // Deep copy; null when memory is short.
     std::unique_ptr<SurfaceStore> clone() const;

@@ -261,7 +261,8 @@ void rotate180InPlace(SurfaceStore& s) {
 
 template <size_t B>
 std::unique_ptr<SurfaceStore> transposed(const SurfaceStore& src, int kind) {
-    auto dst = SurfaceStore::createLike(src, src.height(), src.width());
+    // Every pixel is written below: reused memory needs no clearing first.
+    auto dst = SurfaceStore::createForOverwrite(src, src.height(), src.width());
     if (!dst) return nullptr;
     // Target rows (source columns) in blocks of whole tiles.
     const int32_t rows = src.width();

@@ -270,6 +270,22 @@ TEST(SurfaceStore, StoreForOverwriteHasTheFormatAndCleanPadding) {
         EXPECT_EQ(s->bytesPerRow, model->bytesPerRow);
         for (int32_t y = 0; y < h; ++y) ASSERT_EQ(s->row(y)[size_t(w) * 3], 0) << y;
     }
+    // Another size (what a quarter turn or a stretch asks for), over dirty reused memory too.
+    {
+        auto dirty = SurfaceStore::create(w, h, 24);
+        ASSERT_TRUE(dirty);
+        std::memset(dirty->bits, 0xA5, dirty->imageBytes());
+        auto model = SurfaceStore::create(w, h, 24);
+        ASSERT_TRUE(model);
+        dirty.reset();
+        auto s = SurfaceStore::createForOverwrite(*model, 1501, 1000);
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->width(), 1501);
+        EXPECT_EQ(s->height(), 1000);
+        EXPECT_EQ(s->bitsPerPixel(), 24);
+        EXPECT_EQ(s->bytesPerRow, 4504);
+        for (int32_t y = 0; y < 1000; ++y) ASSERT_EQ(s->row(y)[4503], 0) << y;
+    }
     // Palettes and masks come along.
     auto indexed = SurfaceStore::create(5, 3, 4);
     auto copy = SurfaceStore::createForOverwrite(*indexed);
