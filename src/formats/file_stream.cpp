@@ -18,6 +18,11 @@ namespace varnel {
 namespace {
 
 constexpr uint64_t kMaxStreamBytes = 0xFFFFFFFFull;
+// Large writes go to the system in pieces of this size. Written in one piece, a 72 MB picture
+// often took 0.1 to 0.2 s instead of 0.02 s on the virtual machines we measure on (the kernel
+// then fills the page cache with large folios, whose fresh memory is slow to touch there); in
+// pieces of this size it costs a few hundred syscalls more and stays near a memory copy.
+constexpr uint64_t kWriteChunk = 256 * 1024;
 
 // Retries a system call interrupted by a signal.
 template <typename F>
@@ -316,7 +321,7 @@ uint32_t FileStream::write(const void* buffer, uint32_t elementSize, uint32_t co
     const auto* in = static_cast<const uint8_t*>(buffer);
     uint64_t done = 0;
     while (done < allowed) {
-        const size_t chunk = size_t(std::min<uint64_t>(allowed - done, 1u << 30));
+        const size_t chunk = size_t(std::min<uint64_t>(allowed - done, kWriteChunk));
         const ssize_t n = retryOnInterrupt(
             [&] { return ::pwrite(m_file.fd(), in + done, chunk, off_t(m_position + done)); });
         if (n <= 0) break;

@@ -143,6 +143,23 @@ TEST(FileStream, CommittedWriteReplacesTheTargetAndKeepsItsPermissions) {
     EXPECT_FALSE(s.commit());  // nothing left to commit
 }
 
+// A large block reaches the file whole and in place, however the stream splits it up.
+TEST(FileStream, LargeWritesLandWholeAtTheirPosition) {
+    ScratchFolder dir;
+    const std::string path = dir.file("large.bin");
+    std::string block(700001, '\0');
+    for (size_t i = 0; i < block.size(); ++i) block[i] = char(i * 131 + i / 4093);
+    FileStream s;
+    ASSERT_TRUE(s.openForWrite(path));
+    EXPECT_EQ(s.write("head", 1, 4), 4u);
+    EXPECT_EQ(s.write(block.data(), 1, uint32_t(block.size())), block.size());
+    EXPECT_EQ(s.tell(), 4 + block.size());
+    // Elements of several bytes count whole elements.
+    EXPECT_EQ(s.write(block.data(), 7, 100000), 100000u);
+    ASSERT_TRUE(s.commit());
+    EXPECT_EQ(readBytes(path), "head" + block + block.substr(0, 700000));
+}
+
 TEST(FileStream, NewFileIsCreatedOnlyOnCommit) {
     ScratchFolder dir;
     const std::string path = dir.file("new.bin");
