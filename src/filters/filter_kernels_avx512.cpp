@@ -3,7 +3,8 @@
 // bit picks between them). Colour rows interleave blue, green and red, so each 64-byte block
 // looks every byte up in all three tables and keeps, per byte, the one of its channel; the
 // channel pattern repeats every three blocks. Row ends go through masked loads and stores, so no
-// byte beyond the row is read or written. The per-pixel kernels are the AVX2 ones.
+// byte beyond the row is read or written. Desaturate spreads each pixel's channels over its three
+// bytes with byte permutes, 21 pixels at a time; the other per-pixel kernels are the AVX2 ones.
 #include <cstdint>
 
 #include "filters/filter_kernels.h"
@@ -85,10 +86,56 @@ void lookupRows8(const uint8_t* lut, const uint8_t* src, uint8_t* dst, int32_t c
     }
 }
 
+// Byte i of a 21-pixel block (63 bytes) replaced by byte 3 × (i / 3) + c: channel c of its pixel.
+struct ChannelIndex {
+    alignas(64) uint8_t at[3][64];
+};
+
+constexpr ChannelIndex makeChannelIndex() {
+    ChannelIndex t{};
+    for (int c = 0; c < 3; ++c) {
+        for (int i = 0; i < 64; ++i) t.at[c][i] = uint8_t((3 * (i / 3) + c) & 63);
+    }
+    return t;
+}
+
+// Every byte of 21 pixels becomes (max + min) >> 1 of its pixel: the block is spread three times so
+// that each byte sees its pixel's blue, green and red, and the floor of the mean is the rounded-up
+// average less the odd bit of the sum.
+inline __m512i desaturate21(__m512i v, const __m512i index[3]) {
+    const __m512i b = _mm512_permutexvar_epi8(index[0], v);
+    const __m512i g = _mm512_permutexvar_epi8(index[1], v);
+    const __m512i r = _mm512_permutexvar_epi8(index[2], v);
+    const __m512i mx = _mm512_max_epu8(b, _mm512_max_epu8(g, r));
+    const __m512i mn = _mm512_min_epu8(b, _mm512_min_epu8(g, r));
+    const __m512i odd = _mm512_and_si512(_mm512_xor_si512(mx, mn), _mm512_set1_epi8(1));
+    return _mm512_sub_epi8(_mm512_avg_epu8(mx, mn), odd);
+}
+
+void desaturateRows(const uint8_t* src, uint8_t* dst, int32_t count) {
+    static constexpr ChannelIndex kIndex = makeChannelIndex();
+    const __m512i index[3] = {_mm512_load_si512(kIndex.at[0]), _mm512_load_si512(kIndex.at[1]),
+                              _mm512_load_si512(kIndex.at[2])};
+    const int64_t bytes = int64_t(count) * 3;
+    const __mmask64 block = (uint64_t(1) << 63) - 1;
+    int64_t i = 0;
+    // Blocks of 63 bytes, read as 64 while the row lasts; the 64th byte is neither used nor
+    // written, so the next block reads it unchanged even in place.
+    for (; i + 64 <= bytes; i += 63) {
+        const __m512i v = _mm512_loadu_si512(src + i);
+        _mm512_mask_storeu_epi8(dst + i, block, desaturate21(v, index));
+    }
+    if (i < bytes) {
+        const __mmask64 tail = (uint64_t(1) << (bytes - i)) - 1;  // at most 63 bytes are left
+        const __m512i v = _mm512_maskz_loadu_epi8(tail, src + i);
+        _mm512_mask_storeu_epi8(dst + i, tail, desaturate21(v, index));
+    }
+}
+
 }  // namespace
 
 const Kernels& avx512() {
-    static const Kernels k{&lookupRows24,   &lookupRows8,         avx2().desaturate,
+    static const Kernels k{&lookupRows24,   &lookupRows8,         &desaturateRows,
                            avx2().colorize, avx2().hueSaturation, avx2().balancePreserve};
     return k;
 }

@@ -69,10 +69,30 @@ protected:
 };
 
 TEST_P(KernelVariant, Desaturate) {
-    expectEveryPixel(DesaturateFilter(), [](Bgr o) {
+    auto want = [](Bgr o) {
         const uint8_t v = uint8_t((std::max({o.r, o.g, o.b}) + std::min({o.r, o.g, o.b})) >> 1);
         return Bgr{v, v, v};
-    });
+    };
+    expectEveryPixel(DesaturateFilter(), want);
+    // Rows crossing the vector blocks at every length, in place and into other memory, never
+    // touching the byte past their end.
+    DesaturateFilter f;
+    for (int n = 1; n <= 70; ++n) {
+        uint8_t row[70 * 3 + 1], out[70 * 3 + 1];
+        for (int i = 0; i < 3 * n; ++i) row[i] = uint8_t(i * 89 + n * 7);
+        row[3 * n] = out[3 * n] = 0xA5;
+        uint8_t copy[70 * 3 + 1];
+        std::memcpy(copy, row, sizeof copy);
+        f.transformRow24(row, out, n);
+        f.transformRow24(copy, copy, n);
+        for (int i = 0; i < n; ++i) {
+            const Bgr w = want({row[3 * i], row[3 * i + 1], row[3 * i + 2]});
+            ASSERT_EQ((Bgr{out[3 * i], out[3 * i + 1], out[3 * i + 2]}), w) << n << ":" << i;
+            ASSERT_EQ((Bgr{copy[3 * i], copy[3 * i + 1], copy[3 * i + 2]}), w) << n << ":" << i;
+        }
+        ASSERT_EQ(out[3 * n], 0xA5) << "row of " << n << ": wrote past its end";
+        ASSERT_EQ(copy[3 * n], 0xA5) << "row of " << n << ": wrote past its end";
+    }
 }
 
 TEST_P(KernelVariant, Colorize) {
