@@ -1,6 +1,7 @@
 // varnel-cli edit through the document's history: --undo, --redo, --history-limit and
 // --print-history.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -18,7 +19,8 @@ protected:
     void SetUp() override {
         dir = fs::path(::testing::TempDir()) /
               (std::string("varnel-cli-history-") +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+               std::to_string(::getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
         PngImageFile png;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -20,7 +21,9 @@ public:
         for (char& c : name) {
             if (c == '/') c = '_';
         }
-        m_path = std::filesystem::path(::testing::TempDir()) / ("varnel-" + name);
+        // The process id keeps two runs of the suite (two checkouts on one machine) apart.
+        m_path = std::filesystem::path(::testing::TempDir()) /
+                 ("varnel-" + name + "-" + std::to_string(::getpid()));
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
     }
