@@ -42,13 +42,17 @@ endfunction()
 
 # varnel_tests(<name> [QT] [DEPS <targets>...])
 # Builds every .cpp of the calling test folder into test_<name> and registers its GoogleTest cases.
-# QT tests run on the offscreen platform; leak checking is off for them because the Qt and
-# fontconfig libraries keep process-lifetime allocations.
+# QT tests get one application object (tests/support/qt_environment.cpp) and run on the offscreen
+# platform; leak checking is off for them because the Qt and fontconfig libraries keep
+# process-lifetime allocations.
 function(varnel_tests name)
     cmake_parse_arguments(A "QT" "" "DEPS" ${ARGN})
     file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     if(NOT srcs)
         return()
+    endif()
+    if(A_QT)
+        list(APPEND srcs ${PROJECT_SOURCE_DIR}/tests/support/qt_environment.cpp)
     endif()
     add_executable(test_${name} ${srcs})
     target_link_libraries(test_${name} PRIVATE ${A_DEPS} GTest::gtest_main GTest::gmock)
@@ -58,7 +62,9 @@ function(varnel_tests name)
         VARNEL_BINARY_DIR="${PROJECT_BINARY_DIR}")
     set(env "")
     if(A_QT)
-        set(env "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=halt_on_error=1:detect_leaks=0")
+        # One variable only: a list here would be split into separate test properties. The
+        # application object of tests/support turns leak checking off.
+        set(env "QT_QPA_PLATFORM=offscreen")
     endif()
     gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
         PROPERTIES ENVIRONMENT "${env}")

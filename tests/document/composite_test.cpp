@@ -217,7 +217,7 @@ TEST(Composite, ListOfGivenLayersIsRebasedToTheirUnion) {
 TEST(Composite, SameBytesOnOneAndOnSeveralThreads) {
     auto doc = emptyDocument(520, 1400);
     std::mt19937 rng(77);
-    struct Spec {
+    struct LayerPlan {
         int w, h;
         Point at;
         int alpha, mode, opacity;
@@ -228,7 +228,7 @@ TEST(Composite, SameBytesOnOneAndOnSeveralThreads) {
         {520, 1250, {-30, 100}, 200, kBlendOverlay, 128, true},
         {300, 1500, {250, -40}, -1, kBlendScreen, 90, false},
     };
-    for (const Spec& l : layers) {
+    for (const LayerPlan& l : layers) {
         RasterLayer* layer = addLayer(*doc, l.w, l.h, grey(0), l.at, l.alpha, l.mode, l.opacity);
         ASSERT_NE(layer, nullptr);
         for (int y = 0; y < l.h; ++y) {
