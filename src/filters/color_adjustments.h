@@ -25,6 +25,7 @@ public:
 class InvertFilter : public PointFilterImpl<InvertFilter> {
 public:
     std::string name() const override { return "Invert"; }
+    bool isSelfInverse() const override { return true; }
     void rows24(const uint8_t* src, uint8_t* dst, int32_t count) const;
     void rows8(const uint8_t* src, uint8_t* dst, int32_t count) const;
     bool changes8() const { return true; }

@@ -53,6 +53,10 @@ public:
                   const CoverageMask* mask = nullptr, const Rect* limit = nullptr);
     virtual bool readsSeparateSource() const { return false; }
 
+    // True when applying the filter twice to a whole surface gives back every value exactly
+    // (Invert): an undo can then apply it again instead of keeping a copy of the pixels.
+    virtual bool isSelfInverse() const { return false; }
+
     // The part of the surface the last application may have changed (empty when it failed).
     Rect changedRect() const { return changed_; }
 

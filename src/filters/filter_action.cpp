@@ -70,6 +70,8 @@ std::string FilterAction::name() const {
 }
 
 void FilterAction::setFilter(std::unique_ptr<Filter> filter) {
+    // The in-place mode is undone by the filter that made it, so it ends before another comes.
+    if (inPlace_) leaveInPlace();
     filter_ = std::move(filter);
 }
 
@@ -81,11 +83,25 @@ RasterLayer* FilterAction::targetLayer() const {
 
 int FilterAction::execute() {
     if (!filter_ || !image_) return 0;
+    if (inPlace_) return applyInPlace();
     if (!snapshot_) {
         if (!canTakeFilter(*image_, selectionArea())) return 0;
         const int index = image_->layers().activeIndex();
         RasterLayer* layer = image_->layers().rasterAt(index);
         if (!layer) return 0;
+        if (filter_->isSelfInverse() && selectionArea().isEmpty()) {
+            layerIndex_ = index;
+            inPlace_ = true;
+            dirty_ = {};
+            const int result = applyInPlace();
+            if (!result) {
+                // Whatever a failing pass wrote, the same pass over it again writes back.
+                applyInPlace();
+                inPlace_ = false;
+                layerIndex_ = -1;
+            }
+            return result;
+        }
         if (filter_->readsSeparateSource()) return executeIntoFreshStore(*layer, index);
         std::unique_ptr<ColorImage> copy = cloneOf(layer->pixels());
         if (!copy) return 0;
@@ -124,6 +140,22 @@ int FilterAction::executeIntoFreshStore(RasterLayer& layer, int index) {
         snapshot_.reset();
         layerIndex_ = -1;
     }
+    return result;
+}
+
+int FilterAction::applyInPlace() {
+    RasterLayer* layer = targetLayer();
+    if (!layer || !filter_) return 0;
+    const int result = filter_->apply(layer->pixels(), nullptr, nullptr);
+    if (result) report(*layer, filter_->changedRect());
+    return result;
+}
+
+int FilterAction::leaveInPlace() {
+    const int result = applyInPlace();
+    inPlace_ = false;
+    layerIndex_ = -1;
+    dirty_ = {};
     return result;
 }
 
@@ -190,6 +222,7 @@ int FilterAction::copyBack(RasterLayer& layer) {
 }
 
 int FilterAction::revert() {
+    if (inPlace_) return applyInPlace();
     if (!snapshot_ || layerIndex_ < 0) return 0;
     RasterLayer* layer = image_ ? image_->layers().rasterAt(layerIndex_) : nullptr;
     if (!layer) return 0;
@@ -201,6 +234,7 @@ int FilterAction::revert() {
 }
 
 int FilterAction::restoreSnapshot() {
+    if (inPlace_) return leaveInPlace();
     if (!snapshot_ || layerIndex_ < 0) return 0;
     RasterLayer* layer = image_ ? image_->layers().rasterAt(layerIndex_) : nullptr;
     if (!layer) return 0;
@@ -209,6 +243,8 @@ int FilterAction::restoreSnapshot() {
 
 int FilterAction::reapply() {
     if (!filter_) return 0;
+    // In place, the layer already holds what putting the pixels back and applying again makes.
+    if (inPlace_) return 1;
     if (!snapshot_) return execute();
     RasterLayer* layer = targetLayer();
     if (!layer) return 0;

@@ -43,7 +43,9 @@ public:
     // take a filter now; it keeps the active layer's pixels as they are (the snapshot) and
     // remembers that layer. A filter that can read a separate source takes over the layer's pixel
     // memory as the snapshot and writes into new memory; others filter a copy in place. A failed
-    // first execution leaves the layer as it was and keeps no snapshot. Every execution (redo
+    // first execution leaves the layer as it was and keeps no snapshot. A self-inverse filter
+    // (Invert) with nothing selected changes the layer in place and keeps nothing: undo applies
+    // it again, which gives back every byte. Every execution (redo
     // included) applies the filter to the remembered layer, the one the snapshot protects,
     // whichever layer is active then. Returns the filter's result.
     int execute() override;
@@ -52,7 +54,7 @@ public:
     int revert() override;
     // Sets the document's modified flag on success.
     void afterExecute(int result) override;
-    // The copy of the layer's pixels.
+    // The copy of the layer's pixels (none for a self-inverse filter over the whole layer).
     size_t byteSize() const override { return snapshot_ ? snapshot_->imageBytes() : 0; }
 
     // Replaces the held filter (the preview installs each new set of values this way).
@@ -79,6 +81,11 @@ private:
     enum class Source { Layer, Snapshot, FreshStore };
     int applyTo(RasterLayer& layer, Source source);
     int executeIntoFreshStore(RasterLayer& layer, int index);
+    // Applies a self-inverse filter to the whole remembered layer, in place.
+    int applyInPlace();
+    // Leaves the in-place mode: the layer gets its pixels back as they were and the next
+    // execution starts afresh (with a snapshot).
+    int leaveInPlace();
     int copyBack(RasterLayer& layer);
     void report(RasterLayer& layer, Rect layerRect);
 
@@ -86,6 +93,9 @@ private:
     std::unique_ptr<ColorImage> snapshot_;
     // Layer coordinates: where the layer may differ from the snapshot.
     Rect dirty_;
+    // The first execution applied a self-inverse filter to the whole layer in place and kept no
+    // snapshot: undo applies it once more (nothing selected, so the same pixels every time).
+    bool inPlace_ = false;
 };
 
 }  // namespace varnel

@@ -266,7 +266,11 @@ TEST_F(FilterOnDocument, FirstExecutionMatchesFilteringACopy) {
             ASSERT_EQ(runFilterCommand(target, made.make()), 1) << what;
             EXPECT_EQ(&layer->pixels(), object) << what;
             EXPECT_EQ(layer->pixels().exportPackedBitmap(), expected->exportPackedBitmap()) << what;
-            EXPECT_EQ(history.stateAt(0)->byteSize(), picture->imageBytes()) << what;
+            // Invert over the whole layer keeps nothing: undo inverts again.
+            const bool inPlace = std::string(made.what) == "invert" && selection.isEmpty();
+            EXPECT_EQ(history.stateAt(history.count() - 1)->byteSize(),
+                      inPlace ? 0 : picture->imageBytes())
+                << what;
             ASSERT_EQ(history.undo(), 1) << what;
             EXPECT_EQ(layer->pixels().exportPackedBitmap(), before) << what;
             ASSERT_EQ(history.redo(), 1) << what;
@@ -292,8 +296,9 @@ TEST_F(FilterOnDocument, FailedFirstExecutionLeavesTheLayer) {
     const std::vector<uint8_t> before = pixelsOf(*doc, 0).exportPackedBitmap();
     const ColorImage* object = &pixelsOf(*doc, 0);
 
+    // (Invert over the whole layer needs no memory: it is undone by applying it again.)
     platform::failNextAllocations(1);
-    EXPECT_EQ(runFilterCommand(target, std::make_unique<InvertFilter>()), 0);
+    EXPECT_EQ(runFilterCommand(target, std::make_unique<LevelsFilter>(gammaLevels(0.6))), 0);
     platform::failNextAllocations(0);
     EXPECT_EQ(pixelsOf(*doc, 0).exportPackedBitmap(), before);
 
@@ -312,6 +317,58 @@ TEST_F(FilterOnDocument, FailedFirstExecutionLeavesTheLayer) {
     EXPECT_EQ(pixelAt(pixelsOf(*doc, 0), 3, 4), inverted(pixelAt(*original, 3, 4)));
     ASSERT_EQ(action.revert(), 1);
     EXPECT_EQ(pixelsOf(*doc, 0).exportPackedBitmap(), before);
+}
+
+// Invert over the whole layer changes it in place and keeps no copy; every undo, redo and preview
+// sequence still ends on exactly the right bytes, also when another filter takes its place.
+TEST_F(FilterOnDocument, InvertOverTheWholeLayerUndoesByInvertingAgain) {
+    const std::vector<uint8_t> before = pixelsOf(*doc, 0).exportPackedBitmap();
+    auto invertedCopy = cloneOf(*original);
+    ASSERT_EQ(InvertFilter().apply(*invertedCopy), 1);
+    const std::vector<uint8_t> after = invertedCopy->exportPackedBitmap();
+    auto leveledCopy = cloneOf(*original);
+    ASSERT_EQ(LevelsFilter(gammaLevels(0.6)).apply(*leveledCopy), 1);
+    const std::vector<uint8_t> leveled = leveledCopy->exportPackedBitmap();
+
+    ASSERT_EQ(runFilterCommand(target, std::make_unique<InvertFilter>()), 1);
+    EXPECT_EQ(history.byteSize(), 0u);
+    EXPECT_EQ(pixelsOf(*doc, 0).exportPackedBitmap(), after);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(history.undo(), 1);
+        EXPECT_EQ(pixelsOf(*doc, 0).exportPackedBitmap(), before);
+        ASSERT_EQ(history.redo(), 1);
+        EXPECT_EQ(pixelsOf(*doc, 0).exportPackedBitmap(), after);
+    }
+    ASSERT_EQ(history.undo(), 1);
+
+    struct Step {
+        bool invert;  // else Levels
+        const std::vector<uint8_t>* shows;
+    };
+    const std::vector<std::vector<Step>> sequences = {
+        {{true, &after}},
+        {{true, &after}, {true, &after}},
+        {{true, &after}, {false, &leveled}},
+        {{false, &leveled}, {true, &after}, {false, &leveled}},
+    };
+    for (size_t i = 0; i < sequences.size(); ++i) {
+        SCOPED_TRACE(i);
+        {
+            FilterPreview preview(nullptr, doc.get(), &selection);
+            for (const Step& step : sequences[i]) {
+                std::unique_ptr<Filter> filter;
+                if (step.invert) {
+                    filter = std::make_unique<InvertFilter>();
+                } else {
+                    filter = std::make_unique<LevelsFilter>(gammaLevels(0.6));
+                }
+                ASSERT_EQ(preview.update(std::move(filter), false), 1);
+                EXPECT_EQ(pixelsOf(*doc, 0).exportPackedBitmap(), *step.shows);
+            }
+            preview.cancel();
+        }
+        EXPECT_EQ(pixelsOf(*doc, 0).exportPackedBitmap(), before);
+    }
 }
 
 // --- preview --------------------------------------------------------------------------------
