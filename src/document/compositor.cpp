@@ -60,8 +60,11 @@ void rebaseEntries(std::vector<CompositeEntry>& entries, Point origin) {
     }
 }
 
-int compositeInto(const std::vector<CompositeEntry>& entries, ColorImage& color, GrayMap& alpha,
-                  Rect rect) {
+namespace {
+
+// compositeInto without its guard: the band and span lists may throw when memory is short.
+int compositeIntoUnguarded(const std::vector<CompositeEntry>& entries, ColorImage& color,
+                           GrayMap& alpha, Rect rect) {
     if (entries.empty()) return 0;
     if (!color.isValid() || color.bitsPerPixel() != 24 || !alpha.isValid() ||
         alpha.bitsPerPixel() != 8 || color.size() != alpha.size()) {
@@ -187,6 +190,17 @@ int compositeInto(const std::vector<CompositeEntry>& entries, ColorImage& color,
         });
     }
     return 1;
+}
+
+}  // namespace
+
+int compositeInto(const std::vector<CompositeEntry>& entries, ColorImage& color, GrayMap& alpha,
+                  Rect rect) {
+    try {
+        return compositeIntoUnguarded(entries, color, alpha, rect);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
 }
 
 }  // namespace varnel

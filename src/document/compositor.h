@@ -39,7 +39,8 @@ void rebaseEntries(std::vector<CompositeEntry>& entries, Point origin);
 // Composites the entries into `color` and `alpha` (same size) over `rect` ∩ their bounds. A pixel
 // no entry covers gets alpha 0 and keeps its colour; elsewhere the colour is written only where
 // the resulting alpha is not 0. Returns 0, changing nothing, when there is no entry or the
-// targets are invalid or of different sizes.
+// targets are invalid or of different sizes; returns 0 when memory for its working lists is short
+// (the area may then be partly written).
 int compositeInto(const std::vector<CompositeEntry>& entries, ColorImage& color, GrayMap& alpha,
                   Rect rect);
 

@@ -57,10 +57,17 @@ public:
 
     // Runs the job on `threads` threads (caller included). Must be called between tryAcquire
     // and release.
-    void run(int threads, Job& job) {
+    // Returns false, having run nothing, when the worker threads cannot be started.
+    bool run(int threads, Job& job) {
         if (int(m_workers.size()) != threads - 1) {
             stopWorkers();
-            startWorkers(threads - 1);
+            try {
+                startWorkers(threads - 1);
+            } catch (...) {
+                // No threads or no memory for them: the caller works alone.
+                stopWorkers();
+                return false;
+            }
         }
         {
             std::lock_guard lock(m_mutex);
@@ -73,6 +80,7 @@ public:
         job.partsDone += mine;
         m_finished.wait(lock, [&] { return job.partsDone == job.parts && job.workersInside == 0; });
         m_job = nullptr;
+        return true;
     }
 
 private:
@@ -164,8 +172,9 @@ void parallelRows(int count, int minRowsPerPart, const RowRangeWork& work) {
     job.count = count;
     job.rowsPerPart = (count + parts - 1) / parts;
     job.parts = (count + job.rowsPerPart - 1) / job.rowsPerPart;
-    workers.run(threads, job);
+    const bool ran = workers.run(threads, job);
     workers.release();
+    if (!ran) work(0, count);
 }
 
 }  // namespace varnel
