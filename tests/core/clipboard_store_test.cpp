@@ -9,40 +9,12 @@
 #include <limits>
 #include <optional>
 
+#include "../support/fake_system_clipboard.h"
+
 namespace varnel {
 namespace {
 
-// A system clipboard in memory.
-class FakeClipboard : public platform::SystemClipboard {
-public:
-    bool hasBitmap() override { return block.has_value(); }
-    bool readBitmap(std::vector<uint8_t>& out) override {
-        if (!block) return false;
-        out = *block;
-        return true;
-    }
-    bool writeBitmap(const std::vector<uint8_t>& in) override {
-        ++writes;
-        if (refuseWrites) return false;
-        block = in;
-        return true;
-    }
-    bool clear() override {
-        block.reset();
-        text.reset();
-        return true;
-    }
-    bool readText(std::string& out) override {
-        if (!text) return false;
-        out = *text;
-        return true;
-    }
-
-    std::optional<std::vector<uint8_t>> block;
-    std::optional<std::string> text;
-    bool refuseWrites = false;
-    int writes = 0;
-};
+using FakeClipboard = FakeSystemClipboard;
 
 // A packed bitmap: the header, `extra` (masks, colour table), then the rows given top row first,
 // each padded to 4 bytes and stored bottom-up (or top-down with a negative height).

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "../../support/fake_system_clipboard.h"
 #include "app/app_services.h"
 #include "app/command_table.h"
 #include "app/document_window.h"
 #include "core/surface.h"
 #include "history/history.h"
-#include "platform/system_clipboard.h"
 
 namespace varnel::test {
 
@@ -196,30 +196,6 @@ public:
     std::optional<QString> answer;
     std::vector<std::string> asked;
     QStringList lastOpenNames;
-};
-
-// A system clipboard in memory.
-class FakeSystemClipboard : public platform::SystemClipboard {
-public:
-    bool hasBitmap() override { return block.has_value(); }
-    bool readBitmap(std::vector<uint8_t>& out) override {
-        if (!block) return false;
-        out = *block;
-        return true;
-    }
-    bool writeBitmap(const std::vector<uint8_t>& in) override {
-        ++writes;
-        block = in;
-        return true;
-    }
-    bool clear() override {
-        block.reset();
-        return true;
-    }
-    bool readText(std::string&) override { return false; }
-
-    std::optional<std::vector<uint8_t>> block;
-    int writes = 0;
 };
 
 class FakeDesktop : public Desktop {

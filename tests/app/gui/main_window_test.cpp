@@ -30,7 +30,6 @@ using test::FakeDialogs;
 using test::FakeDocument;
 using test::FakePrompts;
 using test::FakeProvider;
-using test::FakeSystemClipboard;
 using Answer = Prompts::Answer;
 
 // A main window over fakes, with a scratch folder of image files.
