@@ -11,9 +11,9 @@
 #include "app/product_info.h"
 #include "app/qt_system_clipboard.h"
 #include "app/settings_location.h"
-#include "platform/parallel.h"
 #include "app/single_instance.h"
 #include "core/clipboard_store.h"
+#include "platform/parallel.h"
 
 namespace varnel {
 

@@ -11,9 +11,15 @@ using ColorRef = uint32_t;
 constexpr ColorRef makeRgb(uint8_t r, uint8_t g, uint8_t b) {
     return ColorRef(r) | (ColorRef(g) << 8) | (ColorRef(b) << 16);
 }
-constexpr uint8_t redOf(ColorRef c) { return uint8_t(c & 0xFF); }
-constexpr uint8_t greenOf(ColorRef c) { return uint8_t((c >> 8) & 0xFF); }
-constexpr uint8_t blueOf(ColorRef c) { return uint8_t((c >> 16) & 0xFF); }
+constexpr uint8_t redOf(ColorRef c) {
+    return uint8_t(c & 0xFF);
+}
+constexpr uint8_t greenOf(ColorRef c) {
+    return uint8_t((c >> 8) & 0xFF);
+}
+constexpr uint8_t blueOf(ColorRef c) {
+    return uint8_t((c >> 16) & 0xFF);
+}
 
 // One 24-bit pixel as stored: blue, green, red.
 struct Bgr {

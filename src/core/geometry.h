@@ -27,7 +27,9 @@ struct Rect {
     int32_t bottom = 0;
 
     static Rect fromSize(Size s) { return {0, 0, s.width, s.height}; }
-    static Rect fromXYWH(int32_t x, int32_t y, int32_t w, int32_t h) { return {x, y, x + w, y + h}; }
+    static Rect fromXYWH(int32_t x, int32_t y, int32_t w, int32_t h) {
+        return {x, y, x + w, y + h};
+    }
 
     int32_t width() const { return right - left; }
     int32_t height() const { return bottom - top; }

@@ -108,8 +108,8 @@ inline void exerciseJpegReader(const uint8_t* data, size_t size) {
 
 inline void exerciseGifReader(const uint8_t* data, size_t size) {
     // The screen size sits in bytes 6..9: keep the fuzzer within its memory.
-    if (size >= 10 && int64_t(data[6] | data[7] << 8) * int64_t(data[8] | data[9] << 8) >
-                          kMaxFuzzPixels) {
+    if (size >= 10 &&
+        int64_t(data[6] | data[7] << 8) * int64_t(data[8] | data[9] << 8) > kMaxFuzzPixels) {
         return;
     }
     MemoryStream stream;

@@ -1,5 +1,5 @@
-// libFuzzer target for the JPEG codec and its segment reader (built with -DVARNEL_FUZZ=ON and clang; see bmp_fuzz.cpp for
-// the configuration):
+// libFuzzer target for the JPEG codec and its segment reader (built with -DVARNEL_FUZZ=ON and
+// clang; see bmp_fuzz.cpp for the configuration):
 //   cmake --build build/fuzz --target jpeg_fuzz
 //   build/fuzz/tests/fuzz/jpeg_fuzz -max_len=65536 <work folder> ../shared/corpus/jpeg
 #include "codec_fuzz_entries.h"
