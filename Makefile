@@ -17,6 +17,9 @@ PEER_PYTHON := /usr/bin/python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
+# Compiles through ccache when the machine has it (several checkouts then share one cache).
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
 .PHONY: deps deps-peers run configure-release build-test test bench bench-peers clean format
 
 # Installs the Debian packages of $(1) that are missing.
@@ -38,14 +41,14 @@ deps-peers:
 
 configure-release: deps
 	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	    -DVARNEL_BUILD_TESTS=OFF -DVARNEL_BUILD_BENCH=ON
+	    -DVARNEL_BUILD_TESTS=OFF -DVARNEL_BUILD_BENCH=ON $(LAUNCHER)
 
 run: configure-release
 	cmake --build build/release -j $(JOBS) --target varnel
 	./build/release/src/app/varnel $(ARGS)
 
 build-test: deps
-	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON -DVARNEL_WERROR=ON
+	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON -DVARNEL_WERROR=ON $(LAUNCHER)
 	cmake --build build/asan -j $(JOBS)
 	@ln -sf build/asan/compile_commands.json compile_commands.json
 
