@@ -177,7 +177,7 @@ void BM_Preview(benchmark::State& state, int which, bool fused) {
     ColorImage pixels;
     pixels.copyFrom(photo());
     auto doc = Document::fromImage(pixels, nullptr, "bench.png");
-    FilterAction action(nullptr, doc.get(), nullptr, makeAdjustment(which));
+    FilterAction action(doc.get(), nullptr, makeAdjustment(which));
     if (!action.execute()) state.SkipWithError("first application failed");
     for (auto _ : state) {
         action.setFilter(makeAdjustment(which));
@@ -248,7 +248,7 @@ void BM_GaussianPreview(benchmark::State& state, bool fused) {
     ColorImage pixels;
     pixels.copyFrom(photo());
     auto doc = Document::fromImage(pixels, nullptr, "bench.png");
-    FilterAction action(nullptr, doc.get(), nullptr, makeBlur(4, 10));
+    FilterAction action(doc.get(), nullptr, makeBlur(4, 10));
     if (!action.execute()) state.SkipWithError("first application failed");
     for (auto _ : state) {
         action.setFilter(makeBlur(4, 10));
@@ -269,7 +269,7 @@ void BM_Command(benchmark::State& state, std::function<std::unique_ptr<Filter>()
     pixels.copyFrom(photo());
     auto doc = Document::fromImage(pixels, nullptr, "bench.png");
     for (auto _ : state) {
-        auto action = std::make_unique<FilterAction>(nullptr, doc.get(), nullptr, make());
+        auto action = std::make_unique<FilterAction>(doc.get(), nullptr, make());
         if (!action->execute()) state.SkipWithError("failed");
         benchmark::ClobberMemory();
         // The snapshot is released outside the timing (the history would keep it).

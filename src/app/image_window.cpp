@@ -262,41 +262,40 @@ void ImageWindow::runCommand(int id) {
             runLastFilter(filterTarget());
             break;
         case kCmdSelectAll:
-            perform(std::make_unique<SelectAllAction>(nullptr, doc, sel));
+            perform(std::make_unique<SelectAllAction>(doc, sel));
             break;
         case kCmdSelectNone:
-            perform(std::make_unique<DeselectAction>(nullptr, doc, sel));
+            perform(std::make_unique<DeselectAction>(doc, sel));
             break;
         case kCmdSelectInverse:
-            perform(std::make_unique<SelectInverseAction>(nullptr, doc, sel));
+            perform(std::make_unique<SelectInverseAction>(doc, sel));
             break;
         case kCmdSelectGrow:
         case kCmdSelectSimilar:
-            perform(std::make_unique<GrowSimilarAction>(nullptr, doc, sel, id == kCmdSelectGrow,
+            perform(std::make_unique<GrowSimilarAction>(doc, sel, id == kCmdSelectGrow,
                                                         settings_.pixel_similarity_tolerance));
             break;
         case kCmdEditClear:
-            perform(std::make_unique<ClearAction>(nullptr, doc, sel, doc->layers().activeIndex(),
+            perform(std::make_unique<ClearAction>(doc, sel, doc->layers().activeIndex(),
                                                   settings_.default_bg_color.toColorRef()));
             break;
         case kCmdRotate180:
         case kCmdRotate90CW:
         case kCmdRotate90CCW:
-            perform(std::make_unique<RotateCanvasAction>(nullptr, doc, sel,
+            perform(std::make_unique<RotateCanvasAction>(doc, sel,
                                                          id == kCmdRotate180    ? 180.0
                                                          : id == kCmdRotate90CW ? 90.0
                                                                                 : 270.0));
             break;
         case kCmdFlipHorizontal:
         case kCmdFlipVertical:
-            perform(
-                std::make_unique<FlipCanvasAction>(nullptr, doc, sel, id == kCmdFlipHorizontal));
+            perform(std::make_unique<FlipCanvasAction>(doc, sel, id == kCmdFlipHorizontal));
             break;
         case kCmdCrop:
-            perform(std::make_unique<CropAction>(nullptr, doc, sel));
+            perform(std::make_unique<CropAction>(doc, sel));
             break;
         case kCmdTrim:
-            perform(std::make_unique<TrimAction>(nullptr, doc, sel));
+            perform(std::make_unique<TrimAction>(doc, sel));
             break;
         default:
             frame_->handleCommand(id);

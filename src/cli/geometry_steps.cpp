@@ -179,9 +179,9 @@ void addGeometrySteps(std::vector<StepInfo>& steps) {
                  if (s.resolution > 0) params.resolution = s.resolution;
                  if (s.unit >= 0) params.resolutionUnit = s.unit;
                  if (!imageSizeChanges(doc, params)) return true;
-                 return changeCanvas(session, failure,
-                                     std::make_unique<ImageSizeAction>(
-                                         nullptr, &doc, session.selection.get(), params));
+                 return changeCanvas(
+                     session, failure,
+                     std::make_unique<ImageSizeAction>(&doc, session.selection.get(), params));
              };
          }});
 
@@ -210,9 +210,9 @@ void addGeometrySteps(std::vector<StepInfo>& steps) {
                  if (doc.size() == Size{s.width, s.height}) return true;
                  const CanvasSizeParams params =
                      CanvasSizeParams::forAnchor(doc, {s.width, s.height}, s.anchor, color);
-                 return changeCanvas(session, failure,
-                                     std::make_unique<CanvasSizeAction>(
-                                         nullptr, &doc, session.selection.get(), params));
+                 return changeCanvas(
+                     session, failure,
+                     std::make_unique<CanvasSizeAction>(&doc, session.selection.get(), params));
              };
          }});
 
@@ -233,10 +233,10 @@ void addGeometrySteps(std::vector<StepInfo>& steps) {
                              return {};
                          }
                          return [angle](EditSession& session, std::string& failure) {
-                             return changeCanvas(session, failure,
-                                                 std::make_unique<RotateCanvasAction>(
-                                                     nullptr, session.document.get(),
-                                                     session.selection.get(), angle));
+                             return changeCanvas(
+                                 session, failure,
+                                 std::make_unique<RotateCanvasAction>(
+                                     session.document.get(), session.selection.get(), angle));
                          };
                      }});
 
@@ -251,7 +251,7 @@ void addGeometrySteps(std::vector<StepInfo>& steps) {
                          return [h](EditSession& session, std::string& failure) {
                              return changeCanvas(
                                  session, failure,
-                                 std::make_unique<FlipCanvasAction>(nullptr, session.document.get(),
+                                 std::make_unique<FlipCanvasAction>(session.document.get(),
                                                                     session.selection.get(), h));
                          };
                      }});
@@ -265,9 +265,9 @@ void addGeometrySteps(std::vector<StepInfo>& steps) {
                      failure = "Crop needs a selection";
                      return false;
                  }
-                 return changeCanvas(session, failure,
-                                     std::make_unique<CropAction>(nullptr, session.document.get(),
-                                                                  session.selection.get()));
+                 return changeCanvas(
+                     session, failure,
+                     std::make_unique<CropAction>(session.document.get(), session.selection.get()));
              };
          }});
 
@@ -289,9 +289,9 @@ void addGeometrySteps(std::vector<StepInfo>& steps) {
                  if (box.isEmpty() ||
                      box.offset(background.offset().x, background.offset().y) == doc.bounds())
                      return true;
-                 return changeCanvas(session, failure,
-                                     std::make_unique<TrimAction>(nullptr, session.document.get(),
-                                                                  session.selection.get()));
+                 return changeCanvas(
+                     session, failure,
+                     std::make_unique<TrimAction>(session.document.get(), session.selection.get()));
              };
          }});
 }

@@ -81,7 +81,7 @@ class AddLayerAction : public DocumentAction {
 public:
     AddLayerAction(Document* image, Selection* selection, ColorImage&& color, GrayMap&& alpha,
                    int32_t mode, uint8_t opacity)
-        : DocumentAction(nullptr, image, selection, -1), mode_(mode), opacity_(opacity) {
+        : DocumentAction(image, selection, -1), mode_(mode), opacity_(opacity) {
         color_.adoptStore(color.takeStore());
         if (alpha.isValid()) alpha_.adoptStore(alpha.takeStore());
     }
@@ -220,7 +220,7 @@ void addLayerSteps(std::vector<StepInfo>& steps) {
                              Document& doc = *session.document;
                              return perform(session,
                                             std::make_unique<BlendingChangeAction>(
-                                                nullptr, &doc, session.selection.get(),
+                                                &doc, session.selection.get(),
                                                 doc.layers().indexOf(layer), mode),
                                             failure, "the blend mode could not be set");
                          };
@@ -238,7 +238,7 @@ void addLayerSteps(std::vector<StepInfo>& steps) {
                  Document& doc = *session.document;
                  return perform(
                      session,
-                     std::make_unique<OpacityChangeAction>(nullptr, &doc, session.selection.get(),
+                     std::make_unique<OpacityChangeAction>(&doc, session.selection.get(),
                                                            doc.layers().indexOf(layer), value),
                      failure, "the opacity could not be set");
              };
@@ -266,9 +266,9 @@ void addLayerSteps(std::vector<StepInfo>& steps) {
                      "adds an empty layer above the active layer, named by the layer-name rule",
                      noParameter([](EditSession& session, std::string& failure) {
                          return perform(session,
-                                        std::make_unique<NewLayerAction>(
-                                            nullptr, session.document.get(),
-                                            session.selection.get(), LayerProperties{}),
+                                        std::make_unique<NewLayerAction>(session.document.get(),
+                                                                         session.selection.get(),
+                                                                         LayerProperties{}),
                                         failure, "the layer could not be made");
                      })});
 
@@ -283,27 +283,28 @@ void addLayerSteps(std::vector<StepInfo>& steps) {
                          Document& doc = *session.document;
                          return perform(session,
                                         std::make_unique<DuplicateLayerAction>(
-                                            nullptr, &doc, session.selection.get(),
+                                            &doc, session.selection.get(),
                                             doc.layers().activeIndex(), std::string()),
                                         failure, "not enough memory for the copy");
                      })});
 
-    steps.push_back(
-        {"--delete-layer", "", "deletes the active layer",
-         noParameter([](EditSession& session, std::string& failure) {
-             if (!hasActiveLayer(*session.document)) {
-                 failure = "there is no layer";
-                 return false;
-             }
-             Document& doc = *session.document;
-             // The editor offers Delete Layer only while another layer remains, so its history
-             // never records deleting the last one; the command line allows it, unrecorded.
-             if (doc.layers().count() == 1) return deleteLayer(doc).layer != nullptr;
-             return perform(session,
-                            std::make_unique<DeleteLayerAction>(
-                                nullptr, &doc, session.selection.get(), doc.layers().activeIndex()),
-                            failure, "the image's only layer cannot be deleted");
-         })});
+    steps.push_back({"--delete-layer", "", "deletes the active layer",
+                     noParameter([](EditSession& session, std::string& failure) {
+                         if (!hasActiveLayer(*session.document)) {
+                             failure = "there is no layer";
+                             return false;
+                         }
+                         Document& doc = *session.document;
+                         // The editor offers Delete Layer only while another layer remains, so its
+                         // history never records deleting the last one; the command line allows it,
+                         // unrecorded.
+                         if (doc.layers().count() == 1) return deleteLayer(doc).layer != nullptr;
+                         return perform(
+                             session,
+                             std::make_unique<DeleteLayerAction>(&doc, session.selection.get(),
+                                                                 doc.layers().activeIndex()),
+                             failure, "the image's only layer cannot be deleted");
+                     })});
 
     steps.push_back(
         {"--merge-down", "", "merges the active layer into the layer below it",
@@ -314,24 +315,24 @@ void addLayerSteps(std::vector<StepInfo>& steps) {
              }
              Document& doc = *session.document;
              return perform(session,
-                            std::make_unique<MergeDownAction>(
-                                nullptr, &doc, session.selection.get(), doc.layers().activeIndex()),
+                            std::make_unique<MergeDownAction>(&doc, session.selection.get(),
+                                                              doc.layers().activeIndex()),
                             failure, "no layer of the two has pixels to merge");
          })});
 
-    steps.push_back(
-        {"--merge-visible", "", "merges every visible layer into one",
-         noParameter([](EditSession& session, std::string& failure) {
-             if (!canMergeVisible(*session.document)) {
-                 failure = "the active layer must be visible, and another layer too";
-                 return false;
-             }
-             Document& doc = *session.document;
-             return perform(session,
-                            std::make_unique<MergeVisibleAction>(
-                                nullptr, &doc, session.selection.get(), doc.layers().activeIndex()),
-                            failure, "no visible layer has pixels to merge");
-         })});
+    steps.push_back({"--merge-visible", "", "merges every visible layer into one",
+                     noParameter([](EditSession& session, std::string& failure) {
+                         if (!canMergeVisible(*session.document)) {
+                             failure = "the active layer must be visible, and another layer too";
+                             return false;
+                         }
+                         Document& doc = *session.document;
+                         return perform(
+                             session,
+                             std::make_unique<MergeVisibleAction>(&doc, session.selection.get(),
+                                                                  doc.layers().activeIndex()),
+                             failure, "no visible layer has pixels to merge");
+                     })});
 
     steps.push_back({"--flatten", "",
                      "flattens the image into one opaque Background layer (white where it was "
@@ -339,11 +340,10 @@ void addLayerSteps(std::vector<StepInfo>& steps) {
                      noParameter([](EditSession& session, std::string& failure) {
                          // An image that is one background layer already is flat.
                          if (!canFlatten(*session.document)) return true;
-                         return perform(
-                             session,
-                             std::make_unique<FlattenImageAction>(nullptr, session.document.get(),
-                                                                  session.selection.get()),
-                             failure, "not enough memory to flatten");
+                         return perform(session,
+                                        std::make_unique<FlattenImageAction>(
+                                            session.document.get(), session.selection.get()),
+                                        failure, "not enough memory to flatten");
                      })});
 
     steps.push_back(
@@ -359,7 +359,7 @@ void addLayerSteps(std::vector<StepInfo>& steps) {
                  if (!failure.empty()) return false;
                  Document& doc = *session.document;
                  return perform(session,
-                                std::make_unique<FillAction>(nullptr, &doc, session.selection.get(),
+                                std::make_unique<FillAction>(&doc, session.selection.get(),
                                                              doc.layers().activeIndex(), settings),
                                 failure, "the fill could not be applied");
              };
@@ -377,9 +377,9 @@ void addLayerSteps(std::vector<StepInfo>& steps) {
                          if (!failure.empty()) return false;
                          Document& doc = *session.document;
                          return perform(session,
-                                        std::make_unique<ClearAction>(
-                                            nullptr, &doc, session.selection.get(),
-                                            doc.layers().activeIndex(), session.background),
+                                        std::make_unique<ClearAction>(&doc, session.selection.get(),
+                                                                      doc.layers().activeIndex(),
+                                                                      session.background),
                                         failure, "the clear could not be applied");
                      })});
 }

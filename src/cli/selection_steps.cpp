@@ -39,7 +39,7 @@ class CombinedMarqueeAction : public MarqueeAction {
 public:
     CombinedMarqueeAction(Document* image, Selection* selection, Rect rect, bool elliptical,
                           int32_t op)
-        : MarqueeAction(nullptr, image, selection, rect, elliptical),
+        : MarqueeAction(image, selection, rect, elliptical),
           rect_(rect),
           elliptical_(elliptical),
           op_(op) {}
@@ -66,7 +66,7 @@ class SeededGrowSimilarAction : public GrowSimilarAction {
 public:
     SeededGrowSimilarAction(Document* image, Selection* selection, bool grow, int32_t tolerance,
                             Point seed)
-        : GrowSimilarAction(nullptr, image, selection, grow, tolerance), seed_(seed) {}
+        : GrowSimilarAction(image, selection, grow, tolerance), seed_(seed) {}
 
     int applyChange() override {
         if (!selection_->setShape({seed_.x, seed_.y, seed_.x + 1, seed_.y + 1}, false)) return 0;
@@ -93,7 +93,7 @@ std::function<StepAction(const std::string&, std::string&)> marquee(bool ellipti
             // A shape that misses the canvas selects nothing.
             std::unique_ptr<MarqueeAction> action;
             if (op == kCombineReplace) {
-                action = std::make_unique<MarqueeAction>(nullptr, session.document.get(),
+                action = std::make_unique<MarqueeAction>(session.document.get(),
                                                          session.selection.get(), rect, elliptical);
             } else {
                 action = std::make_unique<CombinedMarqueeAction>(
@@ -114,8 +114,8 @@ std::function<StepAction(const std::string&, std::string&)> maskCommand(int64_t 
         return [n](EditSession& session, std::string& failure) {
             // Without a selection the step changes nothing (and is recorded like the editor's).
             return perform(session,
-                           std::make_unique<Action>(nullptr, session.document.get(),
-                                                    session.selection.get(), int32_t(n)),
+                           std::make_unique<Action>(session.document.get(), session.selection.get(),
+                                                    int32_t(n)),
                            failure, "not enough memory for the selection");
         };
     };
@@ -152,7 +152,7 @@ std::function<StepAction(const std::string&, std::string&)> colourRange(bool con
                 action = std::make_unique<SeededGrowSimilarAction>(&doc, &selection, connected,
                                                                    session.tolerance, point);
             } else {
-                action = std::make_unique<GrowSimilarAction>(nullptr, &doc, &selection, connected,
+                action = std::make_unique<GrowSimilarAction>(&doc, &selection, connected,
                                                              session.tolerance);
             }
             return perform(session, std::move(action), failure,
@@ -179,27 +179,24 @@ void addSelectionSteps(std::vector<StepInfo>& steps) {
                      marquee(true)});
     steps.push_back({"--select-all", "", "selects the whole canvas",
                      noParameter([](EditSession& session, std::string& failure) {
-                         return perform(
-                             session,
-                             std::make_unique<SelectAllAction>(nullptr, session.document.get(),
-                                                               session.selection.get()),
-                             failure, "not enough memory for the selection");
+                         return perform(session,
+                                        std::make_unique<SelectAllAction>(session.document.get(),
+                                                                          session.selection.get()),
+                                        failure, "not enough memory for the selection");
                      })});
     steps.push_back({"--deselect", "", "selects nothing",
                      noParameter([](EditSession& session, std::string& failure) {
-                         return perform(
-                             session,
-                             std::make_unique<DeselectAction>(nullptr, session.document.get(),
-                                                              session.selection.get()),
-                             failure, "not enough memory for the selection");
+                         return perform(session,
+                                        std::make_unique<DeselectAction>(session.document.get(),
+                                                                         session.selection.get()),
+                                        failure, "not enough memory for the selection");
                      })});
     steps.push_back({"--inverse", "", "inverts the selection (nothing happens without one)",
                      noParameter([](EditSession& session, std::string& failure) {
-                         return perform(
-                             session,
-                             std::make_unique<SelectInverseAction>(nullptr, session.document.get(),
-                                                                   session.selection.get()),
-                             failure, "not enough memory for the selection");
+                         return perform(session,
+                                        std::make_unique<SelectInverseAction>(
+                                            session.document.get(), session.selection.get()),
+                                        failure, "not enough memory for the selection");
                      })});
     steps.push_back(
         {"--feather", "R", "softens the selection's edge with radius R pixels (0.1..250)",
@@ -210,7 +207,7 @@ void addSelectionSteps(std::vector<StepInfo>& steps) {
              }
              return [radius](EditSession& session, std::string& failure) {
                  return perform(session,
-                                std::make_unique<FeatherAction>(nullptr, session.document.get(),
+                                std::make_unique<FeatherAction>(session.document.get(),
                                                                 session.selection.get(), radius),
                                 failure, "not enough memory for the selection");
              };
@@ -253,9 +250,9 @@ void addSelectionSteps(std::vector<StepInfo>& steps) {
                          Document& doc = *session.document;
                          return perform(
                              session,
-                             std::make_unique<SaveSelectionAction>(
-                                 nullptr, &doc, session.selection.get(), int(doc.channels().size()),
-                                 std::string(), kCombineReplace),
+                             std::make_unique<SaveSelectionAction>(&doc, session.selection.get(),
+                                                                   int(doc.channels().size()),
+                                                                   std::string(), kCombineReplace),
                              failure, "not enough memory for the channel");
                      })});
     steps.push_back(
@@ -279,11 +276,11 @@ void addSelectionSteps(std::vector<StepInfo>& steps) {
                      return false;
                  }
                  // An empty channel, or nothing left after combining, leaves nothing selected.
-                 return perform(session,
-                                std::make_unique<LoadSelectionAction>(
-                                    nullptr, session.document.get(), session.selection.get(),
-                                    int(n - 1), false, op),
-                                failure, "the channel could not be loaded as the selection");
+                 return perform(
+                     session,
+                     std::make_unique<LoadSelectionAction>(
+                         session.document.get(), session.selection.get(), int(n - 1), false, op),
+                     failure, "the channel could not be loaded as the selection");
              };
          }});
 }

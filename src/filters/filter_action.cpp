@@ -55,9 +55,8 @@ bool selectionOnLayer(const SelectionArea& selection, const LayerItem& layer, Co
     return true;
 }
 
-FilterAction::FilterAction(CommandTarget* owner, Document* document, Selection* selection,
-                           std::unique_ptr<Filter> filter)
-    : HistoryAction(owner, document, selection, -1), filter_(std::move(filter)) {}
+FilterAction::FilterAction(Document* document, Selection* selection, std::unique_ptr<Filter> filter)
+    : HistoryAction(document, selection, -1), filter_(std::move(filter)) {}
 
 SelectionArea FilterAction::selectionArea() const {
     return selection_ ? selection_->area() : SelectionArea{};

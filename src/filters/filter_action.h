@@ -32,8 +32,7 @@ class FilterAction : public HistoryAction {
 public:
     // The document window's selection is read at every execution (null: nothing selected);
     // `filter` may be null until setFilter gives one.
-    FilterAction(CommandTarget* owner, Document* document, Selection* selection,
-                 std::unique_ptr<Filter> filter);
+    FilterAction(Document* document, Selection* selection, std::unique_ptr<Filter> filter);
     ~FilterAction() override;
 
     // The filter's name.

@@ -31,8 +31,8 @@ int runFilterCommand(const FilterTarget& target, std::unique_ptr<Filter> filter)
     if (!filter || !ready(target)) return 0;
     std::unique_ptr<FilterAction> action;
     try {
-        action = std::make_unique<FilterAction>(target.owner, target.document, target.selection,
-                                                std::move(filter));
+        action =
+            std::make_unique<FilterAction>(target.document, target.selection, std::move(filter));
     } catch (...) {
         return 0;
     }

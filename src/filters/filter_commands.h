@@ -15,7 +15,6 @@ namespace varnel {
 // What a command needs of its document window.
 struct FilterTarget {
     History* history = nullptr;
-    CommandTarget* owner = nullptr;
     Document* document = nullptr;
     // The window's selection (null: nothing selected); read at every execution of the action.
     Selection* selection = nullptr;

@@ -10,7 +10,7 @@ int FilterPreview::update(std::unique_ptr<Filter> filter, bool neutral) {
     const bool created = !action_;
     if (created) {
         try {
-            action_ = std::make_unique<FilterAction>(owner_, document_, selection_, nullptr);
+            action_ = std::make_unique<FilterAction>(document_, selection_, nullptr);
         } catch (...) {
             return 0;
         }

@@ -15,8 +15,8 @@ namespace varnel {
 
 class FilterPreview {
 public:
-    FilterPreview(CommandTarget* owner, Document* document, Selection* selection)
-        : owner_(owner), document_(document), selection_(selection) {}
+    FilterPreview(Document* document, Selection* selection)
+        : document_(document), selection_(selection) {}
     // Puts the layer back if an action is still held.
     ~FilterPreview();
     FilterPreview(const FilterPreview&) = delete;
@@ -37,7 +37,6 @@ public:
     FilterAction* action() const { return action_.get(); }
 
 private:
-    CommandTarget* owner_;
     Document* document_;
     Selection* selection_;
     std::unique_ptr<FilterAction> action_;

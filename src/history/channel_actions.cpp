@@ -8,10 +8,9 @@
 
 namespace varnel {
 
-SaveSelectionAction::SaveSelectionAction(CommandTarget* owner, Document* image,
-                                         Selection* selection, int index, std::string channelName,
-                                         int32_t operation)
-    : HistoryAction(owner, image, selection, -1),
+SaveSelectionAction::SaveSelectionAction(Document* image, Selection* selection, int index,
+                                         std::string channelName, int32_t operation)
+    : HistoryAction(image, selection, -1),
       index_(0),
       channelName_(std::move(channelName)),
       operation_(operation) {

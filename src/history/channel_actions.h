@@ -16,8 +16,8 @@ public:
     // `index` is clamped to 0 … the number of saved channels; that number means a new channel
     // named `channelName` (empty: the channel-name rule). An existing channel takes the selection
     // by `operation` (0 replace, 1 add, 2 subtract, 3 intersect).
-    SaveSelectionAction(CommandTarget* owner, Document* image, Selection* selection, int index,
-                        std::string channelName, int32_t operation);
+    SaveSelectionAction(Document* image, Selection* selection, int index, std::string channelName,
+                        int32_t operation);
     std::string name() const override { return "Save Selection"; }
     // Fails (changing nothing) with nothing selected, or when the selection cannot be combined
     // into the channel (a channel of another size, an unknown operation).

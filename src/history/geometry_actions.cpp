@@ -6,8 +6,8 @@
 
 namespace varnel {
 
-GeometryAction::GeometryAction(CommandTarget* owner, Document* image, Selection* selection)
-    : DocumentAction(owner, image, selection, -1), deselect_(owner, image, selection) {}
+GeometryAction::GeometryAction(Document* image, Selection* selection)
+    : DocumentAction(image, selection, -1), deselect_(image, selection) {}
 
 int GeometryAction::execute() {
     if (!image_) return 0;

@@ -19,7 +19,7 @@ namespace varnel {
 
 class GeometryAction : public DocumentAction {
 public:
-    GeometryAction(CommandTarget* owner, Document* image, Selection* selection);
+    GeometryAction(Document* image, Selection* selection);
     // Deselects, changes the image keeping what the change replaces, and leaves the selection
     // empty on the new canvas. A failed change puts the selection back and changes nothing.
     int execute() override;
@@ -44,9 +44,8 @@ private:
 // "Image Size".
 class ImageSizeAction : public GeometryAction {
 public:
-    ImageSizeAction(CommandTarget* owner, Document* image, Selection* selection,
-                    const ImageSizeParams& params)
-        : GeometryAction(owner, image, selection), params_(params) {}
+    ImageSizeAction(Document* image, Selection* selection, const ImageSizeParams& params)
+        : GeometryAction(image, selection), params_(params) {}
     std::string name() const override { return "Image Size"; }
 
 protected:
@@ -59,9 +58,8 @@ private:
 // "Canvas Size".
 class CanvasSizeAction : public GeometryAction {
 public:
-    CanvasSizeAction(CommandTarget* owner, Document* image, Selection* selection,
-                     const CanvasSizeParams& params)
-        : GeometryAction(owner, image, selection), params_(params) {}
+    CanvasSizeAction(Document* image, Selection* selection, const CanvasSizeParams& params)
+        : GeometryAction(image, selection), params_(params) {}
     std::string name() const override { return "Canvas Size"; }
 
 protected:
@@ -76,8 +74,8 @@ private:
 // "Rotate Canvas" by 90, 180 or 270 degrees clockwise.
 class RotateCanvasAction : public GeometryAction {
 public:
-    RotateCanvasAction(CommandTarget* owner, Document* image, Selection* selection, double angle)
-        : GeometryAction(owner, image, selection), angle_(angle) {}
+    RotateCanvasAction(Document* image, Selection* selection, double angle)
+        : GeometryAction(image, selection), angle_(angle) {}
     std::string name() const override { return "Rotate Canvas"; }
 
 protected:
@@ -91,8 +89,8 @@ private:
 // "Flip Canvas Horizontal" or "Flip Canvas Vertical".
 class FlipCanvasAction : public GeometryAction {
 public:
-    FlipCanvasAction(CommandTarget* owner, Document* image, Selection* selection, bool horizontal)
-        : GeometryAction(owner, image, selection), horizontal_(horizontal) {}
+    FlipCanvasAction(Document* image, Selection* selection, bool horizontal)
+        : GeometryAction(image, selection), horizontal_(horizontal) {}
     std::string name() const override {
         return horizontal_ ? "Flip Canvas Horizontal" : "Flip Canvas Vertical";
     }

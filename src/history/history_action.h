@@ -9,15 +9,12 @@ namespace varnel {
 
 class Document;
 class Selection;
-// The document window's command target: the way an action reaches the view (repaints, the
-// marching ants) as well as the document.
-class CommandTarget;
 
 class HistoryAction {
 public:
     // `layerIndex` is the layer the action works on, or -1 when it concerns no single layer.
-    HistoryAction(CommandTarget* owner, Document* image, Selection* selection, int layerIndex = -1)
-        : owner_(owner), image_(image), selection_(selection), layerIndex_(layerIndex) {}
+    HistoryAction(Document* image, Selection* selection, int layerIndex = -1)
+        : image_(image), selection_(selection), layerIndex_(layerIndex) {}
     // Frees the parameters and undo data the action owns.
     virtual ~HistoryAction();
 
@@ -44,13 +41,11 @@ public:
     // so that the history's memory can be measured and bounded.
     virtual size_t byteSize() const { return 0; }
 
-    CommandTarget* owner() const { return owner_; }
     Document* image() const { return image_; }
     Selection* selection() const { return selection_; }
     int layerIndex() const { return layerIndex_; }
 
 protected:
-    CommandTarget* owner_;
     Document* image_;
     Selection* selection_;
     int layerIndex_;

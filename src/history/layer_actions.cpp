@@ -16,9 +16,9 @@ void setActiveIndex(Document& image, int index) {
 
 // --- Layer Properties ----------------------------------------------------------------------------
 
-LayerPropertiesAction::LayerPropertiesAction(CommandTarget* owner, Document* image,
-                                             Selection* selection, int index, std::string newName)
-    : DocumentAction(owner, image, selection, index), newName_(std::move(newName)) {}
+LayerPropertiesAction::LayerPropertiesAction(Document* image, Selection* selection, int index,
+                                             std::string newName)
+    : DocumentAction(image, selection, index), newName_(std::move(newName)) {}
 
 int LayerPropertiesAction::execute() {
     LayerItem* layer = image_->layers().layerAt(layerIndex_);
@@ -36,9 +36,9 @@ int LayerPropertiesAction::revert() {
 
 // --- Blending Change -----------------------------------------------------------------------------
 
-BlendingChangeAction::BlendingChangeAction(CommandTarget* owner, Document* image,
-                                           Selection* selection, int index, int32_t mode)
-    : DocumentAction(owner, image, selection, index), mode_(mode) {}
+BlendingChangeAction::BlendingChangeAction(Document* image, Selection* selection, int index,
+                                           int32_t mode)
+    : DocumentAction(image, selection, index), mode_(mode) {}
 
 int BlendingChangeAction::execute() {
     LayerItem* layer = image_->layers().layerAt(layerIndex_);
@@ -57,9 +57,9 @@ int BlendingChangeAction::revert() {
 
 // --- Master Opacity Change -----------------------------------------------------------------------
 
-OpacityChangeAction::OpacityChangeAction(CommandTarget* owner, Document* image,
-                                         Selection* selection, int index, uint8_t opacity)
-    : DocumentAction(owner, image, selection, index), opacity_(opacity) {}
+OpacityChangeAction::OpacityChangeAction(Document* image, Selection* selection, int index,
+                                         uint8_t opacity)
+    : DocumentAction(image, selection, index), opacity_(opacity) {}
 
 int OpacityChangeAction::execute() {
     LayerItem* layer = image_->layers().layerAt(layerIndex_);
@@ -78,9 +78,8 @@ int OpacityChangeAction::revert() {
 
 // --- New Layer -----------------------------------------------------------------------------------
 
-NewLayerAction::NewLayerAction(CommandTarget* owner, Document* image, Selection* selection,
-                               LayerProperties properties)
-    : DocumentAction(owner, image, selection, -1), properties_(std::move(properties)) {}
+NewLayerAction::NewLayerAction(Document* image, Selection* selection, LayerProperties properties)
+    : DocumentAction(image, selection, -1), properties_(std::move(properties)) {}
 
 int NewLayerAction::execute() {
     LayerStack& stack = image_->layers();
@@ -111,10 +110,9 @@ size_t NewLayerAction::byteSize() const {
 
 // --- Duplicate Layer -----------------------------------------------------------------------------
 
-DuplicateLayerAction::DuplicateLayerAction(CommandTarget* owner, Document* image,
-                                           Selection* selection, int sourceIndex,
+DuplicateLayerAction::DuplicateLayerAction(Document* image, Selection* selection, int sourceIndex,
                                            std::string copyName)
-    : DocumentAction(owner, image, selection, sourceIndex), copyName_(std::move(copyName)) {}
+    : DocumentAction(image, selection, sourceIndex), copyName_(std::move(copyName)) {}
 
 int DuplicateLayerAction::execute() {
     LayerStack& stack = image_->layers();
@@ -148,9 +146,8 @@ size_t DuplicateLayerAction::byteSize() const {
 
 // --- Delete Layer --------------------------------------------------------------------------------
 
-DeleteLayerAction::DeleteLayerAction(CommandTarget* owner, Document* image, Selection* selection,
-                                     int index)
-    : DocumentAction(owner, image, selection, index) {}
+DeleteLayerAction::DeleteLayerAction(Document* image, Selection* selection, int index)
+    : DocumentAction(image, selection, index) {}
 
 int DeleteLayerAction::execute() {
     LayerStack& stack = image_->layers();

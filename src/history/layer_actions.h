@@ -16,8 +16,7 @@ namespace varnel {
 // "Layer Properties": renames the layer.
 class LayerPropertiesAction : public DocumentAction {
 public:
-    LayerPropertiesAction(CommandTarget* owner, Document* image, Selection* selection, int index,
-                          std::string newName);
+    LayerPropertiesAction(Document* image, Selection* selection, int index, std::string newName);
     std::string name() const override { return "Layer Properties"; }
     int execute() override;
     int revert() override;
@@ -31,8 +30,7 @@ private:
 // has is recorded too; its undo and redo change nothing.
 class BlendingChangeAction : public DocumentAction {
 public:
-    BlendingChangeAction(CommandTarget* owner, Document* image, Selection* selection, int index,
-                         int32_t mode);
+    BlendingChangeAction(Document* image, Selection* selection, int index, int32_t mode);
     std::string name() const override { return "Blending Change"; }
     int execute() override;
     int revert() override;
@@ -45,8 +43,7 @@ private:
 // "Master Opacity Change": sets the layer's master opacity; the same value is recorded too.
 class OpacityChangeAction : public DocumentAction {
 public:
-    OpacityChangeAction(CommandTarget* owner, Document* image, Selection* selection, int index,
-                        uint8_t opacity);
+    OpacityChangeAction(Document* image, Selection* selection, int index, uint8_t opacity);
     std::string name() const override { return "Master Opacity Change"; }
     int execute() override;
     int revert() override;
@@ -60,8 +57,7 @@ private:
 // and keeps it; redo puts the same layer back where it was.
 class NewLayerAction : public DocumentAction {
 public:
-    NewLayerAction(CommandTarget* owner, Document* image, Selection* selection,
-                   LayerProperties properties);
+    NewLayerAction(Document* image, Selection* selection, LayerProperties properties);
     std::string name() const override { return "New Layer"; }
     int execute() override;
     int revert() override;
@@ -77,8 +73,8 @@ private:
 // rule), above it. Undo detaches the copy and keeps it; redo puts the same copy back.
 class DuplicateLayerAction : public DocumentAction {
 public:
-    DuplicateLayerAction(CommandTarget* owner, Document* image, Selection* selection,
-                         int sourceIndex, std::string copyName);
+    DuplicateLayerAction(Document* image, Selection* selection, int sourceIndex,
+                         std::string copyName);
     std::string name() const override { return "Duplicate Layer"; }
     int execute() override;
     int revert() override;
@@ -97,7 +93,7 @@ private:
 // undo gives the same layer back at the same index. The last layer of an image is never deleted.
 class DeleteLayerAction : public DocumentAction {
 public:
-    DeleteLayerAction(CommandTarget* owner, Document* image, Selection* selection, int index);
+    DeleteLayerAction(Document* image, Selection* selection, int index);
     std::string name() const override { return "Delete Layer"; }
     int execute() override;
     int revert() override;

@@ -34,9 +34,8 @@ private:
 // "Merge Layers": the layers at the given indices (those chosen in the Layers palette).
 class MergeLayersAction : public MergeAction {
 public:
-    MergeLayersAction(CommandTarget* owner, Document* image, Selection* selection,
-                      std::vector<int> indices)
-        : MergeAction(owner, image, selection, -1), indices_(std::move(indices)) {}
+    MergeLayersAction(Document* image, Selection* selection, std::vector<int> indices)
+        : MergeAction(image, selection, -1), indices_(std::move(indices)) {}
     std::string name() const override { return "Merge Layers"; }
     int canMerge() override;
     int merge(MergedLayers* record) override;
@@ -68,8 +67,7 @@ public:
 // "Flatten Image": one background holding the composite.
 class FlattenImageAction : public MergeAction {
 public:
-    FlattenImageAction(CommandTarget* owner, Document* image, Selection* selection)
-        : MergeAction(owner, image, selection, -1) {}
+    FlattenImageAction(Document* image, Selection* selection) : MergeAction(image, selection, -1) {}
     std::string name() const override { return "Flatten Image"; }
     int canMerge() override;
     int merge(MergedLayers* record) override;

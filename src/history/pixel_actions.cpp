@@ -21,9 +21,8 @@ bool rasterWithPixels(const Document& image, int index) {
 
 // --- Clear ---------------------------------------------------------------------------------------
 
-ClearAction::ClearAction(CommandTarget* owner, Document* image, Selection* selection, int index,
-                         ColorRef background)
-    : DocumentAction(owner, image, selection, index), background_(background) {}
+ClearAction::ClearAction(Document* image, Selection* selection, int index, ColorRef background)
+    : DocumentAction(image, selection, index), background_(background) {}
 
 int ClearAction::execute() {
     if (!selection_ || selection_->isEmpty() || !rasterWithPixels(*image_, layerIndex_)) return 0;
@@ -47,9 +46,9 @@ size_t ClearAction::byteSize() const {
 
 // --- Fill ----------------------------------------------------------------------------------------
 
-FillAction::FillAction(CommandTarget* owner, Document* image, Selection* selection, int index,
+FillAction::FillAction(Document* image, Selection* selection, int index,
                        const FillSettings& settings)
-    : DocumentAction(owner, image, selection, index), settings_(settings) {}
+    : DocumentAction(image, selection, index), settings_(settings) {}
 
 int FillAction::execute() {
     if (!rasterWithPixels(*image_, layerIndex_)) return 0;

@@ -18,8 +18,7 @@ namespace varnel {
 class ClearAction : public DocumentAction {
 public:
     // `background` is the settings' background colour at the time of the command.
-    ClearAction(CommandTarget* owner, Document* image, Selection* selection, int index,
-                ColorRef background);
+    ClearAction(Document* image, Selection* selection, int index, ColorRef background);
     std::string name() const override { return "Clear"; }
     int execute() override;
     int revert() override;
@@ -35,8 +34,7 @@ private:
 // execution.
 class FillAction : public DocumentAction {
 public:
-    FillAction(CommandTarget* owner, Document* image, Selection* selection, int index,
-               const FillSettings& settings);
+    FillAction(Document* image, Selection* selection, int index, const FillSettings& settings);
     std::string name() const override { return "Fill"; }
     int execute() override;
     int revert() override;

@@ -54,9 +54,8 @@ int SelectInverseAction::applyChange() {
     return 1;
 }
 
-FeatherAction::FeatherAction(CommandTarget* owner, Document* image, Selection* selection,
-                             double radius)
-    : SelectionAction(owner, image, selection) {
+FeatherAction::FeatherAction(Document* image, Selection* selection, double radius)
+    : SelectionAction(image, selection) {
     if (!(radius > kFeatherMinRadius)) radius = kFeatherMinRadius;
     radius_ = std::fmin(radius, kFeatherMaxRadius);
 }

@@ -14,8 +14,7 @@ namespace varnel {
 
 class SelectionAction : public HistoryAction {
 public:
-    SelectionAction(CommandTarget* owner, Document* image, Selection* selection)
-        : HistoryAction(owner, image, selection, -1) {}
+    SelectionAction(Document* image, Selection* selection) : HistoryAction(image, selection, -1) {}
 
     // Copies the selection (unless a copy is held) and applies the change. Returns 0, putting the
     // selection back, only when the change cannot apply at all; a change that finds nothing to
@@ -44,9 +43,8 @@ public:
 // ellipse inscribed in it.
 class MarqueeAction : public SelectionAction {
 public:
-    MarqueeAction(CommandTarget* owner, Document* image, Selection* selection, Rect rect,
-                  bool elliptical = false)
-        : SelectionAction(owner, image, selection), rect_(rect), elliptical_(elliptical) {}
+    MarqueeAction(Document* image, Selection* selection, Rect rect, bool elliptical = false)
+        : SelectionAction(image, selection), rect_(rect), elliptical_(elliptical) {}
     std::string name() const override;
     int applyChange() override;
 
@@ -75,7 +73,7 @@ public:
 // values that are not numbers, become 0.1).
 class FeatherAction : public SelectionAction {
 public:
-    FeatherAction(CommandTarget* owner, Document* image, Selection* selection, double radius);
+    FeatherAction(Document* image, Selection* selection, double radius);
     std::string name() const override { return "Feather"; }
     int applyChange() override;
     double radius() const { return radius_; }
@@ -90,8 +88,8 @@ int32_t clampSelectionPixels(int32_t pixels);
 // "Expand", "Contract" and "Border" by a pixel count clamped when the action is built.
 class ExpandAction : public SelectionAction {
 public:
-    ExpandAction(CommandTarget* owner, Document* image, Selection* selection, int32_t pixels)
-        : SelectionAction(owner, image, selection), pixels_(clampSelectionPixels(pixels)) {}
+    ExpandAction(Document* image, Selection* selection, int32_t pixels)
+        : SelectionAction(image, selection), pixels_(clampSelectionPixels(pixels)) {}
     std::string name() const override { return "Expand"; }
     int applyChange() override;
     int32_t pixels() const { return pixels_; }
@@ -102,8 +100,8 @@ private:
 
 class ContractAction : public SelectionAction {
 public:
-    ContractAction(CommandTarget* owner, Document* image, Selection* selection, int32_t pixels)
-        : SelectionAction(owner, image, selection), pixels_(clampSelectionPixels(pixels)) {}
+    ContractAction(Document* image, Selection* selection, int32_t pixels)
+        : SelectionAction(image, selection), pixels_(clampSelectionPixels(pixels)) {}
     std::string name() const override { return "Contract"; }
     int applyChange() override;
     int32_t pixels() const { return pixels_; }
@@ -114,8 +112,8 @@ private:
 
 class BorderAction : public SelectionAction {
 public:
-    BorderAction(CommandTarget* owner, Document* image, Selection* selection, int32_t width)
-        : SelectionAction(owner, image, selection), width_(clampSelectionPixels(width)) {}
+    BorderAction(Document* image, Selection* selection, int32_t width)
+        : SelectionAction(image, selection), width_(clampSelectionPixels(width)) {}
     std::string name() const override { return "Border"; }
     int applyChange() override;
     int32_t width() const { return width_; }
@@ -129,9 +127,8 @@ private:
 // on the active layer.
 class GrowSimilarAction : public SelectionAction {
 public:
-    GrowSimilarAction(CommandTarget* owner, Document* image, Selection* selection, bool grow,
-                      int32_t tolerance)
-        : SelectionAction(owner, image, selection), grow_(grow), tolerance_(tolerance) {}
+    GrowSimilarAction(Document* image, Selection* selection, bool grow, int32_t tolerance)
+        : SelectionAction(image, selection), grow_(grow), tolerance_(tolerance) {}
     std::string name() const override { return grow_ ? "Grow" : "Similar"; }
     int applyChange() override;
 
@@ -145,9 +142,9 @@ private:
 // such channel or it no longer has the canvas's size.
 class LoadSelectionAction : public SelectionAction {
 public:
-    LoadSelectionAction(CommandTarget* owner, Document* image, Selection* selection, int index,
-                        bool invert, int32_t operation)
-        : SelectionAction(owner, image, selection),
+    LoadSelectionAction(Document* image, Selection* selection, int index, bool invert,
+                        int32_t operation)
+        : SelectionAction(image, selection),
           channel_(index),
           invert_(invert),
           operation_(operation) {}

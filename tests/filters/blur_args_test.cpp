@@ -61,7 +61,7 @@ TEST(BlurArgs, ABlurStepBecomesTheLastFilter) {
     auto doc = testing::documentWith(*original);
     History history(10);
     Selection selection(doc->size());
-    const FilterTarget target{&history, nullptr, doc.get(), &selection};
+    const FilterTarget target{&history, doc.get(), &selection};
     FilterStep step;
     ASSERT_TRUE(parseFilterStep("--sharpen", "", step));
     ASSERT_EQ(runFilterStep(target, step), 1);

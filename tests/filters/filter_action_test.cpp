@@ -59,7 +59,7 @@ protected:
         original = noiseImage(12, 10, 11);
         doc = documentWith(*original);
         selection.resetCanvas(doc->size());
-        target = {&history, nullptr, doc.get(), &selection};
+        target = {&history, doc.get(), &selection};
     }
     void TearDown() override { clearLastFilter(); }
 
@@ -193,7 +193,7 @@ TEST_F(FilterOnDocument, RedoActsOnTheLayerItsSnapshotProtects) {
 }
 
 TEST_F(FilterOnDocument, ActionWithoutFilterOrSnapshot) {
-    FilterAction empty(nullptr, doc.get(), nullptr, nullptr);
+    FilterAction empty(doc.get(), nullptr, nullptr);
     EXPECT_EQ(empty.name(), "Unknown Filter");
     EXPECT_EQ(empty.execute(), 0);
     EXPECT_EQ(empty.revert(), 0);
@@ -302,7 +302,7 @@ TEST_F(FilterOnDocument, FailedFirstExecutionLeavesTheLayer) {
     platform::failNextAllocations(0);
     EXPECT_EQ(pixelsOf(*doc, 0).exportPackedBitmap(), before);
 
-    FilterAction action(nullptr, doc.get(), &selection, std::make_unique<GivesUpInvert>());
+    FilterAction action(doc.get(), &selection, std::make_unique<GivesUpInvert>());
     EXPECT_EQ(action.execute(), 0);
     EXPECT_FALSE(action.hasSnapshot());
     EXPECT_EQ(action.revert(), 0);
@@ -354,7 +354,7 @@ TEST_F(FilterOnDocument, InvertOverTheWholeLayerUndoesByInvertingAgain) {
     for (size_t i = 0; i < sequences.size(); ++i) {
         SCOPED_TRACE(i);
         {
-            FilterPreview preview(nullptr, doc.get(), &selection);
+            FilterPreview preview(doc.get(), &selection);
             for (const Step& step : sequences[i]) {
                 std::unique_ptr<Filter> filter;
                 if (step.invert) {
@@ -385,7 +385,7 @@ TEST_F(FilterOnDocument, PreviewAppliesFreshAndCancelRestores) {
         return img;
     };
     {
-        FilterPreview preview(nullptr, doc.get(), &selection);
+        FilterPreview preview(doc.get(), &selection);
         // The dialog opens with neutral values: nothing is applied.
         EXPECT_EQ(preview.update(std::make_unique<LevelsFilter>(LevelsParams{}), true), 1);
         EXPECT_TRUE(preview.hasAction());
@@ -406,7 +406,7 @@ TEST_F(FilterOnDocument, PreviewAppliesFreshAndCancelRestores) {
 }
 
 TEST_F(FilterOnDocument, PreviewHandedOverAsAlreadyExecuted) {
-    FilterPreview preview(nullptr, doc.get(), &selection);
+    FilterPreview preview(doc.get(), &selection);
     ASSERT_EQ(preview.update(std::make_unique<BrightnessContrastFilter>(30, 20), false), 1);
     ASSERT_EQ(preview.update(std::make_unique<BrightnessContrastFilter>(-10, 50), false), 1);
     auto applied = cloneOf(pixelsOf(*doc, 0));
@@ -424,7 +424,7 @@ TEST_F(FilterOnDocument, PreviewHandedOverAsAlreadyExecuted) {
 
 // OK straight away: one state that changes nothing, whose undo and redo change nothing.
 TEST_F(FilterOnDocument, NeutralPreviewRecordedAtOnce) {
-    FilterPreview preview(nullptr, doc.get(), &selection);
+    FilterPreview preview(doc.get(), &selection);
     ASSERT_EQ(preview.update(std::make_unique<LevelsFilter>(LevelsParams{}), true), 1);
     ASSERT_EQ(history.perform(preview.take(), true), 1);
     EXPECT_EQ(history.stateAt(0)->name(), "Levels");
@@ -438,7 +438,7 @@ TEST_F(FilterOnDocument, NeutralPreviewRecordedAtOnce) {
 // new processing rectangle; an area filter that changed the whole layer forces a full restore.
 TEST_F(FilterOnDocument, ReapplyAfterAWholeLayerChange) {
     selection.setShape({1, 1, 5, 5}, false);
-    FilterAction action(nullptr, doc.get(), &selection, nullptr);
+    FilterAction action(doc.get(), &selection, nullptr);
     auto step = std::make_unique<StepFilter>(7, "Blur");
     step->setInternal(true);
     action.setFilter(std::move(step));

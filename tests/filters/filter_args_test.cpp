@@ -171,7 +171,7 @@ TEST(FilterArgs, RunningStepsOnADocument) {
     auto doc = documentWith(*original);
     History history(10);
     Selection selection(doc->size());
-    const FilterTarget target{&history, nullptr, doc.get(), &selection};
+    const FilterTarget target{&history, doc.get(), &selection};
     FilterStep step;
     ASSERT_TRUE(parseFilterStep("--invert", "", step));
     ASSERT_EQ(runFilterStep(target, step), 1);

@@ -49,7 +49,7 @@ TEST_F(Actions, SelectionParametersClampedOnConstruction) {
     } feathers[] = {{0, 0.1},   {-3, 0.1},  {0.1, 0.1}, {0.5, 0.5},
                     {250, 250}, {900, 250}, {nan, 0.1}};
     for (const auto& f : feathers) {
-        FeatherAction a(nullptr, doc.get(), &selection, f.given);
+        FeatherAction a(doc.get(), &selection, f.given);
         EXPECT_EQ(a.radius(), f.kept) << f.given;
     }
     const struct {
@@ -57,20 +57,19 @@ TEST_F(Actions, SelectionParametersClampedOnConstruction) {
         int32_t kept;
     } pixels[] = {{0, 1}, {-5, 1}, {1, 1}, {37, 37}, {100, 100}, {500, 100}};
     for (const auto& p : pixels) {
-        EXPECT_EQ(ExpandAction(nullptr, doc.get(), &selection, p.given).pixels(), p.kept);
-        EXPECT_EQ(ContractAction(nullptr, doc.get(), &selection, p.given).pixels(), p.kept);
-        EXPECT_EQ(BorderAction(nullptr, doc.get(), &selection, p.given).width(), p.kept);
+        EXPECT_EQ(ExpandAction(doc.get(), &selection, p.given).pixels(), p.kept);
+        EXPECT_EQ(ContractAction(doc.get(), &selection, p.given).pixels(), p.kept);
+        EXPECT_EQ(BorderAction(doc.get(), &selection, p.given).width(), p.kept);
     }
 }
 
 TEST_F(Actions, LayerActionsRedoOnTheRecordedLayerNotTheActiveOne) {
     LayerStack& stack = doc->layers();
     const LayerItem* plain = stack.layerAt(2);
-    ASSERT_EQ(history.perform(std::make_unique<OpacityChangeAction>(nullptr, doc.get(), &selection,
-                                                                    2, uint8_t(10))),
-              1);
     ASSERT_EQ(history.perform(
-                  std::make_unique<ClearAction>(nullptr, doc.get(), &selection, 2, ColorRef(0))),
+                  std::make_unique<OpacityChangeAction>(doc.get(), &selection, 2, uint8_t(10))),
+              1);
+    ASSERT_EQ(history.perform(std::make_unique<ClearAction>(doc.get(), &selection, 2, ColorRef(0))),
               1);
     const uint64_t after = digest();
     history.undo();
@@ -87,8 +86,7 @@ TEST_F(Actions, LayerActionsRedoOnTheRecordedLayerNotTheActiveOne) {
 
 TEST_F(Actions, MergeDownRedoneOnTheRecordedLayer) {
     LayerStack& stack = doc->layers();
-    ASSERT_EQ(history.perform(std::make_unique<MergeDownAction>(nullptr, doc.get(), &selection, 2)),
-              1);
+    ASSERT_EQ(history.perform(std::make_unique<MergeDownAction>(doc.get(), &selection, 2)), 1);
     const uint64_t after = digest();
     history.undo();
     stack.setActiveLayer(stack.layerAt(3));
@@ -99,7 +97,7 @@ TEST_F(Actions, MergeDownRedoneOnTheRecordedLayer) {
 TEST_F(Actions, DeleteLayerKeepsTheSameObjectAndNeverCopiesIt) {
     LayerStack& stack = doc->layers();
     LayerItem* layer = stack.layerAt(1);
-    auto owned = std::make_unique<DeleteLayerAction>(nullptr, doc.get(), &selection, 1);
+    auto owned = std::make_unique<DeleteLayerAction>(doc.get(), &selection, 1);
     DeleteLayerAction* action = owned.get();
     ASSERT_EQ(history.perform(std::move(owned)), 1);
     EXPECT_EQ(action->keptLayer(), layer);
@@ -115,8 +113,7 @@ TEST_F(Actions, DeleteLayerKeepsTheSameObjectAndNeverCopiesIt) {
 TEST_F(Actions, TheLastLayerIsNeverDeleted) {
     auto single = makeDocument(true);
     Selection none(single->size());
-    EXPECT_EQ(history.perform(std::make_unique<DeleteLayerAction>(nullptr, single.get(), &none, 0)),
-              0);
+    EXPECT_EQ(history.perform(std::make_unique<DeleteLayerAction>(single.get(), &none, 0)), 0);
     EXPECT_EQ(single->layers().count(), 1);
     EXPECT_EQ(history.count(), 0);
 }
@@ -124,8 +121,7 @@ TEST_F(Actions, TheLastLayerIsNeverDeleted) {
 TEST_F(Actions, ClearWithoutAPlaneLeavesNoPlaneAfterUndo) {
     const auto* plain = doc->layers().rasterAt(2);
     ASSERT_FALSE(plain->hasTransparency());
-    ASSERT_EQ(history.perform(
-                  std::make_unique<ClearAction>(nullptr, doc.get(), &selection, 2, ColorRef(0))),
+    ASSERT_EQ(history.perform(std::make_unique<ClearAction>(doc.get(), &selection, 2, ColorRef(0))),
               1);
     EXPECT_TRUE(plain->hasTransparency());
     history.undo();
@@ -142,35 +138,30 @@ TEST_F(Actions, RefusedActionsRecordNothing) {
         const char* label;
         HistoryAction* action;  // handed to the history below
     } refused[] = {
-        {"clear with nothing selected",
-         new ClearAction(nullptr, doc.get(), &empty, 1, ColorRef(0))},
-        {"clear on the empty layer",
-         new ClearAction(nullptr, doc.get(), &selection, 4, ColorRef(0))},
-        {"clear on the hidden layer",
-         new ClearAction(nullptr, doc.get(), &selection, 3, ColorRef(0))},
+        {"clear with nothing selected", new ClearAction(doc.get(), &empty, 1, ColorRef(0))},
+        {"clear on the empty layer", new ClearAction(doc.get(), &selection, 4, ColorRef(0))},
+        {"clear on the hidden layer", new ClearAction(doc.get(), &selection, 3, ColorRef(0))},
         {"fill a layer that is not there",
-         new FillAction(nullptr, doc.get(), &selection, 9, FillSettings{})},
-        {"blend mode out of range",
-         new BlendingChangeAction(nullptr, doc.get(), &selection, 2, 19)},
+         new FillAction(doc.get(), &selection, 9, FillSettings{})},
+        {"blend mode out of range", new BlendingChangeAction(doc.get(), &selection, 2, 19)},
         {"rename a layer that is not there",
-         new LayerPropertiesAction(nullptr, doc.get(), &selection, 7, "x")},
-        {"save with nothing selected",
-         new SaveSelectionAction(nullptr, doc.get(), &empty, 0, "", 0)},
+         new LayerPropertiesAction(doc.get(), &selection, 7, "x")},
+        {"save with nothing selected", new SaveSelectionAction(doc.get(), &empty, 0, "", 0)},
         {"save into a channel of another size",
-         new SaveSelectionAction(nullptr, doc.get(), &selection, misfit, "", 1)},
+         new SaveSelectionAction(doc.get(), &selection, misfit, "", 1)},
         {"save with an unknown operation",
-         new SaveSelectionAction(nullptr, doc.get(), &selection, 0, "", 9)},
+         new SaveSelectionAction(doc.get(), &selection, 0, "", 9)},
         {"load a channel that no longer fits",
-         new LoadSelectionAction(nullptr, doc.get(), &selection, misfit, false, 0)},
+         new LoadSelectionAction(doc.get(), &selection, misfit, false, 0)},
         {"load with an unknown operation",
-         new LoadSelectionAction(nullptr, doc.get(), &selection, 0, false, 4)},
+         new LoadSelectionAction(doc.get(), &selection, 0, false, 4)},
         {"load a channel that is not there",
-         new LoadSelectionAction(nullptr, doc.get(), &selection, 8, false, 0)},
-        {"merge down the bottom layer", new MergeDownAction(nullptr, doc.get(), &selection, 0)},
+         new LoadSelectionAction(doc.get(), &selection, 8, false, 0)},
+        {"merge down the bottom layer", new MergeDownAction(doc.get(), &selection, 0)},
         {"merge layers with one layer",
-         new MergeLayersAction(nullptr, doc.get(), &selection, std::vector<int>{1})},
-        {"rotate by 45 degrees", new RotateCanvasAction(nullptr, doc.get(), &selection, 45.0)},
-        {"trim with several layers", new TrimAction(nullptr, doc.get(), &selection)},
+         new MergeLayersAction(doc.get(), &selection, std::vector<int>{1})},
+        {"rotate by 45 degrees", new RotateCanvasAction(doc.get(), &selection, 45.0)},
+        {"trim with several layers", new TrimAction(doc.get(), &selection)},
     };
     for (auto& r : refused) {
         EXPECT_EQ(history.perform(std::unique_ptr<HistoryAction>(r.action)), 0) << r.label;
@@ -186,12 +177,11 @@ TEST_F(Actions, SaveSelectionIndexClampedAndNewChannelTakenBackOnUndo) {
         int kept;
     } indices[] = {{-4, 0}, {0, 0}, {1, 1}, {2, 2}, {7, 2}};
     for (const auto& i : indices)
-        EXPECT_EQ(
-            SaveSelectionAction(nullptr, doc.get(), &selection, i.given, "", 0).channelIndex(),
-            i.kept);
-    ASSERT_EQ(history.perform(std::make_unique<SaveSelectionAction>(nullptr, doc.get(), &selection,
-                                                                    5, "Mine", 0)),
-              1);
+        EXPECT_EQ(SaveSelectionAction(doc.get(), &selection, i.given, "", 0).channelIndex(),
+                  i.kept);
+    ASSERT_EQ(
+        history.perform(std::make_unique<SaveSelectionAction>(doc.get(), &selection, 5, "Mine", 0)),
+        1);
     ASSERT_EQ(doc->channels().size(), 3u);
     EXPECT_EQ(doc->channels()[2]->name(), "Mine");
     history.undo();
@@ -202,7 +192,7 @@ TEST_F(Actions, SaveSelectionIndexClampedAndNewChannelTakenBackOnUndo) {
 
 TEST_F(Actions, GeometryRemovesTheSelectionAndUndoBringsItBack) {
     const Rect bounds = selection.bounds();
-    ASSERT_EQ(history.perform(std::make_unique<CropAction>(nullptr, doc.get(), &selection)), 1);
+    ASSERT_EQ(history.perform(std::make_unique<CropAction>(doc.get(), &selection)), 1);
     EXPECT_EQ(doc->size(), bounds.size());
     EXPECT_TRUE(selection.isEmpty());
     EXPECT_EQ(selection.canvasSize(), doc->size());
@@ -216,7 +206,7 @@ TEST_F(Actions, FilterRecordedLayerAndByteSizes) {
     // pixels and planes and every channel: the whole image) and the selection; the history adds
     // them up.
     const RasterLayer* offset = doc->layers().rasterAt(1);
-    ASSERT_EQ(history.perform(std::make_unique<FilterAction>(nullptr, doc.get(), &selection,
+    ASSERT_EQ(history.perform(std::make_unique<FilterAction>(doc.get(), &selection,
                                                              std::make_unique<InvertFilter>())),
               1);
     const size_t filterBytes = history.stateAt(0)->byteSize();
@@ -226,9 +216,8 @@ TEST_F(Actions, FilterRecordedLayerAndByteSizes) {
     for (const auto& c : doc->channels()) image += c->imageBytes();
     ASSERT_TRUE(selection.mask());
     const size_t mask = selection.mask()->imageBytes();
-    ASSERT_EQ(
-        history.perform(std::make_unique<RotateCanvasAction>(nullptr, doc.get(), &selection, 90.0)),
-        1);
+    ASSERT_EQ(history.perform(std::make_unique<RotateCanvasAction>(doc.get(), &selection, 90.0)),
+              1);
     const size_t geometryBytes = history.stateAt(1)->byteSize();
     EXPECT_EQ(geometryBytes, image + mask) << "the replaced image and the selection's mask";
     EXPECT_EQ(history.byteSize(), filterBytes + geometryBytes);
@@ -238,7 +227,7 @@ TEST_F(Actions, FilterRecordedLayerAndByteSizes) {
     EXPECT_EQ(history.stateAt(1)->byteSize(), geometryBytes);
     history.undo();
     history.undo();
-    ASSERT_EQ(history.perform(std::make_unique<DeselectAction>(nullptr, doc.get(), &selection)), 1);
+    ASSERT_EQ(history.perform(std::make_unique<DeselectAction>(doc.get(), &selection)), 1);
     EXPECT_EQ(history.count(), 1) << "the undone states were discarded";
     EXPECT_EQ(history.byteSize(), selection.isEmpty() ? history.stateAt(0)->byteSize() : 0u);
 }
@@ -265,31 +254,24 @@ TEST_F(Actions, GeometryUndoDataIsWhatTheChangeReplaced) {
         size_t kept;  // besides the selection's mask
     } cases[] = {
         {"flip: undone by flipping again",
-         [&] { return std::make_unique<FlipCanvasAction>(nullptr, doc.get(), &selection, false); },
-         0},
+         [&] { return std::make_unique<FlipCanvasAction>(doc.get(), &selection, false); }, 0},
         {"half turn: undone by turning again",
-         [&] {
-             return std::make_unique<RotateCanvasAction>(nullptr, doc.get(), &selection, -180.0);
-         },
-         0},
+         [&] { return std::make_unique<RotateCanvasAction>(doc.get(), &selection, -180.0); }, 0},
         {"image size: every layer and channel resampled",
          [&] {
              ImageSizeParams p = ImageSizeParams::of(*doc);
              p.width = 12;
              p.height = 30;
-             return std::make_unique<ImageSizeAction>(nullptr, doc.get(), &selection, p);
+             return std::make_unique<ImageSizeAction>(doc.get(), &selection, p);
          },
          imageBytes(true, true, true)},
         {"resolution only: no pixels",
-         [&] {
-             return std::make_unique<ImageSizeAction>(nullptr, doc.get(), &selection,
-                                                      resolutionOnly);
-         },
+         [&] { return std::make_unique<ImageSizeAction>(doc.get(), &selection, resolutionOnly); },
          0},
         {"canvas size: the background and the channels, other layers only move",
          [&] {
              auto p = CanvasSizeParams::forAnchor(*doc, {40, 20}, kAnchorCenter, 0);
-             return std::make_unique<CanvasSizeAction>(nullptr, doc.get(), &selection, p);
+             return std::make_unique<CanvasSizeAction>(doc.get(), &selection, p);
          },
          imageBytes(true, false, true)},
     };
@@ -324,13 +306,13 @@ TEST_F(Actions, FailedGeometryChangesRecordAndKeepNothing) {
         std::function<std::unique_ptr<HistoryAction>()> make;
     } cases[] = {
         {"image size", true,
-         [&] { return std::make_unique<ImageSizeAction>(nullptr, doc.get(), &none, smaller); }},
+         [&] { return std::make_unique<ImageSizeAction>(doc.get(), &none, smaller); }},
         {"rotate 270", true,
-         [&] { return std::make_unique<RotateCanvasAction>(nullptr, doc.get(), &none, 270.0); }},
+         [&] { return std::make_unique<RotateCanvasAction>(doc.get(), &none, 270.0); }},
         {"canvas size", false,
          [&] {
              auto p = CanvasSizeParams::forAnchor(*doc, {30, 20}, kAnchorRight, 0);
-             return std::make_unique<CanvasSizeAction>(nullptr, doc.get(), &selection, p);
+             return std::make_unique<CanvasSizeAction>(doc.get(), &selection, p);
          }},
     };
     for (const auto& c : cases) {
@@ -354,8 +336,7 @@ TEST_F(Actions, MergesKeepTheRemovedLayersThemselves) {
     LayerItem* plain = stack.layerAt(2);
     const size_t bytes = layerBytes(*offset) + layerBytes(*plain);
     const uint64_t before = digest();
-    auto owned =
-        std::make_unique<MergeLayersAction>(nullptr, doc.get(), &selection, std::vector<int>{2, 1});
+    auto owned = std::make_unique<MergeLayersAction>(doc.get(), &selection, std::vector<int>{2, 1});
     MergeLayersAction* action = owned.get();
     ASSERT_EQ(history.perform(std::move(owned)), 1);
     EXPECT_EQ(action->byteSize(), bytes);
@@ -368,8 +349,7 @@ TEST_F(Actions, MergesKeepTheRemovedLayersThemselves) {
     // Flatten takes every layer out, the empty one and the hidden one included.
     std::vector<const LayerItem*> all;
     for (int i = 0; i < stack.count(); ++i) all.push_back(stack.layerAt(i));
-    ASSERT_EQ(history.perform(std::make_unique<FlattenImageAction>(nullptr, doc.get(), &selection)),
-              1);
+    ASSERT_EQ(history.perform(std::make_unique<FlattenImageAction>(doc.get(), &selection)), 1);
     EXPECT_EQ(stack.count(), 1);
     history.undo();
     ASSERT_EQ(stack.count(), int(all.size()));

@@ -34,7 +34,7 @@ using Make = std::function<std::unique_ptr<HistoryAction>(Document&, Selection&)
 template <typename A, typename... Args>
 Make make(Args... args) {
     return [=](Document& d, Selection& s) -> std::unique_ptr<HistoryAction> {
-        return std::make_unique<A>(nullptr, &d, &s, args...);
+        return std::make_unique<A>(&d, &s, args...);
     };
 }
 
@@ -60,13 +60,11 @@ std::vector<Case> cases() {
     std::vector<Case> c;
     c.push_back(
         {"invert", "Invert", [](Document& d, Selection& s) -> std::unique_ptr<HistoryAction> {
-             return std::make_unique<FilterAction>(nullptr, &d, &s,
-                                                   std::make_unique<InvertFilter>());
+             return std::make_unique<FilterAction>(&d, &s, std::make_unique<InvertFilter>());
          }});
     c.push_back({"blur whole layer", "Blur",
                  [](Document& d, Selection& s) -> std::unique_ptr<HistoryAction> {
-                     return std::make_unique<FilterAction>(nullptr, &d, &s,
-                                                           std::make_unique<BlurFilter>());
+                     return std::make_unique<FilterAction>(&d, &s, std::make_unique<BlurFilter>());
                  },
                  true, false, false});
     c.push_back({"image size smaller", "Image Size", [](Document& d, Selection& s) {
@@ -75,7 +73,7 @@ std::vector<Case> cases() {
                      p.height = 11;
                      p.resolution = 150;
                      return std::unique_ptr<HistoryAction>(
-                         std::make_unique<ImageSizeAction>(nullptr, &d, &s, p));
+                         std::make_unique<ImageSizeAction>(&d, &s, p));
                  }});
     c.push_back({"image size larger, replicated", "Image Size", [](Document& d, Selection& s) {
                      ImageSizeParams p = ImageSizeParams::of(d);
@@ -83,13 +81,12 @@ std::vector<Case> cases() {
                      p.height = 25;
                      p.method = kResampleNearestNeighbor;
                      return std::unique_ptr<HistoryAction>(
-                         std::make_unique<ImageSizeAction>(nullptr, &d, &s, p));
+                         std::make_unique<ImageSizeAction>(&d, &s, p));
                  }});
     c.push_back(
         {"canvas size", "Canvas Size", [](Document& d, Selection& s) {
              auto p = CanvasSizeParams::forAnchor(d, {30, 13}, kAnchorBottomRight, 0x123456);
-             return std::unique_ptr<HistoryAction>(
-                 std::make_unique<CanvasSizeAction>(nullptr, &d, &s, p));
+             return std::unique_ptr<HistoryAction>(std::make_unique<CanvasSizeAction>(&d, &s, p));
          }});
     c.push_back({"rotate 90", "Rotate Canvas", make<RotateCanvasAction>(90.0)});
     c.push_back({"rotate 180", "Rotate Canvas", make<RotateCanvasAction>(180.0)});
@@ -127,7 +124,7 @@ std::vector<Case> cases() {
     c.push_back({"merge visible", "Merge Visible", make<MergeVisibleAction>(1)});
     c.push_back({"flatten", "Flatten Image", [](Document& d, Selection& s) {
                      return std::unique_ptr<HistoryAction>(
-                         std::make_unique<FlattenImageAction>(nullptr, &d, &s));
+                         std::make_unique<FlattenImageAction>(&d, &s));
                  }});
     c.push_back({"deselect", "Deselect", make<DeselectAction>()});
     c.push_back({"marquee", "Rectangular Marquee", make<MarqueeAction>(Rect{-4, 3, 9, 30}, false)});

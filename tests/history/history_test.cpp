@@ -26,7 +26,7 @@ class RecordingAction : public HistoryAction {
 public:
     RecordingAction(Log& log, std::string id, std::deque<int> executeResults = {},
                     std::deque<int> revertResults = {})
-        : HistoryAction(nullptr, nullptr, nullptr),
+        : HistoryAction(nullptr, nullptr),
           log_(log),
           id_(std::move(id)),
           executeResults_(std::move(executeResults)),

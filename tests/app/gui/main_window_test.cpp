@@ -722,7 +722,7 @@ TEST(FrameWithoutDocuments, ShowsNoDocumentCommands) {
 // An action that counts how often it ran.
 class CountingAction : public HistoryAction {
 public:
-    explicit CountingAction(int* value) : HistoryAction(nullptr, nullptr, nullptr), value_(value) {}
+    explicit CountingAction(int* value) : HistoryAction(nullptr, nullptr), value_(value) {}
     std::string name() const override { return "Count"; }
     int execute() override { return ++*value_, 1; }
     int revert() override { return --*value_, 1; }
