@@ -10,7 +10,7 @@
 #include <limits>
 #include <unordered_set>
 
-#include "app/atomic_file.h"
+#include "platform/file_io.h"
 
 namespace varnel {
 namespace {
@@ -251,7 +251,7 @@ bool AppSettings::removePreset(int32_t id) {
 bool AppSettings::load(const std::string& path) {
     loaded_ = false;
     std::string text;
-    if (!readFileBounded(path, kMaxSettingsFileBytes, text)) return false;
+    if (!platform::readRegularFile(path, kMaxSettingsFileBytes, text)) return false;
     return loadXml(text);
 }
 
@@ -343,7 +343,7 @@ bool AppSettings::save(const std::string& path) const {
     } catch (const std::exception&) {
         return false;
     }
-    return replaceFileAtomically(path, xml);
+    return platform::replaceFile(path, xml);
 }
 
 }  // namespace varnel

@@ -5,11 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -32,62 +29,6 @@ auto retryOnInterrupt(F f) {
         r = f();
     } while (r < 0 && errno == EINTR);
     return r;
-}
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// A save through a symbolic link replaces the file the link points to, not the link.
-std::string resolveTarget(const std::string& path) {
-    struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = realpath(path.c_str(), nullptr)) {
-            std::string resolved(real);
-            free(real);
-            return resolved;
-        }
-    }
-    return path;
-}
-
-// Creates a new file beside `target` whose name cannot clash with another writer's; the
-// creation mode 0666 lets the process umask decide the permissions of a file that is new.
-int createTemporaryBeside(const std::string& target, std::string& tempPath) {
-    static std::atomic<unsigned> counter{0};
-    const std::string folder = folderOf(target);
-    std::string base = nameOf(target);
-    // Keep the temporary name within the file system's name limit.
-    if (base.size() > 200) base.resize(200);
-    const auto ticks = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const unsigned n = counter.fetch_add(1);
-        std::string candidate = folder + "/." + base + "." + std::to_string(getpid()) + "-" +
-                                std::to_string(n) + "-" + std::to_string(ticks % 1000003) + ".tmp";
-        const int fd = retryOnInterrupt(
-            [&] { return ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
-        if (fd >= 0) {
-            tempPath = std::move(candidate);
-            return fd;
-        }
-        if (errno != EEXIST) return -1;
-    }
-    return -1;
-}
-
-void syncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    (void)::fsync(fd);
-    ::close(fd);
 }
 
 }  // namespace
@@ -126,15 +67,8 @@ bool FileHandle::close() {
 
 // ---- FileStream --------------------------------------------------------------------------------
 
-std::atomic<uint64_t> FileStream::s_dataSyncs{0};
-
 uint64_t FileStream::dataSyncs() {
-    return s_dataSyncs.load(std::memory_order_relaxed);
-}
-
-bool FileStream::syncData() {
-    s_dataSyncs.fetch_add(1, std::memory_order_relaxed);
-    return ::fsync(m_file.fd()) == 0;
+    return platform::fileDataSyncs();
 }
 
 FileStream::~FileStream() {
@@ -142,95 +76,60 @@ FileStream::~FileStream() {
 }
 
 bool FileStream::openForWrite(const std::string& path) {
-    if (isOpen() || path.empty()) return false;
-    const std::string target = resolveTarget(path);
-    struct stat st {};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists) {
-        // Replacing a folder, a device or a file the user may not write is refused, as writing
-        // into it in place would be.
-        if (!S_ISREG(st.st_mode) || ::access(target.c_str(), W_OK) != 0) return false;
+    if (isOpen()) {
+        m_failure = "already open";
+        return false;
     }
-    std::string tempPath;
-    const int fd = createTemporaryBeside(target, tempPath);
-    if (fd < 0) return false;
-    if (exists) {
-        (void)::fchmod(fd, st.st_mode & 07777);
-        (void)::fchown(fd, st.st_uid, st.st_gid);
+    if (!m_replacement.open(path)) {
+        m_failure = m_replacement.failure();
+        return false;
     }
-    m_file.adopt(fd);
+    m_failure.clear();
     m_position = 0;
     m_bufferStart = 0;
     m_bufferLength = 0;
     m_writing = true;
-    m_writeFailed = false;
-    m_target = target;
-    m_tempPath = std::move(tempPath);
     return true;
 }
 
 bool FileStream::openForRead(const std::string& path) {
-    if (isOpen() || path.empty()) return false;
-    // Non-blocking open so that a FIFO without a writer cannot hang the caller; it is refused
-    // below with every other file that is not a regular one.
-    if (!m_file.openRead(path, O_RDONLY | O_NONBLOCK)) return false;
-    struct stat st {};
-    const int fd = m_file.fd();
-    int flags = 0;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || uint64_t(st.st_size) > kMaxStreamBytes ||
-        (flags = ::fcntl(fd, F_GETFL)) < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        m_file.close();
+    if (isOpen()) {
+        m_failure = "already open";
         return false;
     }
-    m_readSize = uint64_t(st.st_size);
+    uint64_t size = 0;
+    const int fd = platform::openRegularFile(path, kMaxStreamBytes, size, &m_failure);
+    if (fd < 0) return false;
+    m_failure.clear();
+    m_file.adopt(fd);
+    m_readSize = size;
     m_position = 0;
     m_bufferStart = 0;
     m_bufferLength = 0;
     m_writing = false;
-    m_writeFailed = false;
     return true;
-}
-
-void FileStream::discardTemporary() {
-    if (!m_tempPath.empty()) ::unlink(m_tempPath.c_str());
-    m_tempPath.clear();
-    m_target.clear();
-    m_writing = false;
-    m_writeFailed = false;
 }
 
 bool FileStream::commit() {
-    if (!isOpen() || !m_writing) return false;
-    // Replacing a file puts the user's original at risk: after a crash the renamed entry must
-    // not point at data that never reached the disk, so the data is synced before the rename
-    // and the folder after it. A new file risks nothing (the rename still keeps a half-written
-    // file from ever carrying the final name), and is left to the system's write-back like any
-    // other program's write.
-    struct stat st {};
-    const bool replacing = ::lstat(m_target.c_str(), &st) == 0;
-    bool ok = !m_writeFailed;
-    if (ok && replacing) ok = syncData();
-    ok = m_file.close() && ok;
-    if (ok) ok = ::rename(m_tempPath.c_str(), m_target.c_str()) == 0;
-    if (!ok) {
-        discardTemporary();
+    if (!isOpen() || !m_writing) {
+        m_failure = "not open for writing";
         return false;
     }
-    if (replacing) syncFolder(folderOf(m_target));
-    m_tempPath.clear();
-    m_target.clear();
+    const bool ok = m_replacement.commit();
+    m_failure = ok ? std::string() : m_replacement.failure();
     m_writing = false;
-    return true;
+    m_position = 0;
+    return ok;
 }
 
 bool FileStream::isOpen() const {
-    return m_file.isValid();
+    return m_writing ? m_replacement.isOpen() : m_file.isValid();
 }
 
 uint64_t FileStream::fileSize() const {
     if (!m_writing) return m_readSize;
     struct stat st {};
-    return ::fstat(m_file.fd(), &st) == 0 ? uint64_t(st.st_size) : 0;
+    return ::fstat(fd(), &st) == 0 ? uint64_t(st.st_size) : 0;
 }
 
 uint32_t FileStream::size() const {
@@ -249,8 +148,12 @@ bool FileStream::isEof() const {
 
 bool FileStream::close() {
     if (!isOpen()) return false;
-    m_file.close();
-    if (m_writing) discardTemporary();
+    if (m_writing) {
+        m_replacement.discard();
+        m_writing = false;
+    } else {
+        m_file.close();
+    }
     m_position = 0;
     m_bufferStart = 0;
     m_bufferLength = 0;
@@ -262,7 +165,7 @@ int64_t FileStream::readAt(uint8_t* out, uint64_t bytes, uint64_t offset) const 
     while (done < bytes) {
         const size_t chunk = size_t(std::min<uint64_t>(bytes - done, 1u << 30));
         const ssize_t n = retryOnInterrupt(
-            [&] { return ::pread(m_file.fd(), out + done, chunk, off_t(offset + done)); });
+            [&] { return ::pread(fd(), out + done, chunk, off_t(offset + done)); });
         if (n < 0) return -1;
         if (n == 0) break;
         done += uint64_t(n);
@@ -320,21 +223,29 @@ uint32_t FileStream::write(const void* buffer, uint32_t elementSize, uint32_t co
     const uint64_t allowed = std::min(wanted, room);
     const auto* in = static_cast<const uint8_t*>(buffer);
     uint64_t done = 0;
+    int error = EFBIG;  // what a write past the 4 GiB the stream can address counts as
     while (done < allowed) {
         const size_t chunk = size_t(std::min<uint64_t>(allowed - done, kWriteChunk));
         const ssize_t n = retryOnInterrupt(
-            [&] { return ::pwrite(m_file.fd(), in + done, chunk, off_t(m_position + done)); });
-        if (n <= 0) break;
+            [&] { return ::pwrite(fd(), in + done, chunk, off_t(m_position + done)); });
+        if (n <= 0) {
+            // pwrite(2) reports a full disk as a short count first, then as ENOSPC.
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
         done += uint64_t(n);
     }
     m_position += done;
-    if (done < wanted) m_writeFailed = true;
+    if (done < wanted) {
+        m_replacement.markFailed(error);
+        m_failure = m_replacement.failure();
+    }
     return uint32_t(done / elementSize);
 }
 
 bool FileStream::flush() {
     if (!isOpen()) return false;
-    return !m_writing || syncData();
+    return !m_writing || platform::syncFileData(fd());
 }
 
 bool FileStream::seek(int64_t offset, int origin) {

@@ -1,12 +1,12 @@
 // Byte streams over files on disk (POSIX file descriptors).
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "formats/byte_stream.h"
+#include "platform/file_io.h"
 
 namespace varnel {
 
@@ -35,11 +35,12 @@ private:
 
 // A stream over one file.
 //
-// Reading opens the file itself. Writing never touches the target until the writer says it has
-// finished: openForWrite creates a temporary file in the target's folder, and only commit() moves
-// it over the target (keeping the permissions of the file it replaces). close() without commit(),
+// Reading opens the file itself (a regular file only, see platform::openRegularFile). Writing
+// never touches the target until the writer says it has finished: it goes through a
+// platform::FileReplacement, a temporary file in the target's folder that only commit() moves
+// over the target (keeping the permissions of the file it replaces). close() without commit(),
 // destruction, or any failed write followed by commit() removes the temporary file and leaves an
-// existing target byte-for-byte as it was.
+// existing target byte-for-byte as it was. failure() says why an open or a commit failed.
 class FileStream : public ByteStream {
 public:
     FileStream() = default;
@@ -56,9 +57,13 @@ public:
     // (and discards the temporary file) when the stream is not writing, when any write came up
     // short, or when syncing or renaming fails. The stream is closed afterwards in every case.
     bool commit();
-    // How many times the streams of this process have synced a file's data to disk (commits
-    // that replace a file, and flushes of write streams).
+    // How many times this process has synced a file's data to disk (commits that replace a file,
+    // flushes of write streams, and every other replacement through platform/file_io.h).
     static uint64_t dataSyncs();
+    // Why the last openForRead, openForWrite or commit failed, in words for the user ("permission
+    // denied", "disk full"); empty after a success. A write that came up short is reported by
+    // the commit that follows it.
+    const std::string& failure() const { return m_failure; }
 
     bool isEof() const override;
     bool isOpen() const override;
@@ -74,24 +79,23 @@ public:
 
     bool isWriting() const { return m_writing; }
     // The temporary file a write goes to until commit() (empty when not writing).
-    const std::string& temporaryPath() const { return m_tempPath; }
+    const std::string& temporaryPath() const { return m_replacement.temporaryPath(); }
 
 private:
     static constexpr uint64_t kBufferSize = 64 * 1024;
 
-    void discardTemporary();
-    bool syncData();
+    // The descriptor reads and writes go to.
+    int fd() const { return m_writing ? m_replacement.fd() : m_file.fd(); }
     uint64_t fileSize() const;
     // Reads up to `bytes` at `offset`; the count read, or -1 on an error.
     int64_t readAt(uint8_t* out, uint64_t bytes, uint64_t offset) const;
 
-    static std::atomic<uint64_t> s_dataSyncs;
-
+    // The file being read.
     FileHandle m_file;
+    // The file being written.
+    platform::FileReplacement m_replacement;
     bool m_writing = false;
-    bool m_writeFailed = false;
-    std::string m_target;
-    std::string m_tempPath;
+    std::string m_failure;
     // The stream's position: reads and writes go to explicit offsets.
     uint64_t m_position = 0;
     // Size of a file opened for reading, taken when it was opened.

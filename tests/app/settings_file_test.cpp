@@ -10,7 +10,6 @@
 #include <chrono>
 
 #include "app/app_settings.h"
-#include "app/atomic_file.h"
 #include "test_files.h"
 
 namespace varnel {
@@ -143,19 +142,6 @@ TEST(SettingsFile, LoadRefusesWhatIsNotASmallRegularFile) {
         EXPECT_FALSE(s.loaded());
         EXPECT_EQ(s.nb_history_states, 42);
     }
-}
-
-TEST(SettingsFile, ReadFileBoundedReadsUpToTheCap) {
-    TempDir dir;
-    writeFile(dir.file("f"), "12345");
-    std::string out = "stale";
-    EXPECT_TRUE(readFileBounded(dir.file("f"), 5, out));
-    EXPECT_EQ(out, "12345");
-    EXPECT_FALSE(readFileBounded(dir.file("f"), 4, out));
-    EXPECT_EQ(out, "");
-    writeFile(dir.file("empty"), "");
-    EXPECT_TRUE(readFileBounded(dir.file("empty"), 4, out));
-    EXPECT_EQ(out, "");
 }
 
 }  // namespace
