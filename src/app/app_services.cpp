@@ -1,11 +1,17 @@
 #include "app/app_services.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 
 #include "dialogs/duplicate_image_dialog.h"
+#include "dialogs/print_preview_dialog.h"
 
 namespace varnel {
 
@@ -106,6 +112,68 @@ private:
     QPointer<QWidget> parent_;
 };
 
+class SystemPrinters : public Printers {
+public:
+    explicit SystemPrinters(QWidget* parent) : parent_(parent) {}
+
+    std::unique_ptr<QPrinter> openDefault() override {
+        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        if (!info.isNull()) {
+            auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+            if (printer->isValid()) return printer;
+        }
+        // Qt writes PDF files itself, so a system without printers still prints to a file.
+        auto pdf = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        pdf->setOutputFormat(QPrinter::PdfFormat);
+        if (pdf->isValid()) return pdf;
+        return nullptr;
+    }
+
+    bool pageSetup(QPrinter& printer) override {
+        QPageSetupDialog dialog(&printer, owner());
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    bool choosePrint(QPrinter& printer, std::optional<QPoint>& position) override {
+        QPrintDialog dialog(&printer, owner());
+        // One page: no page range, no selection, no current page.
+        dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+        dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+        dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+        dialog.setMinMax(1, 1);
+        dialog.setFromTo(1, 1);
+        if (position) dialog.move(*position);
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        position = dialog.pos();
+        return accepted;
+    }
+
+    PreviewChoice preview(QPrinter& printer, const std::function<void(QPrinter&)>& paintPage,
+                          const std::function<bool()>& pageSetup) override {
+        PrintPreviewDialog dialog(
+            &printer, [&paintPage](QPrinter* target) { paintPage(*target); }, pageSetup, owner());
+        dialog.exec();
+        switch (dialog.choice()) {
+            case PrintPreviewDialog::Choice::Print:
+                return PreviewChoice::Print;
+            case PrintPreviewDialog::Choice::Done:
+                return PreviewChoice::Done;
+            case PrintPreviewDialog::Choice::Cancel:
+                break;
+        }
+        return PreviewChoice::Cancel;
+    }
+
+private:
+    // A dialog opened from another one (Page Setup from the preview) belongs to that one.
+    QWidget* owner() const {
+        QWidget* modal = QApplication::activeModalWidget();
+        return modal ? modal : parent_.data();
+    }
+
+    QPointer<QWidget> parent_;
+};
+
 }  // namespace
 
 std::unique_ptr<Prompts> messageBoxPrompts(QWidget* parent) {
@@ -122,6 +190,10 @@ std::unique_ptr<Desktop> systemDesktop() {
 
 std::unique_ptr<CommandDialogs> systemCommandDialogs(QWidget* parent) {
     return std::make_unique<QtCommandDialogs>(parent);
+}
+
+std::unique_ptr<Printers> systemPrinters(QWidget* parent) {
+    return std::make_unique<SystemPrinters>(parent);
 }
 
 QStringList qtFileFilters(const QString& filter) {

@@ -2,12 +2,15 @@
 // window's flows run headless in tests with scripted answers.
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <memory>
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 namespace varnel {
@@ -65,11 +68,35 @@ public:
     virtual bool openUrl(const QUrl& url) = 0;
 };
 
+// The printers and the printing dialogs.
+class Printers {
+public:
+    enum class PreviewChoice { Print, Done, Cancel };
+
+    virtual ~Printers() = default;
+    // The output printing starts with: the system's default printer, or a PDF file when the
+    // system has no printer; null when there is no output at all.
+    virtual std::unique_ptr<QPrinter> openDefault() = 0;
+    // The Page Setup dialog on `printer`. True when confirmed: the printer then holds the page
+    // settings chosen.
+    virtual bool pageSetup(QPrinter& printer) = 0;
+    // The Print dialog on `printer` for a job of one page. True when confirmed: the printer then
+    // holds the printer, file and settings chosen. It opens at `position` when one is given, and
+    // `position` receives where it was when it closed.
+    virtual bool choosePrint(QPrinter& printer, std::optional<QPoint>& position) = 0;
+    // The Print with Preview dialog: the page as `paintPage` paints it on `printer`; its Page
+    // Setup button calls `pageSetup`, which tells whether the settings changed.
+    virtual PreviewChoice preview(QPrinter& printer,
+                                  const std::function<void(QPrinter&)>& paintPage,
+                                  const std::function<bool()>& pageSetup) = 0;
+};
+
 // The real ones, parented to `parent`'s window.
 std::unique_ptr<Prompts> messageBoxPrompts(QWidget* parent);
 std::unique_ptr<FileDialogs> systemFileDialogs(QWidget* parent);
 std::unique_ptr<Desktop> systemDesktop();
 std::unique_ptr<CommandDialogs> systemCommandDialogs(QWidget* parent);
+std::unique_ptr<Printers> systemPrinters(QWidget* parent);
 
 // A "|" separated filter as the Qt file dialogs take it: one "Name (patterns)" entry per pair,
 // the patterns separated by blanks and each also given in upper case, since file names on this

@@ -31,6 +31,9 @@ public:
     virtual bool isModified() const = 0;
     // The document's undo list; null when the window keeps none.
     virtual History* history() = 0;
+    // The document's visible layers composited over white at the canvas size: the image that
+    // is printed. False when the window has no image or memory is short.
+    virtual bool flattenedImage(ColorImage& /*color*/) { return false; }
 
     // Writes the document to `path` in the format its extension names. On success the document
     // takes that path and the name that goes with it and is no longer modified; on failure

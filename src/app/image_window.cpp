@@ -115,6 +115,12 @@ bool ImageWindow::isModified() const {
     return frame_ && frame_->document()->isModified();
 }
 
+bool ImageWindow::flattenedImage(ColorImage& color) {
+    Document* doc = document();
+    GrayMap alpha;
+    return doc && doc->flattenForSave(color, alpha, false);
+}
+
 bool ImageWindow::saveTo(const std::string& path) {
     Document* doc = document();
     if (!doc) return false;

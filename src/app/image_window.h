@@ -36,6 +36,7 @@ public:
     std::string documentPath() const override;
     bool isModified() const override;
     History* history() override { return &history_; }
+    bool flattenedImage(ColorImage& color) override;
     bool saveTo(const std::string& path) override;
     bool handlesCommand(int id) const override;
     bool isCommandEnabled(int id) const override;

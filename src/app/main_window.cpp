@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QStatusBar>
@@ -22,6 +23,7 @@
 #include <set>
 
 #include "app/command_table.h"
+#include "app/printing.h"
 #include "app/product_info.h"
 #include "app/settings_location.h"
 #include "core/clipboard_store.h"
@@ -61,6 +63,9 @@ const std::set<int> kFrameCommands = {
     kCmdFileCloseAll,
     kCmdFileSave,
     kCmdFileSaveAs,
+    kCmdFilePageSetup,
+    kCmdFilePrintPreview,
+    kCmdFilePrint,
     kCmdRecentClear,
     kCmdAppExit,
     kCmdFullScreen,
@@ -80,10 +85,14 @@ const std::set<int> kFrameCommands = {
     kCmdAbout,
 };
 const std::set<int> kDocumentFrameCommands = {
-    kCmdFileNewFromClipboard, kCmdImageDuplicate, kCmdFileOpen,   kCmdFileClose,
-    kCmdFileCloseAll,         kCmdFileSave,       kCmdFileSaveAs, kCmdWindowCascade,
-    kCmdWindowTile,           kCmdWindowArrange,  kCmdNextPane,   kCmdPreviousPane,
+    kCmdFileNewFromClipboard, kCmdImageDuplicate, kCmdFileOpen,      kCmdFileClose,
+    kCmdFileCloseAll,         kCmdFileSave,       kCmdFileSaveAs,    kCmdFilePageSetup,
+    kCmdFilePrintPreview,     kCmdFilePrint,      kCmdWindowCascade, kCmdWindowTile,
+    kCmdWindowArrange,        kCmdNextPane,       kCmdPreviousPane,
 };
+
+const QString kNoPrinterText =
+    QStringLiteral("Default printer not found. Please check your settings in the control panel.");
 
 }  // namespace
 
@@ -156,6 +165,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
       desktop_(setup.desktop ? std::move(setup.desktop) : systemDesktop()),
       commandDialogs_(setup.commandDialogs ? std::move(setup.commandDialogs)
                                            : systemCommandDialogs(this)),
+      printers_(setup.printers ? std::move(setup.printers) : systemPrinters(this)),
       clipboard_(setup.clipboard ? setup.clipboard : &ClipboardStore::store()),
       programDirectory_(setup.programDirectory.isEmpty() ? qs(programDirectory())
                                                          : setup.programDirectory),
@@ -321,9 +331,9 @@ QAction* MainWindow::action(int id) const {
 
 bool MainWindow::commandNeedsDocument(int id) const {
     return id == kCmdImageDuplicate || id == kCmdFileClose || id == kCmdFileCloseAll ||
-           id == kCmdFileSave || id == kCmdFileSaveAs || id == kCmdWindowCascade ||
-           id == kCmdWindowTile || id == kCmdWindowArrange || id == kCmdNextPane ||
-           id == kCmdPreviousPane;
+           id == kCmdFileSave || id == kCmdFileSaveAs || id == kCmdFilePrint ||
+           id == kCmdFilePrintPreview || id == kCmdWindowCascade || id == kCmdWindowTile ||
+           id == kCmdWindowArrange || id == kCmdNextPane || id == kCmdPreviousPane;
 }
 
 bool MainWindow::isCommandEnabled(int id) const {
@@ -420,6 +430,15 @@ void MainWindow::runCommand(int id) {
             break;
         case kCmdFileSaveAs:
             if (doc) saveDocumentAs(doc);
+            break;
+        case kCmdFilePageSetup:
+            pageSetup();
+            break;
+        case kCmdFilePrint:
+            if (doc) printDocument(doc);
+            break;
+        case kCmdFilePrintPreview:
+            if (doc) printWithPreview(doc);
             break;
         case kCmdRecentClear:
             recent_.clearRecent();
@@ -768,6 +787,89 @@ bool MainWindow::duplicateDocument(DocumentWindow* window) {
     }
     addDocumentWindow(std::move(copy));
     return true;
+}
+
+// ---- Printing ---------------------------------------------------------------------------------
+
+QPrinter* MainWindow::openPrinter() {
+    // Asked for at the first print command rather than at start-up: the printer system may be
+    // slow to answer, and most runs print nothing. Until there is an output it is asked again.
+    if (!printer_) printer_ = printers_->openDefault();
+    if (!printer_) prompts_->showInformation(QStringLiteral("Information"), kNoPrinterText);
+    return printer_.get();
+}
+
+void MainWindow::preparePrinter(QPrinter& printer, DocumentWindow* window) {
+    printer.setDocName(QString::fromLatin1(kPrintJobName));
+    if (printer.outputFormat() != QPrinter::PdfFormat) return;
+    // A file named after the document, in the folder of the last file printed to, else the
+    // document's own folder, else the home folder.
+    QString folder = QFileInfo(printer.outputFileName()).absolutePath();
+    if (printer.outputFileName().isEmpty()) {
+        const QString path = qs(window->documentPath());
+        folder = path.isEmpty() ? QDir::homePath() : QFileInfo(path).absolutePath();
+    }
+    QString base = qs(window->documentName());
+    if (formatTypeOf(base.toStdString()) != FormatNone) base = QFileInfo(base).completeBaseName();
+    if (base.isEmpty()) base = QString::fromLatin1(kPrintJobName);
+    printer.setOutputFileName(QDir(folder).filePath(base + QStringLiteral(".pdf")));
+}
+
+QImage MainWindow::flattenedImageOf(DocumentWindow* window) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ColorImage color;
+    QImage image;
+    if (window->flattenedImage(color)) image = printableImage(color);
+    QApplication::restoreOverrideCursor();
+    return image;
+}
+
+bool MainWindow::pageSetup() {
+    QPrinter* printer = openPrinter();
+    return printer && printers_->pageSetup(*printer);
+}
+
+bool MainWindow::printDocument(DocumentWindow* window) {
+    if (!window) return false;
+    QPrinter* printer = openPrinter();
+    if (!printer) return false;
+    preparePrinter(*printer, window);
+    if (!printers_->choosePrint(*printer, printDialogPosition_)) return false;
+
+    const QImage image = flattenedImageOf(window);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool printed = !image.isNull() && printJob(*printer, image);
+    QApplication::restoreOverrideCursor();
+    if (!printed) {
+        QString text = QStringLiteral("Error printing \"%1\"!").arg(qs(window->documentName()));
+        if (image.isNull())
+            text += QStringLiteral("\nThere is not enough memory for the image.");
+        else if (!printer->outputFileName().isEmpty())
+            text += QStringLiteral("\nThe file \"%1\" could not be written.")
+                        .arg(printer->outputFileName());
+        prompts_->showError(text);
+    }
+    return printed;
+}
+
+void MainWindow::printWithPreview(DocumentWindow* window) {
+    if (!window) return;
+    QPrinter* printer = openPrinter();
+    if (!printer) return;
+    preparePrinter(*printer, window);
+    // The document cannot change while the preview is open: one flattening serves every time
+    // the page is drawn again.
+    const QImage image = flattenedImageOf(window);
+    if (image.isNull()) {
+        prompts_->showError(
+            QStringLiteral("Error printing \"%1\"!\nThere is not enough memory for the image.")
+                .arg(qs(window->documentName())));
+        return;
+    }
+    const auto choice = printers_->preview(
+        *printer, [&image](QPrinter& target) { printJob(target, image); },
+        [this, printer] { return printers_->pageSetup(*printer); });
+    if (choice == Printers::PreviewChoice::Print) printDocument(window);
 }
 
 // ---- Dropped files ----------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // that open, save and close documents.
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -20,6 +21,7 @@ class QMdiArea;
 class QMimeData;
 class QMdiSubWindow;
 class QMenu;
+class QPrinter;
 class QToolBar;
 
 namespace varnel {
@@ -38,6 +40,7 @@ struct MainWindowSetup {
     std::unique_ptr<FileDialogs> fileDialogs;
     std::unique_ptr<Desktop> desktop;
     std::unique_ptr<CommandDialogs> commandDialogs;
+    std::unique_ptr<Printers> printers;
     ClipboardStore* clipboard = nullptr;  // defaults to the process-wide store
     QString programDirectory;  // where the help file is looked for; defaults to the program's
 };
@@ -111,6 +114,19 @@ public:
     // Duplicate: asks for a name, then opens a full copy of the document under it.
     bool duplicateDocument(DocumentWindow* window);
 
+    // Page Setup: the page settings of the current printer. True when confirmed.
+    bool pageSetup();
+    // Print: the Print dialog, then the document's flattened image on one page of the printer
+    // or file chosen there. True when it was printed.
+    bool printDocument(DocumentWindow* window);
+    // Print with Preview: the page as the current printer would print it; its Print... button
+    // goes on to Print.
+    void printWithPreview(DocumentWindow* window);
+    // The printer the print commands use, kept for the run (the system's default, or a PDF
+    // file when there is no printer, until the user chooses another); null before the first
+    // print command or when there is no output at all.
+    QPrinter* currentPrinter() const { return printer_.get(); }
+
     QList<DocumentWindow*> documentWindows() const;  // creation order
     DocumentWindow* activeDocumentWindow() const;
     void activateDocumentWindow(DocumentWindow* window);
@@ -159,6 +175,9 @@ private:
     void openHelp();
     void openWebPage(const QUrl& url);
     void showAbout();
+    QPrinter* openPrinter();
+    void preparePrinter(QPrinter& printer, DocumentWindow* window);
+    QImage flattenedImageOf(DocumentWindow* window);
     bool commandNeedsDocument(int id) const;
     bool isCommandEnabled(int id) const;
 
@@ -169,10 +188,15 @@ private:
     std::unique_ptr<FileDialogs> fileDialogs_;
     std::unique_ptr<Desktop> desktop_;
     std::unique_ptr<CommandDialogs> commandDialogs_;
+    std::unique_ptr<Printers> printers_;
     ClipboardStore* clipboard_;
     QString programDirectory_;
     // The number of the next "Clipboard-%d" document.
     int clipboardCounter_ = 1;
+    // The printer state, for this run only: the current printer with its settings, and where
+    // the Print dialog was when it last closed.
+    std::unique_ptr<QPrinter> printer_;
+    std::optional<QPoint> printDialogPosition_;
     // Set while Exit closes the windows after every question was answered.
     bool exitConfirmed_ = false;
 

@@ -52,6 +52,9 @@ public:
     std::string documentPath() const override { return path_; }
     bool isModified() const override { return modified; }
     History* history() override { return &undo; }
+    bool flattenedImage(ColorImage& color) override {
+        return flattened.isValid() && color.copyFrom(flattened);
+    }
 
     bool saveTo(const std::string& path) override {
         saves.push_back(path);
@@ -81,6 +84,8 @@ public:
     Size imageSize;
     bool hasTransparency = false;
     const FakeDocument* copyOf = nullptr;
+    // What flattenedImage gives; without pixels, nothing.
+    ColorImage flattened;
     std::set<int> commands;
     std::set<int> disabled;
     std::vector<int> ran;

@@ -624,10 +624,11 @@ TEST_F(Frame, DuplicateOpensACopyUnderTheEnteredName) {
     window->activateDocumentWindow(original);
     window->updateCommandStates();
     EXPECT_TRUE(window->action(kCmdImageDuplicate)->isEnabled());
-    // The window's caption menu offers it; the dialogs not built yet are not offered.
+    // The window's caption menu offers it and Page Setup; the dialogs not built yet are not
+    // offered.
     EXPECT_TRUE(original->mayAsk(kCmdImageDuplicate));
-    for (int id : {kCmdImageSize, kCmdCanvasSize, kCmdFilePageSetup})
-        EXPECT_FALSE(original->mayAsk(id)) << id;
+    EXPECT_TRUE(original->mayAsk(kCmdFilePageSetup));
+    for (int id : {kCmdImageSize, kCmdCanvasSize}) EXPECT_FALSE(original->mayAsk(id)) << id;
 
     commandDialogs->answer.reset();  // cancelled
     window->runCommand(kCmdImageDuplicate);
@@ -689,16 +690,19 @@ TEST_F(Frame, MenusShowOnlyCommandsThatWork) {
     auto has = [&](const std::string& t) {
         return std::find(texts.begin(), texts.end(), t) != texts.end();
     };
-    for (const char* t :
-         {"File>Open...", "File>Save", "File>Save As...", "File>Close All", "File>Recent Files>",
-          "File>Exit", "Edit>Undo", "Edit>Redo", "Edit>Purge>Undo", "Adjust>Invert",
-          "View>Full Screen", "View>Toolbar", "View>Status Bar", "Window>Cascade", "Window>Tile",
-          "Help>About Varnel", "Help>Contents...", "File>New From Clipboard", "Image>Duplicate..."})
+    for (const char* t : {"File>Open...",       "File>Save",          "File>Save As...",
+                          "File>Close All",     "File>Recent Files>", "File>Exit",
+                          "Edit>Undo",          "Edit>Redo",          "Edit>Purge>Undo",
+                          "Adjust>Invert",      "View>Full Screen",   "View>Toolbar",
+                          "View>Status Bar",    "Window>Cascade",     "Window>Tile",
+                          "Help>About Varnel",  "Help>Contents...",   "File>New From Clipboard",
+                          "Image>Duplicate...", "File>Page Setup...", "File>Print with Preview...",
+                          "File>Print..."})
         EXPECT_TRUE(has(t)) << t;
     // Work that does not exist in this build has no item.
-    for (const char* t : {"File>New...", "File>Print...", "File>Page Setup...", "Edit>Fill...",
-                          "Edit>Options...", "Adjust>Levels...", "Image>Image Size...",
-                          "Image>Canvas Size...", "Select>", "Filter>", "View>Zoom In"})
+    for (const char* t :
+         {"File>New...", "Edit>Fill...", "Edit>Options...", "Adjust>Levels...",
+          "Image>Image Size...", "Image>Canvas Size...", "Select>", "Filter>", "View>Zoom In"})
         EXPECT_FALSE(has(t)) << t;
 }
 

@@ -157,10 +157,12 @@ TEST(QtSystemClipboard, NewFromClipboardAndDuplicateOpenRealDocuments) {
     EXPECT_EQ(rgb(copy->document()->composite()->color(), 0, 0), (std::array<int, 3>{255, 0, 0}));
     EXPECT_TRUE(asked->log.empty());
 
-    // The copy's caption menu offers Duplicate and nothing whose dialog is not built.
+    // The copy's caption menu offers Duplicate and Page Setup, and nothing whose dialog is not
+    // built.
     const auto items = copy->frame()->captionMenuItems();
-    ASSERT_EQ(items.size(), 1u);
+    ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].first, int(kCmdImageDuplicate));
+    EXPECT_EQ(items[1].first, int(kCmdFilePageSetup));
 
     asked->answers = {Prompts::Answer::No, Prompts::Answer::No};
     window.close();
