@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "dialogs/fill_dialog.h"
+#include "dialogs/one_value_dialog.h"
 #include "dialogs/parameter_dialog.h"
 
 namespace varnel::test {
@@ -18,6 +19,7 @@ class FreshRun : public ::testing::Test {
 protected:
     void SetUp() override {
         FillDialog::remembered() = {};
+        SelectionModifyDialog::remembered() = {};
         ParameterDialog::forgetPositions();
     }
 };
