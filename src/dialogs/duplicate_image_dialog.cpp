@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "dialogs/dialog_support.h"
+
 namespace varnel {
 
 QString proposedDuplicateName(const QString& name, const QStringList& openNames) {
@@ -58,8 +60,8 @@ DuplicateImageDialog::DuplicateImageDialog(const QString& name, const QStringLis
     name_->setText(proposal);
     name_->selectAll();
 
-    auto* sourceLabel = new QLabel(QStringLiteral("Duplicate:"), this);
-    auto* nameLabel = new QLabel(QStringLiteral("As:"), this);
+    QLabel* sourceLabel = labelFor(QStringLiteral("Duplicate:"), source_);
+    QLabel* nameLabel = labelFor(QStringLiteral("As:"), name_);
 
     auto* buttons =
         new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical, this);
