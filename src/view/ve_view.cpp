@@ -1,13 +1,16 @@
 #include "view/ve_view.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimerEvent>
 #include <QWheelEvent>
+#include <cmath>
 
 #include "app/app_settings.h"
 #include "document/document.h"
@@ -24,7 +27,14 @@ Rect fromQRect(const QRect& r) {
     return Rect::fromXYWH(r.x(), r.y(), r.width(), r.height());
 }
 
+ViewToolSource* gToolSource = nullptr;
+
 }  // namespace
+
+bool ViewTool::onButtonUp(VeView& view, const ToolEvent& event) {
+    view.releaseCapture(event);
+    return true;
+}
 
 VeView::VeView(Document* document, QWidget* parent, int32_t zoomCursorMode)
     : QWidget(parent), document_(document), scroller_(this) {
@@ -32,15 +42,28 @@ VeView::VeView(Document* document, QWidget* parent, int32_t zoomCursorMode)
     // Every pixel comes from the frame buffer: no background fill before painting.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
+    // The pointer's moves choose the tool's cursor even without a button held. Clicks give the
+    // view the keyboard focus (left and right button only, see mousePressEvent); Tab reaches it
+    // too, so the tools' keys work from the keyboard alone.
+    setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(QStringLiteral("Canvas"));
     if (document_) {
         document_->addListener(this);
         scroller_.setImageSize(document_->width(), document_->height());
     }
     scroller_.setZoomCursorMode(zoomCursorMode);
     scroller_.setZoom(1.0f, false, false);
+    if (gToolSource) gToolSource->viewAttached(*this);
 }
 
 VeView::~VeView() {
+    // The tools forget this view (a drag in progress ends without a result) while it is whole.
+    endCapture();
+    if (gToolSource) {
+        gToolSource->abandonDrags(*this);
+        gToolSource->viewDetached(*this);
+    }
     stopAnts();
     if (selection_) selection_->removeListener(this);
     if (document_) document_->removeListener(this);
@@ -133,6 +156,8 @@ void VeView::scrollerBarsChanged() {
 
 void VeView::scrollerZoomChanged() {
     emit zoomChanged(scroller_.zoom());
+    // The zoom tools' cursor follows the zoom limits.
+    refreshToolCursor();
 }
 
 void VeView::onBarValue(ScrollAxis axis, int value) {
@@ -179,12 +204,25 @@ void VeView::paintEvent(QPaintEvent* event) {
     QImage image(reinterpret_cast<const uchar*>(frame_.data()), frame_.width(), frame_.height(),
                  frame_.bytesPerLine(), QImage::Format_RGB32);
     QPainter painter(this);
-    for (const QRect& r : event->region()) painter.drawImage(r.topLeft(), image, r);
+    const Rect marked = invert_.extent();
+    for (const QRect& r : event->region()) {
+        const Rect area = fromQRect(r);
+        if (!area.intersects(marked)) {
+            painter.drawImage(r.topLeft(), image, r);
+            continue;
+        }
+        // A tool's drag rectangle: the frame's pixels inverted where it marks them.
+        QImage part = image.copy(r);
+        invert_.applyTo(reinterpret_cast<uint32_t*>(part.bits()), int32_t(part.bytesPerLine() / 4),
+                        area);
+        painter.drawImage(r.topLeft(), part);
+    }
 }
 
 void VeView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (width() < 1 || height() < 1 || !frame_.resize(width(), height())) frame_.release();
+    invert_.resize(width(), height());
     scroller_.setClientSize(width(), height());
     outline_.clearPrepared();
     invalidateAll();
@@ -201,6 +239,10 @@ void VeView::wheelEvent(QWheelEvent* event) {
 }
 
 bool VeView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == watchedWindow_ && event->type() == QEvent::WindowBlocked) {
+        loseCapture();
+        return false;
+    }
     // A wheel over a scroll bar scrolls by the view's own line, along that bar.
     if (event->type() == QEvent::Wheel && (watched == hbar_ || watched == vbar_)) {
         auto* wheel = static_cast<QWheelEvent*>(event);
@@ -212,14 +254,218 @@ bool VeView::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+// --- tools ---------------------------------------------------------------------------------------
+
+void VeView::setToolSource(ViewToolSource* source) {
+    gToolSource = source;
+}
+
+ViewToolSource* VeView::toolSource() {
+    return gToolSource;
+}
+
+ViewTool* VeView::tool() const {
+    return gToolSource ? gToolSource->toolForEvent() : nullptr;
+}
+
+bool VeView::isActiveDocumentView() const {
+    return activeQuery_ ? activeQuery_() : isActiveWindow();
+}
+
+Point VeView::pointerPosition() const {
+    const QPoint p = mapFromGlobal(QCursor::pos());
+    return {p.x(), p.y()};
+}
+
+ToolEvent VeView::mouseEventFor(const QMouseEvent* event) const {
+    ToolEvent e;
+    // The client pixel that holds the pointer.
+    const QPointF p = event->position();
+    e.pos = {int32_t(std::floor(p.x())), int32_t(std::floor(p.y()))};
+    e.modifiers = event->modifiers();
+    return e;
+}
+
+ToolEvent VeView::keyEventFor(const QKeyEvent* event) const {
+    ToolEvent e;
+    e.pos = pointerPosition();
+    e.modifiers = event->modifiers();
+    e.key = event->key();
+    e.autoRepeat = event->isAutoRepeat();
+    return e;
+}
+
+void VeView::captureMouse() {
+    captured_ = true;
+    // A modal dialog opening over the window blocks it without telling its children.
+    watchedWindow_ = window();
+    if (watchedWindow_ != this) watchedWindow_->installEventFilter(this);
+}
+
+void VeView::endCapture() {
+    captured_ = false;
+    if (watchedWindow_ && watchedWindow_ != this) watchedWindow_->removeEventFilter(this);
+    watchedWindow_ = nullptr;
+}
+
+void VeView::releaseCapture(const ToolEvent& event) {
+    if (!captured_) return;
+    endCapture();
+    if (ViewTool* t = tool()) t->onCaptureLost(*this, event);
+    // A tool that took the events earlier in the drag (before Space was pressed or let go)
+    // leaves nothing behind.
+    if (gToolSource) gToolSource->abandonDrags(*this);
+    refreshToolCursor();
+}
+
+void VeView::releaseCapture() {
+    ToolEvent e;
+    e.pos = pointerPosition();
+    e.modifiers = QGuiApplication::keyboardModifiers();
+    releaseCapture(e);
+}
+
+void VeView::loseCapture() {
+    if (!captured_) return;
+    endCapture();
+    if (gToolSource) gToolSource->abandonDrags(*this);
+    refreshToolCursor();
+}
+
+bool VeView::grabTakenElsewhere() const {
+    QWidget* grabber = QWidget::mouseGrabber();
+    return grabber && grabber != this;
+}
+
+void VeView::setToolCursor(const QCursor& cursor) {
+    if (toolCursorSet_ && this->cursor() == cursor) return;
+    setCursor(cursor);
+    toolCursorSet_ = true;
+}
+
+void VeView::clearToolCursor() {
+    if (!toolCursorSet_) return;
+    unsetCursor();
+    toolCursorSet_ = false;
+}
+
+void VeView::refreshToolCursor() {
+    ViewTool* t = tool();
+    ToolEvent e;
+    e.pos = pointerPosition();
+    e.modifiers = QGuiApplication::keyboardModifiers();
+    if (!t || !t->onSetCursor(*this, e)) clearToolCursor();
+}
+
+void VeView::repaintClientRect(const Rect& clientRect) {
+    const QRect r = toQRect(clientRect).intersected(rect());
+    if (!r.isEmpty()) update(r);
+}
+
+int VeView::perform(std::unique_ptr<HistoryAction> action) {
+    if (!action || !actionSink_) return 0;
+    return actionSink_(std::move(action));
+}
+
+void VeView::reportSize(int32_t width, int32_t height) {
+    reportedSize_ = QSize(width, height);
+    emit sizeReported(reportedSize_);
+}
+
+void VeView::leftButtonDown(QMouseEvent* event) {
+    leftHeld_ = true;
+    // A press while the view still believes it holds the mouse: the release went elsewhere.
+    loseCapture();
+    const ToolEvent e = mouseEventFor(event);
+    if (ViewTool* t = tool()) t->onButtonDown(*this, e);
+    refreshToolCursor();
+}
+
 void VeView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) leftHeld_ = true;
+    if (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)
+        setFocus(Qt::MouseFocusReason);
+    if (event->button() == Qt::LeftButton) {
+        leftButtonDown(event);
+        return;
+    }
     QWidget::mousePressEvent(event);
 }
 
+void VeView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click is a press like the first.
+    mousePressEvent(event);
+}
+
+void VeView::mouseMoveEvent(QMouseEvent* event) {
+    // Moves with the capture but without the left button: its release never reached the view.
+    if (captured_ && !(event->buttons() & Qt::LeftButton)) loseCapture();
+    const ToolEvent e = mouseEventFor(event);
+    ViewTool* t = tool();
+    if (!t || !t->onSetCursor(*this, e)) clearToolCursor();
+    if (t) t->onMouseMove(*this, e);
+}
+
 void VeView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) leftHeld_ = false;
-    QWidget::mouseReleaseEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    leftHeld_ = false;
+    const ToolEvent e = mouseEventFor(event);
+    if (ViewTool* t = tool()) t->onButtonUp(*this, e);
+    // The capture never outlives the button.
+    releaseCapture(e);
+}
+
+void VeView::keyPressEvent(QKeyEvent* event) {
+    const ToolEvent e = keyEventFor(event);
+    const bool sys = event->key() == Qt::Key_Alt || event->modifiers().testFlag(Qt::AltModifier);
+    ViewTool* t = tool();
+    if (t && (sys ? t->onSysKeyDown(*this, e) : t->onKeyDown(*this, e))) return;
+    QWidget::keyPressEvent(event);
+}
+
+void VeView::keyReleaseEvent(QKeyEvent* event) {
+    const ToolEvent e = keyEventFor(event);
+    const bool sys = event->key() == Qt::Key_Alt || event->modifiers().testFlag(Qt::AltModifier);
+    ViewTool* t = tool();
+    if (t && (sys ? t->onSysKeyUp(*this, e) : t->onKeyUp(*this, e))) return;
+    QWidget::keyReleaseEvent(event);
+}
+
+void VeView::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    emit sizeReported(reportedSize_);
+}
+
+void VeView::focusOutEvent(QFocusEvent* event) {
+    // Another window or a popup took the keyboard in the middle of a drag (the view has the focus
+    // from the press on): the mouse is gone with it.
+    loseCapture();
+    QWidget::focusOutEvent(event);
+}
+
+void VeView::hideEvent(QHideEvent* event) {
+    loseCapture();
+    QWidget::hideEvent(event);
+}
+
+void VeView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) loseCapture();
+    QWidget::changeEvent(event);
+}
+
+void VeView::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    refreshToolCursor();
+}
+
+void VeView::contextMenuEvent(QContextMenuEvent* event) {
+    ToolEvent e;
+    e.pos = {event->pos().x(), event->pos().y()};
+    e.modifiers = event->modifiers();
+    if (ViewTool* t = tool(); t && t->onContextMenu(*this, e)) return;
+    event->ignore();
 }
 
 // --- zoom from the zoom tool
@@ -296,8 +542,16 @@ void VeView::rebuildOutline() {
 void VeView::selectionUpdated() {
     repaintVisibleImage();
     outline_.shown = true;
-    if (!currentSelection().isEmpty()) startAnts();
+    const SelectionArea selection = currentSelection();
+    if (!selection.isEmpty()) startAnts();
     rebuildOutline();
+    // The Info palette shows the new selection's size (none when nothing is selected), and the
+    // cursor over the selection may change.
+    if (selection.isEmpty())
+        reportSize(0, 0);
+    else
+        reportSize(selection.rect.width(), selection.rect.height());
+    refreshToolCursor();
 }
 
 void VeView::toggleSelectionShown() {
@@ -329,6 +583,13 @@ void VeView::timerEvent(QTimerEvent* event) {
         antsTick();
         return;
     }
+    // A drag's timer runs while the view holds the mouse: notice when it went elsewhere.
+    if (captured_ && grabTakenElsewhere()) loseCapture();
+    ToolEvent e;
+    e.pos = pointerPosition();
+    e.modifiers = QGuiApplication::keyboardModifiers();
+    e.timerId = event->timerId();
+    if (ViewTool* t = tool(); t && t->onTimer(*this, e)) return;
     QWidget::timerEvent(event);
 }
 

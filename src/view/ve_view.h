@@ -1,20 +1,33 @@
 // VeView: the canvas view of one document window. It owns the window's zoom and scroll state, draws
 // the background, the border and the zoomed composite into a pixel buffer of its own, and shows
 // that buffer as it stands, so what the screen shows is exactly what the renderer computed. The
-// marching ants are drawn by their timer into the same buffer.
+// marching ants are drawn by their timer into the same buffer; the tools' drag rectangles are
+// pixels inverted over it while painting (invertMask()).
+//
+// Mouse, key, focus and timer events go to the active tool (view_tool.h) after the view's own
+// handling. A tool that starts a drag captures the mouse (captureMouse()); the capture ends with
+// the left button's release, which finishes the drag, or earlier when the view loses the mouse
+// or the keyboard to another window, which abandons the drag without a result.
 #pragma once
 
 #include <QBasicTimer>
+#include <QCursor>
+#include <QPointer>
 #include <QRegion>
+#include <QSize>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "document/change.h"
 #include "document/selection.h"
 #include "document/selection_area.h"
+#include "history/history_action.h"
 #include "view/display_cache.h"
+#include "view/invert_mask.h"
 #include "view/pixel_buffer.h"
 #include "view/selection_outline.h"
+#include "view/view_tool.h"
 #include "view/zoom_scroller.h"
 
 class QScrollBar;
@@ -51,6 +64,50 @@ public:
 
     // View commands (Toggle Selection); false for commands the view does not know.
     bool handleCommand(int32_t command);
+
+    // --- tools --------------------------------------------------------------------------------
+    // The process-wide source of the active tool; views made afterwards attach to it. Null: the
+    // views pass no event to any tool.
+    static void setToolSource(ViewToolSource* source);
+    static ViewToolSource* toolSource();
+    // Whether this is the view of the active document window.
+    bool isActiveDocumentView() const;
+    // The pointer's position in client coordinates.
+    Point pointerPosition() const;
+
+    // The drag of a tool: captureMouse() at its start; releaseCapture() when the left button
+    // goes up, which tells the tool that takes events now (onCaptureLost) and makes every other
+    // tool drop what it still holds on this view.
+    void captureMouse();
+    void releaseCapture(const ToolEvent& event);
+    void releaseCapture();
+    bool hasCapture() const { return captured_; }
+    // The mouse went elsewhere in the middle of a drag (another window or a dialog took it, the
+    // view was hidden): every tool drops its drag on this view without a result.
+    void loseCapture();
+
+    // The cursor a tool shows over the view; clearToolCursor() goes back to the plain one.
+    void setToolCursor(const QCursor& cursor);
+    void clearToolCursor();
+    // Asks the tool for the cursor again (after a key, a tool or the zoom changed).
+    void refreshToolCursor();
+
+    // The pixels shown inverted over the frame, and the call that repaints a part of it after
+    // marks there changed.
+    InvertMask& invertMask() { return invert_; }
+    const InvertMask& invertMask() const { return invert_; }
+    void repaintClientRect(const Rect& clientRect);
+
+    // Where the tools' undoable steps go: the window's history. Returns the result of performing
+    // the action, 0 when no one takes actions.
+    using ActionSink = std::function<int(std::unique_ptr<HistoryAction>)>;
+    void setActionSink(ActionSink sink) { actionSink_ = std::move(sink); }
+    int perform(std::unique_ptr<HistoryAction> action);
+
+    // A width and height in image pixels for the Info palette: the rectangle being dragged, or
+    // the selection's size after it changed (0 × 0 for none).
+    void reportSize(int32_t width, int32_t height);
+    QSize reportedSize() const { return reportedSize_; }
 
     // --- repainting -------------------------------------------------------------------------
     // Repaints the client rectangle of a canvas rectangle (enlarged by 1).
@@ -93,6 +150,9 @@ signals:
     void zoomChanged(float zoom);
     // The document's canvas took another size (the view has followed it).
     void canvasResized();
+    // A size for the Info palette (reportSize), also repeated when the view gains the focus.
+    // A width or height of 0 or less stands for none.
+    void sizeReported(QSize size);
 
 public slots:
     // From the zoom tool: zoom to a dragged client rectangle (a click zooms one step in).
@@ -105,7 +165,17 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -132,6 +202,13 @@ private:
     bool antsAllowed() const;
     SelectionArea currentSelection() const;
     void onBarValue(ScrollAxis axis, int value);
+    ViewTool* tool() const;
+    ToolEvent mouseEventFor(const QMouseEvent* event) const;
+    ToolEvent keyEventFor(const QKeyEvent* event) const;
+    void leftButtonDown(QMouseEvent* event);
+    // Whether another widget holds the mouse while this view believes it has it.
+    bool grabTakenElsewhere() const;
+    void endCapture();
 
     Document* document_ = nullptr;
     ZoomScroller scroller_;
@@ -147,6 +224,13 @@ private:
     QScrollBar* vbar_ = nullptr;
     bool syncingBars_ = false;
     bool leftHeld_ = false;
+    bool captured_ = false;
+    // The top-level window watched while the view holds the mouse.
+    QPointer<QWidget> watchedWindow_;
+    bool toolCursorSet_ = false;
+    InvertMask invert_;
+    ActionSink actionSink_;
+    QSize reportedSize_{0, 0};
 };
 
 }  // namespace varnel
