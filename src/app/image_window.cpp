@@ -28,6 +28,9 @@ ImageWindow::ImageWindow(VeChildFrame* frame, const AppSettings& settings)
     frame->document()->addListener(this);
     selection_->addListener(this);
     frame->view()->setSelection(selection_.get());
+    // The canvas tools record their steps (the marquee's selections) in this window's history.
+    frame->view()->setActionSink(
+        [this](std::unique_ptr<HistoryAction> action) { return perform(std::move(action)); });
     QObject::connect(frame, &VeChildFrame::commandRequested, frame,
                      [this](int id) { requestCommand(id); });
     frame->setCaptionCommandFilter([this](int id) { return canRequestCommand(id); });
@@ -38,6 +41,7 @@ ImageWindow::~ImageWindow() {
     history_.clear();
     frame_->document()->removeListener(this);
     frame_->view()->setSelection(nullptr);
+    frame_->view()->setActionSink(nullptr);
     selection_->removeListener(this);
     if (!frame_->parent()) delete frame_;
 }
@@ -230,10 +234,12 @@ std::unique_ptr<Filter> filterOf(int id) {
 
 }  // namespace
 
-void ImageWindow::perform(std::unique_ptr<HistoryAction> action) {
+int ImageWindow::perform(std::unique_ptr<HistoryAction> action) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    history_.perform(std::move(action));
+    const int result = history_.perform(std::move(action));
     QApplication::restoreOverrideCursor();
+    notifyStateChanged();
+    return result;
 }
 
 void ImageWindow::runCommand(int id) {

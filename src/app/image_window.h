@@ -49,7 +49,7 @@ public:
 
 private:
     ImageWindow(VeChildFrame* frame, const AppSettings& settings);
-    void perform(std::unique_ptr<HistoryAction> action);
+    int perform(std::unique_ptr<HistoryAction> action);
     void documentChanged(const ChangeRecord& change) override;
     void selectionChanged(const SelectionChange& change) override;
     FilterTarget filterTarget();

@@ -31,6 +31,8 @@
 #include "formats/format_registry.h"
 #include "formats/format_type.h"
 #include "history/history.h"
+#include "tools/tool_cursors.h"
+#include "tools/tool_manager.h"
 
 namespace varnel {
 
@@ -68,6 +70,10 @@ const std::set<int> kFrameCommands = {
     kCmdFilePrint,
     kCmdRecentClear,
     kCmdAppExit,
+    kCmdToolHand,
+    kCmdToolMarquee,
+    kCmdToolZoomIn,
+    kCmdToolZoomOut,
     kCmdFullScreen,
     kCmdViewToolbar,
     kCmdViewStatusBar,
@@ -88,11 +94,22 @@ const std::set<int> kDocumentFrameCommands = {
     kCmdFileNewFromClipboard, kCmdImageDuplicate, kCmdFileOpen,      kCmdFileClose,
     kCmdFileCloseAll,         kCmdFileSave,       kCmdFileSaveAs,    kCmdFilePageSetup,
     kCmdFilePrintPreview,     kCmdFilePrint,      kCmdWindowCascade, kCmdWindowTile,
-    kCmdWindowArrange,        kCmdNextPane,       kCmdPreviousPane,
+    kCmdWindowArrange,        kCmdNextPane,       kCmdPreviousPane,  kCmdToolHand,
+    kCmdToolMarquee,          kCmdToolZoomIn,     kCmdToolZoomOut,
 };
 
 const QString kNoPrinterText =
     QStringLiteral("Default printer not found. Please check your settings in the control panel.");
+
+// The tool each tool command chooses.
+struct ToolCommand {
+    int command;
+    unsigned tool;
+};
+constexpr ToolCommand kToolCommands[] = {{kCmdToolHand, kToolHand},
+                                         {kCmdToolMarquee, kToolMarquee},
+                                         {kCmdToolZoomIn, kToolZoomIn},
+                                         {kCmdToolZoomOut, kToolZoomOut}};
 
 }  // namespace
 
@@ -169,6 +186,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
       clipboard_(setup.clipboard ? setup.clipboard : &ClipboardStore::store()),
       programDirectory_(setup.programDirectory.isEmpty() ? qs(programDirectory())
                                                          : setup.programDirectory),
+      tools_(std::make_unique<ToolManager>()),
       recent_(*settings_, nullptr) {
     setWindowTitle(qs(productName()));
     setAcceptDrops(true);
@@ -307,7 +325,13 @@ void MainWindow::createToolBar() {
         {kCmdZoomOut, QStyle::SP_CustomBase},
         {kCmdActualPixels, QStyle::SP_CustomBase},
         {kCmdFitOnScreen, QStyle::SP_CustomBase},
+        {0, QStyle::SP_CustomBase},
+        {kCmdToolHand, QStyle::SP_CustomBase},
+        {kCmdToolMarquee, QStyle::SP_CustomBase},
+        {kCmdToolZoomIn, QStyle::SP_CustomBase},
+        {kCmdToolZoomOut, QStyle::SP_CustomBase},
     };
+    for (const ToolCommand& t : kToolCommands) actions_.at(t.command)->setIcon(toolIcon(t.tool));
     bool pendingSeparator = false;
     for (const auto& b : buttons) {
         if (b.id == 0) {
@@ -333,7 +357,9 @@ bool MainWindow::commandNeedsDocument(int id) const {
     return id == kCmdImageDuplicate || id == kCmdFileClose || id == kCmdFileCloseAll ||
            id == kCmdFileSave || id == kCmdFileSaveAs || id == kCmdFilePrint ||
            id == kCmdFilePrintPreview || id == kCmdWindowCascade || id == kCmdWindowTile ||
-           id == kCmdWindowArrange || id == kCmdNextPane || id == kCmdPreviousPane;
+           id == kCmdWindowArrange || id == kCmdNextPane || id == kCmdPreviousPane ||
+           id == kCmdToolHand || id == kCmdToolMarquee || id == kCmdToolZoomIn ||
+           id == kCmdToolZoomOut;
 }
 
 bool MainWindow::isCommandEnabled(int id) const {
@@ -367,6 +393,8 @@ void MainWindow::updateCommandStates() {
     actions_.at(kCmdLastFilter)
         ->setText(lastFilter.replace(QLatin1Char('&'), QStringLiteral("&&")));
     actions_.at(kCmdFullScreen)->setChecked(fullScreen_);
+    for (const ToolCommand& t : kToolCommands)
+        actions_.at(t.command)->setChecked(tools_->activeToolId() == t.tool);
     actions_.at(kCmdViewToolbar)->setChecked(isToolbarShown());
     actions_.at(kCmdViewStatusBar)->setChecked(isStatusBarShown());
 }
@@ -493,6 +521,12 @@ void MainWindow::runCommand(int id) {
         case kCmdAbout:
             showAbout();
             break;
+        case kCmdToolHand:
+        case kCmdToolMarquee:
+        case kCmdToolZoomIn:
+        case kCmdToolZoomOut:
+            if (doc) chooseTool(id);
+            break;
         default:
             if (id >= kCmdRecentFirst && id <= kCmdRecentLast) {
                 openRecent(id);
@@ -504,6 +538,13 @@ void MainWindow::runCommand(int id) {
             break;
     }
     scheduleUpdate();
+}
+
+void MainWindow::chooseTool(int command) {
+    for (const ToolCommand& t : kToolCommands) {
+        if (t.command == command) tools_->setActiveToolId(t.tool);
+    }
+    updateCommandStates();
 }
 
 // ---- Opening ----------------------------------------------------------------------------------

@@ -28,6 +28,7 @@ namespace varnel {
 
 class ClipboardStore;
 class DocumentSubWindow;
+class ToolManager;
 
 // What the main window is built with. Anything left empty gets the real thing, except the
 // documents (without a provider no document can be opened, and the document commands are not
@@ -132,6 +133,8 @@ public:
     void activateDocumentWindow(DocumentWindow* window);
     QMdiArea* mdiArea() const { return mdi_; }
     QToolBar* toolBar() const { return toolBar_; }
+    // The active tool of the document windows' canvases, chosen by the tool commands.
+    ToolManager& tools() const { return *tools_; }
     RecentFiles& recentFiles() { return recent_; }
     AppSettings& settings() { return *settings_; }
     bool isFullScreenMode() const { return fullScreen_; }
@@ -180,6 +183,7 @@ private:
     QImage flattenedImageOf(DocumentWindow* window);
     bool commandNeedsDocument(int id) const;
     bool isCommandEnabled(int id) const;
+    void chooseTool(int command);
 
     AppSettings* settings_;
     std::string settingsPath_;
@@ -191,6 +195,7 @@ private:
     std::unique_ptr<Printers> printers_;
     ClipboardStore* clipboard_;
     QString programDirectory_;
+    std::unique_ptr<ToolManager> tools_;
     // The number of the next "Clipboard-%d" document.
     int clipboardCounter_ = 1;
     // The printer state, for this run only: the current printer with its settings, and where

@@ -9,11 +9,15 @@
 #include <QImage>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
 
 #include "app/command_table.h"
 #include "app/main_window.h"
 #include "document/document.h"
 #include "gui_test_support.h"
+#include "tools/tool_manager.h"
+#include "view/ve_view.h"
 
 namespace varnel {
 namespace {
@@ -321,6 +325,70 @@ TEST_F(ImageFixture, MainWindowOpensEditsSavesAndClosesRealImages) {
     ASSERT_EQ(asked->log.size(), 1u);
     EXPECT_EQ(asked->log[0], "ask Varnel: Save changes to \"photo.png\" before closing?");
     EXPECT_TRUE(window.documentWindows().isEmpty());
+}
+
+TEST_F(ImageFixture, ToolCommandsChooseTheCanvasToolAndItsStepsAreUndoable) {
+    AppSettings settings;
+    MainWindowSetup setup;
+    setup.settings = &settings;
+    setup.documents = std::make_unique<ImageDocuments>(settings);
+    setup.prompts = std::make_unique<FakePrompts>();
+    setup.fileDialogs = std::make_unique<FakeDialogs>();
+    setup.desktop = std::make_unique<FakeDesktop>();
+    MainWindow window(std::move(setup));
+    window.show();
+    const int toolCommands[] = {kCmdToolHand, kCmdToolMarquee, kCmdToolZoomIn, kCmdToolZoomOut};
+    // In the Edit menu and on the toolbar, usable once a document is open.
+    window.updateCommandStates();
+    for (int id : toolCommands) {
+        EXPECT_TRUE(window.isCommandShown(id)) << id;
+        EXPECT_TRUE(window.toolBar()->actions().contains(window.action(id))) << id;
+        EXPECT_FALSE(window.action(id)->isEnabled()) << id;
+    }
+    EXPECT_TRUE(window.action(kCmdToolHand)->isChecked());
+
+    QImage picture(300, 200, QImage::Format_RGB32);
+    picture.fill(QColor(90, 120, 150));
+    const QString path = dir.filePath(QStringLiteral("wide.png"));
+    ASSERT_TRUE(picture.save(path, "PNG"));
+    ASSERT_TRUE(window.openFile(path));
+    auto* image = dynamic_cast<ImageWindow*>(window.activeDocumentWindow());
+    ASSERT_NE(image, nullptr);
+    VeView* view = image->frame()->view();
+    view->scroller().setZoom(1.0f, false, true);
+
+    window.action(kCmdToolMarquee)->trigger();
+    window.updateCommandStates();
+    EXPECT_EQ(window.tools().activeToolId(), unsigned(kToolMarquee));
+    for (int id : toolCommands)
+        EXPECT_EQ(window.action(id)->isChecked(), id == kCmdToolMarquee) << id;
+
+    auto at = [&](int x, int y) {
+        const Point p = view->scroller().imageToClient(Point{x, y});
+        return QPoint(p.x, p.y);
+    };
+    QTest::mousePress(view, Qt::LeftButton, {}, at(10, 10));
+    QTest::mouseMove(view, at(49, 39));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, at(49, 39));
+    EXPECT_EQ(image->selection().bounds(), (Rect{10, 10, 50, 40}));
+    ASSERT_EQ(image->history()->count(), 1);
+    EXPECT_EQ(image->history()->stateAt(0)->name(), "Rectangular Marquee");
+    EXPECT_FALSE(image->isModified());
+    window.updateCommandStates();
+    EXPECT_TRUE(window.action(kCmdEditUndo)->isEnabled());
+    window.runCommand(kCmdEditUndo);
+    EXPECT_TRUE(image->selection().isEmpty());
+
+    window.runCommand(kCmdToolZoomIn);
+    EXPECT_EQ(view->scroller().zoomCursorMode(), 1);
+    QTest::mouseClick(view, Qt::LeftButton, {}, at(100, 100));
+    EXPECT_TRUE(test::waitFor([&] { return view->scroller().zoom() == 2.0f; }));
+
+    // With the last window closed no view is left bound to the tools.
+    window.runCommand(kCmdFileClose);
+    EXPECT_TRUE(window.documentWindows().isEmpty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.tools().views().empty());
 }
 
 }  // namespace
