@@ -54,20 +54,28 @@ void dashedFrame(QPainter& painter, const QRect& r) {
     painter.drawRect(r);
 }
 
-QPainterPath hand(bool open) {
-    QPainterPath path;
-    // Fingers, index to little finger, then the palm and the thumb.
-    const int tops[4] = {open ? 3 : 8, open ? 1 : 7, open ? 2 : 8, open ? 5 : 9};
-    for (int i = 0; i < 4; ++i) path.addRoundedRect(QRectF(6 + 3 * i, tops[i], 3, 12), 1.5, 1.5);
-    path.addRoundedRect(QRectF(6, 10, 12, 10), 3, 3);
-    if (open) {
-        QPainterPath thumb;
-        thumb.addRoundedRect(QRectF(0, 0, 3, 8), 1.5, 1.5);
-        path.addPath(QTransform().translate(2.5, 10).rotate(-40).map(thumb));
-    } else {
-        path.addRoundedRect(QRectF(4, 11, 4, 5), 1.5, 1.5);
+// The hands, drawn pixel by pixel: '#' black, '.' white, anything else clear.
+constexpr const char* kOpenHand[16] = {
+    "      ##        ", "   ## #..###    ", "  #..##..#..#   ", "  #..##..#..# # ",
+    "   #..#..#..##.#", "   #..#..#..#..#", " ## #..........#", "#..##.........# ",
+    "#...#.........# ", " #............# ", "  #...........# ", "  #..........#  ",
+    "   #.........#  ", "    #.......#   ", "     #......#   ", "     #......#   ",
+};
+constexpr const char* kClosedHand[16] = {
+    "                ", "                ", "                ", "    ## ## ##    ",
+    "   #..#..#..##  ", "   #..#..#..#.# ", "    #..........#", "   ##..........#",
+    "  #............#", "  #...........# ", "   #..........# ", "   #.........#  ",
+    "    #........#  ", "     #.......#  ", "     #.......#  ", "                ",
+};
+
+void drawPixelArt(QPainter& painter, const char* const (&rows)[16], QPoint at) {
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; rows[y][x] != 0; ++x) {
+            const char c = rows[y][x];
+            if (c == '#' || c == '.')
+                painter.fillRect(at.x() + x, at.y() + y, 1, 1, c == '#' ? Qt::black : Qt::white);
+        }
     }
-    return path.simplified();
 }
 
 QPainterPath magnifier(int sign) {
@@ -113,9 +121,10 @@ QPixmap draw(ToolCursor which) {
             dashedFrame(painter, QRect(11, 11, 8, 8));
             break;
         case ToolCursor::HandClosed:
+            drawPixelArt(painter, kClosedHand, QPoint(0, 0));
+            break;
         case ToolCursor::HandOpen:
-            painter.setRenderHint(QPainter::Antialiasing);
-            outlined(painter, hand(which == ToolCursor::HandOpen), true);
+            drawPixelArt(painter, kOpenHand, QPoint(0, 0));
             break;
         case ToolCursor::ZoomIn:
         case ToolCursor::ZoomOut:
@@ -154,7 +163,7 @@ QPoint toolCursorHotSpot(ToolCursor which) {
             return {1, 1};
         case ToolCursor::HandClosed:
         case ToolCursor::HandOpen:
-            return {12, 12};
+            return {8, 8};
     }
     return {0, 0};
 }
