@@ -45,7 +45,11 @@ enum BitmapCompression : uint32_t {
 // Channel indices of the mask, shift and loss arrays.
 enum MaskIndex { kMaskRed = 0, kMaskGreen = 1, kMaskBlue = 2, kMaskAlpha = 3 };
 
-// The editor refuses surfaces with a side longer than this.
+// The longest side of any surface, and so of any picture a reader accepts (BMP, PNG, JPEG, GIF,
+// ICO, picture import and the clipboard's packed bitmaps all refuse larger ones from their
+// headers, before they allocate). At this size a 32-bit surface takes 3.6 GB, which still fits
+// the 32-bit byte counts of packed bitmaps and of the streams, and no header can make the editor
+// ask for more memory than that for one picture.
 constexpr int32_t kMaxSurfaceSide = 30000;
 
 // Bytes per row of a bitmap: width × bits rounded up to a multiple of 32 bits; -1 when the

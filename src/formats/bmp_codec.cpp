@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <string>
 
 #include "core/depth_conversion.h"
 #include "core/surface_ops.h"
@@ -35,11 +37,11 @@ void toPlanes(std::unique_ptr<SurfaceStore> store, bool keepZeroAlpha, ColorImag
     const int32_t w = store->width();
     const int32_t h = store->height();
     if (bpp == 24) {
-        if (!color.adoptStore(std::move(store))) fail();
+        if (!color.adoptStore(std::move(store))) fail("out of memory");
         return;
     }
     if (bpp == 32) {
-        if (!color.createColor(w, h) || !alpha.createGray(w, h)) fail();
+        if (!color.createColor(w, h) || !alpha.createGray(w, h)) fail("out of memory");
         uint8_t any = 0;
         for (int32_t y = 0; y < h; ++y) {
             const uint8_t* in = store->rows[y];
@@ -60,7 +62,7 @@ void toPlanes(std::unique_ptr<SurfaceStore> store, bool keepZeroAlpha, ColorImag
         // 5-5-5: each 5-bit level to the nearest 8-bit level, so that 31 becomes 255.
         uint8_t level[32];
         for (int i = 0; i < 32; ++i) level[i] = uint8_t((i * 255 + 15) / 31);
-        if (!color.createColor(w, h)) fail();
+        if (!color.createColor(w, h)) fail("out of memory");
         for (int32_t y = 0; y < h; ++y) {
             const uint8_t* in = store->rows[y];
             Bgr* out = color.pixels(y);
@@ -73,7 +75,7 @@ void toPlanes(std::unique_ptr<SurfaceStore> store, bool keepZeroAlpha, ColorImag
     }
     // Indexed: palette lookup; an index past the palette reads as black.
     PixelSurface indexed(std::move(store));
-    if (!to24(indexed, color)) fail();
+    if (!to24(indexed, color)) fail("out of memory");
 }
 
 BmpFormatInfo* bmpInfoOf(ImageFile& image) {
@@ -107,11 +109,13 @@ void put32(uint8_t* p, uint32_t v) {
     put16(p + 2, v >> 16);
 }
 
+constexpr const char* kTooLargeForBmp = "picture too large for a BMP file (4 GB at most)";
+
 void writeOrFail(ByteStream& s, const void* data, uint64_t bytes) {
     const auto* p = static_cast<const uint8_t*>(data);
     while (bytes > 0) {
         const uint32_t chunk = uint32_t(std::min<uint64_t>(bytes, uint64_t(1) << 30));
-        if (s.write(p, 1, chunk) != chunk) fail();
+        if (s.write(p, 1, chunk) != chunk) fail("write error");
         p += chunk;
         bytes -= chunk;
     }
@@ -151,7 +155,7 @@ PackedLayout layoutOf(const SurfaceStore& st) {
     l.pixelBytes = uint64_t(st.bytesPerRow) * uint64_t(st.height());
     l.headerBlock =
         kInfoHeaderSize + (l.withMasks ? 12 : 0) + (l.palette ? 4 * l.header.clrUsed : 0);
-    if (l.pixelBytes + l.headerBlock + kFileHeaderSize > 0xFFFFFFFFu) fail();
+    if (l.pixelBytes + l.headerBlock + kFileHeaderSize > 0xFFFFFFFFu) fail(kTooLargeForBmp);
     l.header.sizeImage = uint32_t(l.pixelBytes);
     return l;
 }
@@ -208,7 +212,7 @@ void writeRows(ByteStream& s, int32_t width, int32_t height, int32_t bpp, Fill f
     const uint64_t stride = uint64_t(bitmapRowBytes(width, bpp));
     l.pixelBytes = stride * uint64_t(height);
     l.headerBlock = kInfoHeaderSize;
-    if (l.pixelBytes + l.headerBlock + kFileHeaderSize > 0xFFFFFFFFu) fail();
+    if (l.pixelBytes + l.headerBlock + kFileHeaderSize > 0xFFFFFFFFu) fail(kTooLargeForBmp);
     l.header.sizeImage = uint32_t(l.pixelBytes);
     writeFileHeader(s, l);
     writeHeaderBlock(s, l);
@@ -230,7 +234,7 @@ void writeRows(ByteStream& s, int32_t width, int32_t height, int32_t bpp, Fill f
 
 // A copy of the colour plane laid over white where the alpha plane is not opaque.
 void flatten(const ColorImage& color, const GrayMap* alpha, ColorImage& out) {
-    if (!out.copyFrom(color)) fail();
+    if (!out.copyFrom(color)) fail("out of memory");
     if (!alpha) return;
     for (int32_t y = 0; y < out.height(); ++y) {
         Bgr* px = out.pixels(y);
@@ -292,6 +296,7 @@ std::unique_ptr<SurfaceStore> readResource(const uint8_t* data, uint32_t size, b
 // ---- the codec ---------------------------------------------------------------------------------
 
 bool BmpCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t flags) {
+    clearFailure();
     if (!accepts(image) || !stream.isOpen()) return false;
     auto* target = dynamic_cast<TransparentImageFile*>(&image);
     BmpFormatInfo* info = bmpInfoOf(image);
@@ -309,12 +314,17 @@ bool BmpCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t fla
         describeInto(*info, dib);
         commitPlanes(*target, color, alpha);
         return true;
+    } catch (const bmp::Failure& failure) {
+        return refuse(failure.reason);
+    } catch (const std::bad_alloc&) {
+        return refuse("out of memory");
     } catch (...) {
         return false;
     }
 }
 
 bool BmpCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
+    clearFailure();
     if (!accepts(image) || !stream.isOpen()) return false;
     const ColorImage* color = image.colorPlane();
     if (!color || !color->isValid()) return false;
@@ -354,14 +364,18 @@ bool BmpCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
             ColorImage flat;
             flatten(*color, alpha, flat);
             PixelSurface converted;
-            if (!convertTo(flat, converted, depth)) fail();
+            if (!convertTo(flat, converted, depth)) fail("out of memory");
             const PackedLayout l = savedLayoutOf(*converted.store());
             writeFileHeader(stream, l);
             writePacked(stream, *converted.store(), l);
         } else {
-            return false;
+            return refuse("unsupported bit depth " + std::to_string(depth));
         }
         return true;
+    } catch (const bmp::Failure& failure) {
+        return refuse(failure.reason);
+    } catch (const std::bad_alloc&) {
+        return refuse("out of memory");
     } catch (...) {
         return false;
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "core/surface.h"
 #include "formats/image_codec.h"
@@ -44,17 +45,19 @@ public:
 // (the alpha channel, for bit-field files with an alpha mask; 0 for bit-field files without).
 // 16-bit bit-field files with other masks become 24 bits, or 32 bits when they carry alpha.
 // The file-size field is not trusted: the real length of the stream bounds the pixel data.
-bool readBitmapFile(ByteStream& stream, PixelSurface& surface);
+// On failure `reason` (when given) says why, for the user.
+bool readBitmapFile(ByteStream& stream, PixelSurface& surface, std::string* reason = nullptr);
 
 // Reads a packed bitmap (header block of `headerBlockSize` bytes: header, masks, palette, then
 // `pixelDataSize` bytes of pixels) from the stream's position; the result as for readBitmapFile.
 // Fails when either size is 0 or the data does not hold what the header describes.
 bool readPackedDib(ByteStream& stream, uint32_t headerBlockSize, uint32_t pixelDataSize,
-                   PixelSurface& surface);
+                   PixelSurface& surface, std::string* reason = nullptr);
 
 // The size of the header block (header, masks and palette) of the packed bitmap that starts at
-// `data`, or 0 when no supported header starts there or it does not fit in `size` bytes.
-uint32_t packedDibHeaderBlockSize(const void* data, uint32_t size);
+// `data`, or 0 when no supported header starts there or it does not fit in `size` bytes (then
+// `reason`, when given, says why).
+uint32_t packedDibHeaderBlockSize(const void* data, uint32_t size, std::string* reason = nullptr);
 
 // Writes `surface` as a BMP file: the 14-byte file header, then writePackedDib.
 bool writeBitmapFile(ByteStream& stream, const PixelSurface& surface);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/surface_store.h"
@@ -14,12 +15,13 @@ class ByteStream;
 
 namespace bmp {
 
-// Failures inside the reader and writer are thrown as this and caught at the public operation.
+// Failures inside the reader and writer are thrown as this and caught at the public operation,
+// with the reason for the user when one is known.
 struct Failure {
-    const char* what = "err";
+    std::string reason;
 };
-[[noreturn]] inline void fail() {
-    throw Failure{};
+[[noreturn]] inline void fail(std::string reason = {}) {
+    throw Failure{std::move(reason)};
 }
 
 // What the reader learnt about a file besides its pixels.

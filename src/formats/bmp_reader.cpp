@@ -7,13 +7,16 @@
 // decide where the pixels are and how many there can be.
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "formats/bmp_codec.h"
 #include "formats/bmp_detail.h"
 #include "formats/byte_stream.h"
 #include "formats/memory_stream.h"
+#include "formats/refusal.h"
 
 namespace varnel {
 namespace bmp {
@@ -109,30 +112,41 @@ void parseFields(Header& h) {
         h.clrUsed = field32(32);
     }
 
-    if (h.planes != 1) fail();
-    if (h.width <= 0 || h.width > kMaxSurfaceSide) fail();
-    // INT32_MIN has no positive twin; everything that large is refused by the side limit anyway.
-    if (h.height == 0 || h.height < -kMaxSurfaceSide || h.height > kMaxSurfaceSide) fail();
-    if (!knownBitCount(h.bitCount)) fail();
+    if (h.planes != 1) fail("invalid plane count " + std::to_string(h.planes));
+    // Rows stored top-down have a negative height; INT32_MIN has no positive twin, and sides
+    // that large are refused by the side limit anyway.
+    if (std::string why = checkSides(h.width, std::abs(int64_t(h.height))); !why.empty()) {
+        fail(why);
+    }
+    if (!knownBitCount(h.bitCount)) fail("unsupported bit depth " + std::to_string(h.bitCount));
 
+    auto depthFor = [&](const char* compression, const char* depths) {
+        fail(std::string(compression) + " compression needs " + depths + " bits per pixel, not " +
+             std::to_string(h.bitCount));
+    };
     switch (h.compression) {
         case kRgb:
             break;
         case kRle8:
-            if (h.bitCount != 8) fail();
+            if (h.bitCount != 8) depthFor("RLE8", "8");
             break;
         case kRle4:
-            if (h.bitCount != 4) fail();
+            if (h.bitCount != 4) depthFor("RLE4", "4");
             break;
         case kBitfields:
         case kAlphaBitfields:
             // For OS/2 2.x headers these numbers mean Huffman 1D and RLE24, which no one writes
             // any more and this reader does not take.
-            if (h.kind != Kind::Info || (h.bitCount != 16 && h.bitCount != 32)) fail();
+            if (h.kind != Kind::Info) {
+                fail("unsupported compression " + std::to_string(h.compression));
+            }
+            if (h.bitCount != 16 && h.bitCount != 32) depthFor("bit-field", "16 or 32");
             if (size == kInfoHeaderSize) {
                 h.maskBytesAfter = h.compression == kAlphaBitfields ? 16 : 12;
             } else {
-                if (h.compression == kAlphaBitfields && size < 56) fail();
+                if (h.compression == kAlphaBitfields && size < 56) {
+                    fail("alpha bit fields in a " + std::to_string(size) + "-byte header");
+                }
                 for (int i = 0; i < 3; ++i) h.masks[i] = le32(p + 40 + 4 * i);
                 // The alpha mask is part of the 56, 108 and 124-byte headers only.
                 if (size >= 56) h.masks[3] = le32(p + 52);
@@ -141,7 +155,7 @@ void parseFields(Header& h) {
             break;
         default:
             // Embedded JPEG or PNG streams, and anything unknown.
-            fail();
+            fail("unsupported compression " + std::to_string(h.compression));
     }
 }
 
@@ -152,34 +166,40 @@ void checkMasks(const Header& h) {
     const uint64_t limit = h.bitCount == 16 ? 0xFFFFu : 0xFFFFFFFFu;
     uint32_t seen = 0;
     for (uint32_t m : h.masks) {
-        if (m > limit || (m & seen) != 0) fail();
+        if (m > limit || (m & seen) != 0) fail("invalid colour masks");
         if (m) {
             const uint32_t run = m >> std::countr_zero(m);
-            if ((run & (run + 1)) != 0) fail();
+            if ((run & (run + 1)) != 0) fail("invalid colour masks");
         }
         seen |= m;
     }
-    if ((h.masks[0] | h.masks[1] | h.masks[2]) == 0) fail();
+    if ((h.masks[0] | h.masks[1] | h.masks[2]) == 0) fail("invalid colour masks");
 }
 
 uint32_t readOrFail(ByteStream& s, void* out, uint32_t bytes) {
-    if (bytes && s.read(out, 1, bytes) != bytes) fail();
+    if (bytes == 0) return 0;
+    const uint64_t at = s.tell();
+    if (s.read(out, 1, bytes) != bytes) fail(truncatedAt(s.size(), at + bytes));
     return bytes;
 }
 
 // Reads the header, its masks and its palette from a header block of `blockSize` bytes; returns
 // the bytes used (the rest of the block is not read).
 uint32_t readHeaderBlock(ByteStream& s, uint64_t blockSize, Header& h) {
-    if (blockSize < 4) fail();
+    if (blockSize < 4) fail("header block of " + std::to_string(blockSize) + " bytes");
     readOrFail(s, h.raw, 4);
     h.size = le32(h.raw);
-    if (!acceptedHeaderSize(h.size) || h.size > blockSize) fail();
+    if (!acceptedHeaderSize(h.size)) fail("unsupported header size " + std::to_string(h.size));
+    if (h.size > blockSize) {
+        fail("header of " + std::to_string(h.size) + " bytes in a header block of " +
+             std::to_string(blockSize));
+    }
     readOrFail(s, h.raw + 4, h.size - 4);
     parseFields(h);
     uint64_t used = h.size;
 
     if (h.maskBytesAfter) {
-        if (used + h.maskBytesAfter > blockSize) fail();
+        if (used + h.maskBytesAfter > blockSize) fail("colour masks run past the header block");
         uint8_t m[16];
         readOrFail(s, m, h.maskBytesAfter);
         for (uint32_t i = 0; i < h.maskBytesAfter / 4; ++i) h.masks[i] = le32(m + 4 * i);
@@ -199,10 +219,13 @@ uint32_t readHeaderBlock(ByteStream& s, uint64_t blockSize, Header& h) {
             count = std::min<uint64_t>(maxCount, (blockSize - used) / entryBytes);
         } else {
             count = h.clrUsed ? h.clrUsed : maxCount;
-            if (count > maxCount) fail();
-            if (used + count * entryBytes > blockSize) fail();
+            if (count > maxCount) {
+                fail("palette of " + std::to_string(count) + " colours for " +
+                     std::to_string(h.bitCount) + " bits per pixel");
+            }
+            if (used + count * entryBytes > blockSize) fail("palette runs past the header block");
         }
-        if (count == 0) fail();
+        if (count == 0) fail("empty palette");
         uint8_t bytes[256 * 4];
         readOrFail(s, bytes, uint32_t(count * entryBytes));
         h.palette.resize(size_t(count));
@@ -354,7 +377,7 @@ std::unique_ptr<SurfaceStore> newStore(const Header& h, uint16_t bitCount) {
     }
     std::memcpy(block.data(), &bi, sizeof bi);
     auto store = SurfaceStore::createFromHeader(block.data(), block.size());
-    if (!store) fail();
+    if (!store) fail("out of memory");
     return store;
 }
 
@@ -367,11 +390,11 @@ uint8_t* targetRow(const SurfaceStore& st, const Header& h, int64_t r) {
 void readNative(Reader& in, SurfaceStore& st, const Header& h) {
     const uint64_t stride = uint64_t(st.bytesPerRow);
     if (h.bottomUp()) {
-        if (!in.read(st.bits, stride * uint64_t(h.rows()))) fail();
+        if (!in.read(st.bits, stride * uint64_t(h.rows()))) fail("read error");
         return;
     }
     for (int32_t y = 0; y < h.rows(); ++y) {
-        if (!in.read(st.rows[y], stride)) fail();
+        if (!in.read(st.rows[y], stride)) fail("read error");
     }
 }
 
@@ -385,6 +408,9 @@ void put4(uint8_t* row, int64_t x, uint32_t v) {
 // padding). Every run is checked against the row and the last row before it writes; deltas may
 // move anywhere up to the end of the last row. Data that ends right after the last row's
 // end-of-line counts as an end of bitmap; any other early end is an error.
+constexpr const char* kPastRowEnd = "run-length data runs past the end of a row";
+constexpr const char* kPastLastRow = "run-length data runs past the last row";
+
 template <bool kFour>
 void decodeRle(Reader& in, SurfaceStore& st, const Header& h) {
     const int64_t rowPixels = int64_t(st.bytesPerRow) * (kFour ? 2 : 1);
@@ -397,14 +423,15 @@ void decodeRle(Reader& in, SurfaceStore& st, const Header& h) {
         const size_t avail = in.ensure(kLongest);
         if (avail < 2) {
             if (avail == 0 && r >= rows) return;
-            fail();
+            fail("run-length data ends before the last row");
         }
         const uint8_t* p = in.data();
         const int n = p[0];
         const int v = p[1];
         size_t used = 2;
         if (n > 0) {
-            if (r >= rows || c + n > rowPixels) fail();
+            if (r >= rows) fail(kPastLastRow);
+            if (c + n > rowPixels) fail(kPastRowEnd);
             uint8_t* row = targetRow(st, h, r);
             if constexpr (kFour) {
                 int64_t x = c;
@@ -433,14 +460,16 @@ void decodeRle(Reader& in, SurfaceStore& st, const Header& h) {
         } else if (v == 1) {  // end of bitmap
             return;
         } else if (v == 2) {  // delta
-            if (avail < 4) fail();
+            if (avail < 4) fail("run-length data ends before the last row");
             c += p[2];
             r += p[3];
             used = 4;
         } else {  // absolute run of v pixels, padded to an even number of bytes
             const size_t bytes = kFour ? size_t(v + 1) / 2 : size_t(v);
             used = 2 + bytes + (bytes & 1);
-            if (avail < used || r >= rows || c + v > rowPixels) fail();
+            if (avail < used) fail("run-length data ends before the last row");
+            if (r >= rows) fail(kPastLastRow);
+            if (c + v > rowPixels) fail(kPastRowEnd);
             uint8_t* row = targetRow(st, h, r);
             if constexpr (kFour) {
                 for (int i = 0; i < v; ++i) {
@@ -453,7 +482,8 @@ void decodeRle(Reader& in, SurfaceStore& st, const Header& h) {
             c += v;
         }
         in.advance(used);
-        if (c > rowPixels || r > rows) fail();
+        if (c > rowPixels) fail(kPastRowEnd);
+        if (r > rows) fail(kPastLastRow);
     }
 }
 
@@ -508,7 +538,7 @@ void readBitfields(Reader& in, SurfaceStore& st, const Header& h) {
         }
     }
     for (int64_t r = 0; r < h.rows(); ++r) {
-        if (!in.read(line.data(), fileStride)) fail();
+        if (!in.read(line.data(), fileStride)) fail("read error");
         uint8_t* out = targetRow(st, h, r);
         const uint8_t* p = line.data();
         for (int32_t x = 0; x < w; ++x, out += outBytes) {
@@ -535,7 +565,7 @@ void readTwoBit(Reader& in, SurfaceStore& st, const Header& h) {
     const uint64_t fileStride = (uint64_t(h.width) * 2 + 31) / 32 * 4;
     std::vector<uint8_t> line(static_cast<size_t>(fileStride));
     for (int64_t r = 0; r < h.rows(); ++r) {
-        if (!in.read(line.data(), fileStride)) fail();
+        if (!in.read(line.data(), fileStride)) fail("read error");
         uint8_t* out = targetRow(st, h, r);
         for (int32_t x = 0; x < h.width; ++x) {
             put4(out, x, (line[size_t(x >> 2)] >> (6 - 2 * (x & 3))) & 3);
@@ -548,16 +578,24 @@ bool isStandard(const uint32_t masks[4], uint16_t bitCount) {
     return masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF;
 }
 
-// Reads the pixel data (at most `available` bytes) described by the header into a new upright
-// store.
-std::unique_ptr<SurfaceStore> readPixels(ByteStream& s, const Header& h, uint64_t available) {
+// Reads the pixel data (at most `available` bytes, from `dataStart` in the stream) described by
+// the header into a new upright store.
+std::unique_ptr<SurfaceStore> readPixels(ByteStream& s, const Header& h, uint64_t dataStart,
+                                         uint64_t available) {
     const uint64_t rows = uint64_t(h.rows());
     const uint64_t fileStride = (uint64_t(h.width) * h.bitCount + 31) / 32 * 4;
     const bool rle = h.compression == kRle8 || h.compression == kRle4;
     if (rle) {
-        if (uint64_t(h.width) * rows > kRleBasePixels + available * kRlePixelsPerByte) fail();
+        const uint64_t pixels = uint64_t(h.width) * rows;
+        if (pixels > kRleBasePixels + available * kRlePixelsPerByte) {
+            fail(claimsMoreThanFile(pixels * 3, s.size()));
+        }
     } else if (available < fileStride * rows) {
-        fail();
+        // A file cut short by a little is truncated; one that falls far short of its header is
+        // more likely a header that lies.
+        const uint64_t wanted = fileStride * rows;
+        if (wanted / 2 > available) fail(claimsMoreThanFile(wanted, s.size()));
+        fail(truncatedAt(dataStart + available, dataStart + wanted));
     }
 
     // The form of the result, decided before anything is allocated.
@@ -618,7 +656,9 @@ std::unique_ptr<SurfaceStore> readPixels(ByteStream& s, const Header& h, uint64_
 
 std::unique_ptr<SurfaceStore> readPacked(ByteStream& s, uint32_t headerBlockSize,
                                          uint32_t pixelDataSize, bool pixels, DibInfo* info) {
-    if (!s.isOpen() || headerBlockSize == 0 || (pixels && pixelDataSize == 0)) fail();
+    if (!s.isOpen()) fail();
+    if (headerBlockSize == 0) fail("no bitmap header");
+    if (pixels && pixelDataSize == 0) fail("no pixel data");
     const uint64_t start = s.tell();
     Header h;
     const uint32_t used = readHeaderBlock(s, headerBlockSize, h);
@@ -629,10 +669,10 @@ std::unique_ptr<SurfaceStore> readPacked(ByteStream& s, uint32_t headerBlockSize
     // (a gap, a colour profile) is skipped.
     const uint64_t dataStart = start + headerBlockSize;
     const uint64_t size = s.size();
-    if (dataStart >= size) fail();
-    if (used != headerBlockSize && !s.seekTo(uint32_t(dataStart))) fail();
+    if (dataStart >= size) fail("no pixel data");
+    if (used != headerBlockSize && !s.seekTo(uint32_t(dataStart))) fail("read error");
     const uint64_t available = std::min<uint64_t>(pixelDataSize, size - dataStart);
-    return readPixels(s, h, available);
+    return readPixels(s, h, dataStart, available);
 }
 
 std::unique_ptr<SurfaceStore> readFile(ByteStream& s, bool pixels, DibInfo* info) {
@@ -640,11 +680,13 @@ std::unique_ptr<SurfaceStore> readFile(ByteStream& s, bool pixels, DibInfo* info
     const uint64_t start = s.tell();
     uint8_t fh[kFileHeaderSize];
     readOrFail(s, fh, kFileHeaderSize);
-    if (le16(fh) != kMagic) fail();
+    if (le16(fh) != kMagic) fail("not a BMP file");
     const uint32_t dataOffset = le32(fh + 10);
-    if (dataOffset < kFileHeaderSize + kCoreHeaderSize) fail();
+    if (dataOffset < kFileHeaderSize + kCoreHeaderSize) {
+        fail("invalid pixel data offset " + std::to_string(dataOffset));
+    }
     const uint64_t size = s.size();
-    if (start + dataOffset > size) fail();
+    if (start + dataOffset > size) fail(truncatedAt(size, start + dataOffset));
     const uint64_t pixelBytes = size - (start + dataOffset);
     return readPacked(s, dataOffset - kFileHeaderSize,
                       uint32_t(std::min<uint64_t>(pixelBytes, 0xFFFFFFFFu)), pixels, info);
@@ -655,10 +697,16 @@ std::unique_ptr<SurfaceStore> readFile(ByteStream& s, bool pixels, DibInfo* info
 namespace {
 
 template <typename F>
-bool intoSurface(PixelSurface& surface, F read) {
+bool intoSurface(PixelSurface& surface, std::string* reason, F read) {
     try {
         std::unique_ptr<SurfaceStore> store = read();
         return store && surface.adoptStore(std::move(store));
+    } catch (const bmp::Failure& failure) {
+        if (reason) *reason = failure.reason;
+        return false;
+    } catch (const std::bad_alloc&) {
+        if (reason) *reason = "out of memory";
+        return false;
     } catch (...) {
         return false;
     }
@@ -666,23 +714,26 @@ bool intoSurface(PixelSurface& surface, F read) {
 
 }  // namespace
 
-bool readBitmapFile(ByteStream& stream, PixelSurface& surface) {
-    return intoSurface(surface, [&] { return bmp::readFile(stream, true, nullptr); });
+bool readBitmapFile(ByteStream& stream, PixelSurface& surface, std::string* reason) {
+    return intoSurface(surface, reason, [&] { return bmp::readFile(stream, true, nullptr); });
 }
 
 bool readPackedDib(ByteStream& stream, uint32_t headerBlockSize, uint32_t pixelDataSize,
-                   PixelSurface& surface) {
-    return intoSurface(surface, [&] {
+                   PixelSurface& surface, std::string* reason) {
+    return intoSurface(surface, reason, [&] {
         return bmp::readPacked(stream, headerBlockSize, pixelDataSize, true, nullptr);
     });
 }
 
-uint32_t packedDibHeaderBlockSize(const void* data, uint32_t size) {
+uint32_t packedDibHeaderBlockSize(const void* data, uint32_t size, std::string* reason) {
     try {
         MemoryStream s;
         if (!s.attachBlock(data, size, 0)) return 0;
         bmp::Header h;
         return bmp::readHeaderBlock(s, size, h);
+    } catch (const bmp::Failure& failure) {
+        if (reason) *reason = failure.reason;
+        return 0;
     } catch (...) {
         return 0;
     }

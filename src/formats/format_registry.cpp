@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <new>
 #include <optional>
 
@@ -12,6 +14,7 @@
 #include "formats/image_file.h"
 #include "formats/picture_import.h"
 #include "formats/png_codec.h"
+#include "platform/file_io.h"
 
 namespace varnel {
 
@@ -75,18 +78,26 @@ std::string setExtensionFor(const std::string& path, int formatType) {
 
 namespace {
 
-bool isRegularFile(const std::string& path) {
+// Empty when `path` is a regular file; otherwise why it cannot be opened.
+std::string checkRegularFile(const std::string& path) {
     struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    if (::stat(path.c_str(), &st) != 0) return platform::describeFileError(errno);
+    if (S_ISDIR(st.st_mode)) return platform::describeFileError(EISDIR);
+    if (!S_ISREG(st.st_mode)) return "not a regular file";
+    return {};
 }
 
 // BMP and PNG: the codec fills an image file object whose planes become the document's layer.
 bool openThroughCodec(std::unique_ptr<Document>& document, const std::string& path, int type,
-                      OpenedFileInfo& info) {
+                      OpenedFileInfo& info, std::string& reason) {
     std::unique_ptr<ImageFile> image = createImageFile(type);
     if (!image) return false;
     std::unique_ptr<ImageCodec> codec = image->createCodec();
-    if (!codec || !codec->loadFromFile(*image, path, LoadPixels)) return false;
+    if (!codec) return false;
+    if (!codec->loadFromFile(*image, path, LoadPixels)) {
+        reason = codec->failure();
+        return false;
+    }
     if (image->formatType() != type || !image->isValid()) return false;
     auto* planes = dynamic_cast<TransparentImageFile*>(image.get());
     if (!planes) return false;
@@ -150,12 +161,22 @@ private:
     bool lent_ = false;
 };
 
+// The layers could not be flattened into the picture to save: the only way that fails is memory.
+constexpr const char* kCannotFlatten = "out of memory";
+
 }  // namespace
 
 bool openDocument(std::unique_ptr<Document>& document, const std::string& path,
-                  OpenedFileInfo* info) {
+                  OpenedFileInfo* info, std::string* reason) {
+    std::string why;
+    auto refuse = [&](std::string text) {
+        if (reason) *reason = std::move(text);
+        return false;
+    };
     try {
-        if (!isRegularFile(path)) return false;
+        if (std::string notRegular = checkRegularFile(path); !notRegular.empty()) {
+            return refuse(std::move(notRegular));
+        }
         const int type = formatTypeOf(path);
         std::unique_ptr<Document> opened;
         OpenedFileInfo found;
@@ -163,22 +184,22 @@ bool openDocument(std::unique_ptr<Document>& document, const std::string& path,
         switch (type) {
             case FormatBmp:
             case FormatPng:
-                if (!openThroughCodec(opened, path, type, found)) return false;
+                if (!openThroughCodec(opened, path, type, found, why)) return refuse(why);
                 break;
             case FormatGif:
             case FormatIco:
             case FormatJpeg: {
                 DecodedPicture picture;
-                if (!decodePictureFile(path, picture)) return false;
+                if (!decodePictureFile(path, picture, &why)) return refuse(why);
                 opened = Document::fromImage(
                     picture.color, picture.alpha.isValid() ? &picture.alpha : nullptr, path);
-                if (!opened) return false;
+                if (!opened) return refuse("out of memory");
                 found.bitsPerPixel = picture.bitsPerPixel;
                 found.resolution = picture.resolution;
                 break;
             }
             default:
-                return false;
+                return refuse("not a format the editor opens");
         }
         opened->setPath(path);
         opened->setModified(false);
@@ -186,17 +207,23 @@ bool openDocument(std::unique_ptr<Document>& document, const std::string& path,
         if (info) *info = found;
         return true;
     } catch (const std::bad_alloc&) {
-        return false;
+        return refuse("out of memory");
     }
 }
 
-bool saveDocument(Document& document, const SaveOptions& options) {
-    if (document.isPreviewOnly()) return false;
+bool saveDocument(Document& document, const SaveOptions& options, std::string* reason) {
+    auto refuse = [&](std::string text) {
+        if (reason) *reason = std::move(text);
+        return false;
+    };
+    if (document.isPreviewOnly()) return refuse("a preview cannot be saved");
     const int type = formatTypeOf(document.filePath());
-    if (type != FormatBmp && type != FormatJpeg && type != FormatPng) return false;
+    if (type != FormatBmp && type != FormatJpeg && type != FormatPng) {
+        return refuse("not a format the editor saves");
+    }
     try {
         std::unique_ptr<ImageFile> image = createImageFile(type);
-        if (!image) return false;
+        if (!image) return refuse("out of memory");
         // A document whose composite would be one layer's pixels unchanged saves those pixels
         // where they lie; any other is flattened first. Declared after the image file, the lent
         // pixels go back to the layer before it is destroyed.
@@ -209,30 +236,41 @@ bool saveDocument(Document& document, const SaveOptions& options) {
             auto& jpeg = static_cast<JpegImageFile&>(*image);
             GrayMap unused;
             if (!lend(jpeg.pixels()) && !document.flattenForSave(jpeg.pixels(), unused, false)) {
-                return false;
+                return refuse(kCannotFlatten);
             }
             jpeg.jpegInfo().quality = std::clamp<int32_t>(options.jpegQuality, 0, 100);
         } else {
             auto& planes = static_cast<TransparentImageFile&>(*image).pixels();
             if (!lend(planes.color) && !document.flattenForSave(planes.color, planes.alpha, true)) {
-                return false;
+                return refuse(kCannotFlatten);
             }
             // A BMP keeps its alpha only when it says something: an alpha that is 0 everywhere
             // would read back as opaque, so such a document is laid over white instead.
             if (type == FormatBmp && planes.alpha.isValid() && !isPartial(planes.alpha)) {
-                if (!document.flattenForSave(planes.color, planes.alpha, false)) return false;
+                if (!document.flattenForSave(planes.color, planes.alpha, false)) {
+                    return refuse(kCannotFlatten);
+                }
             }
             if (type == FormatBmp) {
                 static_cast<BmpImageFile&>(*image).bmpInfo().setInfoHeader(
                     planes.color.width(), planes.color.height(), planes.alpha.isValid() ? 32 : 24);
             }
         }
-        if (!image->saveToFile(document.filePath())) return false;
+        std::string why;
+        if (!image->saveToFile(document.filePath(), &why)) return refuse(why);
         document.setModified(false);
         return true;
     } catch (const std::bad_alloc&) {
-        return false;
+        return refuse("out of memory");
     }
+}
+
+std::string reasonSentence(const std::string& reason) {
+    if (reason.empty()) return {};
+    std::string sentence = reason;
+    sentence[0] = char(std::toupper(static_cast<unsigned char>(sentence[0])));
+    if (sentence.back() != '.') sentence += '.';
+    return sentence;
 }
 
 }  // namespace varnel

@@ -42,9 +42,11 @@ struct OpenedFileInfo {
 // alpha plane as the layer's transparency), GIF, ICO and JPEG through picture import. Fails for
 // a missing file, an extension of any other format, or a file that cannot be decoded. On success
 // `document` holds the new document (path recorded, unmodified) and `info` (when given) what
-// was learnt about the file; on failure both are left as they were.
+// was learnt about the file; on failure both are left as they were and `reason` (when given)
+// says why in words for the user ("width 40000 exceeds the 30000-pixel limit"), or is empty
+// when nothing more is known.
 bool openDocument(std::unique_ptr<Document>& document, const std::string& path,
-                  OpenedFileInfo* info = nullptr);
+                  OpenedFileInfo* info = nullptr, std::string* reason = nullptr);
 
 // Settings of one save that the dialogs (or the command line) may change.
 struct SaveOptions {
@@ -54,8 +56,13 @@ struct SaveOptions {
 // Saves the document to its own path in the format of the path's extension: BMP (32 bits when
 // the flattened alpha is partial, 24 otherwise), JPEG (the image laid over white) or PNG (RGBA
 // when the document has transparency). Preview-only documents and any other format fail. On
-// success the document is marked unmodified; on failure it is unchanged and an existing file at
-// the path is left as it was.
-bool saveDocument(Document& document, const SaveOptions& options = {});
+// success the document is marked unmodified; on failure it is unchanged, an existing file at
+// the path is left as it was, and `reason` (when given) says why ("disk full", "permission
+// denied", the codec's reason), or is empty when nothing more is known.
+bool saveDocument(Document& document, const SaveOptions& options = {},
+                  std::string* reason = nullptr);
+
+// A reason as a sentence to follow a message: "disk full" gives "Disk full.".
+std::string reasonSentence(const std::string& reason);
 
 }  // namespace varnel

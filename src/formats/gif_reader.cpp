@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <climits>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "formats/byte_stream.h"
+#include "formats/refusal.h"
 
 namespace varnel {
 
@@ -54,32 +57,67 @@ struct ColorTable {
     }
 };
 
+// LZW codes are at most 12 bits long and one code stands for at most 4096 pixels: a GIF image
+// cannot have more pixels than about 2731 per byte of its file.
+constexpr uint64_t kGifPixelsPerByte = 2731;
+
+// Why giflib gave up: a read that ran out of data is a truncated file; giflib also reports some
+// malformed data (an impossible code size) as a failed read, which is corrupt data here; anything
+// else is the library's own description.
+std::string gifFailure(int error, const ByteStream& stream) {
+    if (stream.tell() >= stream.size()) return truncatedAt(stream.size());
+    const char* text = error == D_GIF_ERR_READ_FAILED ? nullptr : GifErrorString(error);
+    if (!text) return "corrupt image data";
+    std::string reason = text;
+    if (!reason.empty()) reason[0] = char(std::tolower(static_cast<unsigned char>(reason[0])));
+    return reason;
+}
+
+// Empty when a picture of `width` × `height` pixels can come from the file; otherwise why not
+// (the side named with `what`: "screen width 40000 exceeds ...").
+std::string checkClaims(const char* what, int64_t width, int64_t height, uint64_t fileBytes) {
+    std::string reason = checkSides(width, height);
+    if (!reason.empty()) return std::string(what) + " " + reason;
+    const uint64_t pixels = uint64_t(width) * uint64_t(height);
+    if (pixels > kPixelsDecodedUnchecked + fileBytes * kGifPixelsPerByte) {
+        return claimsMoreThanFile(pixels * 3, fileBytes);
+    }
+    return {};
+}
+
 }  // namespace
 
-bool readGif(ByteStream& stream, DecodedPicture& picture) {
+bool readGif(ByteStream& stream, DecodedPicture& picture, std::string* reason) {
     if (!stream.isOpen()) return false;
+    std::string why;
+    auto refuse = [&](std::string text) {
+        if (reason) *reason = std::move(text);
+        return false;
+    };
     try {
+        const uint64_t fileBytes = stream.size() - std::min(stream.size(), stream.tell());
         int error = 0;
         GifCloser closer;
         closer.gif = DGifOpen(&stream, readFromStream, &error);
         GifFileType* gif = closer.gif;
-        if (!gif) return false;
+        if (!gif) return refuse(gifFailure(error, stream));
+        auto libraryFailure = [&] { return refuse(gifFailure(gif->Error, stream)); };
         const int screenWidth = gif->SWidth;
         const int screenHeight = gif->SHeight;
-        if (screenWidth <= 0 || screenHeight <= 0 || screenWidth > kMaxPictureSide ||
-            screenHeight > kMaxPictureSide) {
-            return false;
-        }
+        // The screen is what is allocated; a file with a small image on a vast screen is refused
+        // like one whose image is vast.
+        why = checkClaims("screen", screenWidth, screenHeight, fileBytes);
+        if (!why.empty()) return refuse(why);
 
         int transparent = -1;
         for (;;) {
             GifRecordType type = UNDEFINED_RECORD_TYPE;
-            if (DGifGetRecordType(gif, &type) == GIF_ERROR) return false;
-            if (type == TERMINATE_RECORD_TYPE) return false;  // no image at all
+            if (DGifGetRecordType(gif, &type) == GIF_ERROR) return libraryFailure();
+            if (type == TERMINATE_RECORD_TYPE) return refuse("no image in the file");
             if (type == EXTENSION_RECORD_TYPE) {
                 int code = 0;
                 GifByteType* block = nullptr;
-                if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return false;
+                if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return libraryFailure();
                 if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4) {
                     GraphicsControlBlock control;
                     if (DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK) {
@@ -87,20 +125,19 @@ bool readGif(ByteStream& stream, DecodedPicture& picture) {
                     }
                 }
                 while (block) {
-                    if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return false;
+                    if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return libraryFailure();
                 }
                 continue;
             }
             if (type != IMAGE_DESC_RECORD_TYPE) continue;
-            if (DGifGetImageDesc(gif) == GIF_ERROR) return false;
+            if (DGifGetImageDesc(gif) == GIF_ERROR) return libraryFailure();
             break;
         }
 
         const GifImageDesc& desc = gif->Image;
-        if (desc.Width <= 0 || desc.Height <= 0 || desc.Width > kMaxPictureSide ||
-            desc.Height > kMaxPictureSide || desc.Left < 0 || desc.Top < 0) {
-            return false;
-        }
+        why = checkClaims("image", desc.Width, desc.Height, fileBytes);
+        if (!why.empty()) return refuse(why);
+        if (desc.Left < 0 || desc.Top < 0) return refuse("image placed off the screen");
         ColorTable table;
         table.load(desc.ColorMap ? desc.ColorMap : gif->SColorMap);
 
@@ -125,14 +162,16 @@ bool readGif(ByteStream& stream, DecodedPicture& picture) {
             static constexpr int kStep[] = {8, 8, 4, 2};
             for (int pass = 0; pass < 4; ++pass) {
                 for (int row = kStart[pass]; row < desc.Height; row += kStep[pass]) {
-                    if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR) return false;
+                    if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR) {
+                        return libraryFailure();
+                    }
                     keep(row);
                 }
             }
         } else {
             // Rows below the screen are never shown: stop once the visible ones are read.
             for (int row = 0; row < std::min(desc.Height, visibleHeight); ++row) {
-                if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR) return false;
+                if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR) return libraryFailure();
                 keep(row);
             }
         }
@@ -141,7 +180,7 @@ bool readGif(ByteStream& stream, DecodedPicture& picture) {
         GrayMap alpha;
         if (!color.createColor(screenWidth, screenHeight) ||
             !alpha.createGray(screenWidth, screenHeight)) {
-            return false;
+            return refuse("out of memory");
         }
         // What the screen shows where the image does not reach.
         Bgr backdrop{};
@@ -178,7 +217,7 @@ bool readGif(ByteStream& stream, DecodedPicture& picture) {
         picture.dropOpaqueAlpha();
         return true;
     } catch (const std::bad_alloc&) {
-        return false;
+        return refuse("out of memory");
     }
 }
 

@@ -2,6 +2,8 @@
 // its first frame) composed onto the logical screen.
 #pragma once
 
+#include <string>
+
 #include "formats/picture_import.h"
 
 namespace varnel {
@@ -14,7 +16,8 @@ class ByteStream;
 // transparent when the image has a transparent colour and the background colour otherwise.
 // Interlaced images, local and global colour tables are handled; indices beyond the table are
 // black, and a file without any colour table is read as grey levels. Screens or images larger
-// than kMaxPictureSide, a zero size, a file without an image and corrupt data fail.
-bool readGif(ByteStream& stream, DecodedPicture& picture);
+// than kMaxSurfaceSide, or larger than the file could describe, a zero size, a file without an
+// image and corrupt data fail, with the reason in `reason` when given.
+bool readGif(ByteStream& stream, DecodedPicture& picture, std::string* reason = nullptr);
 
 }  // namespace varnel

@@ -1,5 +1,7 @@
 #include "formats/image_codec.h"
 
+#include <new>
+
 #include "formats/file_stream.h"
 #include "formats/format_info.h"
 #include "formats/image_file.h"
@@ -11,17 +13,26 @@ namespace varnel {
 // Encoders and decoders may throw (out of memory, a library error); no exception leaves here.
 
 bool ImageCodec::saveToFile(const std::string& path, const ImageFile& image) {
-    if (!image.isValid()) return false;
+    clearFailure();
+    if (!image.isValid()) return refuse("no picture to save");
     FileStream stream;
-    if (!stream.openForWrite(path)) return false;
+    if (!stream.openForWrite(path)) return refuse(stream.failure());
     bool ok = false;
     try {
         ok = saveToStream(stream, image);
+    } catch (const std::bad_alloc&) {
+        refuse("out of memory");
     } catch (...) {
         ok = false;
     }
-    // The stream's destructor discards an uncommitted write.
-    return ok && stream.commit();
+    if (!ok) {
+        // A write the system refused (a full disk) explains the encoder's failure best.
+        if (!stream.failure().empty()) return refuse(stream.failure());
+        return false;  // the stream's destructor discards the write
+    }
+    if (!stream.commit()) return refuse(stream.failure());
+    clearFailure();
+    return true;
 }
 
 bool ImageCodec::saveToBuffer(MemoryBuffer& buffer, const ImageFile& image, uint32_t* written) {
@@ -40,12 +51,15 @@ bool ImageCodec::saveToBuffer(MemoryBuffer& buffer, const ImageFile& image, uint
 }
 
 bool ImageCodec::loadFromFile(ImageFile& image, const std::string& path, uint32_t flags) {
+    clearFailure();
     FileStream stream;
-    if (!stream.openForRead(path)) return false;
+    if (!stream.openForRead(path)) return refuse(stream.failure());
     bool ok = false;
     try {
         ok = loadFromStream(image, stream, flags);
         if (ok && image.formatInfo()) image.formatInfo()->filePath = path;
+    } catch (const std::bad_alloc&) {
+        ok = refuse("out of memory");
     } catch (...) {
         ok = false;
     }

@@ -43,10 +43,25 @@ public:
     // without format info, when this codec has none either).
     virtual bool accepts(const ImageFile& image) const;
 
+    // Why the last load or save through this codec failed, in words for the user ("width 40000
+    // exceeds the 30000-pixel limit", "disk full"); empty after a success, and when nothing more
+    // is known than that it failed.
+    const std::string& failure() const { return m_failure; }
+
 protected:
     ImageCodec() = default;
     ImageCodec(const ImageCodec&) = delete;
     ImageCodec& operator=(const ImageCodec&) = delete;
+
+    // Records why the operation fails and returns false, for `return refuse("...")`.
+    bool refuse(std::string reason) {
+        m_failure = std::move(reason);
+        return false;
+    }
+    void clearFailure() { m_failure.clear(); }
+
+private:
+    std::string m_failure;
 };
 
 }  // namespace varnel

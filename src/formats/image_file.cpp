@@ -9,11 +9,15 @@
 
 namespace varnel {
 
-bool ImageFile::loadFromFile(const std::string& path, uint32_t flags) {
+bool ImageFile::loadFromFile(const std::string& path, uint32_t flags, std::string* reason) {
     try {
         const std::unique_ptr<ImageCodec> codec = createCodec();
         std::unique_ptr<ImageFile> fresh = createEmpty();
-        if (!codec || !fresh || !codec->loadFromFile(*fresh, path, flags)) return false;
+        if (!codec || !fresh) return false;
+        if (!codec->loadFromFile(*fresh, path, flags)) {
+            if (reason) *reason = codec->failure();
+            return false;
+        }
         // A header-only read brings format info but no pixels: the pixels held stay.
         if (flags & LoadHeaderOnly) {
             if (m_info && fresh->formatInfo()) m_info->assign(*fresh->formatInfo());
@@ -42,10 +46,15 @@ bool ImageFile::loadFromResource(uint32_t id, const ResourceModule* module, uint
     }
 }
 
-bool ImageFile::saveToFile(const std::string& path) const {
+bool ImageFile::saveToFile(const std::string& path, std::string* reason) const {
     try {
         const std::unique_ptr<ImageCodec> codec = createCodec();
-        return codec && codec->saveToFile(path, *this);
+        if (!codec) return false;
+        if (!codec->saveToFile(path, *this)) {
+            if (reason) *reason = codec->failure();
+            return false;
+        }
+        return true;
     } catch (...) {
         return false;
     }

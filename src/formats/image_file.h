@@ -39,12 +39,14 @@ public:
     virtual void clear(bool resetInfo) = 0;
 
     // Loading goes through a codec of the object's format. A failed load leaves the object as it
-    // was; a successful one records the path in the format info.
-    virtual bool loadFromFile(const std::string& path, uint32_t flags);
+    // was, with the codec's reason in `reason` when given; a successful one records the path in
+    // the format info.
+    virtual bool loadFromFile(const std::string& path, uint32_t flags,
+                              std::string* reason = nullptr);
     virtual bool loadFromResource(uint32_t id, const ResourceModule* module, uint32_t flags);
     // Writes the object to `path` through its codec; an existing file there is replaced only when
-    // the codec succeeds.
-    virtual bool saveToFile(const std::string& path) const;
+    // the codec succeeds. On failure `reason` (when given) says why.
+    virtual bool saveToFile(const std::string& path, std::string* reason = nullptr) const;
 
     // Takes the pixels of `other` in the form this object's format supports, and its format
     // info (every field when the formats agree, the common fields otherwise).

@@ -7,14 +7,17 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "formats/byte_stream.h"
 #include "formats/image_file.h"
+#include "formats/refusal.h"
 
 namespace varnel {
 
@@ -31,18 +34,39 @@ constexpr int kMaxScans = 1000;
 // file of the largest allowed size fit).
 constexpr long kMaxDecoderMemory = 3L << 30;
 
+// Beyond kPixelsDecodedUnchecked, a file must have at least one byte for this many pixels. A
+// Huffman-coded file spends at least one bit on every 8 × 8 block of every component (its DC
+// code; baseline files one more for the end of block), so a grey progressive file holds at most
+// 512 pixels per byte; the allowance is four times that. Only arithmetic-coded pictures of
+// vast flat areas could be denser.
+constexpr uint64_t kJpegPixelsPerByte = 2048;
+
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
+    // The library's message for the error that ended the operation.
+    char text[JMSG_LENGTH_MAX];
 };
 
 [[noreturn]] void jumpBack(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+    auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
+    errors->pub.format_message(cinfo, errors->text);
+    std::longjmp(errors->jump, 1);
+}
+
+// The library's message as a reason: "Bogus marker length" becomes "bogus marker length".
+std::string libraryReason(const ErrorManager& errors, const char* otherwise) {
+    std::string reason = errors.text[0] ? errors.text : otherwise;
+    if (reason.size() > 1 && std::islower(static_cast<unsigned char>(reason[1]))) {
+        reason[0] = char(std::tolower(static_cast<unsigned char>(reason[0])));
+    }
+    return reason;
 }
 void silentMessage(j_common_ptr) {}
 
 void setUpErrors(ErrorManager& errors) {
     jpeg_std_error(&errors.pub);
+    errors.text[0] = '\0';
     errors.pub.error_exit = jumpBack;
     errors.pub.output_message = silentMessage;
 }
@@ -53,11 +77,14 @@ struct Source {
     jpeg_source_mgr pub;
     ByteStream* stream;
     bool atStart;
+    // The data ran out and an end marker was supplied in its place.
+    bool ranOut;
     JOCTET buffer[kStreamBufferSize];
 };
 
 void initSource(j_decompress_ptr cinfo) {
     reinterpret_cast<Source*>(cinfo->src)->atStart = true;
+    reinterpret_cast<Source*>(cinfo->src)->ranOut = false;
 }
 
 boolean fillInput(j_decompress_ptr cinfo) {
@@ -68,6 +95,7 @@ boolean fillInput(j_decompress_ptr cinfo) {
         // Truncated data: warn and end the image, so that the rows not decoded get the library's
         // fill instead of the decode failing.
         WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->ranOut = true;
         src->buffer[0] = 0xFF;
         src->buffer[1] = JPEG_EOI;
         n = 2;
@@ -129,7 +157,10 @@ void termDestination(j_compress_ptr cinfo) {
 
 void limitScans(j_common_ptr cinfo) {
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->input_scan_number > kMaxScans) ERREXIT(cinfo, JERR_NOT_COMPILED);
+    if (d->input_scan_number <= kMaxScans) return;
+    auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
+    std::snprintf(errors->text, sizeof errors->text, "more than %d scans", kMaxScans);
+    std::longjmp(errors->jump, 1);
 }
 
 // --- decoding phases -----------------------------------------------------------------------------
@@ -512,6 +543,7 @@ int exifOrientation(const std::deque<JpegSegment>& segments) {
 }
 
 bool JpegCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t flags) {
+    clearFailure();
     if (!stream.isOpen() || !accepts(image)) return false;
     auto* target = dynamic_cast<JpegImageFile*>(&image);
     if (!target) return false;
@@ -520,10 +552,11 @@ bool JpegCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t fl
     JpegFormatInfo& info = target->jpegInfo();
     info.reset();
     const bool headerOnly = (flags & LoadHeaderOnly) != 0;
+    const uint32_t start = stream.tell();
+    const uint64_t fileBytes = stream.size() - std::min(stream.size(), start);
     if (!headerOnly) {
-        const uint32_t start = stream.tell();
         readSegments(stream, info.segments, SegmentMode::ApplicationOnly);
-        if (!stream.seekTo(start)) return false;
+        if (!stream.seekTo(start)) return refuse("read error");
     }
 
     auto decoder = std::make_unique<Decoder>();
@@ -532,11 +565,18 @@ bool JpegCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t fl
     setUpErrors(decoder->errors);
     decoder->cinfo.err = &decoder->errors.pub;
     DecoderGuard guard{decoder.get()};
-    if (!decodeHeader(decoder.get(), &stream)) return false;
+    // An error after the data ran out (a file cut off inside its headers) is the truncation.
+    auto libraryFailure = [&] {
+        if (source->ranOut) return refuse(truncatedAt(stream.size()));
+        return refuse(libraryReason(decoder->errors, "corrupt JPEG data"));
+    };
+    if (!decodeHeader(decoder.get(), &stream)) return libraryFailure();
     const jpeg_decompress_struct& c = decoder->cinfo;
-    if (c.image_width > kMaxSide || c.image_height > kMaxSide || c.output_width == 0 ||
-        c.output_height == 0 || c.output_width > kMaxSide || c.output_height > kMaxSide) {
-        return false;
+    if (std::string why = checkSides(c.image_width, c.image_height); !why.empty()) {
+        return refuse(why);
+    }
+    if (std::string why = checkSides(c.output_width, c.output_height); !why.empty()) {
+        return refuse(why);
     }
     const bool cmyk = c.out_color_space == JCS_CMYK;
     info.bitDepth = c.output_components * 8;
@@ -550,10 +590,16 @@ bool JpegCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t fl
     }
     if (headerOnly) return true;
 
-    if (!startDecoding(decoder.get())) return false;
+    const uint64_t pixels = uint64_t(c.output_width) * c.output_height;
+    if (pixels > kPixelsDecodedUnchecked + fileBytes * kJpegPixelsPerByte) {
+        return refuse(claimsMoreThanFile(pixels * 3, fileBytes));
+    }
+    if (!startDecoding(decoder.get())) return libraryFailure();
     target->clear(false);
     ColorImage color;
-    if (!color.createColor(int32_t(c.output_width), int32_t(c.output_height))) return false;
+    if (!color.createColor(int32_t(c.output_width), int32_t(c.output_height))) {
+        return refuse("out of memory");
+    }
     bool ok;
     if (cmyk) {
         std::vector<JSAMPLE> buffer(size_t(c.output_width) * 4);
@@ -561,7 +607,7 @@ bool JpegCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t fl
     } else {
         ok = decodeRows(decoder.get(), color.rowTable());
     }
-    if (!ok) return false;
+    if (!ok) return libraryFailure();
     // Every row is decoded; what follows the image (trailing junk, a second frame header) is
     // read only to reach the end marker, and its errors do not lose the picture.
     finishDecoding(decoder.get());
@@ -570,6 +616,7 @@ bool JpegCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t fl
 }
 
 bool JpegCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
+    clearFailure();
     if (!stream.isOpen() || !accepts(image) || !image.isValid()) return false;
     const auto* source = dynamic_cast<const JpegImageFile*>(&image);
     if (!source) return false;
@@ -592,7 +639,9 @@ bool JpegCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
         job.threshold = info.subsamplingThreshold;
         job.options = info.options;
         job.smoothing = info.smoothing;
-        if (!encode(encoder.get(), &stream, &job)) return false;
+        if (!encode(encoder.get(), &stream, &job)) {
+            return refuse(libraryReason(encoder->errors, "write error"));
+        }
     }
     // A memory stream is larger than what was written into it.
     const uint32_t end = stream.tell();

@@ -14,9 +14,6 @@ namespace varnel {
 
 class JpegCodec : public ImageCodec {
 public:
-    // The longest side a file may have; larger files are refused before decoding starts.
-    static constexpr uint32_t kMaxSide = 30000;
-
     JpegCodec() = default;
 
     // Encodes a JPEG image file object with its record's quality, subsampling threshold, option
@@ -26,8 +23,8 @@ public:
     // Decodes into a JPEG image file object: grey and colour files to 24-bit colour, CMYK and
     // YCCK files (the library's inverted samples) to colour by blue = y × k / 255 and so on.
     // A full load also keeps the application segments in the record. Truncated data decodes
-    // with the library's end-of-data handling; an empty stream, corrupt headers and sides over
-    // kMaxSide fail.
+    // with the library's end-of-data handling; an empty stream, corrupt headers, sides over
+    // kMaxSurfaceSide and headers that claim far more pixels than the file could hold fail.
     bool loadFromStream(ImageFile& image, ByteStream& stream, uint32_t flags) override;
     int formatType() const override { return FormatJpeg; }
 

@@ -15,11 +15,15 @@ namespace varnel {
 
 namespace {
 
-bool readJpeg(ByteStream& stream, DecodedPicture& picture) {
+bool readJpeg(ByteStream& stream, DecodedPicture& picture, std::string& reason) {
     JpegImageFile image;
     JpegCodec codec;
-    if (!codec.loadFromStream(image, stream, LoadPixels)) return false;
+    if (!codec.loadFromStream(image, stream, LoadPixels)) {
+        reason = codec.failure();
+        return false;
+    }
     if (!applyExifOrientation(image.pixels(), exifOrientation(image.jpegInfo().segments))) {
+        reason = "out of memory";
         return false;
     }
     picture.color.swapStores(image.pixels());
@@ -56,24 +60,30 @@ bool applyExifOrientation(ColorImage& image, int orientation) {
     }
 }
 
-bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture) {
+bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture,
+                   std::string* reason) {
+    std::string why;
     try {
         DecodedPicture decoded;
         bool ok = false;
         switch (formatType) {
             case FormatGif:
-                ok = readGif(stream, decoded);
+                ok = readGif(stream, decoded, &why);
                 break;
             case FormatIco:
-                ok = readIcon(stream, decoded);
+                ok = readIcon(stream, decoded, nullptr, &why);
                 break;
             case FormatJpeg:
-                ok = readJpeg(stream, decoded);
+                ok = readJpeg(stream, decoded, why);
                 break;
             default:
+                if (reason) *reason = "not a picture format";
                 return false;
         }
-        if (!ok || !decoded.color.isValid()) return false;
+        if (!ok || !decoded.color.isValid()) {
+            if (reason) *reason = why;
+            return false;
+        }
         picture.color.swapStores(decoded.color);
         picture.alpha.release();
         picture.alpha.swapStores(decoded.alpha);
@@ -81,14 +91,18 @@ bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture) 
         picture.resolution = decoded.resolution;
         return true;
     } catch (const std::bad_alloc&) {
+        if (reason) *reason = "out of memory";
         return false;
     }
 }
 
-bool decodePictureFile(const std::string& path, DecodedPicture& picture) {
+bool decodePictureFile(const std::string& path, DecodedPicture& picture, std::string* reason) {
     FileStream stream;
-    if (!stream.openForRead(path)) return false;
-    return decodePicture(stream, formatTypeOf(path), picture);
+    if (!stream.openForRead(path)) {
+        if (reason) *reason = stream.failure();
+        return false;
+    }
+    return decodePicture(stream, formatTypeOf(path), picture, reason);
 }
 
 bool importPicture(std::unique_ptr<Document>& document, const std::string& path) {

@@ -29,13 +29,14 @@ struct DecodedPicture {
     void dropOpaqueAlpha();
 };
 
-// The largest side any import reader accepts; larger pictures are refused from their headers.
-constexpr int32_t kMaxPictureSide = 30000;
-
-// Decodes a GIF (2), ICO (3) or JPEG (4) file at the stream's position.
-bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture);
+// Decodes a GIF (2), ICO (3) or JPEG (4) file at the stream's position. Pictures with a side over
+// kMaxSurfaceSide are refused from their headers. On failure `reason` (when given) says why, in
+// words for the user, or is empty when nothing more is known.
+bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture,
+                   std::string* reason = nullptr);
 // The same for a file; the format comes from the path's extension.
-bool decodePictureFile(const std::string& path, DecodedPicture& picture);
+bool decodePictureFile(const std::string& path, DecodedPicture& picture,
+                       std::string* reason = nullptr);
 
 // Turns a colour plane upright for an Exif orientation (2..8; anything else leaves it).
 bool applyExifOrientation(ColorImage& image, int orientation);

@@ -11,6 +11,7 @@
 
 #include "formats/byte_stream.h"
 #include "formats/image_file.h"
+#include "formats/refusal.h"
 
 #ifndef VARNEL_PRODUCT_NAME
 #define VARNEL_PRODUCT_NAME "Varnel"
@@ -27,9 +28,22 @@ namespace {
 constexpr double kScreenGamma = 2.2;
 constexpr double kDefaultFileGamma = 0.45455;
 
-// Errors jump straight back to the codec (the library's default handler would print first);
-// warnings are dropped.
-[[noreturn]] void silentError(png_structp png, png_const_charp) {
+// Deflate stores at most 258 bytes in a code of at least 2 bits, about 1032 bytes of rows per
+// byte of compressed data: a file cannot hold rows longer than that.
+constexpr uint64_t kDeflateMaxRatio = 1032;
+
+// Where the library's last error message goes: a plain buffer, as the jump back skips
+// destructors.
+struct ErrorText {
+    char text[160] = {};
+};
+
+// Errors jump straight back to the codec (the library's default handler would print first),
+// keeping the message as the reason; warnings are dropped.
+[[noreturn]] void silentError(png_structp png, png_const_charp message) {
+    if (auto* error = static_cast<ErrorText*>(png_get_error_ptr(png)); error && message) {
+        std::snprintf(error->text, sizeof error->text, "%s", message);
+    }
     png_longjmp(png, 1);
 }
 void silentWarning(png_structp, png_const_charp) {}
@@ -39,7 +53,10 @@ void readFromStream(png_structp png, png_bytep data, size_t length) {
     // A short read is an error at once: the library would otherwise decode whatever the buffer
     // held.
     if (length > UINT32_MAX || stream->read(data, 1, uint32_t(length)) != length) {
-        png_error(png, "read error");
+        char message[64];
+        std::snprintf(message, sizeof message, "truncated at byte %llu",
+                      static_cast<unsigned long long>(stream->size()));
+        png_error(png, message);
     }
 }
 
@@ -94,7 +111,7 @@ constexpr png_byte kIgnoredChunks[] = {
 bool readHeader(png_structp png, png_infop info, Header* h) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_sig_bytes(png, 8);
-    png_set_user_limits(png, PngCodec::kMaxSide, PngCodec::kMaxSide);
+    png_set_user_limits(png, kMaxSurfaceSide, kMaxSurfaceSide);
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks,
                                 int(sizeof(kIgnoredChunks) / 5));
     png_read_info(png, info);
@@ -218,32 +235,75 @@ bool writeImage(png_structp png, png_infop info, const WriteJob* job) {
     return true;
 }
 
+uint32_t be32(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+// Looks at the header chunk that follows the signature before the library does, so that a
+// picture too large, or larger than the file could hold, is refused with a reason before any
+// memory is taken. Returns the reason, empty when the header passes or is not there to judge
+// (the library then reports what is wrong). Leaves the stream where it found it.
+std::string checkHeaderChunk(ByteStream& stream, uint64_t fileBytes) {
+    const uint32_t at = stream.tell();
+    uint8_t chunk[8 + 13];
+    const bool whole = stream.read(chunk, 1, sizeof chunk) == sizeof chunk;
+    if (!stream.seekTo(at)) return "read error";
+    if (!whole || std::memcmp(chunk + 4, "IHDR", 4) != 0) return {};
+    const uint32_t width = be32(chunk + 8), height = be32(chunk + 12);
+    // Sides of 2^31 and more are invalid in a PNG file anyway.
+    std::string reason = checkSides(int64_t(width), int64_t(height));
+    if (!reason.empty()) return reason;
+    // The methods this version of the format defines are all 0 (interlacing also 1).
+    if (chunk[18] != 0) return "unsupported compression " + std::to_string(chunk[18]);
+    if (chunk[19] != 0) return "unsupported filter method " + std::to_string(chunk[19]);
+    if (chunk[20] > 1) return "unsupported interlace method " + std::to_string(chunk[20]);
+    static constexpr int kChannels[] = {1, 0, 3, 1, 2, 0, 4};
+    const int colorType = chunk[17];
+    const int channels = colorType <= 6 ? kChannels[colorType] : 0;
+    const uint64_t bitDepth = chunk[16];
+    if (channels == 0 || bitDepth == 0) return {};
+    // Every row is a filter byte and its samples; interlacing only adds to that.
+    const uint64_t rowBytes = 1 + (uint64_t(width) * uint64_t(channels) * bitDepth + 7) / 8;
+    if (rowBytes * height > fileBytes * kDeflateMaxRatio) {
+        return claimsMoreThanFile(uint64_t(width) * height * 3, fileBytes);
+    }
+    return {};
+}
+
 }  // namespace
 
 bool PngCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t flags) {
+    clearFailure();
     if (!stream.isOpen() || !accepts(image)) return false;
     auto* target = dynamic_cast<PngImageFile*>(&image);
     if (!target) return false;
     m_resolution = 0;
 
+    const uint64_t fileBytes = stream.size() - std::min(stream.size(), stream.tell());
     png_byte signature[8];
-    if (stream.read(signature, 1, 8) != 8 || png_sig_cmp(signature, 0, 8) != 0) return false;
+    if (stream.read(signature, 1, 8) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
+        return refuse("not a PNG file");
+    }
+    if (std::string why = checkHeaderChunk(stream, fileBytes); !why.empty()) return refuse(why);
 
+    ErrorText error;
+    auto libraryFailure = [&] {
+        return refuse(error.text[0] ? std::string(error.text) : "corrupt PNG data");
+    };
     ReadObjects objects;
-    objects.png =
-        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, silentError, silentWarning);
-    if (!objects.png) return false;
+    objects.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, silentError, silentWarning);
+    if (!objects.png) return refuse("out of memory");
     objects.info = png_create_info_struct(objects.png);
-    if (!objects.info) return false;
+    if (!objects.info) return refuse("out of memory");
     const bool headerOnly = (flags & LoadHeaderOnly) != 0;
     if (!headerOnly) {
         objects.endInfo = png_create_info_struct(objects.png);
-        if (!objects.endInfo) return false;
+        if (!objects.endInfo) return refuse("out of memory");
     }
     png_set_read_fn(objects.png, &stream, readFromStream);
 
     Header h;
-    if (!readHeader(objects.png, objects.info, &h)) return false;
+    if (!readHeader(objects.png, objects.info, &h)) return libraryFailure();
 
     PngFormatInfo& info = target->pngInfo();
     info.reset();
@@ -257,18 +317,18 @@ bool PngCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t fla
     m_resolution = h.pixelsPerInch;
     if (headerOnly) return true;
 
-    if (!setTransforms(objects.png, objects.info, &h)) return false;
+    if (!setTransforms(objects.png, objects.info, &h)) return libraryFailure();
     const int32_t width = int32_t(h.width), height = int32_t(h.height);
-    if (h.rowBytes != size_t(width) * (h.hasAlpha ? 4 : 3)) return false;
+    if (h.rowBytes != size_t(width) * (h.hasAlpha ? 4 : 3)) return refuse("unsupported PNG layout");
 
     target->clear(false);
     ColorAlphaPair planes;
-    if (!planes.color.createColor(width, height)) return false;
+    if (!planes.color.createColor(width, height)) return refuse("out of memory");
     bool ok = false;
     if (!h.hasAlpha) {
         ok = readImage(objects.png, planes.color.rowTable());
     } else {
-        if (!planes.alpha.createGray(width, height)) return false;
+        if (!planes.alpha.createGray(width, height)) return refuse("out of memory");
         if (h.interlace == PNG_INTERLACE_NONE) {
             std::vector<png_byte> buffer(h.rowBytes);
             ok = readSplitRows(objects.png, buffer.data(), planes.color.rowTable(),
@@ -276,14 +336,14 @@ bool PngCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t fla
         } else {
             // The passes of an interlaced file revisit every row: read whole, then split.
             Surface32 whole;
-            if (!whole.create(width, height, 32)) return false;
+            if (!whole.create(width, height, 32)) return refuse("out of memory");
             ok = readImage(objects.png, whole.rowTable());
             for (int32_t y = 0; ok && y < height; ++y) {
                 splitRow(whole.row(y), planes.color.row(y), planes.alpha.row(y), h.width);
             }
         }
     }
-    if (!ok || !readEnd(objects.png, objects.endInfo)) return false;
+    if (!ok || !readEnd(objects.png, objects.endInfo)) return libraryFailure();
 
     target->pixels().color.swapStores(planes.color);
     if (planes.alpha.isValid()) target->pixels().alpha.swapStores(planes.alpha);
@@ -291,6 +351,7 @@ bool PngCodec::loadFromStream(ImageFile& image, ByteStream& stream, uint32_t fla
 }
 
 bool PngCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
+    clearFailure();
     if (!stream.isOpen() || !accepts(image) || !image.isValid()) return false;
     const auto* source = dynamic_cast<const PngImageFile*>(&image);
     if (!source) return false;
@@ -298,12 +359,13 @@ bool PngCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
     const GrayMap* alpha = source->alphaPlane();
     if (alpha && alpha->size() != color.size()) return false;
 
+    ErrorText error;
     WriteObjects objects;
     objects.png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, silentError, silentWarning);
-    if (!objects.png) return false;
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, silentError, silentWarning);
+    if (!objects.png) return refuse("out of memory");
     objects.info = png_create_info_struct(objects.png);
-    if (!objects.info) return false;
+    if (!objects.info) return refuse("out of memory");
     png_set_write_fn(objects.png, &stream, writeToStream, flushStream);
 
     std::string software = VARNEL_PRODUCT_NAME;
@@ -331,7 +393,8 @@ bool PngCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
     job.colorRows = color.rowTable();
     job.alphaRows = alpha ? alpha->rowTable() : nullptr;
     job.rowBuffer = rowBuffer.data();
-    return writeImage(objects.png, objects.info, &job);
+    if (writeImage(objects.png, objects.info, &job)) return true;
+    return refuse(error.text[0] ? std::string(error.text) : "write error");
 }
 
 std::string pngTimeText(const std::tm& utc) {

@@ -13,9 +13,6 @@ namespace varnel {
 
 class PngCodec : public ImageCodec {
 public:
-    // The longest side a file may have; larger files are refused before any pixel is decoded.
-    static constexpr uint32_t kMaxSide = 30000;
-
     PngCodec() = default;
 
     // Writes the image (a PNG image file object) at its record's compression level (clamped to
@@ -25,7 +22,8 @@ public:
     // 8-bit colour (blue, green, red) plus alpha when the file has an alpha channel or a
     // transparency chunk. Samples are corrected from the file's gamma to a screen gamma of 2.2
     // (a file without gamma counts as 1/2.2, so it is left alone). With LoadHeaderOnly only the
-    // format info is filled. Corrupt or truncated files, and sides over kMaxSide, fail.
+    // format info is filled. Corrupt or truncated files, sides over kMaxSurfaceSide and headers
+    // that claim more pixels than the file could hold fail, before any pixel memory is taken.
     bool loadFromStream(ImageFile& image, ByteStream& stream, uint32_t flags) override;
     int formatType() const override { return FormatPng; }
 
