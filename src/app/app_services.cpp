@@ -33,8 +33,11 @@ public:
         return QMessageBox::question(parent_, title, text, QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::No) == QMessageBox::Yes;
     }
-    void showError(const QString& text) override {
-        QMessageBox::critical(parent_, QStringLiteral("Error"), text);
+    void showError(const QString& text, const QString& detail) override {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), text, QMessageBox::Ok,
+                        parent_);
+        box.setInformativeText(detail);
+        box.exec();
     }
     void showInformation(const QString& title, const QString& text) override {
         QMessageBox::information(parent_, title, text);

@@ -25,8 +25,9 @@ public:
     virtual Answer askYesNoCancel(const QString& title, const QString& text) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool askYesNo(const QString& title, const QString& text) = 0;
-    // An error box titled "Error" with the error icon.
-    virtual void showError(const QString& text) = 0;
+    // An error box titled "Error" with the error icon; `detail`, when not empty, is shown below
+    // the text (why the operation failed).
+    virtual void showError(const QString& text, const QString& detail = QString()) = 0;
     // An information box with the information icon.
     virtual void showInformation(const QString& title, const QString& text) = 0;
     // The About box.

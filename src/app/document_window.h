@@ -37,8 +37,9 @@ public:
 
     // Writes the document to `path` in the format its extension names. On success the document
     // takes that path and the name that goes with it and is no longer modified; on failure
-    // nothing about the document changes and the file that was at `path` is left as it was.
-    virtual bool saveTo(const std::string& path) = 0;
+    // nothing about the document changes, the file that was at `path` is left as it was, and
+    // `reason` (when given) says why ("disk full"), or is empty when nothing more is known.
+    virtual bool saveTo(const std::string& path, std::string* reason = nullptr) = 0;
 
     // The document commands this window carries out (forwarded by the main window).
     virtual bool handlesCommand(int id) const = 0;
@@ -78,8 +79,10 @@ class DocumentProvider {
 public:
     virtual ~DocumentProvider() = default;
 
-    // A window for the document loaded from `path`, or null when the file cannot be opened.
-    virtual std::unique_ptr<DocumentWindow> openFile(const std::string& path) = 0;
+    // A window for the document loaded from `path`, or null when the file cannot be opened;
+    // then `reason` (when given) says why, or is empty when nothing more is known.
+    virtual std::unique_ptr<DocumentWindow> openFile(const std::string& path,
+                                                     std::string* reason = nullptr) = 0;
     // A window for a new document made of `pixels` (taken over on success) with `transparency`
     // (when given, of the same size) as its layer's transparency, shown under `name`; it has no
     // file yet and counts as modified. Null when it cannot be made.

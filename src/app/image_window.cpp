@@ -125,7 +125,7 @@ bool ImageWindow::flattenedImage(ColorImage& color) {
     return doc && doc->flattenForSave(color, alpha, false);
 }
 
-bool ImageWindow::saveTo(const std::string& path) {
+bool ImageWindow::saveTo(const std::string& path, std::string* reason) {
     Document* doc = document();
     if (!doc) return false;
     // The registry writes a document to its own path: the new path is given for the write and
@@ -134,7 +134,7 @@ bool ImageWindow::saveTo(const std::string& path) {
     const std::string oldPath = doc->filePath();
     const std::string oldTitle = doc->title();
     doc->setPath(path);
-    if (!saveDocument(*doc)) {
+    if (!saveDocument(*doc, {}, reason)) {
         doc->setPath(oldPath);
         doc->setTitle(oldTitle);
         return false;
@@ -324,9 +324,10 @@ void ImageWindow::selectionChanged(const SelectionChange&) {
     notifyStateChanged();
 }
 
-std::unique_ptr<DocumentWindow> ImageDocuments::openFile(const std::string& path) {
+std::unique_ptr<DocumentWindow> ImageDocuments::openFile(const std::string& path,
+                                                         std::string* reason) {
     std::unique_ptr<Document> document;
-    if (!openDocument(document, path)) return nullptr;
+    if (!openDocument(document, path, nullptr, reason)) return nullptr;
     return ImageWindow::create(std::move(document), settings_);
 }
 

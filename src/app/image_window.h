@@ -37,7 +37,7 @@ public:
     bool isModified() const override;
     History* history() override { return &history_; }
     bool flattenedImage(ColorImage& color) override;
-    bool saveTo(const std::string& path) override;
+    bool saveTo(const std::string& path, std::string* reason = nullptr) override;
     bool handlesCommand(int id) const override;
     bool isCommandEnabled(int id) const override;
     bool isCommandChecked(int id) const override;
@@ -66,7 +66,8 @@ class ImageDocuments : public DocumentProvider {
 public:
     explicit ImageDocuments(const AppSettings& settings) : settings_(settings) {}
 
-    std::unique_ptr<DocumentWindow> openFile(const std::string& path) override;
+    std::unique_ptr<DocumentWindow> openFile(const std::string& path,
+                                             std::string* reason = nullptr) override;
     std::unique_ptr<DocumentWindow> createFromImage(ColorImage& pixels, GrayMap* transparency,
                                                     const std::string& name) override;
     // The source must be an ImageWindow.

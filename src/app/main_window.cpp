@@ -578,13 +578,15 @@ bool MainWindow::openFile(const QString& path) {
         return true;
     }
     std::unique_ptr<DocumentWindow> window;
+    std::string reason;
     if (documents_) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        window = documents_->openFile(absolute.toStdString());
+        window = documents_->openFile(absolute.toStdString(), &reason);
         QApplication::restoreOverrideCursor();
     }
     if (!window) {
-        prompts_->showError(QStringLiteral("Cannot open file \"%1\"!").arg(absolute));
+        prompts_->showError(QStringLiteral("Cannot open file \"%1\"!").arg(absolute),
+                            qs(reasonSentence(reason)));
         return false;
     }
     addDocumentWindow(std::move(window));
@@ -675,10 +677,12 @@ void MainWindow::activateDocumentWindow(DocumentWindow* window) {
 
 bool MainWindow::writeDocument(DocumentWindow* window, const QString& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool ok = window->saveTo(path.toStdString());
+    std::string reason;
+    bool ok = window->saveTo(path.toStdString(), &reason);
     QApplication::restoreOverrideCursor();
     if (!ok) {
-        prompts_->showError(QStringLiteral("Error saving file \"%1\"!").arg(path));
+        prompts_->showError(QStringLiteral("Error saving file \"%1\"!").arg(path),
+                            qs(reasonSentence(reason)));
         return false;
     }
     recent_.addRecent(path.toStdString());

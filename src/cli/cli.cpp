@@ -27,14 +27,20 @@ int usage(std::ostream& err, const std::string& argument, const std::string& why
     return kCliUsageError;
 }
 
-int cannotOpen(std::ostream& err, const std::string& path) {
-    err << "Cannot open file \"" << path << "\"!\n";
+// The message, then why (when the registry knows) as a sentence of its own.
+int fileError(std::ostream& err, const std::string& message, const std::string& reason) {
+    err << message;
+    if (!reason.empty()) err << " " << reasonSentence(reason);
+    err << "\n";
     return kCliFileError;
 }
 
-int cannotSave(std::ostream& err, const std::string& path) {
-    err << "Error saving file \"" << path << "\"!\n";
-    return kCliFileError;
+int cannotOpen(std::ostream& err, const std::string& path, const std::string& reason) {
+    return fileError(err, "Cannot open file \"" + path + "\"!", reason);
+}
+
+int cannotSave(std::ostream& err, const std::string& path, const std::string& reason) {
+    return fileError(err, "Error saving file \"" + path + "\"!", reason);
 }
 
 const char* formatName(int type) {
@@ -71,7 +77,8 @@ bool checkOutput(std::ostream& err, const std::string& path, int& status) {
 int saveAs(Document& document, const std::string& path, const SaveOptions& options,
            std::ostream& err) {
     document.setPath(path);
-    return saveDocument(document, options) ? kCliSuccess : cannotSave(err, path);
+    std::string reason;
+    return saveDocument(document, options, &reason) ? kCliSuccess : cannotSave(err, path, reason);
 }
 
 int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -81,8 +88,9 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         const std::string& path = args[i];
         std::unique_ptr<Document> doc;
         OpenedFileInfo info;
-        if (!openDocument(doc, path, &info)) {
-            status = cannotOpen(err, path);
+        std::string reason;
+        if (!openDocument(doc, path, &info, &reason)) {
+            status = cannotOpen(err, path, reason);
             continue;
         }
         const RasterLayer* layer = doc->layers().rasterAt(0);
@@ -142,7 +150,8 @@ int runConvert(const std::vector<std::string>& args, std::ostream& err) {
     if (files.size() != 2) return usage(err, "convert", "convert takes IN and OUT");
     if (!checkOutput(err, files[1], status)) return status;
     std::unique_ptr<Document> doc;
-    if (!openDocument(doc, files[0])) return cannotOpen(err, files[0]);
+    std::string reason;
+    if (!openDocument(doc, files[0], nullptr, &reason)) return cannotOpen(err, files[0], reason);
     return saveAs(*doc, files[1], options, err);
 }
 
@@ -223,7 +232,8 @@ int runEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     };
 
     std::unique_ptr<Document> opened;
-    if (!openDocument(opened, input)) return cannotOpen(err, input);
+    std::string reason;
+    if (!openDocument(opened, input, nullptr, &reason)) return cannotOpen(err, input, reason);
     EditSession session(std::move(opened));
     timed("open");
     for (const Planned& step : plan) {
@@ -233,8 +243,9 @@ int runEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             continue;
         }
         if (failure.empty()) failure = "the command could not be applied";
-        // The editor's own messages stand alone; others say which step failed.
-        if (failure.back() == '!') {
+        // The editor's own messages ("Cannot open file "x"!", perhaps with a reason after it)
+        // stand alone; others say which step failed.
+        if (failure.find("\"!") != std::string::npos) {
             err << failure << "\n";
         } else {
             err << kProgram << ": " << step.name << ": " << failure << "\n";

@@ -135,8 +135,10 @@ private:
 StepAction addLayer(const AddLayer& desc) {
     return [desc](EditSession& session, std::string& failure) {
         std::unique_ptr<Document> source;
-        if (!openDocument(source, desc.file)) {
+        std::string reason;
+        if (!openDocument(source, desc.file, nullptr, &reason)) {
             failure = "Cannot open file \"" + desc.file + "\"!";
+            if (!reason.empty()) failure += " " + reasonSentence(reason);
             return false;
         }
         ColorImage color;

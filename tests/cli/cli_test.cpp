@@ -106,7 +106,8 @@ TEST_F(Cli, InfoReportsEachFileAndFailsForTheOnesItCannotOpen) {
     EXPECT_EQ(run({"info", "@grey200.png", "@half.png", "@missing.png"}), kCliFileError);
     EXPECT_EQ(out.str(), file("grey200.png") + ": PNG 4x3, 24 bpp, opaque, 72 dpi\n" +
                              file("half.png") + ": PNG 4x3, 32 bpp, transparency, 72 dpi\n");
-    EXPECT_EQ(err.str(), "Cannot open file \"" + file("missing.png") + "\"!\n");
+    EXPECT_EQ(err.str(),
+              "Cannot open file \"" + file("missing.png") + "\"! No such file or folder.\n");
     EXPECT_EQ(run({"info", "@grey100.png"}), kCliSuccess);
     EXPECT_EQ(run({"info"}), kCliUsageError);
 }
@@ -181,11 +182,51 @@ TEST_F(Cli, ConvertOpensAndSavesAsTheEditorDoes) {
 
     // A failed open leaves an existing OUT alone.
     EXPECT_EQ(run({"convert", "@missing.png", "@kept.png"}), kCliFileError);
-    EXPECT_EQ(err.str(), "Cannot open file \"" + file("missing.png") + "\"!\n");
+    EXPECT_EQ(err.str(),
+              "Cannot open file \"" + file("missing.png") + "\"! No such file or folder.\n");
     EXPECT_EQ(pixel("kept.png", 2, 2), std::make_pair(grey(10), 128));
 
     EXPECT_EQ(run({"convert", "@grey200.png", "@nowhere/out.png"}), kCliFileError);
-    EXPECT_EQ(err.str(), "Error saving file \"" + file("nowhere/out.png") + "\"!\n");
+    EXPECT_EQ(err.str(),
+              "Error saving file \"" + file("nowhere/out.png") + "\"! No such file or folder.\n");
+}
+
+// Why a file was refused follows the message, for every command that opens or saves one.
+TEST_F(Cli, FileErrorsSayWhy) {
+    // A 2 x 2 BMP whose header claims 40000 pixels a row.
+    std::string wide(54 + 16, '\0');
+    const auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) wide[at + size_t(i)] = char(v >> (8 * i));
+    };
+    wide[0] = 'B', wide[1] = 'M';
+    put32(2, uint32_t(wide.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, 40000);
+    put32(22, 2);
+    wide[26] = 1;
+    wide[28] = 24;
+    std::ofstream(file("wide.bmp"), std::ios::binary) << wide;
+    const std::string tooWide = "Cannot open file \"" + file("wide.bmp") +
+                                "\"! Width 40000 exceeds the 30000-pixel limit.\n";
+    fs::create_directory(dir / "folder.png");
+
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"info", "@wide.bmp"}, tooWide},
+        {{"convert", "@wide.bmp", "@out.png"}, tooWide},
+        {{"edit", "@wide.bmp", "--invert", "-o", "@out.png"}, tooWide},
+        {{"edit", "@grey200.png", "--add-layer", "@wide.bmp", "-o", "@out.png"}, tooWide},
+        {{"convert", "@grey200.png", "@folder.png"},
+         "Error saving file \"" + file("folder.png") + "\"! Is a folder.\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run(c.args), kCliFileError) << c.args[0];
+        EXPECT_EQ(err.str(), c.message) << c.args[0];
+    }
+    EXPECT_FALSE(fs::exists(file("out.png")));
 }
 
 TEST_F(Cli, EditAppliesTheStepsInOrder) {
@@ -282,7 +323,8 @@ TEST_F(Cli, AStepThatCannotApplyFailsTheRunWithoutWriting) {
     } cases[] = {
         {{"--hide-layer", "3"},
          "varnel-cli: --hide-layer: there is no layer 3 (the document has 1)\n"},
-        {{"--add-layer", "@missing.png"}, "Cannot open file \"" + file("missing.png") + "\"!\n"},
+        {{"--add-layer", "@missing.png"},
+         "Cannot open file \"" + file("missing.png") + "\"! No such file or folder.\n"},
         {{"--delete-layer", "--duplicate-layer"},
          "varnel-cli: --duplicate-layer: there is no layer\n"},
         {{"--delete-layer", "--layer-opacity", "5"},
@@ -297,7 +339,8 @@ TEST_F(Cli, AStepThatCannotApplyFailsTheRunWithoutWriting) {
         EXPECT_EQ(pixel("out.png", 0, 0).first, grey(7));
     }
     EXPECT_EQ(run({"edit", "@missing.png", "--new-layer", "-o", "@out.png"}), kCliFileError);
-    EXPECT_EQ(err.str(), "Cannot open file \"" + file("missing.png") + "\"!\n");
+    EXPECT_EQ(err.str(),
+              "Cannot open file \"" + file("missing.png") + "\"! No such file or folder.\n");
 }
 
 // --timings: one line per completed phase, in order, and nothing else changes.

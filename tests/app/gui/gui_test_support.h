@@ -56,9 +56,12 @@ public:
         return flattened.isValid() && color.copyFrom(flattened);
     }
 
-    bool saveTo(const std::string& path) override {
+    bool saveTo(const std::string& path, std::string* reason = nullptr) override {
         saves.push_back(path);
-        if (saveFails) return false;
+        if (saveFails) {
+            if (reason) *reason = saveFailure;
+            return false;
+        }
         path_ = path;
         name_ = path.substr(path.find_last_of('/') + 1);
         modified = false;
@@ -80,6 +83,7 @@ public:
     static constexpr int kRedo = 57644;
     bool modified = false;
     bool saveFails = false;
+    std::string saveFailure;  // the reason a failing save gives
     // What a document made from an image was made of, and the document a copy was made from.
     Size imageSize;
     bool hasTransparency = false;
@@ -99,9 +103,13 @@ private:
 // Opens the paths listed in `openable`; records every attempt.
 class FakeProvider : public DocumentProvider {
 public:
-    std::unique_ptr<DocumentWindow> openFile(const std::string& path) override {
+    std::unique_ptr<DocumentWindow> openFile(const std::string& path,
+                                             std::string* reason = nullptr) override {
         attempts.push_back(path);
-        if (!openable.count(path)) return nullptr;
+        if (!openable.count(path)) {
+            if (reason) *reason = openFailure;
+            return nullptr;
+        }
         auto doc = std::make_unique<FakeDocument>(path, path.substr(path.find_last_of('/') + 1));
         doc->commands = commands;
         opened.push_back(doc.get());
@@ -134,6 +142,7 @@ public:
     bool refuseNew = false;
     std::vector<FakeDocument*> made;
     std::set<std::string> openable;
+    std::string openFailure;  // the reason a path not openable gives
     std::set<int> commands;
     std::vector<std::string> attempts;
     std::vector<FakeDocument*> opened;
@@ -153,7 +162,10 @@ public:
         log.push_back("confirm " + title.toStdString() + ": " + text.toStdString());
         return confirm;
     }
-    void showError(const QString& text) override { log.push_back("error: " + text.toStdString()); }
+    void showError(const QString& text, const QString& detail = QString()) override {
+        log.push_back("error: " + text.toStdString());
+        details.push_back(detail.toStdString());
+    }
     void showInformation(const QString& title, const QString& text) override {
         log.push_back("info " + title.toStdString() + ": " + text.toStdString());
     }
@@ -164,6 +176,8 @@ public:
     std::deque<Answer> answers;
     bool confirm = false;
     std::vector<std::string> log;
+    // The detail shown with each error box, in order (empty when there was none).
+    std::vector<std::string> details;
 };
 
 // Gives scripted dialog results and records what the dialogs were opened with.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMdiSubWindow>
@@ -278,6 +279,46 @@ TEST_F(ImageFixture, DocumentFromAnImageTakesItsTransparencyAndName) {
 
     ColorImage none;
     EXPECT_EQ(documents.createFromImage(none, nullptr, "x"), nullptr);
+}
+
+// Real files: a refused file and a refused save tell the user why, below the box's text.
+TEST_F(ImageFixture, ErrorBoxesSayWhyARealFileWasRefused) {
+    AppSettings settings;
+    MainWindowSetup setup;
+    setup.settings = &settings;
+    setup.documents = std::make_unique<ImageDocuments>(settings);
+    auto prompts = std::make_unique<FakePrompts>();
+    FakePrompts* asked = prompts.get();
+    setup.prompts = std::move(prompts);
+    auto dialogs = std::make_unique<FakeDialogs>();
+    FakeDialogs* chooser = dialogs.get();
+    setup.fileDialogs = std::move(dialogs);
+    setup.desktop = std::make_unique<FakeDesktop>();
+    MainWindow window(std::move(setup));
+
+    // The photo's PNG header, claiming 40000 pixels a row.
+    QFile source(QString::fromStdString(photo));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    QByteArray bytes = source.readAll().left(64);
+    bytes[16] = 0, bytes[17] = 0, bytes[18] = char(0x9C), bytes[19] = 0x40;
+    const QString wide = dir.filePath(QStringLiteral("wide.png"));
+    QFile spoiled(wide);
+    ASSERT_TRUE(spoiled.open(QIODevice::WriteOnly));
+    spoiled.write(bytes);
+    spoiled.close();
+    EXPECT_FALSE(window.openFile(wide));
+
+    ASSERT_TRUE(window.openFile(QString::fromStdString(photo)));
+    const QString folder = dir.filePath(QStringLiteral("folder.png"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.png")));
+    chooser->saveChoice = FileDialogs::SaveChoice{folder, 3};
+    window.runCommand(kCmdFileSaveAs);
+
+    EXPECT_EQ(asked->log, (std::vector<std::string>{
+                              "error: Cannot open file \"" + wide.toStdString() + "\"!",
+                              "error: Error saving file \"" + folder.toStdString() + "\"!"}));
+    EXPECT_EQ(asked->details, (std::vector<std::string>{
+                                  "Width 40000 exceeds the 30000-pixel limit.", "Is a folder."}));
 }
 
 TEST_F(ImageFixture, MainWindowOpensEditsSavesAndClosesRealImages) {

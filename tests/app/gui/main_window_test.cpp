@@ -346,6 +346,29 @@ TEST_F(Frame, FailedSaveShowsTheMessageAndKeepsTheDocumentAsItWas) {
     EXPECT_EQ(settings.recent_files, Strings{a});
 }
 
+// The reason a document gives for a failed open or save is the detail of the error box, as a
+// sentence; the box's own text stays as it is. No reason, no detail.
+TEST_F(Frame, ErrorBoxesCarryTheReasonAsTheirDetail) {
+    std::string missing = dir.filePath(QStringLiteral("wide.bmp")).toStdString();
+    provider->openFailure = "width 40000 exceeds the 30000-pixel limit";
+    EXPECT_FALSE(window->openFile(QString::fromStdString(missing)));
+    provider->openFailure.clear();
+    EXPECT_FALSE(window->openFile(QString::fromStdString(missing + "2")));
+
+    FakeDocument* doc = open(image("a.png"));
+    doc->saveFails = true;
+    doc->saveFailure = "disk full";
+    std::string target = dir.filePath(QStringLiteral("copy.bmp")).toStdString();
+    dialogs->saveChoice = FileDialogs::SaveChoice{QString::fromStdString(target), 1};
+    window->runCommand(kCmdFileSaveAs);
+
+    EXPECT_EQ(prompts->log, (Strings{"error: Cannot open file \"" + missing + "\"!",
+                                     "error: Cannot open file \"" + missing + "2\"!",
+                                     "error: Error saving file \"" + target + "\"!"}));
+    EXPECT_EQ(prompts->details,
+              (Strings{"Width 40000 exceeds the 30000-pixel limit.", "", "Disk full."}));
+}
+
 // ---- Closing ----------------------------------------------------------------------------------
 
 TEST_F(Frame, ClosingAModifiedDocumentAsksWhetherToSaveIt) {
