@@ -9,7 +9,7 @@ PACKAGES := cmake ninja-build g++ pkg-config \
     libpng-dev libjpeg62-turbo-dev libgif-dev zlib1g-dev libtinyxml2-dev libboost-regex-dev \
     libgtest-dev libgmock-dev libbenchmark-dev \
     imagemagick python3-pil clang libclang-rt-14-dev libjpeg-turbo-progs \
-    xvfb xauth poppler-utils
+    clang-format xvfb xauth poppler-utils
 
 # The libraries `make bench-peers` compares with (libvips through its introspection data, since
 # Debian 12 has no Python binding of its own), and the Python they run under.
@@ -21,7 +21,8 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # Compiles through ccache when the machine has it (several checkouts then share one cache).
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: deps deps-peers run configure-release build-test test bench bench-peers clean format
+.PHONY: deps deps-peers run configure-release build-test test bench bench-peers clean format \
+    format-check
 
 # Installs the Debian packages of $(1) that are missing.
 define install-missing
@@ -53,7 +54,7 @@ build-test: deps
 	cmake --build build/asan -j $(JOBS)
 	@ln -sf build/asan/compile_commands.json compile_commands.json
 
-test: build-test
+test: format-check build-test
 	cd build/asan && QT_QPA_PLATFORM=offscreen \
 	    ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1 \
 	    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
@@ -71,8 +72,15 @@ bench-peers: configure-release deps-peers
 	else echo "varnel-cli is not part of this tree yet: Varnel's column will read n/a"; fi
 	$(PEER_PYTHON) bench/peers/run.py $(PEER_ARGS)
 
-format:
-	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+# The C++ sources that .clang-format governs.
+FORMATTED = find src tests bench -name '*.cpp' -o -name '*.h'
+
+format: deps
+	$(FORMATTED) | xargs clang-format -i
+
+# Fails, naming the files and lines, when a source differs from what `make format` would make it.
+format-check: deps
+	@$(FORMATTED) | xargs clang-format --dry-run --Werror && echo "format-check: sources match .clang-format"
 
 clean:
 	rm -rf build compile_commands.json
