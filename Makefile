@@ -21,7 +21,7 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # Compiles through ccache when the machine has it (several checkouts then share one cache).
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: deps deps-peers run configure-release build-test test bench bench-peers clean format \
+.PHONY: deps deps-peers run configure-release build-test test bench bench-peers fuzz clean format \
     format-check
 
 # Installs the Debian packages of $(1) that are missing.
@@ -41,27 +41,24 @@ deps:
 deps-peers:
 	$(call install-missing,$(PEER_PACKAGES))
 
+# The build folders come from CMakePresets.json: release, asan and fuzz under build/.
 configure-release: deps
-	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	    -DVARNEL_BUILD_TESTS=OFF -DVARNEL_BUILD_BENCH=ON $(LAUNCHER)
+	cmake --preset release $(LAUNCHER)
 
 run: configure-release
 	cmake --build build/release -j $(JOBS) --target varnel
 	./build/release/src/app/varnel $(ARGS)
 
 build-test: deps
-	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON -DVARNEL_WERROR=ON $(LAUNCHER)
-	cmake --build build/asan -j $(JOBS)
+	cmake --preset asan $(LAUNCHER)
+	cmake --build --preset asan -j $(JOBS)
 	@ln -sf build/asan/compile_commands.json compile_commands.json
 
 test: format-check build-test
-	cd build/asan && QT_QPA_PLATFORM=offscreen \
-	    ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1 \
-	    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-	    ctest --output-on-failure -j $(JOBS) --timeout 900
+	ctest --preset asan -j $(JOBS)
 
 bench: configure-release
-	cmake --build build/release -j $(JOBS)
+	cmake --build --preset release -j $(JOBS)
 	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b" $(BENCH_ARGS); done
 
 # Varnel against libvips, Pillow and OpenCV on a 6000 x 4000 photo (bench/peers/run.py; pass
@@ -81,6 +78,14 @@ format: deps
 # Fails, naming the files and lines, when a source differs from what `make format` would make it.
 format-check: deps
 	@$(FORMATTED) | xargs clang-format --dry-run --Werror && echo "format-check: sources match .clang-format"
+
+# The libFuzzer programs (clang) in build/fuzz/tests/fuzz. libFuzzer writes what it finds into the
+# first folder it is given, so give it a scratch one and the shared corpus after it, e.g.
+#   mkdir -p build/fuzz/png && build/fuzz/tests/fuzz/png_fuzz -max_total_time=60 \
+#       build/fuzz/png ../shared/corpus/pngsuite
+fuzz: deps
+	cmake --preset fuzz $(LAUNCHER)
+	cmake --build --preset fuzz -j $(JOBS)
 
 clean:
 	rm -rf build compile_commands.json
