@@ -21,8 +21,8 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 # Compiles through ccache when the machine has it (several checkouts then share one cache).
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: deps deps-peers run configure-release build-test test bench bench-peers fuzz clean format \
-    format-check
+.PHONY: deps deps-peers hooks run configure-release build-test test bench bench-peers fuzz clean \
+    format format-check
 
 # Installs the Debian packages of $(1) that are missing.
 define install-missing
@@ -41,15 +41,24 @@ deps:
 deps-peers:
 	$(call install-missing,$(PEER_PACKAGES))
 
+# In a git checkout whose hooks are not routed elsewhere, commit messages go through
+# .githooks/commit-msg (subject of at most 72 characters, blank line before the body). Outside git
+# (an unpacked archive) nothing happens.
+hooks:
+	@if [ "$$(git rev-parse --show-toplevel 2>/dev/null)" = "$(CURDIR)" ] && \
+	    [ -z "$$(git config core.hooksPath)" ]; then \
+	    git config core.hooksPath .githooks && echo "Commit messages are checked by .githooks/commit-msg"; \
+	fi
+
 # The build folders come from CMakePresets.json: release, asan and fuzz under build/.
-configure-release: deps
+configure-release: deps hooks
 	cmake --preset release $(LAUNCHER)
 
 run: configure-release
 	cmake --build build/release -j $(JOBS) --target varnel
 	./build/release/src/app/varnel $(ARGS)
 
-build-test: deps
+build-test: deps hooks
 	cmake --preset asan $(LAUNCHER)
 	cmake --build --preset asan -j $(JOBS)
 	@ln -sf build/asan/compile_commands.json compile_commands.json
