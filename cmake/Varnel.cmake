@@ -40,13 +40,15 @@ function(varnel_library name)
     endif()
 endfunction()
 
-# varnel_tests(<name> [QT] [DEPS <targets>...])
+# varnel_tests(<name> [QT] [CPU_BASELINE] [DEPS <targets>...])
 # Builds every .cpp of the calling test folder into test_<name> and registers its GoogleTest cases.
+# CPU_BASELINE: the code under test picks loops by processor (platform/cpu_features.h), so the whole
+# program runs once more as the single test test_<name>.baseline, under VARNEL_CPU=baseline.
 # QT tests get one application object (tests/support/qt_environment.cpp) and run on the offscreen
 # platform; leak checking is off for them because the Qt and fontconfig libraries keep
 # process-lifetime allocations.
 function(varnel_tests name)
-    cmake_parse_arguments(A "QT" "" "DEPS" ${ARGN})
+    cmake_parse_arguments(A "QT;CPU_BASELINE" "" "DEPS" ${ARGN})
     file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     if(NOT srcs)
         return()
@@ -68,4 +70,10 @@ function(varnel_tests name)
     endif()
     gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
         PROPERTIES ENVIRONMENT "${env}")
+    if(A_CPU_BASELINE)
+        # One process for all cases: the second pass costs one program start, not one per case.
+        add_test(NAME test_${name}.baseline COMMAND test_${name})
+        set_tests_properties(test_${name}.baseline PROPERTIES
+            ENVIRONMENT "VARNEL_CPU=baseline" LABELS cpu-baseline)
+    endif()
 endfunction()

@@ -6,6 +6,7 @@
 
 #include "core/blend_detail.h"
 #include "core/blend_rows_dispatch.h"
+#include "platform/cpu_features.h"
 
 // The loops divide in floating point only by non-zero values; without trapping semantics the
 // compiler may compute both sides of a selection and vectorise them.
@@ -28,7 +29,7 @@ namespace {
 
 const RowKernels* best() {
 #if defined(__x86_64__) || defined(__i386__)
-    if (__builtin_cpu_supports("avx2")) return &avx2();
+    if (platform::cpuFeatures().avx2) return &avx2();
 #endif
     return &baseline();
 }
@@ -50,7 +51,7 @@ bool use(CodePath path) {
             return true;
         case CodePath::Avx2:
 #if defined(__x86_64__) || defined(__i386__)
-            if (!__builtin_cpu_supports("avx2")) return false;
+            if (!platform::cpuFeatures().avx2) return false;
             current() = &avx2();
             return true;
 #else

@@ -1,5 +1,6 @@
 // The compiled variants of the row loops and the choice between them (made once, at first use,
-// from what the processor supports; tests switch explicitly to cover every variant).
+// from platform::cpuFeatures(): what the processor supports, limited by VARNEL_CPU; tests switch
+// explicitly to cover every variant).
 #pragma once
 
 #include <cstdint>
@@ -20,7 +21,7 @@ const RowKernels& avx2();
 
 enum class CodePath { Best, Baseline, Avx2 };
 // Routes blendRow, startRow and multiplyAlphaRow through `path`; false (nothing changed) when the
-// processor cannot run it.
+// processor cannot run it or VARNEL_CPU rules it out.
 bool use(CodePath path);
 
 }  // namespace varnel::row_kernels

@@ -9,6 +9,7 @@
 #include <numeric>
 
 #include "core/morphology_kernels.h"
+#include "platform/cpu_features.h"
 
 namespace varnel {
 
@@ -172,7 +173,7 @@ namespace {
 
 const MorphologyKernels* best() {
 #if defined(__x86_64__) || defined(__i386__)
-    if (__builtin_cpu_supports("avx2")) return &avx2();
+    if (platform::cpuFeatures().avx2) return &avx2();
 #endif
     return &baseline();
 }
@@ -198,7 +199,7 @@ bool use(MorphologyPath path) {
             return true;
         case MorphologyPath::Avx2:
 #if defined(__x86_64__) || defined(__i386__)
-            if (!__builtin_cpu_supports("avx2")) return false;
+            if (!platform::cpuFeatures().avx2) return false;
             chosen() = &avx2();
             return true;
 #else

@@ -1,5 +1,6 @@
 // The compiled variants of the disc filter's byte loops and the choice between them (made once,
-// at first use, from what the processor supports; tests switch explicitly to cover each variant).
+// at first use, from platform::cpuFeatures(): what the processor supports, limited by VARNEL_CPU;
+// tests switch explicitly to cover each variant).
 #pragma once
 
 #include <cstddef>
@@ -22,7 +23,8 @@ const MorphologyKernels& avx2();
 const MorphologyKernels& current();
 
 enum class MorphologyPath { Best, Baseline, Avx2 };
-// Routes the disc filter through `path`; false (nothing changed) when the processor cannot run it.
+// Routes the disc filter through `path`; false (nothing changed) when the processor cannot run it
+// or VARNEL_CPU rules it out.
 bool use(MorphologyPath path);
 
 }  // namespace varnel::morphology_kernels

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/surface.h"
+#include "platform/cpu_features.h"
 #include "platform/parallel.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -63,8 +64,7 @@ void remapTileScalar(uint8_t* const* srcRows, uint8_t* const* dstRows, int32_t w
 
 #ifdef VARNEL_SSSE3
 bool canShuffleBytes() {
-    static const bool yes = __builtin_cpu_supports("ssse3");
-    return yes;
+    return platform::cpuFeatures().ssse3;
 }
 
 // Four 24-bit pixels (12 bytes, nothing read beyond them) spread over the four 32-bit lanes.

@@ -4,6 +4,7 @@
 
 #include "filters/color_space_fast.h"
 #include "filters/table_filter.h"
+#include "platform/cpu_features.h"
 
 namespace varnel::filter_kernels {
 namespace {
@@ -55,20 +56,11 @@ void balancePreserveRows(const int32_t* lutB, const int32_t* lutG, const int32_t
 }
 
 bool hasAvx512() {
-#if defined(__x86_64__) || defined(__i386__)
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
-           __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi");
-#else
-    return false;
-#endif
+    return platform::cpuFeatures().avx512;
 }
 
 bool hasAvx2() {
-#if defined(__x86_64__) || defined(__i386__)
-    return __builtin_cpu_supports("avx2");
-#else
-    return false;
-#endif
+    return platform::cpuFeatures().avx2;
 }
 
 const Kernels* best() {

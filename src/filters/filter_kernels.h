@@ -3,8 +3,8 @@
 // Balance with preserved luminosity), in compiled variants: the baseline one (filter_kernels.cpp),
 // an AVX2 one working on eight pixels at a time (filter_kernels_avx2.cpp), and one that adds
 // AVX-512 byte permutes for the table lookups, 64 bytes at a time (filter_kernels_avx512.cpp).
-// The fastest one the processor supports is chosen at first use; all give the same bytes, which
-// the tests check by switching between them.
+// The fastest one the processor supports (platform::cpuFeatures(), which VARNEL_CPU can limit) is
+// chosen at first use; all give the same bytes, which the tests check by switching between them.
 //
 // Each kernel maps `count` pixels (3 bytes each, blue first) from src to dst; src and dst are the
 // same memory or do not overlap.
@@ -53,7 +53,8 @@ const Kernels& avx512();
 const Kernels& current();
 
 enum class CodePath { Best, Baseline, Avx2, Avx512 };
-// Switches the variant in use; false (nothing changed) when the processor cannot run it.
+// Switches the variant in use; false (nothing changed) when the processor cannot run it or
+// VARNEL_CPU rules it out.
 bool use(CodePath path);
 
 }  // namespace varnel::filter_kernels

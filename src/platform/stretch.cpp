@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/cpu_features.h"
 #include "platform/parallel.h"
 #include "platform/pixel_format.h"
 #include "platform/raster_internal.h"
@@ -144,8 +145,7 @@ VARNEL_ROW_LOOPS(Avx2, [[gnu::target("avx2")]])
 
 const RowLoops& rowLoops() {
 #if defined(__x86_64__) || defined(__i386__)
-    static const RowLoops& chosen = __builtin_cpu_supports("avx2") ? kAvx2Loops : kBaselineLoops;
-    return chosen;
+    return cpuFeatures().avx2 ? kAvx2Loops : kBaselineLoops;
 #else
     return kBaselineLoops;
 #endif

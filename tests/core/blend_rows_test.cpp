@@ -9,6 +9,7 @@
 
 #include "core/blend_modes.h"
 #include "core/blend_rows_dispatch.h"
+#include "platform/cpu_features.h"
 
 namespace varnel {
 namespace {
@@ -53,6 +54,13 @@ INSTANTIATE_TEST_SUITE_P(CodePaths, BlendRowPaths,
                          [](const auto& info) {
                              return info.param == row_kernels::CodePath::Avx2 ? "Avx2" : "Baseline";
                          });
+
+// The processor's best variant is taken only where the CPU setting allows it (the baseline test
+// runs set VARNEL_CPU=baseline).
+TEST(BlendRowDispatch, FollowsTheCpuSetting) {
+    EXPECT_EQ(row_kernels::use(row_kernels::CodePath::Avx2), platform::cpuFeatures().avx2);
+    EXPECT_TRUE(row_kernels::use(row_kernels::CodePath::Best));
+}
 
 TEST_P(BlendRowPaths, EveryChannelPairInEverySeparableMode) {
     // All 65536 (base, source) channel pairs, at full and partial opacity, over an opaque base

@@ -12,6 +12,7 @@
 
 #include "core/morphology_dispatch.h"
 #include "core/surface_ops.h"
+#include "platform/cpu_features.h"
 
 namespace varnel {
 namespace {
@@ -216,6 +217,18 @@ void forEachCodePath(Check&& check) {
         check();
     }
     morphology_kernels::use(morphology_kernels::MorphologyPath::Best);
+}
+
+// The processor's best variant is taken only where the CPU setting allows it (the baseline test
+// runs set VARNEL_CPU=baseline).
+TEST(Morphology, DispatchFollowsTheCpuSetting) {
+    using morphology_kernels::MorphologyPath;
+    const bool avx2 = platform::cpuFeatures().avx2;
+    ASSERT_TRUE(morphology_kernels::use(MorphologyPath::Best));
+    EXPECT_EQ(&morphology_kernels::current(),
+              avx2 ? &morphology_kernels::avx2() : &morphology_kernels::baseline());
+    EXPECT_EQ(morphology_kernels::use(MorphologyPath::Avx2), avx2);
+    morphology_kernels::use(MorphologyPath::Best);
 }
 
 TEST(Morphology, DilateAndErodeMatchTheDiscDefinition) {

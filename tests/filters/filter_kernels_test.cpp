@@ -10,6 +10,7 @@
 #include "filters/color_space.h"
 #include "filters/filter_kernels.h"
 #include "filters/tone_adjustments.h"
+#include "platform/cpu_features.h"
 
 namespace varnel {
 namespace {
@@ -178,6 +179,19 @@ INSTANTIATE_TEST_SUITE_P(Variants, KernelVariant,
                                      return std::string("Avx512");
                              }
                          });
+
+// The fastest variant is taken only where the CPU setting allows it (the baseline test runs set
+// VARNEL_CPU=baseline).
+TEST(KernelDispatch, FollowsTheCpuSetting) {
+    const platform::CpuFeatures& cpu = platform::cpuFeatures();
+    ASSERT_TRUE(filter_kernels::use(CodePath::Best));
+    EXPECT_EQ(&filter_kernels::current(), cpu.avx512 ? &filter_kernels::avx512()
+                                          : cpu.avx2 ? &filter_kernels::avx2()
+                                                     : &filter_kernels::baseline());
+    EXPECT_EQ(filter_kernels::use(CodePath::Avx2), cpu.avx2);
+    EXPECT_EQ(filter_kernels::use(CodePath::Avx512), cpu.avx512);
+    filter_kernels::use(CodePath::Best);
+}
 
 }  // namespace
 }  // namespace varnel
