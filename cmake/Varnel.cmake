@@ -45,8 +45,7 @@ endfunction()
 # CPU_BASELINE: the code under test picks loops by processor (platform/cpu_features.h), so the whole
 # program runs once more as the single test test_<name>.baseline, under VARNEL_CPU=baseline.
 # QT tests get one application object (tests/support/qt_environment.cpp) and run on the offscreen
-# platform; leak checking is off for them because the Qt and fontconfig libraries keep
-# process-lifetime allocations.
+# platform, with leak checking on and the suppressions of tests/support/lsan_qt.supp.
 function(varnel_tests name)
     cmake_parse_arguments(A "QT;CPU_BASELINE" "" "DEPS" ${ARGN})
     file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
@@ -59,13 +58,14 @@ function(varnel_tests name)
     add_executable(test_${name} ${srcs})
     target_link_libraries(test_${name} PRIVATE ${A_DEPS} GTest::gtest_main GTest::gmock)
     target_compile_definitions(test_${name} PRIVATE
+        VARNEL_LSAN_SUPPRESSIONS="${PROJECT_SOURCE_DIR}/tests/support/lsan_qt.supp"
         VARNEL_TEST_DATA_DIR="${VARNEL_TEST_DATA_DIR}"
         VARNEL_CORPUS_DIR="${VARNEL_CORPUS_DIR}"
         VARNEL_BINARY_DIR="${PROJECT_BINARY_DIR}")
     set(env "")
     if(A_QT)
         # One variable only: a list here would be split into separate test properties. The
-        # application object of tests/support turns leak checking off.
+        # suppressions come from tests/support/qt_environment.cpp itself.
         set(env "QT_QPA_PLATFORM=offscreen")
     endif()
     gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
