@@ -35,13 +35,19 @@ inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
     return true;
 }
 
+// What the fake documents did, in order, kept by the test so that it outlives them: "save NAME
+// to FILE" (FILE without its folder), "failed save NAME to FILE" and "close NAME" (the window went
+// away, as a document closed for good).
+using Journal = std::vector<std::string>;
+
 // One document window. Saving succeeds unless `saveFails`; a successful save takes the path.
 class FakeDocument : public QWidget, public DocumentWindow {
 public:
-    FakeDocument(std::string path, std::string name)
-        : path_(std::move(path)), name_(std::move(name)) {
+    FakeDocument(std::string path, std::string name, Journal* journal = nullptr)
+        : journal(journal), path_(std::move(path)), name_(std::move(name)) {
         setWindowTitle(QString::fromStdString(name_));
     }
+    ~FakeDocument() override { note("close " + name_); }
 
     QWidget* widget() override { return this; }
     std::string documentName() const override { return name_; }
@@ -58,12 +64,15 @@ public:
 
     bool saveTo(const std::string& path, std::string* reason = nullptr) override {
         saves.push_back(path);
+        const std::string file = path.substr(path.find_last_of('/') + 1);
         if (saveFails) {
             if (reason) *reason = saveFailure;
+            note("failed save " + name_ + " to " + file);
             return false;
         }
+        note("save " + name_ + " to " + file);
         path_ = path;
-        name_ = path.substr(path.find_last_of('/') + 1);
+        name_ = file;
         modified = false;
         return true;
     }
@@ -95,8 +104,13 @@ public:
     std::vector<int> ran;
     std::vector<std::string> saves;
     History undo{20};
+    Journal* journal = nullptr;
 
 private:
+    void note(const std::string& line) {
+        if (journal) journal->push_back(line);
+    }
+
     std::string path_, name_;
 };
 
@@ -110,7 +124,8 @@ public:
             if (reason) *reason = openFailure;
             return nullptr;
         }
-        auto doc = std::make_unique<FakeDocument>(path, path.substr(path.find_last_of('/') + 1));
+        auto doc =
+            std::make_unique<FakeDocument>(path, path.substr(path.find_last_of('/') + 1), journal);
         doc->commands = commands;
         opened.push_back(doc.get());
         return doc;
@@ -118,7 +133,7 @@ public:
     std::unique_ptr<DocumentWindow> createFromImage(ColorImage& pixels, GrayMap* transparency,
                                                     const std::string& name) override {
         if (refuseNew) return nullptr;
-        auto doc = std::make_unique<FakeDocument>("", name);
+        auto doc = std::make_unique<FakeDocument>("", name, journal);
         doc->imageSize = pixels.size();
         doc->hasTransparency = transparency != nullptr;
         doc->modified = true;
@@ -128,7 +143,7 @@ public:
     std::unique_ptr<DocumentWindow> duplicate(DocumentWindow& source,
                                               const std::string& name) override {
         if (refuseNew) return nullptr;
-        auto doc = std::make_unique<FakeDocument>("", name);
+        auto doc = std::make_unique<FakeDocument>("", name, journal);
         doc->copyOf = dynamic_cast<FakeDocument*>(&source);
         doc->commands = commands;
         doc->modified = true;
@@ -140,6 +155,8 @@ public:
     }
 
     bool refuseNew = false;
+    // Given to every document it makes.
+    Journal* journal = nullptr;
     std::vector<FakeDocument*> made;
     std::set<std::string> openable;
     std::string openFailure;  // the reason a path not openable gives

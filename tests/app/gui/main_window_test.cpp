@@ -30,6 +30,7 @@ using test::FakeDialogs;
 using test::FakeDocument;
 using test::FakePrompts;
 using test::FakeProvider;
+using test::Journal;
 using Answer = Prompts::Answer;
 
 // A main window over fakes, with a scratch folder of image files.
@@ -43,6 +44,7 @@ struct Frame : ::testing::Test {
         auto p = std::make_unique<FakeProvider>();
         provider = p.get();
         provider->commands = {kCmdEditUndo, kCmdEditRedo, kCmdEditPurgeUndo, kCmdInvert};
+        provider->journal = &journal;
         if (withDocuments) setup.documents = std::move(p);
         auto pr = std::make_unique<FakePrompts>();
         prompts = pr.get();
@@ -85,6 +87,8 @@ struct Frame : ::testing::Test {
     QTemporaryDir dir;
     AppSettings settings;
     std::string settingsPath;
+    // What the documents did; kept here so that it outlives the documents and the window.
+    Journal journal;
     FakeProvider* provider = nullptr;
     std::unique_ptr<FakeProvider> ownedProvider;
     FakePrompts* prompts = nullptr;
@@ -371,68 +375,83 @@ TEST_F(Frame, ErrorBoxesCarryTheReasonAsTheirDetail) {
 
 // ---- Closing ----------------------------------------------------------------------------------
 
+// A document without a file, as New or Paste as New make it.
+FakeDocument* addUntitled(MainWindow& window, Journal& journal) {
+    auto fresh = std::make_unique<FakeDocument>("", "Untitled-1", &journal);
+    FakeDocument* doc = fresh.get();
+    window.addDocumentWindow(std::move(fresh));
+    return doc;
+}
+
 TEST_F(Frame, ClosingAModifiedDocumentAsksWhetherToSaveIt) {
     struct Case {
         const char* name;
         bool untitled;
-        std::deque<Answer> answers;
+        Answer answer;
         bool saveFails;
         bool dialogGivesName;
         bool closed;
-        size_t saves;
+        Strings effects;  // what the document did, its window going away included
     } cases[] = {
-        {"No closes without saving", false, {Answer::No}, false, false, true, 0},
-        {"Cancel keeps it", false, {Answer::Cancel}, false, false, false, 0},
-        {"Yes saves, then closes", false, {Answer::Yes}, false, false, true, 1},
-        {"Yes with a failing save keeps it", false, {Answer::Yes}, true, false, false, 1},
+        {"No closes without saving", false, Answer::No, false, false, true, {"close a.png"}},
+        {"Cancel keeps it", false, Answer::Cancel, false, false, false, {}},
+        {"Yes saves, then closes",
+         false,
+         Answer::Yes,
+         false,
+         false,
+         true,
+         {"save a.png to a.png", "close a.png"}},
+        {"Yes with a failing save keeps it",
+         false,
+         Answer::Yes,
+         true,
+         false,
+         false,
+         {"failed save a.png to a.png"}},
         {"Yes on an untitled document asks for a name; cancelled keeps it",
          true,
-         {Answer::Yes},
+         Answer::Yes,
          false,
          false,
          false,
-         0},
+         {}},
         {"Yes on an untitled document, name given: saved and closed",
          true,
-         {Answer::Yes},
+         Answer::Yes,
          false,
          true,
          true,
-         1},
+         {"save Untitled-1 to named.png", "close named.png"}},
     };
     for (const Case& c : cases) {
         prompts->log.clear();
-        FakeDocument* doc;
-        if (c.untitled) {
-            auto fresh = std::make_unique<FakeDocument>("", "Untitled-1");
-            doc = fresh.get();
-            window->addDocumentWindow(std::move(fresh));
-        } else {
-            doc = open(image("a.png"));
-        }
+        journal.clear();
+        FakeDocument* doc = c.untitled ? addUntitled(*window, journal) : open(image("a.png"));
         doc->modified = true;
         doc->saveFails = c.saveFails;
-        prompts->answers = c.answers;
+        prompts->answers = {c.answer};
         dialogs->saveChoice.reset();
         if (c.dialogGivesName)
             dialogs->saveChoice = FileDialogs::SaveChoice{dir.filePath(QStringLiteral("named")), 3};
         std::string name = doc->documentName();
-        size_t savesBefore = 0;
         bool closed = window->closeDocument(doc);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(closed, c.closed) << c.name;
         EXPECT_EQ(window->documentWindows().isEmpty(), c.closed) << c.name;
+        EXPECT_EQ(journal, c.effects) << c.name;
         ASSERT_FALSE(prompts->log.empty()) << c.name;
         EXPECT_EQ(prompts->log[0], "ask Varnel: Save changes to \"" + name + "\" before closing?")
             << c.name;
+        if (c.saveFails) {
+            EXPECT_EQ(prompts->log.back().rfind("error: Error saving file", 0), 0u) << c.name;
+        }
         if (!c.closed) {
-            EXPECT_EQ(doc->saves.size() - savesBefore, c.saves) << c.name;
-            if (c.saveFails) {
-                EXPECT_EQ(prompts->log.back().rfind("error: Error saving file", 0), 0u);
-            }
+            EXPECT_TRUE(doc->modified) << c.name;
             doc->modified = false;
             ASSERT_TRUE(window->closeDocument(doc)) << c.name;
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
 
@@ -445,14 +464,16 @@ TEST_F(Frame, UnmodifiedDocumentsCloseWithoutAQuestion) {
 }
 
 TEST_F(Frame, ExitAsksAboutEveryModifiedDocumentBeforeClosingAny) {
+    // Four documents: a.png, unchanged.png (never asked about), b.png or an untitled one whose
+    // Save As is cancelled, and c.png; all but unchanged.png are modified.
     struct Case {
         const char* name;
-        bool untitledSecond;  // the second modified document has no file; its Save As is cancelled
+        bool untitledSecond;
         bool thirdSaveFails;
         std::deque<Answer> answers;
         size_t questions;
         bool exits;
-        bool firstSaved;
+        Strings effects;  // what the documents did, windows going away included
     } cases[] = {
         {"Cancel at the second question keeps all",
          false,
@@ -460,67 +481,66 @@ TEST_F(Frame, ExitAsksAboutEveryModifiedDocumentBeforeClosingAny) {
          {Answer::No, Answer::Cancel},
          2,
          false,
-         false},
+         {}},
         {"Cancel at the last question keeps all",
          false,
          false,
          {Answer::No, Answer::No, Answer::Cancel},
          3,
          false,
-         false},
+         {}},
         {"Yes saves at once; a failed save keeps all",
          false,
          true,
          {Answer::Yes, Answer::No, Answer::Yes},
          3,
          false,
-         true},
+         {"save a.png to a.png", "failed save c.png to c.png"}},
         {"Yes with a cancelled Save As keeps all",
          true,
          false,
          {Answer::No, Answer::Yes},
          2,
          false,
-         false},
+         {}},
         {"every answer in: all close without a second round",
          false,
          false,
          {Answer::Yes, Answer::No, Answer::No},
          3,
          true,
-         true},
+         {"save a.png to a.png", "close a.png", "close unchanged.png", "close b.png",
+          "close c.png"}},
     };
     for (const Case& c : cases) {
         window.reset();
         build();
         window->show();
         FakeDocument* a = open(image("a.png"));
-        open(image("unchanged.png"));  // not asked about
-        FakeDocument* b;
-        if (c.untitledSecond) {
-            auto fresh = std::make_unique<FakeDocument>("", "Untitled-1");
-            b = fresh.get();
-            window->addDocumentWindow(std::move(fresh));
-        } else {
-            b = open(image("b.png"));
-        }
+        open(image("unchanged.png"));
+        FakeDocument* b = c.untitledSecond ? addUntitled(*window, journal) : open(image("b.png"));
         FakeDocument* d = open(image("c.png"));
         for (FakeDocument* doc : {a, b, d}) doc->modified = true;
         d->saveFails = c.thirdSaveFails;
         prompts->answers = c.answers;
+        journal.clear();
+        const std::string second = b->documentName();
 
         window->runCommand(kCmdAppExit);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(journal, c.effects) << c.name;
         std::vector<std::string> questions;
         for (const std::string& line : prompts->log)
             if (line.rfind("ask ", 0) == 0) questions.push_back(line);
         ASSERT_EQ(questions.size(), c.questions) << c.name;
         EXPECT_EQ(questions[0], "ask Varnel: Save changes to \"a.png\" before closing?") << c.name;
-        EXPECT_NE(questions[1].find("\"" + b->documentName() + "\""), std::string::npos) << c.name;
+        EXPECT_NE(questions[1].find("\"" + second + "\""), std::string::npos) << c.name;
         EXPECT_EQ(window->isVisible(), !c.exits) << c.name;
         EXPECT_EQ(window->documentWindows().size(), c.exits ? 0 : 4) << c.name;
         if (c.exits) continue;
-        EXPECT_EQ(a->saves.size(), c.firstSaved ? 1u : 0u) << c.name;
-        EXPECT_EQ(a->modified, !c.firstSaved) << c.name;
+        // A document saved in the round stays saved; the others keep their changes.
+        const bool firstSaved = !c.effects.empty() && c.effects[0] == "save a.png to a.png";
+        EXPECT_EQ(a->modified, !firstSaved) << c.name;
         EXPECT_TRUE(b->modified && d->modified) << c.name;
         if (c.thirdSaveFails) {
             EXPECT_EQ(prompts->log.back(),
