@@ -7,35 +7,22 @@
 #include <vector>
 
 #include "platform/parallel.h"
+#include "support/pixels.h"
 
 namespace varnel {
 namespace {
 
-// Deterministic noise, so that a wrong weight or a wrong edge shows.
-void fillNoise(PixelSurface& s, uint32_t seed) {
-    uint32_t v = seed;
-    for (int32_t y = 0; y < s.height(); ++y) {
-        for (int32_t i = 0; i < s.bytesPerRow(); ++i) {
-            v = v * 1664525u + 1013904223u;
-            s.row(y)[i] = uint8_t(v >> 24);
-        }
-    }
-}
-
-// The bytes of rows [0, h) as one vector (row padding left out).
-std::vector<uint8_t> bytesOf(const PixelSurface& s) {
-    std::vector<uint8_t> out;
-    const size_t rowBytes = size_t(s.width()) * size_t(s.bitsPerPixel() / 8);
-    for (int32_t y = 0; y < s.height(); ++y) out.insert(out.end(), s.row(y), s.row(y) + rowBytes);
-    return out;
-}
+// Inputs are deterministic noise (testing::fillNoise), so that a wrong weight or a wrong edge
+// shows.
+using testing::fillNoise;
+using testing::pixelBytes;
 
 // The blur by its definition: each pass is the tent sum over clamped positions inside `area`,
 // times the multiplier, shifted; the vertical pass works on the horizontal pass's result.
 std::vector<uint8_t> reference(const PixelSurface& s, Rect area, int rx, int ry) {
     const int c = s.bitsPerPixel() / 8;
     const int w = s.width();
-    std::vector<uint8_t> img = bytesOf(s);
+    std::vector<uint8_t> img = pixelBytes(s);
     auto at = [&](std::vector<uint8_t>& v, int x, int y, int ch) -> uint8_t& {
         return v[(size_t(y) * size_t(w) + size_t(x)) * size_t(c) + size_t(ch)];
     };
@@ -107,7 +94,7 @@ TEST(StackBlur, MatchesTheTentDefinition) {
         fillNoise(s, uint32_t(c.w * 31 + c.h));
         const std::vector<uint8_t> want = reference(s, c.area, c.rx, c.ry);
         ASSERT_EQ(stackBlur(s, c.area, c.rx, c.ry), 1);
-        EXPECT_EQ(bytesOf(s), want);
+        EXPECT_EQ(pixelBytes(s), want);
     }
 }
 
@@ -130,10 +117,10 @@ TEST(StackBlur, LeavesPixelsOutsideTheRectangleAlone) {
     GrayMap m;
     ASSERT_EQ(m.createGray(10, 10), 1);
     fillNoise(m, 7);
-    const std::vector<uint8_t> before = bytesOf(m);
+    const std::vector<uint8_t> before = pixelBytes(m);
     // The rectangle reaches beyond the surface: only its part inside is blurred.
     ASSERT_EQ(stackBlur(m, {4, 4, 20, 20}, 3, 3), 1);
-    const std::vector<uint8_t> after = bytesOf(m);
+    const std::vector<uint8_t> after = pixelBytes(m);
     for (int y = 0; y < 10; ++y) {
         for (int x = 0; x < 10; ++x) {
             if (x >= 4 && y >= 4) continue;
@@ -152,9 +139,9 @@ TEST(StackBlur, RefusesWhatItCannotBlur) {
     EXPECT_EQ(stackBlur(s16, s16.bounds(), 2, 2), 0);
     // Radius 0 in both directions is a successful no-op.
     fillNoise(m, 3);
-    const auto before = bytesOf(m);
+    const auto before = pixelBytes(m);
     EXPECT_EQ(blur8(m, 0, -5), 1);
-    EXPECT_EQ(bytesOf(m), before);
+    EXPECT_EQ(pixelBytes(m), before);
 }
 
 // Blurring from one surface into another gives what copying and blurring in place gives, placed
@@ -187,26 +174,26 @@ TEST(StackBlur, IntoAnotherSurface) {
             std::memcpy(expected.row(c.at.y + y) + c.at.x * bpp,
                         work.row(c.area.top + y) + c.area.left * bpp, size_t(c.area.width() * bpp));
         }
-        const std::vector<uint8_t> sourceBefore = bytesOf(source);
+        const std::vector<uint8_t> sourceBefore = pixelBytes(source);
         ASSERT_EQ(stackBlurInto(source, c.area, target, c.at, c.rx, c.ry), 1);
-        EXPECT_EQ(bytesOf(target), bytesOf(expected));
-        EXPECT_EQ(bytesOf(source), sourceBefore);
+        EXPECT_EQ(pixelBytes(target), pixelBytes(expected));
+        EXPECT_EQ(pixelBytes(source), sourceBefore);
     }
 
     PixelSurface s, other;
     ASSERT_EQ(s.create(8, 8, 24), 1);
     ASSERT_EQ(other.create(8, 8, 8), 1);
     fillNoise(s, 4);
-    const std::vector<uint8_t> before = bytesOf(s);
+    const std::vector<uint8_t> before = pixelBytes(s);
     EXPECT_EQ(stackBlurInto(s, {0, 0, 4, 4}, s, {2, 2}, 2, 2), 0) << "overlapping in place";
     EXPECT_EQ(stackBlurInto(s, {0, 0, 4, 4}, s, {5, 0}, 2, 2), 0) << "beyond the target";
     EXPECT_EQ(stackBlurInto(s, s.bounds(), other, {0, 0}, 2, 2), 0) << "other depth";
-    EXPECT_EQ(bytesOf(s), before);
+    EXPECT_EQ(pixelBytes(s), before);
     PixelSurface same;
     ASSERT_EQ(same.copyFrom(s), 1);
     ASSERT_EQ(stackBlurInto(s, {2, 2, 6, 6}, s, {2, 2}, 2, 2), 1);
     ASSERT_EQ(stackBlur(same, {2, 2, 6, 6}, 2, 2), 1);
-    EXPECT_EQ(bytesOf(s), bytesOf(same));
+    EXPECT_EQ(pixelBytes(s), pixelBytes(same));
 }
 
 // Rows and column strips split over worker threads give the same bytes as one thread, for every
@@ -234,10 +221,10 @@ TEST(StackBlur, SameBytesOnOneAndOnSeveralThreads) {
             if (c.into) {
                 ASSERT_EQ(target.create(520, 1100, c.bits), 1);
                 ASSERT_EQ(stackBlurInto(s, c.area, target, c.area.topLeft(), c.rx, c.ry), 1);
-                results[i] = bytesOf(target);
+                results[i] = pixelBytes(target);
             } else {
                 ASSERT_EQ(stackBlur(s, c.area, c.rx, c.ry), 1);
-                results[i] = bytesOf(s);
+                results[i] = pixelBytes(s);
             }
         }
         EXPECT_EQ(results[0], results[1]);
