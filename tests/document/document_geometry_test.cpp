@@ -12,6 +12,7 @@
 #include "doc_fixtures.h"
 #include "document/replaced_parts.h"
 #include "platform/pixel_memory.h"
+#include "support/pixels.h"
 
 namespace varnel {
 namespace {
@@ -19,24 +20,13 @@ namespace {
 using testing::addLayer;
 using testing::emptyDocument;
 using testing::grey;
-
-std::vector<uint8_t> bytesOf(const PixelSurface& s) {
-    std::vector<uint8_t> out;
-    for (int32_t y = 0; y < s.height(); ++y)
-        out.insert(out.end(), s.row(y), s.row(y) + s.width() * s.bitsPerPixel() / 8);
-    return out;
-}
-
-void noise(PixelSurface& s, std::mt19937& rng) {
-    for (int32_t y = 0; y < s.height(); ++y)
-        for (int32_t i = 0; i < s.width() * s.bitsPerPixel() / 8; ++i) s.row(y)[i] = uint8_t(rng());
-}
+using testing::pixelBytes;
 
 Channel& addChannel(Document& doc, const std::string& name, std::mt19937& rng) {
     auto c = std::make_unique<Channel>();
     EXPECT_EQ(c->createGray(doc.width(), doc.height()), 1);
     c->setName(name);
-    noise(*c, rng);
+    testing::fillNoise(*c, rng);
     doc.channels().push_back(std::move(c));
     return *doc.channels().back();
 }
@@ -60,11 +50,11 @@ std::unique_ptr<Document> sampleDocument() {
     auto doc = emptyDocument(8, 6);
     std::mt19937 rng(11);
     RasterLayer* bg = addBackground(*doc, {8, 6}, 0);
-    noise(bg->pixels(), rng);
-    noise(*bg->masks()->transparency(), rng);
+    testing::fillNoise(bg->pixels(), rng);
+    testing::fillNoise(*bg->masks()->transparency(), rng);
     RasterLayer* top = addLayer(*doc, 3, 2, grey(0), {6, -1}, 0);
-    noise(top->pixels(), rng);
-    noise(*top->masks()->transparency(), rng);
+    testing::fillNoise(top->pixels(), rng);
+    testing::fillNoise(*top->masks()->transparency(), rng);
     EmptyLayer* empty = doc->layers().newEmptyLayer();
     empty->setOffset({2, 3});
     addChannel(*doc, "Alpha 1", rng);
@@ -92,12 +82,12 @@ State stateOf(const Document& doc) {
         s.layers.push_back(l->name() + " " + std::to_string(b.left) + "," + std::to_string(b.top) +
                            " " + std::to_string(b.width()) + "x" + std::to_string(b.height()));
         if (const RasterLayer* r = stack.rasterAt(i)) {
-            if (r->pixels().isValid()) s.pixels.push_back(bytesOf(r->pixels()));
-            if (r->transparency()) s.pixels.push_back(bytesOf(*r->transparency()));
+            if (r->pixels().isValid()) s.pixels.push_back(pixelBytes(r->pixels()));
+            if (r->transparency()) s.pixels.push_back(pixelBytes(*r->transparency()));
         }
     }
     for (const auto& c : doc.channels()) {
-        s.channels.push_back(bytesOf(*c));
+        s.channels.push_back(pixelBytes(*c));
         s.layers.push_back(c->name() + " " + std::to_string(c->width()) + "x" +
                            std::to_string(c->height()));
     }
