@@ -4,31 +4,20 @@
 
 #include <cmath>
 #include <limits>
-#include <random>
 #include <vector>
 
 #include "../document/doc_fixtures.h"
 #include "core/surface_ops.h"
+#include "support/pixels.h"
 
 namespace varnel {
 namespace {
 
 using testing::addLayer;
 using testing::emptyDocument;
+using testing::fillNoise;
 using testing::grey;
-
-std::vector<uint8_t> bytesOf(const PixelSurface& s) {
-    std::vector<uint8_t> out;
-    for (int32_t y = 0; y < s.height(); ++y)
-        out.insert(out.end(), s.row(y), s.row(y) + s.width() * s.bitsPerPixel() / 8);
-    return out;
-}
-
-void noise(PixelSurface& s, uint32_t seed) {
-    std::mt19937 rng(seed);
-    for (int32_t y = 0; y < s.height(); ++y)
-        for (int32_t i = 0; i < s.width() * s.bitsPerPixel() / 8; ++i) s.row(y)[i] = uint8_t(rng());
-}
+using testing::pixelBytes;
 
 RasterLayer* addBackground(Document& doc, Bgr colour) {
     ColorImage img(testing::solidStore(doc.width(), doc.height(), colour));
@@ -49,27 +38,27 @@ Content contentOf(const Document& doc) {
         const LayerItem* item = doc.layers().layerAt(i);
         c.bounds.push_back(item->canvasBounds());
         if (const RasterLayer* l = doc.layers().rasterAt(i)) {
-            c.bytes.push_back(bytesOf(l->pixels()));
-            if (l->transparency()) c.bytes.push_back(bytesOf(*l->transparency()));
+            c.bytes.push_back(pixelBytes(l->pixels()));
+            if (l->transparency()) c.bytes.push_back(pixelBytes(*l->transparency()));
         }
     }
-    for (const auto& ch : doc.channels()) c.bytes.push_back(bytesOf(*ch));
+    for (const auto& ch : doc.channels()) c.bytes.push_back(pixelBytes(*ch));
     return c;
 }
 
 // A 300×200 image with a background, offset layers with planes, and a channel.
 std::unique_ptr<Document> sampleDocument() {
     auto doc = emptyDocument(300, 200);
-    noise(addBackground(*doc, grey(0))->pixels(), 1);
+    fillNoise(addBackground(*doc, grey(0))->pixels(), 1);
     RasterLayer* small = addLayer(*doc, 10, 20, grey(0), {5, 7}, 0);
-    noise(small->pixels(), 2);
-    noise(*small->masks()->transparency(), 3);
+    fillNoise(small->pixels(), 2);
+    fillNoise(*small->masks()->transparency(), 3);
     RasterLayer* beyond = addLayer(*doc, 100, 30, grey(0), {250, -10}, 0);
-    noise(beyond->pixels(), 4);
-    noise(*beyond->masks()->transparency(), 5);
+    fillNoise(beyond->pixels(), 4);
+    fillNoise(*beyond->masks()->transparency(), 5);
     auto ch = std::make_unique<Channel>();
     EXPECT_EQ(ch->createGray(300, 200), 1);
-    noise(*ch, 6);
+    fillNoise(*ch, 6);
     doc->channels().push_back(std::move(ch));
     return doc;
 }

@@ -2,44 +2,33 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
 #include "../document/doc_fixtures.h"
 #include "core/surface_ops.h"
+#include "support/pixels.h"
 
 namespace varnel {
 namespace {
 
 using testing::addLayer;
 using testing::emptyDocument;
+using testing::fillNoise;
 using testing::grey;
-
-void noise(PixelSurface& s, uint32_t seed) {
-    std::mt19937 rng(seed);
-    for (int32_t y = 0; y < s.height(); ++y)
-        for (int32_t i = 0; i < s.width() * s.bitsPerPixel() / 8; ++i) s.row(y)[i] = uint8_t(rng());
-}
-
-std::vector<uint8_t> bytesOf(const PixelSurface& s) {
-    std::vector<uint8_t> out;
-    for (int32_t y = 0; y < s.height(); ++y)
-        out.insert(out.end(), s.row(y), s.row(y) + s.width() * s.bitsPerPixel() / 8);
-    return out;
-}
+using testing::pixelBytes;
 
 // A 12×9 image: a noisy layer over the canvas, an offset one with a noisy plane, and a channel.
 std::unique_ptr<Document> sampleDocument() {
     auto doc = emptyDocument(12, 9);
     RasterLayer* base = addLayer(*doc, 12, 9, grey(0));
-    noise(base->pixels(), 1);
+    fillNoise(base->pixels(), 1);
     RasterLayer* top = addLayer(*doc, 5, 4, grey(0), {-2, 6}, 0);
-    noise(top->pixels(), 2);
-    noise(*top->masks()->transparency(), 3);
+    fillNoise(top->pixels(), 2);
+    fillNoise(*top->masks()->transparency(), 3);
     auto ch = std::make_unique<Channel>();
     EXPECT_EQ(ch->createGray(12, 9), 1);
-    noise(*ch, 4);
+    fillNoise(*ch, 4);
     doc->channels().push_back(std::move(ch));
     return doc;
 }
@@ -51,10 +40,10 @@ std::vector<std::vector<uint8_t>> contentOf(const Document& doc) {
         const RasterLayer* l = doc.layers().rasterAt(i);
         const Rect b = l->canvasBounds();
         out.push_back({uint8_t(b.left), uint8_t(b.top), uint8_t(b.right), uint8_t(b.bottom)});
-        out.push_back(bytesOf(l->pixels()));
-        if (l->transparency()) out.push_back(bytesOf(*l->transparency()));
+        out.push_back(pixelBytes(l->pixels()));
+        if (l->transparency()) out.push_back(pixelBytes(*l->transparency()));
     }
-    for (const auto& c : doc.channels()) out.push_back(bytesOf(*c));
+    for (const auto& c : doc.channels()) out.push_back(pixelBytes(*c));
     return out;
 }
 
@@ -81,15 +70,15 @@ TEST(ImageSize, StretchKeepsDepthAndRefusesBadSizes) {
     for (bool smooth : {false, true}) {
         ColorImage img;
         ASSERT_EQ(img.createColor(6, 4), 1);
-        noise(img, 7);
-        const std::vector<uint8_t> before = bytesOf(img);
+        fillNoise(img, 7);
+        const std::vector<uint8_t> before = pixelBytes(img);
         const uint8_t* bits = img.bits();
         EXPECT_EQ(stretch(img, 6, 4, smooth), 1);
         EXPECT_EQ(img.bits(), bits);  // the same size is not touched
         for (auto [w, h] : {std::pair{0, 4}, {6, 0}, {-1, 3}, {30001, 2}, {2, 30001}}) {
             EXPECT_EQ(stretch(img, w, h, smooth), 0) << w << "x" << h;
         }
-        EXPECT_EQ(bytesOf(img), before);
+        EXPECT_EQ(pixelBytes(img), before);
         EXPECT_EQ(stretch(img, 3, 9, smooth), 1);
         EXPECT_EQ(img.size(), (Size{3, 9}));
         EXPECT_EQ(img.bitsPerPixel(), 24);
