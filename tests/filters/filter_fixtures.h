@@ -14,6 +14,7 @@
 #include "core/surface_ops.h"
 #include "document/document.h"
 #include "filters/filter.h"
+#include "support/pixels.h"
 
 namespace varnel::testing {
 
@@ -64,16 +65,6 @@ inline Bgr pixelAt(const ColorImage& img, int x, int y) {
 
 inline void setPixel(ColorImage& img, int x, int y, Bgr c) {
     img.pixels(y)[x] = c;
-}
-
-// True when both surfaces hold the same size and the same pixel bytes (padding ignored).
-inline bool samePixels(const PixelSurface& a, const PixelSurface& b) {
-    if (a.size() != b.size() || a.bitsPerPixel() != b.bitsPerPixel()) return false;
-    const size_t bytes = size_t(a.width()) * size_t(a.bitsPerPixel() / 8);
-    for (int y = 0; y < a.height(); ++y) {
-        if (std::memcmp(a.row(y), b.row(y), bytes) != 0) return false;
-    }
-    return true;
 }
 
 inline std::string str(Bgr c) {
