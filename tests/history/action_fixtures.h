@@ -9,6 +9,7 @@
 #include "document/document.h"
 #include "document/layer_stack.h"
 #include "document/selection.h"
+#include "support/pixels.h"
 
 namespace varnel::testing {
 
@@ -91,17 +92,10 @@ inline uint64_t digestOf(const Document& doc, const Selection& selection) {
     return d.result();
 }
 
-inline void fillNoise(PixelSurface& s, int bytesPerPixel, std::mt19937& rng) {
-    for (int32_t y = 0; y < s.height(); ++y) {
-        uint8_t* row = s.row(y);
-        for (int32_t x = 0; x < s.width() * bytesPerPixel; ++x) row[x] = uint8_t(rng());
-    }
-}
-
 inline std::unique_ptr<ColorImage> noise(int w, int h, std::mt19937& rng) {
     auto image = std::make_unique<ColorImage>();
     if (!image->createColor(w, h)) return nullptr;
-    fillNoise(*image, 3, rng);
+    fillNoise(*image, rng);
     return image;
 }
 
@@ -121,7 +115,7 @@ inline std::unique_ptr<Document> makeDocument(bool backgroundOnly = false, uint3
     auto doc = Document::createBlank(settings);
     if (!doc) return nullptr;
     LayerStack& stack = doc->layers();
-    fillNoise(stack.rasterAt(0)->pixels(), 3, rng);
+    fillNoise(stack.rasterAt(0)->pixels(), rng);
     if (backgroundOnly) {
         // A plain border around noise, so that Trim has something to cut.
         ColorImage& px = stack.rasterAt(0)->pixels();
@@ -147,7 +141,7 @@ inline std::unique_ptr<Document> makeDocument(bool backgroundOnly = false, uint3
     for (const char* name : {"Alpha 1", "Alpha 2"}) {
         auto channel = std::make_unique<Channel>();
         channel->createGray(24, 18);
-        fillNoise(*channel, 1, rng);
+        fillNoise(*channel, rng);
         channel->setName(name);
         doc->channels().push_back(std::move(channel));
     }
