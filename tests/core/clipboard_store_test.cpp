@@ -246,6 +246,141 @@ TEST(ClipboardStore, PastingPrefersTheSystemClipboardAndOnlyTheStoresImageKeepsI
     EXPECT_FALSE(store.copyMaskInto(copy));
 }
 
+// Transparency travels as a fourth channel named by the header's alpha mask; a channel that says
+// nothing (all opaque, or all zero as programs that never fill it write) is no transparency.
+TEST(PackedBitmap, AlphaComesThroughOnlyWhereTheHeaderNamesItAndItSaysSomething) {
+    ColorImage colour = filled(3, 2, 0x0000FF);
+    colour.pixels(1)[2] = Bgr{7, 8, 9};
+    Channel alpha;
+    ASSERT_TRUE(alpha.createGray(3, 2));
+    alpha.fillAll(0xFFFFFF);
+    alpha.row(0)[0] = 0;  // its colour must survive too
+    alpha.row(1)[2] = 77;
+    const std::vector<uint8_t> block = packedBitmapWithAlpha(colour, alpha);
+    ASSERT_EQ(block.size(), 124u + 3 * 2 * 4);
+    EXPECT_TRUE(packedBitmapWithAlpha(colour, Channel()).empty());
+
+    ColorImage back;
+    Channel backAlpha;
+    ASSERT_TRUE(readPackedBitmapWithAlpha(block.data(), block.size(), back, backAlpha));
+    ASSERT_TRUE(backAlpha.isValid());
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) {
+            EXPECT_EQ(back.pixels(y)[x], colour.pixels(y)[x]) << x << "," << y;
+            EXPECT_EQ(backAlpha.row(y)[x], alpha.row(y)[x]) << x << "," << y;
+        }
+
+    std::vector<uint8_t> v5Masks(124 - 40, 0);
+    const uint32_t masks[4] = {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u};
+    std::memcpy(v5Masks.data(), masks, sizeof masks);
+    std::vector<uint8_t> argb1555(56 - 40, 0);  // a 56-byte header: masks inside it
+    const uint32_t masks1555[4] = {0x7C00u, 0x03E0u, 0x001Fu, 0x8000u};
+    std::memcpy(argb1555.data(), masks1555, sizeof masks1555);
+    auto sized = [](BitmapInfoHeader h, uint32_t size) {
+        h.size = size;
+        return h;
+    };
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> block;
+        std::optional<std::array<int, 2>> alpha;  // of the left and right pixel; none: no mask
+        int red = 255;                            // of the left pixel
+    };
+    const Case cases[] = {
+        {"version 5, alpha named",
+         packed(sized(header(2, 1, 32, 3), 124), v5Masks, {{0, 0, 255, 200, 0, 0, 255, 255}}),
+         std::array<int, 2>{200, 255}},
+        {"version 5, all opaque",
+         packed(sized(header(2, 1, 32, 3), 124), v5Masks, {{0, 0, 255, 255, 0, 0, 255, 255}}),
+         std::nullopt},
+        {"version 5, all zero",
+         packed(sized(header(2, 1, 32, 3), 124), v5Masks, {{0, 0, 255, 0, 0, 0, 255, 0}}),
+         std::nullopt},
+        {"32-bit without masks: the fourth byte is no alpha",
+         packed(header(2, 1, 32), {}, {{0, 0, 255, 9, 0, 0, 255, 255}}), std::nullopt},
+        {"16-bit, one alpha bit",
+         packed(sized(header(2, 1, 16, 3), 56), argb1555, {{0x00, 0x7C, 0x00, 0xFC}}),
+         std::array<int, 2>{0, 255}, 248},  // 5 bits widened
+        {"24-bit", packed(header(2, 1, 24), {}, {{0, 0, 255, 0, 0, 255}}), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        ColorImage image;
+        Channel mask;
+        ASSERT_TRUE(mask.createGray(1, 1));  // replaced, or dropped when there is none
+        ASSERT_TRUE(readPackedBitmapWithAlpha(c.block.data(), c.block.size(), image, mask))
+            << c.name;
+        EXPECT_EQ(at(image, 0, 0), (Rgb{c.red, 0, 0})) << c.name;
+        ASSERT_EQ(mask.isValid(), c.alpha.has_value()) << c.name;
+        if (c.alpha) {
+            EXPECT_EQ(mask.row(0)[0], (*c.alpha)[0]) << c.name;
+            EXPECT_EQ(mask.row(0)[1], (*c.alpha)[1]) << c.name;
+        }
+    }
+
+    // A block cut short leaves both targets alone.
+    ColorImage kept = filled(1, 1, 0);
+    Channel keptMask;
+    ASSERT_TRUE(keptMask.createGray(1, 1));
+    EXPECT_FALSE(readPackedBitmapWithAlpha(block.data(), block.size() - 1, kept, keptMask));
+    EXPECT_EQ(kept.size(), (Size{1, 1}));
+    EXPECT_TRUE(keptMask.isValid());
+}
+
+TEST(ClipboardStore, ItsOwnPublishedImageComesBackWholeUntilAnotherProgramCopies) {
+    FakeClipboard system;
+    ClipboardStore store(&system);
+    ColorImage image = filled(3, 2, 0x00FF00);
+    Channel mask;
+    ASSERT_TRUE(mask.createGray(3, 2));
+    mask.fillAll(0xFFFFFF);
+    mask.row(0)[1] = 0;
+    const ClipboardOrigin origin{{5, 6}, {40, 30}};
+    ASSERT_TRUE(store.put(image, &mask, &origin));
+    ASSERT_TRUE(store.publish());
+    // Published with its transparency for other programs.
+    ASSERT_TRUE(system.block);
+    ColorImage published;
+    Channel publishedAlpha;
+    ASSERT_TRUE(readPackedBitmapWithAlpha(system.block->data(), system.block->size(), published,
+                                          publishedAlpha));
+    ASSERT_TRUE(publishedAlpha.isValid());
+    EXPECT_EQ(publishedAlpha.row(0)[1], 0);
+
+    // While the system clipboard holds what the store put there, pasting takes the store's own
+    // image, mask and origin.
+    ClipboardImage got;
+    ASSERT_TRUE(store.paste(got));
+    EXPECT_EQ(got.origin, origin);
+    ASSERT_TRUE(got.mask.isValid());
+    EXPECT_EQ(got.mask.row(0)[1], 0);
+    bool fromStore = false;
+    ColorImage plain;
+    ASSERT_TRUE(store.pasteInto(plain, &fromStore));
+    EXPECT_TRUE(fromStore);
+
+    // Another program copies an opaque image: it comes without mask or origin.
+    system.block = packed(header(1, 1, 24), {}, {{255, 0, 0}});
+    ASSERT_TRUE(store.paste(got));
+    EXPECT_EQ(got.image.size(), (Size{1, 1}));
+    EXPECT_FALSE(got.mask.isValid());
+    EXPECT_FALSE(got.origin);
+    ASSERT_TRUE(store.pasteInto(plain, &fromStore));
+    EXPECT_FALSE(fromStore);
+
+    // A block that cannot be read leaves the paste as it was.
+    system.block = std::vector<uint8_t>(20, 0);
+    EXPECT_FALSE(store.paste(got));
+    EXPECT_EQ(got.image.size(), (Size{1, 1}));
+
+    // Without a system clipboard the store's image is the only one.
+    ClipboardStore alone;
+    EXPECT_FALSE(alone.paste(got));
+    ASSERT_TRUE(alone.put(image));
+    ASSERT_TRUE(alone.paste(got));
+    EXPECT_FALSE(got.mask.isValid());
+    EXPECT_FALSE(got.origin);
+}
+
 TEST(ClipboardStore, PublishingHandsTheImageOverOnceAndClearingEmptiesBoth) {
     FakeClipboard system;
     ClipboardStore store(&system);

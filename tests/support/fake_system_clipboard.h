@@ -22,8 +22,11 @@ public:
         ++writes;
         if (refuseWrites) return false;
         block = in;
+        written = in;
         return true;
     }
+    // What the program wrote is still there (a test that sets `block` plays another program).
+    bool holdsWrittenBitmap() override { return block && written && *block == *written; }
     bool clear() override {
         block.reset();
         text.reset();
@@ -36,6 +39,7 @@ public:
     }
 
     std::optional<std::vector<uint8_t>> block;
+    std::optional<std::vector<uint8_t>> written;
     std::optional<std::string> text;
     bool refuseWrites = false;
     int writes = 0;
