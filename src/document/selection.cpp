@@ -188,6 +188,25 @@ int Selection::reframe(Rect newRect) {
     return 1;
 }
 
+int Selection::setCoverage(Rect rect, const GrayMap* coverage) {
+    if (coverage && (!coverage->isValid() || coverage->size() != rect.size())) return 0;
+    const Rect frame = rect.intersected(canvasRect());
+    Mask m;
+    if (frame.isEmpty()) {
+        commit({}, m, !isEmpty());
+        return 1;
+    }
+    Rect r = frame;
+    if (coverage) {
+        if (!framedCopy(rect, coverage, frame, m) || !tightenFrame(r, m)) return 0;
+    } else {
+        if (!m.createGray(frame.width(), frame.height())) return 0;
+        fillValue(m, 255);
+    }
+    commit(r, m);
+    return 1;
+}
+
 int Selection::tighten() {
     if (isEmpty()) return 1;
     Rect r = rect_;

@@ -92,6 +92,10 @@ public:
     // rectangle that misses the canvas clears the selection.
     int setShape(Rect rect, bool elliptical);
     int selectAll() { return setShape(canvasRect(), false); }
+    // A new selection of `rect` with `coverage` (the rectangle's size) as its mask, or fully
+    // selected without one; cut to the canvas and tightened (nothing left selects nothing). A
+    // coverage of another size fails.
+    int setCoverage(Rect rect, const GrayMap* coverage);
     // Fails when nothing is selected.
     int deselect();
     // Every canvas pixel's coverage v becomes 255 − v; inverting everything leaves nothing.

@@ -15,6 +15,7 @@
 #include "filters/filter_action.h"
 #include "filters/kernel_filter.h"
 #include "history/channel_actions.h"
+#include "history/clipboard_actions.h"
 #include "history/geometry_actions.h"
 #include "history/history.h"
 #include "history/layer_actions.h"
@@ -147,6 +148,28 @@ std::vector<Case> cases() {
                  make<SaveSelectionAction>(2, std::string(), int32_t(0))});
     c.push_back({"save intersected", "Save Selection",
                  make<SaveSelectionAction>(0, std::string(), int32_t(3))});
+    c.push_back({"cut", "Cut", [](Document& d, Selection& s) -> std::unique_ptr<HistoryAction> {
+                     static ClipboardStore store;
+                     return std::make_unique<CutAction>(&d, &s, 1, ColorRef(0x0000FF), &store);
+                 }});
+    // Pasted images hanging off the canvas's bottom-right and top-left corners.
+    c.push_back({"paste with transparency", "Paste",
+                 [](Document& d, Selection& s) -> std::unique_ptr<HistoryAction> {
+                     std::mt19937 rng(11);
+                     auto pixels = testing::noise(9, 6, rng);
+                     Channel mask;
+                     EXPECT_TRUE(mask.createGray(9, 6));
+                     testing::fillNoise(mask, 1, rng);
+                     return std::make_unique<PasteAction>(&d, &s, *pixels, mask, Point{18, 14});
+                 }});
+    c.push_back({"paste opaque", "Paste",
+                 [](Document& d, Selection& s) -> std::unique_ptr<HistoryAction> {
+                     std::mt19937 rng(12);
+                     auto pixels = testing::noise(7, 5, rng);
+                     Channel none;
+                     return std::make_unique<PasteAction>(&d, &s, *pixels, none, Point{-2, -3});
+                 },
+                 true, false, false});
     return c;
 }
 
