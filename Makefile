@@ -3,13 +3,14 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 
 # Debian 12 packages the build, the tests and the benchmarks need (poppler-utils: the printing
-# tests render the PDF files they print with pdftoppm).
+# tests render the PDF files they print with pdftoppm; xclip: the clipboard tests play another
+# program that copies and pastes images under Xvfb).
 PACKAGES := cmake ninja-build g++ pkg-config \
     qt6-base-dev libgl-dev \
     libpng-dev libjpeg62-turbo-dev libgif-dev zlib1g-dev libtinyxml2-dev libboost-regex-dev \
     libgtest-dev libgmock-dev libbenchmark-dev \
     imagemagick python3-pil clang libclang-rt-14-dev libjpeg-turbo-progs \
-    clang-format xvfb xauth poppler-utils
+    clang-format xvfb xauth poppler-utils xclip
 
 # The libraries `make bench-peers` compares with (libvips through its introspection data, since
 # Debian 12 has no Python binding of its own), and the Python they run under.

@@ -795,15 +795,11 @@ bool MainWindow::newFromClipboard() {
     std::unique_ptr<DocumentWindow> window;
     const QString name = QStringLiteral("Clipboard-%1").arg(clipboardCounter_);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    ColorImage pixels;
-    bool fromStore = false;
-    if (clipboard_->pasteInto(pixels, &fromStore)) {
-        // The store's transparency belongs to the store's image only: an image another program
-        // put on the clipboard since has none.
-        Channel mask;
-        const bool masked = fromStore && clipboard_->hasMask() && clipboard_->copyMaskInto(mask) &&
-                            mask.size() == pixels.size();
-        window = documents_->createFromImage(pixels, masked ? &mask : nullptr, name.toStdString());
+    // The store's own image comes with its mask; another program's with its alpha channel.
+    ClipboardImage pasted;
+    if (clipboard_->paste(pasted)) {
+        window = documents_->createFromImage(
+            pasted.image, pasted.mask.isValid() ? &pasted.mask : nullptr, name.toStdString());
     }
     QApplication::restoreOverrideCursor();
     if (!window) {

@@ -109,8 +109,9 @@ public:
     // False at the first Cancel, cancelled Save As or failed save: then everything stays open.
     bool confirmExit();
 
-    // New From Clipboard: a one-layer document "Clipboard-<n>" of the clipboard's image (with the
-    // store's transparency when the image is the store's own). True when it was made.
+    // New From Clipboard: a one-layer document "Clipboard-<n>" of the clipboard's image with its
+    // transparency (the store's mask for the store's own image, the alpha channel of another
+    // program's). True when it was made.
     bool newFromClipboard();
     // Duplicate: asks for a name, then opens a full copy of the document under it.
     bool duplicateDocument(DocumentWindow* window);

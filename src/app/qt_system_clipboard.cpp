@@ -87,7 +87,12 @@ bool QtSystemClipboard::writeBitmap(const std::vector<uint8_t>& block) {
     auto* data = new QMimeData;
     data->setImageData(image);
     clipboard_->setMimeData(data);
+    written_ = data;
     return true;
+}
+
+bool QtSystemClipboard::holdsWrittenBitmap() {
+    return written_ && clipboard_->mimeData() == written_.data();
 }
 
 bool QtSystemClipboard::clear() {
@@ -105,40 +110,64 @@ bool QtSystemClipboard::readText(std::string& text) {
 std::vector<uint8_t> QtSystemClipboard::packedBitmapOf(const QImage& source) {
     if (source.isNull() || source.width() > kMaxSurfaceSide || source.height() > kMaxSurfaceSide)
         return {};
-    const QImage image = source.convertToFormat(QImage::Format_BGR888);
-    if (image.isNull()) return {};
-    const int32_t w = image.width(), h = image.height();
-    const size_t rowBytes = size_t(bitmapRowBytes(w, 24));
-    BitmapInfoHeader header;
-    header.width = w;
-    header.height = h;
-    header.bitCount = 24;
-    header.sizeImage = uint32_t(rowBytes * size_t(h));
-    header.xPelsPerMeter = image.dotsPerMeterX();
-    header.yPelsPerMeter = image.dotsPerMeterY();
-    std::vector<uint8_t> block;
-    try {
-        block.assign(sizeof header + rowBytes * size_t(h), 0);
-    } catch (const std::bad_alloc&) {
-        return {};
+    const int32_t w = source.width(), h = source.height();
+    ColorImage colour;
+    if (!colour.createColor(w, h)) return {};
+    if (source.hasAlphaChannel()) {
+        // Straight alpha, so that the colour of partly transparent pixels survives.
+        const QImage argb = source.convertToFormat(QImage::Format_ARGB32);
+        Channel alpha;
+        if (argb.isNull() || !alpha.createGray(w, h)) return {};
+        bool opaque = true;
+        for (int32_t y = 0; y < h; ++y) {
+            const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+            Bgr* px = colour.pixels(y);
+            uint8_t* a = alpha.row(y);
+            for (int32_t x = 0; x < w; ++x) {
+                px[x] = Bgr{uint8_t(qBlue(in[x])), uint8_t(qGreen(in[x])), uint8_t(qRed(in[x]))};
+                a[x] = uint8_t(qAlpha(in[x]));
+                opaque = opaque && a[x] == 255;
+            }
+        }
+        if (!opaque) return packedBitmapWithAlpha(colour, alpha);
+    } else {
+        const QImage rgb = source.convertToFormat(QImage::Format_BGR888);
+        if (rgb.isNull()) return {};
+        for (int32_t y = 0; y < h; ++y)
+            std::memcpy(colour.row(y), rgb.constScanLine(y), size_t(w) * 3);
     }
-    std::memcpy(block.data(), &header, sizeof header);
-    // Bottom-up: the last image row comes first.
-    uint8_t* out = block.data() + sizeof header;
-    for (int32_t y = h - 1; y >= 0; --y, out += rowBytes)
-        std::memcpy(out, image.constScanLine(y), size_t(w) * 3);
+    std::vector<uint8_t> block = colour.exportPackedBitmap();
+    if (block.size() >= sizeof(BitmapInfoHeader)) {
+        // The image's resolution goes with it.
+        BitmapInfoHeader header;
+        std::memcpy(&header, block.data(), sizeof header);
+        header.xPelsPerMeter = source.dotsPerMeterX();
+        header.yPelsPerMeter = source.dotsPerMeterY();
+        std::memcpy(block.data(), &header, sizeof header);
+    }
     return block;
 }
 
 QImage QtSystemClipboard::imageOfPackedBitmap(const std::vector<uint8_t>& block) {
-    PixelSurface any;
-    if (!readPackedBitmap(block.data(), block.size(), any)) return {};
     ColorImage colour;
-    if (!colour.copyFromRaster(any.raster(), any.bounds())) return {};
-    QImage image(colour.width(), colour.height(), QImage::Format_BGR888);
+    Channel alpha;
+    if (!readPackedBitmapWithAlpha(block.data(), block.size(), colour, alpha)) return {};
+    const int32_t w = colour.width(), h = colour.height();
+    if (!alpha.isValid()) {
+        QImage image(w, h, QImage::Format_BGR888);
+        if (image.isNull()) return {};
+        for (int32_t y = 0; y < h; ++y)
+            std::memcpy(image.scanLine(y), colour.row(y), size_t(w) * 3);
+        return image;
+    }
+    QImage image(w, h, QImage::Format_ARGB32);
     if (image.isNull()) return {};
-    for (int32_t y = 0; y < colour.height(); ++y)
-        std::memcpy(image.scanLine(y), colour.row(y), size_t(colour.width()) * 3);
+    for (int32_t y = 0; y < h; ++y) {
+        const Bgr* px = colour.pixels(y);
+        const uint8_t* a = alpha.row(y);
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int32_t x = 0; x < w; ++x) out[x] = qRgba(px[x].r, px[x].g, px[x].b, a[x]);
+    }
     return image;
 }
 

@@ -1,11 +1,13 @@
 // The system clipboard through Qt, for the engine's clipboard store. Images leave as a QImage,
-// which the window system offers to other programs in every image format they ask for (PNG, BMP,
-// ...); they come in from whatever another program offers: an image Qt decodes for us, any
-// image/* format Qt can read, or a raw device-independent bitmap. Inside, an image is a packed
-// 24-bit bitmap.
+// which the window system offers to other programs in every image format they ask for (PNG with
+// its alpha, BMP, ...); they come in from whatever another program offers: an image Qt decodes
+// for us, any image/* format Qt can read, or a raw device-independent bitmap. Inside, an image is
+// a packed bitmap: 24-bit, or 32-bit with a named alpha channel when it has transparency.
 #pragma once
 
 #include <QImage>
+#include <QMimeData>
+#include <QPointer>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,7 +15,6 @@
 #include "platform/system_clipboard.h"
 
 class QClipboard;
-class QMimeData;
 
 namespace varnel {
 
@@ -25,6 +26,7 @@ public:
     bool hasBitmap() override;
     bool readBitmap(std::vector<uint8_t>& block) override;
     bool writeBitmap(const std::vector<uint8_t>& block) override;
+    bool holdsWrittenBitmap() override;
     bool clear() override;
     bool readText(std::string& text) override;
 
@@ -34,14 +36,19 @@ public:
     static bool offersImage(const QMimeData* data);
     // The image `data` offers; null when none can be read.
     static QImage readImage(const QMimeData* data);
-    // A packed 24-bit bitmap of `image` (its alpha dropped); empty for a null image or one with a
-    // side over the editor's limit.
+    // A packed bitmap of `image`: 32-bit with its alpha channel when the image has one that is
+    // not opaque everywhere, 24-bit otherwise; empty for a null image or one with a side over the
+    // editor's limit.
     static std::vector<uint8_t> packedBitmapOf(const QImage& image);
-    // The image of a packed bitmap; null when the block does not hold one.
+    // The image of a packed bitmap (with its alpha channel when the block names one); null when
+    // the block does not hold one.
     static QImage imageOfPackedBitmap(const std::vector<uint8_t>& block);
 
 private:
     QClipboard* clipboard_;
+    // What writeBitmap last put on the clipboard; the clipboard deletes it once something else
+    // replaces it.
+    QPointer<const QMimeData> written_;
 };
 
 }  // namespace varnel

@@ -55,9 +55,12 @@ TEST(QtSystemClipboard, ImagesOtherProgramsOfferArriveAsPackedBitmaps) {
     struct Case {
         const char* name;
         std::function<void()> put;
+        bool alpha = true;  // the half-transparent pixel comes through
+        bool exact = true;  // the colours too
     } cases[] = {
         {"PNG bytes", [] { offer(QStringLiteral("image/png"), encoded(picture(), "PNG")); }},
-        {"BMP bytes", [] { offer(QStringLiteral("image/bmp"), encoded(picture(), "BMP")); }},
+        // Qt writes bitmaps without alpha.
+        {"BMP bytes", [] { offer(QStringLiteral("image/bmp"), encoded(picture(), "BMP")); }, false},
         {"a decoded image", [] { QGuiApplication::clipboard()->setImage(picture()); }},
         {"a raw packed bitmap",
          [] {
@@ -66,10 +69,23 @@ TEST(QtSystemClipboard, ImagesOtherProgramsOfferArriveAsPackedBitmaps) {
                  QString::fromLatin1(QtSystemClipboard::kDibMimeType),
                  QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())));
          }},
+        {"JPEG bytes",
+         [] { offer(QStringLiteral("image/jpeg"), encoded(picture().scaled(30, 20), "JPEG")); },
+         false, false},
     };
     for (const Case& c : cases) {
         c.put();
         ASSERT_TRUE(system.hasBitmap()) << c.name;
+        EXPECT_FALSE(system.holdsWrittenBitmap()) << c.name;
+        ClipboardImage got;
+        ASSERT_TRUE(store.paste(got)) << c.name;
+        ASSERT_EQ(got.mask.isValid(), c.alpha) << c.name;
+        EXPECT_FALSE(got.origin) << c.name;
+        if (c.alpha) {
+            EXPECT_EQ(got.mask.row(1)[2], 128) << c.name;
+            EXPECT_EQ(got.mask.row(0)[0], 255) << c.name;
+        }
+        if (!c.exact) continue;
         Size size;
         ASSERT_TRUE(store.imageSize(size)) << c.name;
         EXPECT_EQ(size, (Size{3, 2})) << c.name;
@@ -77,6 +93,7 @@ TEST(QtSystemClipboard, ImagesOtherProgramsOfferArriveAsPackedBitmaps) {
         ASSERT_TRUE(store.pasteInto(image)) << c.name;
         EXPECT_EQ(rgb(image, 0, 0), (std::array<int, 3>{255, 0, 0})) << c.name;
         EXPECT_EQ(rgb(image, 1, 1), (std::array<int, 3>{0, 0, 255})) << c.name;
+        EXPECT_EQ(rgb(got.image, 2, 1), (std::array<int, 3>{0, 0, 255})) << c.name;
     }
 
     // Text only, and image bytes that do not decode.
@@ -106,6 +123,36 @@ TEST(QtSystemClipboard, PublishedImageIsWhatOtherProgramsRead) {
     ASSERT_EQ(out.size(), QSize(4, 3));
     EXPECT_EQ(out.pixelColor(0, 0), QColor(0, 255, 0));
     EXPECT_EQ(out.pixelColor(3, 2), QColor(255, 0, 0));
+
+    EXPECT_TRUE(system.holdsWrittenBitmap());
+    EXPECT_FALSE(out.hasAlphaChannel()) << "an opaque image goes out opaque";
+
+    // With a mask: out with its alpha (as PNG to other programs), and back from the store whole
+    // while the clipboard holds it.
+    Channel mask;
+    ASSERT_TRUE(mask.createGray(4, 3));
+    mask.fillAll(0xFFFFFF);
+    mask.row(1)[1] = 0;
+    mask.row(2)[3] = 90;
+    const ClipboardOrigin origin{{7, 8}, {50, 40}};
+    ASSERT_TRUE(store.put(image, &mask, &origin));
+    ASSERT_TRUE(store.publish());
+    const QImage withAlpha = QGuiApplication::clipboard()->image();
+    ASSERT_TRUE(withAlpha.hasAlphaChannel());
+    EXPECT_EQ(qAlpha(withAlpha.pixel(1, 1)), 0);
+    EXPECT_EQ(withAlpha.convertToFormat(QImage::Format_ARGB32).pixel(3, 2), qRgba(255, 0, 0, 90));
+    const QMimeData* offered = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(offered, nullptr);
+    EXPECT_TRUE(QtSystemClipboard::offersImage(offered));
+    ClipboardImage got;
+    ASSERT_TRUE(store.paste(got));
+    EXPECT_EQ(got.origin, origin);
+    ASSERT_TRUE(got.mask.isValid());
+    EXPECT_EQ(got.mask.row(2)[3], 90);
+
+    // Something else on the clipboard: it is no longer the store's.
+    QGuiApplication::clipboard()->setText(QStringLiteral("text"));
+    EXPECT_FALSE(system.holdsWrittenBitmap());
 
     store.clear();
     EXPECT_FALSE(system.hasBitmap());
@@ -144,7 +191,8 @@ TEST(QtSystemClipboard, NewFromClipboardAndDuplicateOpenRealDocuments) {
     Document& doc = *made->document();
     EXPECT_EQ(doc.size(), (Size{3, 2}));
     EXPECT_EQ(rgb(doc.composite()->color(), 0, 0), (std::array<int, 3>{255, 0, 0}));
-    EXPECT_EQ(doc.composite()->alpha().row(1)[2], 255);  // another program's alpha is not kept
+    EXPECT_EQ(doc.composite()->alpha().row(1)[2], 128);  // another program's alpha is kept
+    EXPECT_EQ(doc.composite()->alpha().row(0)[0], 255);
     EXPECT_TRUE(test::waitFor(
         [&] { return made->frame()->windowTitle().startsWith(QStringLiteral("Clipboard-1 @ ")); }));
 
