@@ -67,6 +67,16 @@ OneValueDialog::Use OneValueDialog::presetNameUse() {
     return u;
 }
 
+OneValueDialog::Use OneValueDialog::layerNameUse() {
+    Use u;
+    u.title = QStringLiteral("Layer Properties");
+    u.label = QStringLiteral("&Name:");
+    u.form = Form::Text;
+    u.maxChars = 255;
+    u.refuseBlank = true;
+    return u;
+}
+
 OneValueDialog::OneValueDialog(const Use& use, QWidget* parent)
     : ParameterDialog(QStringLiteral("One Value"), parent), use_(use) {
     setWindowTitle(use.title);
@@ -155,7 +165,8 @@ void OneValueDialog::updateOk() {
     bool valid = false;
     switch (use_.form) {
         case Form::Text:
-            valid = !field_->text().isEmpty();
+            valid =
+                use_.refuseBlank ? !field_->text().trimmed().isEmpty() : !field_->text().isEmpty();
             break;
         case Form::Integer:
             valid = integer_->hasAcceptableValue();

@@ -8,6 +8,9 @@
 //   if (dialog.exec() == QDialog::Accepted) record "Border" with dialog.amount();
 //   OneValueDialog dialog(OneValueDialog::presetNameUse(), window);
 //   if (dialog.exec() == QDialog::Accepted) use dialog.text();
+//   OneValueDialog rename(OneValueDialog::layerNameUse(), window);
+//   rename.setText(layerName);
+//   if (rename.exec() == QDialog::Accepted) record "Layer Properties" with rename.text();
 #pragma once
 
 #include <QString>
@@ -37,14 +40,17 @@ public:
         double minimum = 0;  // the number forms' range
         double maximum = 0;
         double step = 1;
-        int decimals = 1;  // the float form's
-        int maxChars = 0;  // 0: 50 for text, 10 for whole numbers, 12 for real ones
+        int decimals = 1;          // the float form's
+        int maxChars = 0;          // 0: 50 for text, 10 for whole numbers, 12 for real ones
+        bool refuseBlank = false;  // the text form: OK needs more than white space
     };
     static Use featherUse();
     static Use borderUse();
     static Use expandUse();
     static Use contractUse();
     static Use presetNameUse();
+    // Layer Properties: the active layer's name.
+    static Use layerNameUse();
 
     // Pixels between the parts of the row, and the field's widths.
     static constexpr int kGap = 8;

@@ -34,6 +34,7 @@ TEST_F(OneValueDialogTest, EachUseHasItsTextsLimitsAndLayout) {
         {OneValueDialog::expandUse(), "Expand Selection", "Expand by:", "pixels", 3},
         {OneValueDialog::contractUse(), "Contract Selection", "Contract by:", "pixels", 3},
         {OneValueDialog::presetNameUse(), "New Image Preset", "Preset name:", "", 50},
+        {OneValueDialog::layerNameUse(), "Layer Properties", "&Name:", "", 255},
     };
     for (const Case& c : cases) {
         OneValueDialog dialog(c.use);
@@ -90,6 +91,10 @@ TEST_F(OneValueDialogTest, OkOnlyForAValidValue) {
         {OneValueDialog::featherUse(), ".", ".", false},
         {OneValueDialog::presetNameUse(), "", "", false},
         {OneValueDialog::presetNameUse(), "A4 at 300", "A4 at 300", true},
+        {OneValueDialog::presetNameUse(), "  ", "  ", true},
+        {OneValueDialog::layerNameUse(), "", "", false},
+        {OneValueDialog::layerNameUse(), "   ", "   ", false},
+        {OneValueDialog::layerNameUse(), " Sky ", " Sky ", true},
     };
     for (const Case& c : cases) {
         OneValueDialog dialog(c.use);
