@@ -180,10 +180,14 @@ RasterLayer* mergeLayers(Document& document, std::vector<LayerItem*> layers, Mer
         for (const LayerItem* l : layers) {
             if (l->hasProperties() && l->isVisible()) changed = changed.united(l->canvasBounds());
         }
+        // The result takes the place of the topmost merged layer: layers between the merged ones
+        // (hidden, or not chosen) end up below it, and every layer above them stays above. A
+        // background goes to the bottom.
+        const int slot = withBackground ? 0 : stack.indexOf(layers.back()) - int(layers.size()) + 1;
         for (LayerItem* l : layers) takeOut(stack, l, false, record);
         // The removals left room in the stack, so the insertion cannot fail for memory.
         std::unique_ptr<LayerItem> item = std::move(merged);
-        auto* result = static_cast<RasterLayer*>(stack.insert(std::move(item), -1));
+        auto* result = static_cast<RasterLayer*>(stack.insert(std::move(item), slot));
         if (record) record->added = result;
         document.notify(
             {&document, result, changed.intersected(document.bounds()), kChangeStructure});

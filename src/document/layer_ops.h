@@ -76,7 +76,9 @@ int changeMasterOpacity(Document& document, LayerItem* layer, uint8_t value);
 // list are deleted; more — they are composited into one new raster layer that replaces every
 // layer of the list. Its area is the background's when the background takes part (it is then the
 // background, named "Background"), otherwise the union of the layers' bounds (named after the
-// lowest layer that takes part); its transparency is kept only where it is not opaque. The result
+// lowest layer that takes part); its transparency is kept only where it is not opaque. It takes
+// the place of the topmost layer of the list (a background goes to the bottom), so the layers
+// above the list stay above it and those between its layers end up below it. The result
 // becomes the active layer and is returned; null on failure.
 //
 // With `record`, the layers a merge takes out of the stack are handed to it instead of being

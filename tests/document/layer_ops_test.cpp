@@ -248,6 +248,125 @@ TEST(LayerOps, MergeOfLayersThatDoNotShowFails) {
     EXPECT_EQ(doc->layers().count(), 2);
 }
 
+// Every merge puts its result where the topmost merged layer was: layers above it stay above,
+// and layers between the merged ones (hidden, or not chosen) end up below it. The layers overlap,
+// each opaque over the one below, so a result placed above an unmerged visible layer would cover
+// it and change the picture.
+TEST(LayerOps, MergedLayerTakesThePlaceOfTheTopmostMergedLayer) {
+    enum class Merge { Down, Visible, Layers };
+    struct Spec {
+        const char* name;
+        int grey;
+        bool visible = true;
+        bool background = false;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Spec> stack;  // bottom first
+        int active;
+        Merge merge;
+        std::vector<int> chosen;  // Merge Layers
+        std::vector<std::string> after;
+        const char* activeAfter;
+        bool pictureKept;
+    } cases[] = {
+        {"merge down below the top",
+         {{"Base", 10}, {"A", 50}, {"B", 100}, {"C", 200}},
+         2,
+         Merge::Down,
+         {},
+         {"Base", "A", "C"},
+         "A",
+         true},
+        {"merge down under a hidden layer",
+         {{"Base", 10}, {"A", 50}, {"B", 100}, {"H", 150, false}, {"C", 200}},
+         2,
+         Merge::Down,
+         {},
+         {"Base", "A", "H", "C"},
+         "A",
+         true},
+        {"merge down onto the background below a layer",
+         {{"Background", 10, true, true}, {"A", 50}, {"C", 200}},
+         1,
+         Merge::Down,
+         {},
+         {"Background", "C"},
+         "Background",
+         true},
+        {"merge visible, active at the bottom, hidden layers between and on top",
+         {{"Base", 10}, {"A", 50}, {"H", 150, false}, {"B", 100}, {"T", 250, false}},
+         0,
+         Merge::Visible,
+         {},
+         {"H", "Base", "T"},
+         "Base",
+         true},
+        {"merge visible onto the background: the hidden layers stay above it",
+         {{"Background", 10, true, true}, {"H", 150, false}, {"A", 50}, {"T", 250, false}},
+         2,
+         Merge::Visible,
+         {},
+         {"Background", "H", "T"},
+         "Background",
+         true},
+        {"merge layers with a hidden layer between, below the top",
+         {{"Base", 10}, {"H", 150, false}, {"B", 100}, {"C", 200}},
+         3,
+         Merge::Layers,
+         {0, 2},
+         {"H", "Base", "C"},
+         "Base",
+         true},
+        {"merge layers apart: the layer between goes below the result",
+         {{"Base", 10}, {"A", 50}, {"B", 100}, {"C", 200}, {"D", 220}},
+         0,
+         Merge::Layers,
+         {1, 3},
+         {"Base", "B", "A", "D"},
+         "A",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto doc = emptyDocument(8, 1);
+        std::vector<LayerItem*> layers;
+        for (size_t i = 0; i < c.stack.size(); ++i) {
+            const Spec& l = c.stack[i];
+            RasterLayer* layer = l.background ? addBackground(*doc, grey(l.grey))
+                                              : addLayer(*doc, 4, 1, grey(l.grey), {int(i), 0});
+            ASSERT_NE(layer, nullptr);
+            doc->layers().setName(layer, l.name);
+            doc->layers().setVisible(layer, l.visible);
+            layers.push_back(layer);
+        }
+        ASSERT_EQ(doc->layers().setActiveLayer(layers[size_t(c.active)]), 1);
+        const Snapshot before = snapshot(*doc);
+        RasterLayer* merged = nullptr;
+        switch (c.merge) {
+            case Merge::Down:
+                merged = mergeDown(*doc);
+                break;
+            case Merge::Visible:
+                merged = mergeVisible(*doc);
+                break;
+            case Merge::Layers: {
+                std::vector<LayerItem*> chosen;
+                for (int i : c.chosen) chosen.push_back(layers[size_t(i)]);
+                merged = mergeLayers(*doc, chosen);
+                break;
+            }
+        }
+        ASSERT_NE(merged, nullptr);
+        EXPECT_EQ(names(*doc), c.after);
+        EXPECT_EQ(doc->layers().activeLayer(), merged);
+        EXPECT_EQ(merged->name(), c.activeAfter);
+        if (c.pictureKept) {
+            EXPECT_EQ(snapshot(*doc), before);
+        }
+    }
+}
+
 TEST(LayerOps, FlattenLaysTransparencyOverWhite) {
     auto doc = emptyDocument(3, 2);
     RasterLayer* only = addLayer(*doc, 3, 2, grey(40), {}, 255);
