@@ -178,7 +178,7 @@ public:
     int rotateAll(double angle, ReplacedParts* replaced = nullptr);
     int flipAll(bool vertical);
     // Image Size: every raster layer's size and position are scaled by new canvas / current
-    // canvas (ratios in single precision, products rounded half up, sides at least 1) and its
+    // canvas (ratios and products in single precision, rounded half up, sides at least 1) and its
     // pixels and planes resampled, smoothed or replicated.
     int resizeAll(Size size, bool smooth, ReplacedParts* replaced = nullptr);
     // Canvas Size: the old canvas lands at `shift` in the new one. Background layers are re-framed

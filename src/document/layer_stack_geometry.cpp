@@ -224,8 +224,8 @@ int LayerStack::resizeAll(Size size, bool smooth, ReplacedParts* replaced) {
     const Size canvas = canvasSize();
     if (size.isEmpty() || canvas.isEmpty()) return 0;
     if (size == canvas) return 1;
-    // The ratios are held in single precision; sizes and positions are rounded half up, and no
-    // side becomes smaller than one pixel.
+    // The ratios are held and multiplied in single precision; sizes and positions are rounded
+    // half up, and no side becomes smaller than one pixel.
     const float sx = float(double(size.width) / double(canvas.width));
     const float sy = float(double(size.height) / double(canvas.height));
     try {
@@ -237,10 +237,12 @@ int LayerStack::resizeAll(Size size, bool smooth, ReplacedParts* replaced) {
             const Point o = layer->offset();
             Size to;
             Prepared p{i, {}, nullptr, {}};
-            if (!roundToCoordinate(double(s.width) * sx, to.width) ||
-                !roundToCoordinate(double(s.height) * sy, to.height) ||
-                !roundToCoordinate(double(sx) * o.x, p.offset.x) ||
-                !roundToCoordinate(double(o.y) * sy, p.offset.y))
+            // The products are single precision too: 5 × (7/10) is 3.5 there, where the
+            // double product of the same ratio falls just short of it and would round to 3.
+            if (!roundToCoordinate(double(float(s.width) * sx), to.width) ||
+                !roundToCoordinate(double(float(s.height) * sy), to.height) ||
+                !roundToCoordinate(double(sx * float(o.x)), p.offset.x) ||
+                !roundToCoordinate(double(float(o.y) * sy), p.offset.y))
                 return 0;
             to.width = std::max(to.width, 1);
             to.height = std::max(to.height, 1);

@@ -230,6 +230,39 @@ TEST(DocumentGeometry, ImageSizeScalesLayersPositionsPlanesAndChannels) {
     EXPECT_EQ(stateOf(*doc), s);
 }
 
+// Sizes and positions are the single-precision ratio times the single-precision value, rounded
+// half up. A double product lands just below .5 for ratios such as 7/10 (0.7f is a little
+// less than 0.7) and rounds the wrong way. Left of or above the canvas the rounding is floor(v +
+// 0.5), so positions keep their distances to the layers on the canvas.
+TEST(DocumentGeometry, ImageSizeRoundsSingleProductsHalfUp) {
+    struct Case {
+        const char* what;
+        Size from, to;
+        Size layer;
+        Point at;
+        Rect expected;
+    } cases[] = {
+        {"5 wide at the origin, 10 to 7", {10, 10}, {7, 7}, {5, 5}, {0, 0}, {0, 0, 4, 4}},
+        {"at x = 5, 10 to 7", {10, 10}, {7, 10}, {1, 1}, {5, 5}, {4, 5, 5, 6}},
+        {"at y = 5, 10 to 7", {10, 10}, {10, 7}, {1, 1}, {5, 5}, {5, 4, 6, 5}},
+        {"101 wide at x = 3, halved", {200, 200}, {100, 100}, {101, 40}, {3, 0}, {2, 0, 53, 20}},
+        {"left of and above the canvas, doubled",
+         {4, 4},
+         {8, 8},
+         {1, 1},
+         {-2, -3},
+         {-4, -6, -2, -4}},
+        {"above the canvas, halved", {8, 8}, {4, 4}, {2, 2}, {0, -3}, {0, -1, 1, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto doc = emptyDocument(c.from.width, c.from.height);
+        RasterLayer* layer = addLayer(*doc, c.layer.width, c.layer.height, grey(9), c.at);
+        ASSERT_EQ(doc->resizeAll(c.to, true), 1);
+        EXPECT_EQ(layer->canvasBounds(), c.expected);
+    }
+}
+
 TEST(DocumentGeometry, PlanesShrinkByTheColourRuleNeverByAnd) {
     // Columns alternate 200 and 100 in the transparency plane and in a channel; halving the width
     // keeps one of the two values (replicate) or gives their mean (smooth). A bitwise AND of the
