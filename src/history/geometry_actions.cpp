@@ -12,11 +12,12 @@ GeometryAction::GeometryAction(Document* image, Selection* selection)
 int GeometryAction::execute() {
     if (!image_) return 0;
     prepare();
-    const bool deselected = selection_ && deselect_.execute();
+    const bool deselects = selection_ && !keepsSelection();
+    const bool deselected = deselects && deselect_.execute();
     const auto undoDeselect = [&] {
         if (deselected) deselect_.revert();
     };
-    if (selection_ && !deselected) return 0;
+    if (deselects && !deselected) return 0;
     std::unique_ptr<ReplacedImage> undo;
     if (!undoesItself() && !(undo = ReplacedImage::before(*image_))) {
         undoDeselect();
@@ -28,6 +29,7 @@ int GeometryAction::execute() {
     }
     undo_ = std::move(undo);
     done_ = true;
+    deselected_ = deselected;
     if (selection_ && selection_->canvasSize() != image_->size())
         selection_->resetCanvas(image_->size());
     return 1;
@@ -44,7 +46,8 @@ int GeometryAction::revert() {
     }
     if (!r) return 0;
     done_ = false;
-    if (selection_) deselect_.revert();
+    if (deselected_) deselect_.revert();
+    deselected_ = false;
     return r;
 }
 

@@ -1,8 +1,9 @@
 // The actions that change the whole image's geometry: Image Size, Canvas Size, Rotate Canvas,
 // the flips, Crop and Trim. Each first removes the selection (through an embedded Deselect, so
-// that undo brings it back). The changes that build new pixels keep the storage they replace
-// (never a copy of the image) and move it back on undo; the flips and the half turn, which work
-// in place, undo by applying themselves once more and keep no pixels at all.
+// that undo brings it back); an Image Size that changes only the resolution keeps it. The changes
+// that build new pixels keep the storage they replace (never a copy of the image) and move it back
+// on undo; the flips and the half turn, which work in place, undo by applying themselves once more
+// and keep no pixels at all.
 #pragma once
 
 #include <memory>
@@ -34,11 +35,14 @@ protected:
     virtual int change(ReplacedParts* replaced) = 0;
     // True when the change works in place and applying it again undoes it exactly.
     virtual bool undoesItself() const { return false; }
+    // True when the change leaves the pixel grid as it is, so the selection stays.
+    virtual bool keepsSelection() const { return false; }
 
 private:
     DeselectAction deselect_;
     std::unique_ptr<ReplacedImage> undo_;
     bool done_ = false;
+    bool deselected_ = false;
 };
 
 // "Image Size".
@@ -50,6 +54,10 @@ public:
 
 protected:
     int change(ReplacedParts* replaced) override { return resizeImage(*image_, params_, replaced); }
+    // A change of the resolution alone keeps every pixel where it is.
+    bool keepsSelection() const override {
+        return params_.width == params_.oldWidth && params_.height == params_.oldHeight;
+    }
 
 private:
     ImageSizeParams params_;

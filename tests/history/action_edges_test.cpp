@@ -252,6 +252,7 @@ TEST_F(Actions, GeometryUndoDataIsWhatTheChangeReplaced) {
         const char* label;
         std::function<std::unique_ptr<HistoryAction>()> make;
         size_t kept;  // besides the selection's mask
+        bool deselects = true;
     } cases[] = {
         {"flip: undone by flipping again",
          [&] { return std::make_unique<FlipCanvasAction>(doc.get(), &selection, false); }, 0},
@@ -267,7 +268,7 @@ TEST_F(Actions, GeometryUndoDataIsWhatTheChangeReplaced) {
          imageBytes(true, true, true)},
         {"resolution only: no pixels",
          [&] { return std::make_unique<ImageSizeAction>(doc.get(), &selection, resolutionOnly); },
-         0},
+         0, false},
         {"canvas size: the background and the channels, other layers only move",
          [&] {
              auto p = CanvasSizeParams::forAnchor(*doc, {40, 20}, kAnchorCenter, 0);
@@ -280,11 +281,52 @@ TEST_F(Actions, GeometryUndoDataIsWhatTheChangeReplaced) {
         const uint64_t before = digest();
         const size_t kept = c.kept;
         ASSERT_EQ(history.perform(c.make()), 1);
-        EXPECT_EQ(history.stateAt(history.current())->byteSize(), kept + mask);
+        EXPECT_EQ(history.stateAt(history.current())->byteSize(), kept + (c.deselects ? mask : 0));
         history.undo();
         EXPECT_EQ(digest(), before);
         EXPECT_EQ(history.stateAt(history.current() + 1)->byteSize(), 0u)
             << "everything belongs to the image again";
+    }
+}
+
+// Image Size removes the selection when the pixel size changes (it would no longer fit the
+// pixels) and keeps it when only the resolution or its unit changes; undo and redo follow.
+TEST_F(Actions, ImageSizeDeselectsOnlyWhenThePixelSizeChanges) {
+    const struct {
+        const char* label;
+        int32_t width;
+        float resolution;
+        int32_t unit;
+        bool deselects;
+    } cases[] = {
+        {"resolution", doc->width(), 300, 0, false},
+        {"resolution unit", doc->width(), 72, 1, false},
+        {"width", doc->width() + 3, 72, 0, true},
+        {"width and resolution", doc->width() - 2, 150, 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        SetUp();
+        ASSERT_FALSE(selection.isEmpty());
+        const Rect selected = selection.bounds();
+        const uint64_t before = digest();
+        ImageSizeParams p = ImageSizeParams::of(*doc);
+        p.width = c.width;
+        p.resolution = c.resolution;
+        p.resolutionUnit = c.unit;
+        ASSERT_EQ(history.perform(std::make_unique<ImageSizeAction>(doc.get(), &selection, p)), 1);
+        EXPECT_EQ(doc->resolution(), c.resolution);
+        EXPECT_EQ(doc->resolutionUnit(), c.unit);
+        EXPECT_EQ(selection.isEmpty(), c.deselects);
+        if (!c.deselects) {
+            EXPECT_EQ(selection.bounds(), selected);
+        }
+        ASSERT_EQ(history.undo(), 1);
+        EXPECT_EQ(digest(), before);
+        ASSERT_EQ(history.redo(), 1);
+        EXPECT_EQ(selection.isEmpty(), c.deselects);
+        EXPECT_EQ(doc->resolution(), c.resolution);
+        history.clear();
     }
 }
 
