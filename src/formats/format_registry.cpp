@@ -70,7 +70,9 @@ std::string setExtensionFor(const std::string& path, int formatType) {
     const size_t slash = path.find_last_of("/\\");
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const size_t dot = path.rfind('.');
-    if (current != FormatNone && dot != std::string::npos && dot >= nameStart) {
+    // A known extension of another format is replaced, and so is an empty one ("name.").
+    const bool hasDot = dot != std::string::npos && dot >= nameStart;
+    if (hasDot && (current != FormatNone || dot + 1 == path.size())) {
         return path.substr(0, dot + 1) + own;
     }
     return path + "." + own;

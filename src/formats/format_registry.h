@@ -25,8 +25,9 @@ int formatTypeOfSaveFilter(int entry);
 std::string extensionOf(int formatType);
 
 // `path` with the format's own extension, unless its extension already belongs to the format. A
-// known extension of another format is replaced; any other extension (or none) is kept and the
-// format's extension appended. A format without an extension leaves the path as it is.
+// known extension of another format, or an empty one ("name."), is replaced; any other extension
+// (or none) is kept and the format's extension appended. A format without an extension leaves
+// the path as it is.
 std::string setExtensionFor(const std::string& path, int formatType);
 
 // What opening a file found out about it, for callers that report on files.

@@ -49,7 +49,9 @@ TEST(FormatRegistry, ExtensionsAreSetForTheChosenFormat) {
         {"scan.rle", FormatPng, "scan.png"},
         {"my.holiday", FormatPng, "my.holiday.png"},
         {"folder.v2/picture", FormatBmp, "folder.v2/picture.bmp"},
-        {"picture.", FormatPng, "picture..png"},
+        {"picture.", FormatPng, "picture.png"},
+        {"folder.v2/picture.", FormatJpeg, "folder.v2/picture.jpg"},
+        {"folder.v2/", FormatBmp, "folder.v2/.bmp"},
         {"picture.gif", FormatNone, "picture.gif"},
         {"picture.gif", 42, "picture.gif"},
     };
