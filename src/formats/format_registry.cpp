@@ -11,6 +11,7 @@
 #include "core/surface_ops.h"
 #include "document/document.h"
 #include "document/layer_stack.h"
+#include "formats/file_stream.h"
 #include "formats/image_file.h"
 #include "formats/picture_import.h"
 #include "formats/png_codec.h"
@@ -166,6 +167,41 @@ private:
 // The layers could not be flattened into the picture to save: the only way that fails is memory.
 constexpr const char* kCannotFlatten = "out of memory";
 
+bool isReadableFormat(int type) {
+    return type >= FormatBmp && type <= FormatPng;
+}
+
+// Opens the file as `type` (one of the readable formats) through that format's route; `why`
+// says why not.
+bool openAs(std::unique_ptr<Document>& opened, const std::string& path, int type,
+            OpenedFileInfo& found, std::string& why) {
+    found = OpenedFileInfo{};
+    found.formatType = type;
+    if (type == FormatBmp || type == FormatPng) {
+        return openThroughCodec(opened, path, type, found, why);
+    }
+    DecodedPicture picture;
+    if (!decodePictureFile(path, picture, &why)) return false;
+    opened = Document::fromImage(picture.color, picture.alpha.isValid() ? &picture.alpha : nullptr,
+                                 path);
+    if (!opened) {
+        why = "out of memory";
+        return false;
+    }
+    found.bitsPerPixel = picture.bitsPerPixel;
+    found.resolution = picture.resolution;
+    return true;
+}
+
+// The format the file's first bytes announce; -1 when it cannot be read or announces none.
+int formatTypeOfContent(const std::string& path) {
+    FileStream stream;
+    uint8_t head[kSignatureBytes] = {};
+    if (!stream.openForRead(path)) return FormatNone;
+    const uint32_t got = stream.read(head, 1, sizeof head);
+    return formatTypeOfSignature(head, got);
+}
+
 }  // namespace
 
 bool openDocument(std::unique_ptr<Document>& document, const std::string& path,
@@ -179,29 +215,19 @@ bool openDocument(std::unique_ptr<Document>& document, const std::string& path,
         if (std::string notRegular = checkRegularFile(path); !notRegular.empty()) {
             return refuse(std::move(notRegular));
         }
-        const int type = formatTypeOf(path);
+        const int named = formatTypeOf(path);
+        if (!isReadableFormat(named)) return refuse("not a format the editor opens");
         std::unique_ptr<Document> opened;
         OpenedFileInfo found;
-        found.formatType = type;
-        switch (type) {
-            case FormatBmp:
-            case FormatPng:
-                if (!openThroughCodec(opened, path, type, found, why)) return refuse(why);
-                break;
-            case FormatGif:
-            case FormatIco:
-            case FormatJpeg: {
-                DecodedPicture picture;
-                if (!decodePictureFile(path, picture, &why)) return refuse(why);
-                opened = Document::fromImage(
-                    picture.color, picture.alpha.isValid() ? &picture.alpha : nullptr, path);
-                if (!opened) return refuse("out of memory");
-                found.bitsPerPixel = picture.bitsPerPixel;
-                found.resolution = picture.resolution;
-                break;
-            }
-            default:
-                return refuse("not a format the editor opens");
+        if (!openAs(opened, path, named, found, why)) {
+            // Files are often named for another format than the one they hold (pictures saved
+            // from the web): the file's own signature decides then. The reason given stays the
+            // one of the format the name announces.
+            const int content = formatTypeOfContent(path);
+            std::string ignored;
+            if (content == named || !isReadableFormat(content) ||
+                !openAs(opened, path, content, found, ignored))
+                return refuse(why);
         }
         opened->setPath(path);
         opened->setModified(false);

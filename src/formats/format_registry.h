@@ -32,6 +32,7 @@ std::string setExtensionFor(const std::string& path, int formatType);
 
 // What opening a file found out about it, for callers that report on files.
 struct OpenedFileInfo {
+    // The format the file was read as (its content's, when the extension names another).
     int formatType = FormatNone;
     // Bits per pixel as the file stores them.
     int32_t bitsPerPixel = 0;
@@ -40,8 +41,10 @@ struct OpenedFileInfo {
 };
 
 // Opens the file at `path` as a new document: BMP and PNG through their codecs (with the file's
-// alpha plane as the layer's transparency), GIF, ICO and JPEG through picture import. Fails for
-// a missing file, an extension of any other format, or a file that cannot be decoded. On success
+// alpha plane as the layer's transparency), GIF, ICO and JPEG through picture import. The
+// extension chooses the route; when that route refuses the file, the format its first bytes
+// announce is tried (a JPEG named .gif opens as the JPEG it is, and keeps its path). Fails for
+// a missing file, an extension of any other format, or a file that no route can decode. On success
 // `document` holds the new document (path recorded, unmodified) and `info` (when given) what
 // was learnt about the file; on failure both are left as they were and `reason` (when given)
 // says why in words for the user ("width 40000 exceeds the 30000-pixel limit"), or is empty

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <initializer_list>
 
 namespace varnel {
 
@@ -25,6 +27,22 @@ int formatTypeOf(const std::string& path) {
     for (const Entry& e : kTable) {
         if (ext == e.ext) return e.type;
     }
+    return FormatNone;
+}
+
+int formatTypeOfSignature(const uint8_t* data, size_t size) {
+    const auto startsWith = [&](std::initializer_list<uint8_t> bytes) {
+        return size >= bytes.size() && std::memcmp(data, bytes.begin(), bytes.size()) == 0;
+    };
+    if (!data) return FormatNone;
+    if (startsWith({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})) return FormatPng;
+    if (startsWith({0xFF, 0xD8, 0xFF})) return FormatJpeg;
+    if (startsWith({'G', 'I', 'F', '8', '7', 'a'}) || startsWith({'G', 'I', 'F', '8', '9', 'a'}))
+        return FormatGif;
+    if (startsWith({'B', 'M'})) return FormatBmp;
+    if (size >= 6 && data[0] == 0 && data[1] == 0 && (data[2] == 1 || data[2] == 2) &&
+        data[3] == 0 && (data[4] != 0 || data[5] != 0))
+        return FormatIco;
     return FormatNone;
 }
 

@@ -1,6 +1,7 @@
 // Format type numbers, used throughout file handling to name a file format.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -21,5 +22,12 @@ enum FormatType : int32_t {
 // compared in lower case): ved 0; bmp, dib, rle 1; gif 2; ico 3; jpg, jpeg, jpe, jfif 4; png 5;
 // tif 6; anything else, or no extension, -1.
 int formatTypeOf(const std::string& path);
+
+// The format that a file's first bytes announce, whatever its name says: BMP ("BM"), GIF ("GIF87a"
+// or "GIF89a"), JPEG (FF D8 FF), PNG (its eight-byte signature) or ICO (a zero reserved word, type
+// 1 for icons or 2 for cursors, and at least one entry); -1 for anything else. It needs at most
+// kSignatureBytes bytes.
+constexpr size_t kSignatureBytes = 8;
+int formatTypeOfSignature(const uint8_t* data, size_t size);
 
 }  // namespace varnel

@@ -179,6 +179,107 @@ TEST(FormatRegistry, OpenedPicturesBecomeOneLayerWithTheirTransparency) {
     EXPECT_EQ(onlyLayer(*doc).pixels().pixels(0)[1], rgb(200, 100, 50));
 }
 
+// A file named for another format than the one it holds opens by its content: the extension's
+// route refuses it, its signature names the route that reads it, and the document keeps the path
+// as given. Saving then writes the format the path names.
+TEST(FormatRegistry, FilesNamedForAnotherFormatOpenByTheirContent) {
+    ScratchFolder dir;
+    PngImageFile png;
+    fixtures::paint(png.pixels().color, 3, 2, fixtures::pattern);
+    ASSERT_TRUE(png.saveToFile(dir.file("real.png")));
+    BmpImageFile bmp;
+    fixtures::paint(bmp.pixels().color, 4, 3, fixtures::pattern);
+    bmp.bmpInfo().setInfoHeader(4, 3, 24);
+    ASSERT_TRUE(bmp.saveToFile(dir.file("real.bmp")));
+    const Bytes jpeg = fixtures::writeJpeg(
+        6, 2, 3, [](int x, int, int c) { return uint8_t(c == 0 ? 40 * x : 90); });
+    fixtures::GifLayout gif;
+    gif.width = 2, gif.height = 1, gif.globalColors = {{1, 2, 3}, {200, 100, 50}};
+    gif.frames.resize(1);
+    gif.frames[0].width = 2, gif.frames[0].indices = {0, 1};
+    // An icon of one 2 × 2 PNG entry.
+    fixtures::PngLayout entry;
+    entry.width = entry.height = 2;
+    entry.rows.assign(2, Bytes(6, 77));
+    const Bytes entryPng = fixtures::writePng(entry);
+    Bytes ico = {0, 0, 1, 0, 1, 0, 2, 2, 0, 0, 1, 0, 32, 0};
+    for (uint32_t v : {uint32_t(entryPng.size()), 22u})
+        for (int i = 0; i < 4; ++i) ico.push_back(uint8_t(v >> (8 * i)));
+    ico.insert(ico.end(), entryPng.begin(), entryPng.end());
+
+    struct Case {
+        const char* name;
+        Bytes content;
+        int type;
+        Size size;
+    } cases[] = {
+        {"jpeg.gif", jpeg, FormatJpeg, {6, 2}},
+        {"gif.jpg", fixtures::writeGif(gif), FormatGif, {2, 1}},
+        {"png.jpg", readFile(dir.file("real.png")), FormatPng, {3, 2}},
+        {"png.bmp", readFile(dir.file("real.png")), FormatPng, {3, 2}},
+        {"bmp.png", readFile(dir.file("real.bmp")), FormatBmp, {4, 3}},
+        {"ico.png", ico, FormatIco, {2, 2}},
+        {"jpeg.ICO", jpeg, FormatJpeg, {6, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(dir.file(c.name), c.content);
+        std::unique_ptr<Document> doc;
+        OpenedFileInfo info;
+        ASSERT_TRUE(openDocument(doc, dir.file(c.name), &info));
+        EXPECT_EQ(info.formatType, c.type);
+        EXPECT_EQ(doc->size(), c.size);
+        EXPECT_EQ(doc->filePath(), dir.file(c.name));
+        EXPECT_EQ(doc->fileName(), c.name);
+        EXPECT_FALSE(doc->isModified());
+    }
+
+    // Save follows the path: the PNG named .jpg is written as a JPEG.
+    std::unique_ptr<Document> doc;
+    ASSERT_TRUE(openDocument(doc, dir.file("png.jpg")));
+    doc->setModified(true);
+    ASSERT_TRUE(saveDocument(*doc));
+    const Bytes saved = readFile(dir.file("png.jpg"));
+    ASSERT_GE(saved.size(), 3u);
+    EXPECT_EQ(formatTypeOfSignature(saved.data(), saved.size()), FormatJpeg);
+
+    // Content that no format announces, or that its own format cannot read, still fails.
+    writeFile(dir.file("text.jpg"), {'h', 'e', 'l', 'l', 'o', '\n'});
+    writeFile(dir.file("cut.gif"), Bytes(jpeg.begin(), jpeg.begin() + 40));
+    writeFile(dir.file("png-named.tif"), readFile(dir.file("real.png")));
+    for (const char* name : {"text.jpg", "cut.gif", "png-named.tif"}) {
+        std::unique_ptr<Document> none;
+        EXPECT_FALSE(openDocument(none, dir.file(name))) << name;
+        EXPECT_EQ(none, nullptr) << name;
+    }
+}
+
+TEST(FormatType, SignaturesNameTheirFormats) {
+    struct Case {
+        const char* what;
+        Bytes head;
+        int type;
+    } cases[] = {
+        {"png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, FormatPng},
+        {"png cut short", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A}, FormatNone},
+        {"jpeg", {0xFF, 0xD8, 0xFF, 0xE0}, FormatJpeg},
+        {"jpeg without a third marker byte", {0xFF, 0xD8, 0x00}, FormatNone},
+        {"gif87a", {'G', 'I', 'F', '8', '7', 'a'}, FormatGif},
+        {"gif89a", {'G', 'I', 'F', '8', '9', 'a', 1, 0}, FormatGif},
+        {"gif of another version", {'G', 'I', 'F', '8', '8', 'a'}, FormatNone},
+        {"bmp", {'B', 'M', 0x3A, 0}, FormatBmp},
+        {"icon", {0, 0, 1, 0, 1, 0}, FormatIco},
+        {"cursor", {0, 0, 2, 0, 3, 0}, FormatIco},
+        {"icon without entries", {0, 0, 1, 0, 0, 0}, FormatNone},
+        {"another resource type", {0, 0, 3, 0, 1, 0}, FormatNone},
+        {"nothing", {}, FormatNone},
+        {"text", {'B', 'a', 'd'}, FormatNone},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(formatTypeOfSignature(c.head.data(), c.head.size()), c.type) << c.what;
+    EXPECT_EQ(formatTypeOfSignature(nullptr, 8), FormatNone);
+}
+
 // A JPEG whose Exif block gives an orientation.
 Bytes orientedJpeg(int orientation, const ColorImage& pixels) {
     JpegImageFile image;
