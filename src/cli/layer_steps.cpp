@@ -290,17 +290,18 @@ void addLayerSteps(std::vector<StepInfo>& steps) {
                                         failure, "not enough memory for the copy");
                      })});
 
-    steps.push_back({"--delete-layer", "", "deletes the active layer",
+    steps.push_back({"--delete-layer", "", "deletes the active layer (never the only one)",
                      noParameter([](EditSession& session, std::string& failure) {
                          if (!hasActiveLayer(*session.document)) {
                              failure = "there is no layer";
                              return false;
                          }
+                         // An image without a layer would save as nothing but transparency.
+                         if (!canDeleteLayer(*session.document)) {
+                             failure = "the image's only layer cannot be deleted";
+                             return false;
+                         }
                          Document& doc = *session.document;
-                         // The editor offers Delete Layer only while another layer remains, so its
-                         // history never records deleting the last one; the command line allows it,
-                         // unrecorded.
-                         if (doc.layers().count() == 1) return deleteLayer(doc).layer != nullptr;
                          return perform(
                              session,
                              std::make_unique<DeleteLayerAction>(&doc, session.selection.get(),

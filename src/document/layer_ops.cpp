@@ -24,6 +24,10 @@ bool hasActiveLayer(const Document& document) {
     return document.layers().activeLayer() != nullptr;
 }
 
+bool canDeleteLayer(const Document& document) {
+    return hasActiveLayer(document) && document.layers().count() > 1;
+}
+
 bool canMergeLayers(const Document& document, const std::vector<const LayerItem*>& selected) {
     if (selected.size() < 2) return false;
     const LayerStack& stack = document.layers();
@@ -77,8 +81,8 @@ LayerItem* duplicateLayer(Document& document, const std::string& name) {
 DeletedLayer deleteLayer(Document& document) {
     LayerStack& stack = document.layers();
     DeletedLayer out;
+    if (!canDeleteLayer(document)) return out;
     const int index = stack.activeIndex();
-    if (index < 0) return out;
     out.layer = stack.detachAt(index);
     if (out.layer) out.index = index;
     return out;

@@ -22,6 +22,8 @@ namespace varnel {
 // --- when the commands are enabled ------------------------------------------------------------
 
 bool hasActiveLayer(const Document& document);
+// There is an active layer and another layer would remain: an image never loses its last layer.
+bool canDeleteLayer(const Document& document);
 // At least two layers selected in the palette, one of them visible.
 bool canMergeLayers(const Document& document, const std::vector<const LayerItem*>& selected);
 // One layer selected; the active layer is visible, not the bottom one, and the layer below it is
@@ -50,6 +52,7 @@ struct DeletedLayer {
     int index = -1;                    // where it was (LayerStack::reinsert puts it back)
 };
 // Detaches the active layer; the active layer becomes the one now at its index, or the new top.
+// Nothing is deleted (a null layer) unless canDeleteLayer holds.
 DeletedLayer deleteLayer(Document& document);
 
 // What a merge took out of the stack and what it put in.

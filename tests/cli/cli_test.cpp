@@ -252,7 +252,6 @@ TEST_F(Cli, EditAppliesTheStepsInOrder) {
         {"hidden bottom", {"--add-layer", "@grey100.png", "--hide-layer", "1"}, grey(100), 255},
         {"top deleted", {"--add-layer", "@grey100.png", "--delete-layer"}, grey(200), 255},
         {"empty new layer", {"--new-layer", "--layer-mode", "difference"}, grey(200), 255},
-        {"nothing left", {"--delete-layer"}, grey(0), 0},
         {"fill through a rectangle",
          {"--select", "0,0,2,3", "--fill", "0000FF"},
          rgb(0, 0, 255),
@@ -325,10 +324,11 @@ TEST_F(Cli, AStepThatCannotApplyFailsTheRunWithoutWriting) {
          "varnel-cli: --hide-layer: there is no layer 3 (the document has 1)\n"},
         {{"--add-layer", "@missing.png"},
          "Cannot open file \"" + file("missing.png") + "\"! No such file or folder.\n"},
-        {{"--delete-layer", "--duplicate-layer"},
-         "varnel-cli: --duplicate-layer: there is no layer\n"},
-        {{"--delete-layer", "--layer-opacity", "5"},
-         "varnel-cli: --layer-opacity: there is no layer\n"},
+        // The only layer is never deleted: the image would save as nothing but transparency.
+        {{"--delete-layer"},
+         "varnel-cli: --delete-layer: the image's only layer cannot be deleted\n"},
+        {{"--add-layer", "@grey100.png", "--delete-layer", "--delete-layer"},
+         "varnel-cli: --delete-layer: the image's only layer cannot be deleted\n"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"edit", "@grey200.png"};

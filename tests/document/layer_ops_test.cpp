@@ -120,11 +120,17 @@ TEST(LayerOps, EnabledStates) {
     auto doc = emptyDocument(4, 4);
     EXPECT_FALSE(hasActiveLayer(*doc));
     EXPECT_FALSE(canFill(*doc));
+    EXPECT_FALSE(canDeleteLayer(*doc));
     RasterLayer* bg = addBackground(*doc, grey(0));
     EXPECT_FALSE(canFlatten(*doc));  // a single background
+    // The only layer is never deleted.
+    EXPECT_FALSE(canDeleteLayer(*doc));
+    EXPECT_EQ(deleteLayer(*doc).layer, nullptr);
+    EXPECT_EQ(doc->layers().activeLayer(), bg);
     EXPECT_FALSE(canMergeVisible(*doc));
     EXPECT_FALSE(canMergeDown(*doc, 1));  // the bottom layer
     RasterLayer* a = addLayer(*doc, 2, 2, grey(5));
+    EXPECT_TRUE(canDeleteLayer(*doc));
     EXPECT_TRUE(canFlatten(*doc));
     EXPECT_TRUE(canMergeVisible(*doc));
     EXPECT_TRUE(canMergeDown(*doc, 1));
