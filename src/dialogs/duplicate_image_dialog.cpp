@@ -13,19 +13,31 @@
 
 namespace varnel {
 
-QString proposedDuplicateName(const QString& name, const QStringList& openNames) {
+QString proposedDuplicateName(const QString& name, const QStringList& openNames, int maxLength) {
     const QString suffix = QStringLiteral(" copy");
-    QString base;
+    QString stem;
     if (name.endsWith(suffix)) {
-        base = name;
+        stem = name.chopped(suffix.size());
     } else {
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-        base = (dot < 0 ? name : name.left(dot)) + suffix;
+        stem = dot < 0 ? name : name.left(dot);
     }
-    QString candidate = base;
+    // A document's own name may hold characters the field refuses (file names here may): the
+    // proposal leaves them out so that it can be taken as it stands.
+    stem.removeIf([](QChar c) { return FileNameTextValidator::isRefused(c); });
+    // The stem gives way to the ending, so that " copy" and its number always fit.
+    const auto withEnding = [&](const QString& ending) {
+        QString s = stem;
+        if (maxLength > 0 && s.size() + ending.size() > maxLength) {
+            s.truncate(std::max<qsizetype>(0, maxLength - ending.size()));
+            if (!s.isEmpty() && s.back().isHighSurrogate()) s.chop(1);
+        }
+        return s + ending;
+    };
+    QString candidate = withEnding(suffix);
     // Each open name can block at most one number, so this ends after openNames.size() steps.
     for (int n = 2; openNames.contains(candidate); ++n)
-        candidate = QStringLiteral("%1 %2").arg(base).arg(n);
+        candidate = withEnding(QStringLiteral("%1 %2").arg(suffix).arg(n));
     return candidate;
 }
 
@@ -49,10 +61,7 @@ DuplicateImageDialog::DuplicateImageDialog(const QString& name, const QStringLis
     source_->setReadOnly(true);
     source_->setObjectName(QStringLiteral("duplicateSource"));
 
-    // A name of the document itself may hold characters the field refuses (file names here
-    // may): those are left out of the proposal so that it can be taken as it stands.
-    QString proposal = proposedDuplicateName(name, openNames);
-    proposal.removeIf([](QChar c) { return FileNameTextValidator::isRefused(c); });
+    const QString proposal = proposedDuplicateName(name, openNames, kMaxNameLength);
     name_ = new QLineEdit(this);
     name_->setObjectName(QStringLiteral("duplicateName"));
     name_->setMaxLength(kMaxNameLength);

@@ -11,11 +11,17 @@ class QPushButton;
 
 namespace varnel {
 
+// The longest name the Duplicate Image dialog takes.
+inline constexpr int kMaxDuplicateNameLength = 30;
+
 // The name offered for a copy of a document named `name`: the name itself when it already ends
 // with " copy", otherwise the name without its extension (the text before its last ".") followed
 // by " copy"; when an open document already has that name, the first of "<base> 2", "<base> 3", …
-// that none has.
-QString proposedDuplicateName(const QString& name, const QStringList& openNames);
+// that none has. Characters a file name cannot hold (FileNameTextValidator) are left out, and
+// a name longer than `maxLength` (none when 0) is shortened before its " copy" and number, so
+// that those always remain.
+QString proposedDuplicateName(const QString& name, const QStringList& openNames,
+                              int maxLength = kMaxDuplicateNameLength);
 
 // Refuses text holding a character that cannot be part of a file name on any system the
 // documents may travel to: \ / : * ? " < > |. Typed characters and pasted text alike.
@@ -29,7 +35,7 @@ public:
 class DuplicateImageDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kMaxNameLength = 30;
+    static constexpr int kMaxNameLength = kMaxDuplicateNameLength;
 
     // For the document named `name`; `openNames` are the names of every open document (this one
     // included), against which the proposed name is made unique.

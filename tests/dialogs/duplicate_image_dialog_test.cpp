@@ -29,11 +29,60 @@ TEST(DuplicateName, ProposalFollowsTheCopyRuleAndAvoidsOpenNames) {
         {"Shot COPY", {}, "Shot COPY copy"},
         {"x copy.png", {}, "x copy copy"},
         {".png", {}, " copy"},
+        {"what?<now>.png", {"whatnow copy"}, "whatnow copy 2"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(proposedDuplicateName(QString::fromUtf8(c.name), c.open),
                   QString::fromUtf8(c.proposed))
             << c.name;
+}
+
+// The field takes at most 30 characters: a long name gives way to " copy" and its number, so
+// that two copies of it are told apart.
+TEST(DuplicateName, LongNamesAreShortenedBeforeTheirCopyEnding) {
+    const QString a25(25, QLatin1Char('a')), a40(40, QLatin1Char('a'));
+    struct Case {
+        const char* what;
+        QString name;
+        QStringList open;
+        QString proposed;
+    } cases[] = {
+        {"fits exactly", a25 + QStringLiteral(".jpg"), {}, a25 + QStringLiteral(" copy")},
+        {"too long", a40 + QStringLiteral(".jpg"), {}, a25 + QStringLiteral(" copy")},
+        {"too long, first copy open",
+         a40 + QStringLiteral(".jpg"),
+         {a25 + QStringLiteral(" copy")},
+         a25.left(23) + QStringLiteral(" copy 2")},
+        {"too long, copies up to 10 open",
+         a40,
+         {a25 + QStringLiteral(" copy"), a25.left(23) + QStringLiteral(" copy 2"),
+          a25.left(23) + QStringLiteral(" copy 3"), a25.left(23) + QStringLiteral(" copy 4"),
+          a25.left(23) + QStringLiteral(" copy 5"), a25.left(23) + QStringLiteral(" copy 6"),
+          a25.left(23) + QStringLiteral(" copy 7"), a25.left(23) + QStringLiteral(" copy 8"),
+          a25.left(23) + QStringLiteral(" copy 9")},
+         a25.left(22) + QStringLiteral(" copy 10")},
+        {"a long copy stays a copy",
+         a40 + QStringLiteral(" copy"),
+         {},
+         a25 + QStringLiteral(" copy")},
+        // A character outside the basic plane is not cut in half.
+        {"surrogate pair at the cut",
+         a25.left(24) + QString::fromUtf8("\U0001F600") + QStringLiteral("b"),
+         {},
+         a25.left(24) + QStringLiteral(" copy")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString proposed = proposedDuplicateName(c.name, c.open);
+        EXPECT_EQ(proposed, c.proposed);
+        EXPECT_LE(proposed.size(), kMaxDuplicateNameLength);
+    }
+    // Without a limit the name is kept whole.
+    EXPECT_EQ(proposedDuplicateName(a40, {}, 0), a40 + QStringLiteral(" copy"));
+
+    // The dialog shows the whole proposal.
+    DuplicateImageDialog dialog(a40 + QStringLiteral(".png"), {a25 + QStringLiteral(" copy")});
+    EXPECT_EQ(dialog.nameField()->text(), a25.left(23) + QStringLiteral(" copy 2"));
 }
 
 TEST(DuplicateImageDialog, AsFieldRefusesFileNameCharactersAndLongText) {
