@@ -166,8 +166,9 @@ std::vector<ImagePreset> readPresets(const XMLElement* list) {
                   readInt32(el, "bg", p.bg);
         if (ok) {
             p.name = name;
-            ok = !p.name.empty() && isValidPresetValues(p) && names.insert(p.name).second &&
-                 ids.insert(p.id).second;
+            // Ids below the user range belong to the built-in presets.
+            ok = !p.name.empty() && p.id >= kFirstUserPresetId && isValidPresetValues(p) &&
+                 names.insert(p.name).second && ids.insert(p.id).second;
         }
         if (!ok) return {};
         out.push_back(std::move(p));
@@ -246,6 +247,24 @@ bool AppSettings::removePreset(int32_t id) {
     if (it == presets_.end()) return false;
     presets_.erase(it);
     return true;
+}
+
+int32_t AppSettings::nextPresetId() const {
+    int32_t highest = kFirstUserPresetId - 1;
+    for (const ImagePreset& p : presets_) highest = std::max(highest, p.id);
+    if (highest < std::numeric_limits<int32_t>::max()) return highest + 1;
+    // The ids are unique, so a gap exists unless the list holds every user id.
+    std::vector<int32_t> ids;
+    for (const ImagePreset& p : presets_)
+        if (p.id >= kFirstUserPresetId) ids.push_back(p.id);
+    std::sort(ids.begin(), ids.end());
+    int32_t candidate = kFirstUserPresetId;
+    for (int32_t id : ids) {
+        if (id != candidate) return candidate;
+        if (candidate == std::numeric_limits<int32_t>::max()) return -1;
+        ++candidate;
+    }
+    return candidate;
 }
 
 bool AppSettings::load(const std::string& path) {

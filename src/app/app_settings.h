@@ -59,6 +59,9 @@ struct ImagePreset {
     friend bool operator==(const ImagePreset&, const ImagePreset&) = default;
 };
 
+// Preset ids 0 to 7 are the New dialog's built-in presets; the user's own start at 8.
+inline constexpr int32_t kFirstUserPresetId = 8;
+
 // True when the preset's numbers can be used and survive the file: sizes and resolution finite,
 // between kMinPresetValue and kMaxPresetValue (a smaller value would be written as 0 with six
 // decimals), and unit and background codes among the listed ones. The name is not checked here.
@@ -99,6 +102,10 @@ public:
     bool addPreset(const ImagePreset& preset);
     // Removes the preset with that id; false when none has it.
     bool removePreset(int32_t id);
+    // The id for a new user preset: one above the highest listed id, at least
+    // kFirstUserPresetId; when the highest is the largest int32_t, the lowest free user id
+    // instead. -1 when every user id is taken.
+    int32_t nextPresetId() const;
     void clearPresets() { presets_.clear(); }
 
     // True once a file with the right root element was read.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <random>
 #include <set>
 #include <string>
@@ -66,6 +67,7 @@ void expectSane(const AppSettings& s) {
         EXPECT_FALSE(p.name.empty());
         EXPECT_TRUE(names.insert(p.name).second);
         EXPECT_TRUE(ids.insert(p.id).second);
+        EXPECT_GE(p.id, kFirstUserPresetId);
     }
 }
 
@@ -340,10 +342,26 @@ TEST(AppSettings, LoadReadsClampsAndSkips) {
 TEST(AppSettings, InvalidPresetValuesEmptyTheList) {
     // Each attribute replaced by an unusable value, in an otherwise good second preset.
     const char* cases[] = {
-        R"(width="nan")",  R"(width="inf")",       R"(width="0")",   R"(height="-1")",
-        R"(width="1e40")", R"(resolution="1e-9")", R"(width="abc")", R"(width="")",
-        R"(du="4")",       R"(du="-1")",           R"(ru="2")",      R"(bg="3")",
-        R"(bg="1.5")",     R"(id="4294967304")",   R"(name="")",     R"(height="1,5")",
+        R"(width="nan")",
+        R"(width="inf")",
+        R"(width="0")",
+        R"(height="-1")",
+        R"(width="1e40")",
+        R"(resolution="1e-9")",
+        R"(width="abc")",
+        R"(width="")",
+        R"(du="4")",
+        R"(du="-1")",
+        R"(ru="2")",
+        R"(bg="3")",
+        R"(bg="1.5")",
+        R"(id="4294967304")",
+        R"(name="")",
+        R"(height="1,5")",
+        // Ids 0 to 7 are the built-in presets'.
+        R"(id="7")",
+        R"(id="0")",
+        R"(id="-3")",
     };
     for (const char* bad : cases) {
         SCOPED_TRACE(bad);
@@ -362,6 +380,29 @@ TEST(AppSettings, InvalidPresetValuesEmptyTheList) {
         AppSettings s;
         ASSERT_TRUE(s.loadXml(presets(std::string(kPresetA) + "<Preset " + attrs + "/>")));
         EXPECT_THAT(s.presets(), IsEmpty());
+    }
+}
+
+TEST(AppSettings, NextPresetIdIsFreeAndNeverOverflows) {
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    struct Case {
+        const char* what;
+        std::vector<int32_t> ids;
+        int32_t next;
+    } cases[] = {
+        {"none yet", {}, 8},
+        {"after the highest", {9, 8, 12}, 13},
+        {"a built-in id added by hand does not count", {2}, 8},
+        {"the highest is the largest id: the lowest gap", {8, 9, 11, kMax}, 10},
+        {"only the largest id", {kMax}, 8},
+        {"a gap just below the largest id", {kMax, 8}, 9},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        AppSettings s;
+        for (int32_t id : c.ids) ASSERT_TRUE(s.addPreset(preset("P" + std::to_string(id), id)));
+        EXPECT_EQ(s.nextPresetId(), c.next);
+        EXPECT_TRUE(s.addPreset(preset("New", s.nextPresetId())));
     }
 }
 
@@ -512,7 +553,7 @@ TEST(AppSettings, MalformedInputsNeverBreakTheSettings) {
     for (int i = 0; i < 5000; ++i) deep += "<a>";
     std::string manyPresets;
     for (int i = 0; i < 20000; ++i)
-        manyPresets += "<Preset name=\"p" + std::to_string(i) + "\" id=\"" + std::to_string(i) +
+        manyPresets += "<Preset name=\"p" + std::to_string(i) + "\" id=\"" + std::to_string(i + 8) +
                        "\" width=\"1\" height=\"1\" du=\"0\" resolution=\"72\" ru=\"0\" bg=\"0\"/>";
     const std::string inputs[] = {
         "",
