@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <utility>
 
 #include "app/command_table.h"
 #include "app/printing.h"
@@ -206,6 +207,12 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
             });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             [this] { scheduleUpdate(); });
+
+    // Paths handed over while a modal dialog is open wait for it: the window hears when the
+    // dialog stops blocking it, and the timer catches a dialog that never blocked it.
+    handoverTimer_ = new QTimer(this);
+    handoverTimer_->setInterval(200);
+    connect(handoverTimer_, &QTimer::timeout, this, &MainWindow::openPendingHandover);
 
     createActions();
     createMenus();
@@ -620,8 +627,31 @@ void MainWindow::openRecent(int commandId) {
 }
 
 void MainWindow::openHandedOverPaths(const QStringList& paths) {
-    if (QApplication::activeModalWidget()) return;
+    if (QApplication::activeModalWidget() || !pendingHandover_.isEmpty()) {
+        pendingHandover_.append(paths);
+        handoverTimer_->start();
+        return;
+    }
     openFiles(paths);
+}
+
+void MainWindow::openPendingHandover() {
+    if (pendingHandover_.isEmpty()) {
+        handoverTimer_->stop();
+        return;
+    }
+    if (QApplication::activeModalWidget()) return;
+    handoverTimer_->stop();
+    const QStringList paths = std::exchange(pendingHandover_, {});
+    openFiles(paths);
+}
+
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowUnblocked && !pendingHandover_.isEmpty()) {
+        // The dialog is on its way out: open once it has gone.
+        QTimer::singleShot(0, this, &MainWindow::openPendingHandover);
+    }
+    return QMainWindow::event(event);
 }
 
 void MainWindow::activateFromOtherInstance() {

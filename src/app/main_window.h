@@ -22,6 +22,7 @@ class QMimeData;
 class QMdiSubWindow;
 class QMenu;
 class QPrinter;
+class QTimer;
 class QToolBar;
 
 namespace varnel {
@@ -88,8 +89,11 @@ public:
     // A file of the recent files submenu: opened like Open file; on success the entry moves to
     // the top, on failure it is removed.
     void openRecent(int commandId);
-    // Paths handed over by a second start. Dropped while a modal dialog is open.
+    // Paths handed over by a second start. While a modal dialog is open they wait, in the order
+    // they came, and open once it has closed.
     void openHandedOverPaths(const QStringList& paths);
+    // The handed-over paths still waiting for a modal dialog to close.
+    const QStringList& pendingHandedOverPaths() const { return pendingHandover_; }
     // A second start asks for this window: the modal dialog when one is open, else the window.
     void activateFromOtherInstance();
 
@@ -161,6 +165,7 @@ public:
     void documentWindowClosed(DocumentSubWindow* sub);
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -175,6 +180,8 @@ private:
     bool writeDocument(DocumentWindow* window, const QString& path);
     DocumentWindow* findOpenDocument(const QString& path) const;
     void toggleFullScreen();
+    // Opens the handed-over paths that waited, once no modal dialog is open.
+    void openPendingHandover();
     void tileHorizontally();
     void openHelp();
     void openWebPage(const QUrl& url);
@@ -217,6 +224,8 @@ private:
     bool fullScreen_ = false;
     bool maximizedBeforeFullScreen_ = false;
     bool updateScheduled_ = false;
+    QStringList pendingHandover_;
+    QTimer* handoverTimer_ = nullptr;
 };
 
 }  // namespace varnel

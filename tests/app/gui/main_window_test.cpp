@@ -170,19 +170,47 @@ TEST_F(Frame, HandedOverPathsOpenLikeOpen) {
     EXPECT_EQ(prompts->log[0].rfind("error: Cannot open file", 0), 0u);
 }
 
-TEST_F(Frame, HandedOverPathsAreDroppedWhileAModalDialogIsOpen) {
+TEST_F(Frame, HandedOverPathsWaitForAModalDialogToClose) {
     window->show();
-    std::string a = image("a.png");
-    QDialog dialog(window.get());
-    dialog.setModal(true);
-    dialog.show();
-    ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
-    window->openHandedOverPaths({QString::fromStdString(a)});
-    window->activateFromOtherInstance();
-    EXPECT_TRUE(provider->attempts.empty());
-    dialog.hide();
-    window->openHandedOverPaths({QString::fromStdString(a)});
-    EXPECT_EQ(provider->attempts, Strings{a});
+    std::string a = image("a.png"), b = image("b.png"), c = image("c.png");
+    const auto qpath = [](const std::string& p) { return QString::fromStdString(p); };
+    {
+        QDialog dialog(window.get());
+        dialog.setModal(true);
+        dialog.show();
+        ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+        window->openHandedOverPaths({qpath(a)});
+        window->activateFromOtherInstance();
+        window->openHandedOverPaths({qpath(b), qpath(a)});  // a later start, still waiting
+        QApplication::processEvents();
+        EXPECT_TRUE(provider->attempts.empty());
+        EXPECT_EQ(window->pendingHandedOverPaths().size(), 3);
+        dialog.hide();
+        // In the order they came; the repeated path finds its document open.
+        EXPECT_TRUE(test::waitFor([&] { return provider->attempts.size() == 2; }));
+        EXPECT_EQ(provider->attempts, (Strings{a, b}));
+        EXPECT_EQ(documentNames(), (Strings{"a.png", "b.png"}));
+        EXPECT_TRUE(window->pendingHandedOverPaths().isEmpty());
+    }
+    {
+        // A dialog modal to another window never blocked this one: the paths still wait for it.
+        QWidget other;
+        other.show();
+        QDialog dialog(&other);
+        dialog.setWindowModality(Qt::WindowModal);
+        dialog.show();
+        ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+        window->openHandedOverPaths({qpath(c)});
+        QApplication::processEvents();
+        EXPECT_EQ(provider->attempts.size(), 2u);
+        dialog.hide();
+        EXPECT_TRUE(test::waitFor([&] { return provider->attempts.size() == 3; }));
+        EXPECT_EQ(documentNames(), (Strings{"a.png", "b.png", "c.png"}));
+    }
+    // With no dialog open they open at once.
+    std::string d = image("d.png");
+    window->openHandedOverPaths({qpath(d)});
+    EXPECT_EQ(provider->attempts.back(), d);
 }
 
 // ---- Recent files -----------------------------------------------------------------------------
