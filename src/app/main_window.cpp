@@ -34,6 +34,7 @@
 #include "history/history.h"
 #include "tools/tool_cursors.h"
 #include "tools/tool_manager.h"
+#include "view/ve_child_frame.h"
 
 namespace varnel {
 
@@ -1004,6 +1005,11 @@ void MainWindow::toggleFullScreen() {
         else
             showNormal();
     }
+    // A maximized document window shows only its canvas in full screen, without scroll bars or
+    // zoom field.
+    VeChildFrame::setFullScreenMode(fullScreen_);
+    for (DocumentSubWindow* sub : windows_)
+        if (auto* frame = qobject_cast<VeChildFrame*>(sub->widget())) frame->relayout();
     actions_.at(kCmdFullScreen)->setChecked(fullScreen_);
 }
 

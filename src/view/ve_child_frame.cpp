@@ -240,6 +240,9 @@ void VeChildFrame::setToolboxVisible(bool visible) {
 void VeChildFrame::setFullScreenMode(bool on) {
     gFullScreenMode = on;
 }
+bool VeChildFrame::isFullScreenMode() {
+    return gFullScreenMode;
+}
 void VeChildFrame::relayout() {
     layoutChildren();
 }

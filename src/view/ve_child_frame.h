@@ -86,6 +86,7 @@ public:
     // relayout() on every document window.
     static void setToolboxVisible(bool visible);
     static void setFullScreenMode(bool on);
+    static bool isFullScreenMode();
     void relayout();
 
 signals:

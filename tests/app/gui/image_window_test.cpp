@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMdiSubWindow>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -18,6 +19,8 @@
 #include "document/document.h"
 #include "gui_test_support.h"
 #include "tools/tool_manager.h"
+#include "view/ve_canvas_info_ctrl.h"
+#include "view/ve_child_frame.h"
 #include "view/ve_view.h"
 
 namespace varnel {
@@ -47,6 +50,20 @@ struct ImageFixture : ::testing::Test {
         ImageDocuments documents(settings);
         std::unique_ptr<DocumentWindow> w = documents.openFile(photo);
         return std::unique_ptr<ImageWindow>(dynamic_cast<ImageWindow*>(w.release()));
+    }
+
+    // A main window over the real document windows, shown.
+    std::unique_ptr<MainWindow> mainWindow() {
+        MainWindowSetup setup;
+        setup.settings = &settings;
+        setup.documents = std::make_unique<ImageDocuments>(settings);
+        setup.prompts = std::make_unique<FakePrompts>();
+        setup.fileDialogs = std::make_unique<FakeDialogs>();
+        setup.desktop = std::make_unique<FakeDesktop>();
+        auto window = std::make_unique<MainWindow>(std::move(setup));
+        window->resize(900, 700);
+        window->show();
+        return window;
     }
 
     QTemporaryDir dir;
@@ -430,6 +447,42 @@ TEST_F(ImageFixture, ToolCommandsChooseTheCanvasToolAndItsStepsAreUndoable) {
     EXPECT_TRUE(window.documentWindows().isEmpty());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(window.tools().views().empty());
+}
+
+// Full Screen gives a maximized document window the whole of its area: no scroll bars, no zoom
+// field. A window that is not maximized keeps them, and leaving full screen brings them back.
+TEST_F(ImageFixture, FullScreenLaysMaximizedDocumentWindowsOutWithoutBars) {
+    auto window = mainWindow();
+    ASSERT_TRUE(window->openFile(QString::fromStdString(photo)));
+    auto* image = dynamic_cast<ImageWindow*>(window->activeDocumentWindow());
+    ASSERT_NE(image, nullptr);
+    VeChildFrame* frame = image->frame();
+    auto* sub = qobject_cast<QMdiSubWindow*>(frame->parentWidget());
+    ASSERT_NE(sub, nullptr);
+    const auto barsShown = [&] {
+        return frame->horizontalBar()->isVisible() && frame->verticalBar()->isVisible() &&
+               frame->infoCtrl()->isVisible();
+    };
+    const auto barsHidden = [&] {
+        return !frame->horizontalBar()->isVisible() && !frame->verticalBar()->isVisible() &&
+               !frame->infoCtrl()->isVisible() && frame->view()->geometry() == frame->rect();
+    };
+    sub->showMaximized();
+    EXPECT_TRUE(test::waitFor(barsShown));
+
+    window->runCommand(kCmdFullScreen);
+    ASSERT_TRUE(window->isFullScreenMode());
+    EXPECT_TRUE(VeChildFrame::isFullScreenMode());
+    EXPECT_TRUE(test::waitFor(barsHidden));
+    sub->showNormal();
+    EXPECT_TRUE(test::waitFor(barsShown));
+    sub->showMaximized();
+    EXPECT_TRUE(test::waitFor(barsHidden));
+
+    window->runCommand(kCmdFullScreen);
+    EXPECT_FALSE(window->isFullScreenMode());
+    EXPECT_FALSE(VeChildFrame::isFullScreenMode());
+    EXPECT_TRUE(test::waitFor(barsShown));
 }
 
 }  // namespace
