@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrlQuery>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cstring>
 #include <set>
@@ -1011,6 +1012,15 @@ void MainWindow::toggleFullScreen() {
     for (DocumentSubWindow* sub : windows_)
         if (auto* frame = qobject_cast<VeChildFrame*>(sub->widget())) frame->relayout();
     actions_.at(kCmdFullScreen)->setChecked(fullScreen_);
+}
+
+void MainWindow::wheelEvent(QWheelEvent* event) {
+    event->ignore();
+    DocumentWindow* doc = activeDocumentWindow();
+    if (!doc) return;
+    if (auto* frame = qobject_cast<VeChildFrame*>(doc->widget());
+        frame && frame->scrollByWheel(*event))
+        event->accept();
 }
 
 void MainWindow::openHelp() {

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QSizeGrip>
 #include <QStyle>
+#include <QWheelEvent>
 
 #include "document/document.h"
 #include "document/selection.h"
@@ -243,6 +244,20 @@ void VeChildFrame::setFullScreenMode(bool on) {
 bool VeChildFrame::isFullScreenMode() {
     return gFullScreenMode;
 }
+
+bool VeChildFrame::scrollByWheel(const QWheelEvent& event) {
+    if (!hbar_->isEnabled() && !vbar_->isEnabled()) return false;
+    const QPoint d = event.angleDelta();
+    if (d.y() != 0) {
+        view_->scroller().wheel(ScrollAxis::Vertical, d.y());
+    } else if (d.x() != 0) {
+        view_->scroller().wheel(ScrollAxis::Horizontal, d.x());
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void VeChildFrame::relayout() {
     layoutChildren();
 }

@@ -17,6 +17,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QScrollBar;
 class QSizeGrip;
+class QWheelEvent;
 
 namespace varnel {
 
@@ -88,6 +89,11 @@ public:
     static void setFullScreenMode(bool on);
     static bool isFullScreenMode();
     void relayout();
+
+    // A wheel turn that reached the application elsewhere (over a part that had no use for it)
+    // scrolls the view, as a turn over the view would, when either scroll bar is enabled; false
+    // when it was not used.
+    bool scrollByWheel(const QWheelEvent& event);
 
 signals:
     // After every zoom change of the view.

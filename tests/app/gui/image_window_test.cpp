@@ -4,15 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QtTest/qtestspontaneevent.h>
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMdiSubWindow>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QWheelEvent>
 
 #include "app/command_table.h"
 #include "app/main_window.h"
@@ -483,6 +486,63 @@ TEST_F(ImageFixture, FullScreenLaysMaximizedDocumentWindowsOutWithoutBars) {
     EXPECT_FALSE(window->isFullScreenMode());
     EXPECT_FALSE(VeChildFrame::isFullScreenMode());
     EXPECT_TRUE(test::waitFor(barsShown));
+}
+
+// A wheel turn over a part of the main window that has no use for it (the status bar, the
+// toolbar) scrolls the active document window as a turn over its view would: one line of 16
+// pixels, vertical, or horizontal for a sideways turn. With nothing to scroll it is not used.
+TEST_F(ImageFixture, UnusedWheelTurnsScrollTheActiveDocument) {
+    QImage large(400, 300, QImage::Format_RGB32);
+    large.fill(QColor(30, 60, 90));
+    const QString path = dir.filePath(QStringLiteral("large.png"));
+    ASSERT_TRUE(large.save(path, "PNG"));
+    auto window = mainWindow();
+    ASSERT_TRUE(window->openFile(path));
+    auto* image = dynamic_cast<ImageWindow*>(window->activeDocumentWindow());
+    ASSERT_NE(image, nullptr);
+    VeChildFrame* frame = image->frame();
+    ZoomScroller& scroller = frame->view()->scroller();
+    frame->view()->scroller().setZoom(4.0f, false, true);
+    ASSERT_TRUE(frame->verticalBar()->isEnabled());
+    ASSERT_TRUE(frame->horizontalBar()->isEnabled());
+
+    const auto turn = [](QWidget* over, QPoint delta) {
+        const QPointF at(2, 2);
+        QWheelEvent event(at, over->mapToGlobal(at), QPoint(), delta, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        // As from the window system: only such turns travel up to the parents (sendEvent would
+        // make it a synthesized one).
+        QSpontaneKeyEvent::setSpontaneous(&event);
+        qApp->notify(over, &event);
+        return event.isAccepted();
+    };
+    struct Case {
+        const char* what;
+        QWidget* over;
+        QPoint delta;
+        Point moved;
+    } cases[] = {
+        {"down over the status bar", window->statusBar(), {0, -120}, {0, 16}},
+        {"down over the toolbar", window->toolBar(), {0, -120}, {0, 16}},
+        {"sideways over the status bar", window->statusBar(), {-120, 0}, {16, 0}},
+        {"up over the toolbar", window->toolBar(), {0, 120}, {0, -16}},
+        {"down over the view itself: once, not twice", frame->view(), {0, -120}, {0, 16}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Point before = scroller.scrollPosition();
+        EXPECT_TRUE(turn(c.over, c.delta));
+        const Point after = scroller.scrollPosition();
+        EXPECT_EQ(after.x - before.x, c.moved.x);
+        EXPECT_EQ(after.y - before.y, c.moved.y);
+    }
+
+    // The whole image in sight: both bars are disabled and the turn is not used.
+    scroller.setZoom(scroller.minZoom(), false, true);
+    ASSERT_FALSE(frame->verticalBar()->isEnabled());
+    ASSERT_FALSE(frame->horizontalBar()->isEnabled());
+    EXPECT_FALSE(turn(window->statusBar(), {0, -120}));
+    EXPECT_EQ(scroller.scrollPosition(), (Point{0, 0}));
 }
 
 }  // namespace
