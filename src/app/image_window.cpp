@@ -5,29 +5,17 @@
 
 #include "app/command_table.h"
 #include "document/document.h"
-#include "document/layer_ops.h"
-#include "filters/color_adjustments.h"
-#include "filters/filter_action.h"
-#include "filters/filter_commands.h"
-#include "filters/kernel_filter.h"
 #include "filters/last_filter.h"
 #include "formats/format_registry.h"
-#include "history/geometry_actions.h"
-#include "history/pixel_actions.h"
-#include "history/selection_actions.h"
 #include "view/ve_child_frame.h"
 #include "view/ve_view.h"
 
 namespace varnel {
 
 ImageWindow::ImageWindow(VeChildFrame* frame, const AppSettings& settings)
-    : frame_(frame),
-      settings_(settings),
-      history_(settings.nb_history_states),
-      selection_(std::make_unique<Selection>(frame->document()->size())) {
+    : frame_(frame), settings_(settings), history_(settings.nb_history_states) {
     frame->document()->addListener(this);
-    selection_->addListener(this);
-    frame->view()->setSelection(selection_.get());
+    frame->selection().addListener(this);
     // The canvas tools record their steps (the marquee's selections) in this window's history.
     frame->view()->setActionSink(
         [this](std::unique_ptr<HistoryAction> action) { return perform(std::move(action)); });
@@ -40,9 +28,8 @@ ImageWindow::~ImageWindow() {
     // The history's actions may point into the document: they go before it.
     history_.clear();
     frame_->document()->removeListener(this);
-    frame_->view()->setSelection(nullptr);
     frame_->view()->setActionSink(nullptr);
-    selection_->removeListener(this);
+    frame_->selection().removeListener(this);
     if (!frame_->parent()) delete frame_;
 }
 
@@ -53,43 +40,41 @@ std::unique_ptr<ImageWindow> ImageWindow::create(std::unique_ptr<Document> docum
     return std::unique_ptr<ImageWindow>(new ImageWindow(frame, settings));
 }
 
-const std::set<int>& ImageWindow::commands() {
-    static const std::set<int> ids = [] {
-        std::set<int> s = {kCmdEditUndo,
-                           kCmdEditRedo,
-                           kCmdEditPurgeUndo,
-                           kCmdDesaturate,
-                           kCmdInvert,
-                           kCmdAutoLevels,
-                           kCmdAutoContrast,
-                           kCmdLastFilter,
-                           kCmdZoomIn,
-                           kCmdZoomOut,
-                           kCmdFitOnScreen,
-                           kCmdFitInWindow,
-                           kCmdActualPixels,
-                           kCmdPrintSize,
-                           kCmdToggleSelection,
-                           kCmdBlur,
-                           kCmdBlurMore,
-                           kCmdSharpen,
-                           kCmdSharpenMore,
-                           kCmdSelectAll,
-                           kCmdSelectNone,
-                           kCmdSelectInverse,
-                           kCmdSelectGrow,
-                           kCmdSelectSimilar,
-                           kCmdEditClear,
-                           kCmdRotate180,
-                           kCmdRotate90CW,
-                           kCmdRotate90CCW,
-                           kCmdFlipHorizontal,
-                           kCmdFlipVertical,
-                           kCmdCrop,
-                           kCmdTrim};
-        return s;
-    }();
+namespace {
+
+std::map<int, ParameterDialog>& parameterDialogs() {
+    static std::map<int, ParameterDialog> dialogs;
+    return dialogs;
+}
+
+// The commands of the window itself and of its view.
+const std::set<int> kWindowCommands = {
+    kCmdEditUndo,    kCmdEditRedo,    kCmdEditPurgeUndo, kCmdZoomIn,    kCmdZoomOut,
+    kCmdFitOnScreen, kCmdFitInWindow, kCmdActualPixels,  kCmdPrintSize, kCmdToggleSelection};
+
+}  // namespace
+
+std::set<int> ImageWindow::commands() {
+    std::set<int> ids = kWindowCommands;
+    for (const DocumentCommand& command : documentCommands()) {
+        for (const EditorEntry& entry : command.entries) {
+            if (entry.preset || parameterDialogs().count(entry.id)) ids.insert(entry.id);
+        }
+    }
     return ids;
+}
+
+void ImageWindow::setParameterDialog(int id, ParameterDialog dialog) {
+    parameterDialogs()[id] = std::move(dialog);
+}
+
+CommandContext ImageWindow::commandContext() const {
+    CommandContext context;
+    context.foreground = settings_.default_fg_color.toColorRef();
+    context.background = settings_.default_bg_color.toColorRef();
+    context.tolerance = settings_.pixel_similarity_tolerance;
+    context.lastFilter = lastFilter();
+    return context;
 }
 
 QWidget* ImageWindow::widget() {
@@ -155,14 +140,6 @@ bool ImageWindow::handlesCommand(int id) const {
     return commands().count(id) > 0;
 }
 
-FilterTarget ImageWindow::filterTarget() {
-    FilterTarget t;
-    t.history = &history_;
-    t.document = document();
-    t.selection = selection_.get();
-    return t;
-}
-
 bool ImageWindow::isCommandEnabled(int id) const {
     if (!frame_) return false;
     switch (id) {
@@ -172,67 +149,19 @@ bool ImageWindow::isCommandEnabled(int id) const {
             return history_.canRedo();
         case kCmdEditPurgeUndo:
             return history_.canUndo() || history_.canRedo();
-        case kCmdDesaturate:
-        case kCmdInvert:
-        case kCmdBlur:
-        case kCmdBlurMore:
-        case kCmdSharpen:
-        case kCmdSharpenMore:
-        case kCmdAutoLevels:
-        case kCmdAutoContrast:
-            return canTakeFilter(*frame_->document(), selection_->area());
-        case kCmdLastFilter:
-            return lastFilter() && canTakeFilter(*frame_->document(), selection_->area());
-        case kCmdSelectAll:
-        case kCmdRotate180:
-        case kCmdRotate90CW:
-        case kCmdRotate90CCW:
-        case kCmdFlipHorizontal:
-        case kCmdFlipVertical:
-        case kCmdTrim:
-            return true;
-        case kCmdSelectNone:
-        case kCmdSelectInverse:
-        case kCmdSelectGrow:
-        case kCmdSelectSimilar:
-            return !selection_->isEmpty();
-        case kCmdCrop:
-            return !selection_->isEmpty() &&
-                   selection_->bounds().intersects(frame_->document()->bounds());
-        case kCmdEditClear:
-            return canClear(*frame_->document(), selection_->area());
         default:
-            return VeChildFrame::handlesCommand(id) && frame_->isCommandEnabled(id);
+            break;
     }
+    if (const DocumentCommand* command = findDocumentCommand(id)) {
+        return handlesCommand(id) &&
+               command->isEnabled(*frame_->document(), frame_->selection(), commandContext());
+    }
+    return VeChildFrame::handlesCommand(id) && frame_->isCommandEnabled(id);
 }
 
 bool ImageWindow::isCommandChecked(int id) const {
     return id == kCmdToggleSelection && frame_ && frame_->view()->selectionShown();
 }
-
-namespace {
-
-// The filters of the commands that take no parameters.
-std::unique_ptr<Filter> filterOf(int id) {
-    switch (id) {
-        case kCmdDesaturate:
-            return std::make_unique<DesaturateFilter>();
-        case kCmdInvert:
-            return std::make_unique<InvertFilter>();
-        case kCmdBlur:
-            return std::make_unique<BlurFilter>();
-        case kCmdBlurMore:
-            return std::make_unique<BlurMoreFilter>();
-        case kCmdSharpen:
-            return std::make_unique<SharpenFilter>();
-        case kCmdSharpenMore:
-            return std::make_unique<SharpenMoreFilter>();
-        default:
-            return nullptr;
-    }
-}
-
-}  // namespace
 
 int ImageWindow::perform(std::unique_ptr<HistoryAction> action) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -242,10 +171,23 @@ int ImageWindow::perform(std::unique_ptr<HistoryAction> action) {
     return result;
 }
 
+bool ImageWindow::runCommandWith(int id, const CommandParams& params) {
+    const DocumentCommand* command = findDocumentCommand(id);
+    if (!frame_ || !command) return false;
+    const CommandContext context = commandContext();
+    Document& document = *frame_->document();
+    Selection& selection = frame_->selection();
+    if (!command->isEnabled(document, selection, context)) return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    MadeAction made = command->makeAction(document, selection, params, context);
+    const bool done = made.action && history_.perform(std::move(made.action));
+    QApplication::restoreOverrideCursor();
+    notifyStateChanged();
+    return done;
+}
+
 void ImageWindow::runCommand(int id) {
     if (!frame_ || !isCommandEnabled(id)) return;
-    Document* doc = frame_->document();
-    Selection* sel = selection_.get();
     switch (id) {
         case kCmdEditUndo:
             history_.undo();
@@ -256,60 +198,21 @@ void ImageWindow::runCommand(int id) {
         case kCmdEditPurgeUndo:
             history_.clear();
             break;
-        case kCmdDesaturate:
-        case kCmdInvert:
-        case kCmdBlur:
-        case kCmdBlurMore:
-        case kCmdSharpen:
-        case kCmdSharpenMore:
-            runFilterCommand(filterTarget(), filterOf(id));
-            break;
-        case kCmdAutoLevels:
-            runAutoLevels(filterTarget());
-            break;
-        case kCmdAutoContrast:
-            runAutoContrast(filterTarget());
-            break;
-        case kCmdLastFilter:
-            runLastFilter(filterTarget());
-            break;
-        case kCmdSelectAll:
-            perform(std::make_unique<SelectAllAction>(doc, sel));
-            break;
-        case kCmdSelectNone:
-            perform(std::make_unique<DeselectAction>(doc, sel));
-            break;
-        case kCmdSelectInverse:
-            perform(std::make_unique<SelectInverseAction>(doc, sel));
-            break;
-        case kCmdSelectGrow:
-        case kCmdSelectSimilar:
-            perform(std::make_unique<GrowSimilarAction>(doc, sel, id == kCmdSelectGrow,
-                                                        settings_.pixel_similarity_tolerance));
-            break;
-        case kCmdEditClear:
-            perform(std::make_unique<ClearAction>(doc, sel, doc->layers().activeIndex(),
-                                                  settings_.default_bg_color.toColorRef()));
-            break;
-        case kCmdRotate180:
-        case kCmdRotate90CW:
-        case kCmdRotate90CCW:
-            perform(std::make_unique<RotateCanvasAction>(doc, sel,
-                                                         id == kCmdRotate180    ? 180.0
-                                                         : id == kCmdRotate90CW ? 90.0
-                                                                                : 270.0));
-            break;
-        case kCmdFlipHorizontal:
-        case kCmdFlipVertical:
-            perform(std::make_unique<FlipCanvasAction>(doc, sel, id == kCmdFlipHorizontal));
-            break;
-        case kCmdCrop:
-            perform(std::make_unique<CropAction>(doc, sel));
-            break;
-        case kCmdTrim:
-            perform(std::make_unique<TrimAction>(doc, sel));
-            break;
         default:
+            if (const DocumentCommand* command = findDocumentCommand(id)) {
+                // A menu item runs with its preset parameters, or with those its dialog returns.
+                const EditorEntry* entry = command->entry(id);
+                std::optional<CommandParams> params;
+                if (entry && entry->preset) {
+                    params = command->parsed(*entry->preset);
+                } else if (auto dialog = parameterDialogs().find(id);
+                           dialog != parameterDialogs().end()) {
+                    params = dialog->second(frame_, *command, *frame_->document(),
+                                            frame_->selection(), commandContext());
+                }
+                if (params) runCommandWith(id, *params);
+                return;
+            }
             frame_->handleCommand(id);
             break;
     }

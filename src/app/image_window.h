@@ -2,11 +2,15 @@
 // list and selection, and the document commands that work on them.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "app/app_settings.h"
 #include "app/document_window.h"
+#include "commands/catalogue.h"
 #include "document/change.h"
 #include "document/selection.h"
 #include "history/history.h"
@@ -15,7 +19,13 @@
 namespace varnel {
 
 class Document;
-struct FilterTarget;
+
+// A dialog that gathers the parameters of a document command: it opens over `parent` with the
+// document and selection of the window, and returns the command's parameter record (the type its
+// catalogue record names), or nothing when the user cancels.
+using ParameterDialog = std::function<std::optional<CommandParams>(
+    QWidget* parent, const DocumentCommand& command, const Document& document,
+    const Selection& selection, const CommandContext& context)>;
 
 class ImageWindow : public DocumentWindow, private DocumentListener, private SelectionListener {
 public:
@@ -27,8 +37,17 @@ public:
                                                const AppSettings& settings);
     ~ImageWindow() override;
 
-    // The document commands these windows carry out.
-    static const std::set<int>& commands();
+    // The document commands these windows carry out: Undo, Redo, Purge, the view's commands, and
+    // each catalogue command that runs without asking or whose dialog is registered.
+    static std::set<int> commands();
+    // Registers the dialog of the catalogue entry `id` (a menu item whose command asks for its
+    // parameters); from then on the windows offer that command. Replaces an earlier one.
+    static void setParameterDialog(int id, ParameterDialog dialog);
+    // Runs a catalogue command with a parameter record, as its dialog's OK does; false when the
+    // command cannot run now or its action fails.
+    bool runCommandWith(int id, const CommandParams& params);
+    // What the commands read of the settings now.
+    CommandContext commandContext() const;
 
     QWidget* widget() override;
     std::string documentName() const override;
@@ -45,20 +64,19 @@ public:
 
     Document* document() const;
     VeChildFrame* frame() const { return frame_; }
-    Selection& selection() { return *selection_; }
+    // The window's selection: the frame's (VeChildFrame owns it).
+    Selection& selection() { return frame_->selection(); }
 
 private:
     ImageWindow(VeChildFrame* frame, const AppSettings& settings);
     int perform(std::unique_ptr<HistoryAction> action);
     void documentChanged(const ChangeRecord& change) override;
     void selectionChanged(const SelectionChange& change) override;
-    FilterTarget filterTarget();
     void refreshTitle();
 
     VeChildFrame* frame_;
     const AppSettings& settings_;
     History history_;
-    std::unique_ptr<Selection> selection_;
 };
 
 // Opens image files into ImageWindows through the format registry.

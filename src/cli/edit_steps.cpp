@@ -1,23 +1,58 @@
 #include "cli/edit_steps.h"
 
-#include <algorithm>
-#include <cctype>
-#include <charconv>
-#include <sstream>
+#include <climits>
 
-#include "core/blend_modes.h"
+#include "commands/catalogue.h"
+#include "document/layer_ops.h"
+#include "filters/last_filter.h"
 
 namespace varnel {
+
+namespace {
+
+// What the commands read of the session.
+CommandContext contextOf(const EditSession& session) {
+    CommandContext context;
+    context.foreground = session.foreground;
+    context.background = session.background;
+    context.tolerance = session.tolerance;
+    context.lastFilter = lastFilter();
+    return context;
+}
+
+// A catalogue command as a step: its text parsed before any file is touched, its action made
+// and performed when the step runs.
+StepInfo stepOf(const DocumentCommand& command) {
+    StepInfo step;
+    step.name = command.option;
+    step.parameter = command.syntax;
+    step.help = command.help;
+    step.parse = [&command](const std::string& text, std::string& error) -> StepAction {
+        CommandParams params;
+        if (!command.parse(text, params, error)) return {};
+        return [&command, params](EditSession& session, std::string& failure) {
+            Document& document = *session.document;
+            MadeAction made =
+                command.makeAction(document, *session.selection, params, contextOf(session));
+            if (!made.action) {
+                failure = made.failure;
+                return failure.empty();
+            }
+            return perform(session, std::move(made.action), failure, command.refused.c_str());
+        };
+    };
+    return step;
+}
+
+}  // namespace
 
 const std::vector<StepInfo>& editSteps() {
     static const std::vector<StepInfo> steps = [] {
         std::vector<StepInfo> all;
-        addLayerSteps(all);
-        addSelectionSteps(all);
-        addFilterSteps(all);
-        addHistorySteps(all);
-        addGeometrySteps(all);
-        addViewSteps(all);
+        for (const DocumentCommand& command : documentCommands()) {
+            if (!command.option.empty()) all.push_back(stepOf(command));
+        }
+        addSessionSteps(all);
         return all;
     }();
     return steps;
@@ -35,7 +70,7 @@ bool perform(EditSession& session, std::unique_ptr<HistoryAction> action, std::s
     return false;
 }
 
-void addHistorySteps(std::vector<StepInfo>& steps) {
+void addSessionSteps(std::vector<StepInfo>& steps) {
     steps.push_back({"--undo", "", "undoes the last recorded step",
                      [](const std::string&, std::string&) -> StepAction {
                          return [](EditSession& session, std::string& failure) {
@@ -69,6 +104,45 @@ void addHistorySteps(std::vector<StepInfo>& steps) {
                              return true;
                          };
                      }});
+    steps.push_back({"--tolerance", "T",
+                     "sets the colour tolerance of --grow and --similar (0..255; 0 at the start)",
+                     [](const std::string& text, std::string& error) -> StepAction {
+                         int64_t t = 0;
+                         if (!parseInteger(text, 0, 255, t, error)) return {};
+                         return [t](EditSession& session, std::string&) {
+                             session.tolerance = int32_t(t);
+                             return true;
+                         };
+                     }});
+    steps.push_back({"--hide-layer", "N",
+                     "hides layer N, counting from 1 at the bottom of the stack (as the Layers "
+                     "palette's eye does, not recorded in the history)",
+                     [](const std::string& text, std::string& error) -> StepAction {
+                         int64_t n = 0;
+                         if (!parseInteger(text, 1, INT32_MAX, n, error)) return {};
+                         return [n](EditSession& session, std::string& failure) {
+                             LayerStack& layers = session.document->layers();
+                             LayerItem* layer = layers.layerAt(int(n - 1));
+                             if (!layer) {
+                                 failure = "there is no layer " + std::to_string(n) + " (the " +
+                                           "document has " + std::to_string(layers.count()) + ")";
+                                 return false;
+                             }
+                             return layers.setVisible(layer, false) != 0;
+                         };
+                     }});
+    steps.push_back(
+        {"--composite", "",
+         "keeps the composite of the visible layers from here on, as an open document window "
+         "does: made now, then brought up to date by every later step for the area it changes "
+         "(a step's timing then includes that update)",
+         [](const std::string&, std::string&) -> StepAction {
+             return [](EditSession& session, std::string& failure) {
+                 if (session.document->composite()) return true;
+                 failure = "there is not enough memory for the composite";
+                 return false;
+             };
+         }});
 }
 
 const StepInfo* findStep(const std::string& name) {
@@ -76,115 +150,6 @@ const StepInfo* findStep(const std::string& name) {
         if (s.name == name) return &s;
     }
     return nullptr;
-}
-
-bool parseInteger(const std::string& text, int64_t low, int64_t high, int64_t& value,
-                  std::string& error) {
-    int64_t v = 0;
-    const char* end = text.data() + text.size();
-    const char* start = text.data();
-    if (start != end && *start == '+') ++start;
-    const auto [ptr, ec] = std::from_chars(start, end, v);
-    if (text.empty() || ec != std::errc() || ptr != end) {
-        error = "\"" + text + "\" is not a whole number";
-        return false;
-    }
-    if (v < low || v > high) {
-        error =
-            std::to_string(v) + " is outside " + std::to_string(low) + ".." + std::to_string(high);
-        return false;
-    }
-    value = v;
-    return true;
-}
-
-namespace {
-
-std::string squeezed(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == ' ' || c == '-' || c == '_') continue;
-        out.push_back(char(std::tolower(static_cast<unsigned char>(c))));
-    }
-    return out;
-}
-
-}  // namespace
-
-bool parseBlendMode(const std::string& text, int32_t& mode, std::string& error) {
-    if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0]))) {
-        int64_t id = 0;
-        if (!parseInteger(text, 0, kBlendModeCount - 1, id, error)) return false;
-        mode = int32_t(id);
-        return true;
-    }
-    const std::string wanted = squeezed(text);
-    for (int id = 0; id < kBlendModeCount; ++id) {
-        if (squeezed(std::string(blendModeName(id))) == wanted) {
-            mode = id;
-            return true;
-        }
-    }
-    error = "\"" + text + "\" is not a blend mode";
-    return false;
-}
-
-bool parseOpacity(const std::string& text, int32_t& percent, std::string& error) {
-    int64_t v = 0;
-    if (!parseInteger(text, 0, 100, v, error)) return false;
-    percent = int32_t(v);
-    return true;
-}
-
-bool parseIntegerList(const std::string& text, size_t count, int64_t low, int64_t high,
-                      std::vector<int64_t>& values, std::string& error) {
-    std::vector<int64_t> out;
-    size_t start = 0;
-    for (;;) {
-        const size_t comma = text.find(',', start);
-        int64_t v = 0;
-        if (!parseInteger(text.substr(start, comma - start), low, high, v, error)) return false;
-        out.push_back(v);
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
-    if (out.size() != count) {
-        error = "\"" + text + "\" needs " + std::to_string(count) + " numbers separated by commas";
-        return false;
-    }
-    values = std::move(out);
-    return true;
-}
-
-bool parseDecimal(const std::string& text, double low, double high, double& value,
-                  std::string& error) {
-    double v = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, v);
-    if (text.empty() || ec != std::errc() || ptr != end || !(v == v)) {
-        error = "\"" + text + "\" is not a number";
-        return false;
-    }
-    if (v < low || v > high) {
-        std::ostringstream range;
-        range << text << " is outside " << low << ".." << high;
-        error = range.str();
-        return false;
-    }
-    value = v;
-    return true;
-}
-
-std::vector<std::string> splitColons(const std::string& text) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        const size_t colon = text.find(':', start);
-        parts.push_back(text.substr(start, colon - start));
-        if (colon == std::string::npos) break;
-        start = colon + 1;
-    }
-    return parts;
 }
 
 }  // namespace varnel

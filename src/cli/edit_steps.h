@@ -1,6 +1,7 @@
-// The steps of `varnel-cli edit`: each is one editor command applied to the open document. The
-// table is built from groups (layers, selection, filters, ...); a subsystem adds its commands by
-// providing a group function and listing it in editSteps().
+// The steps of `varnel-cli edit`: the document commands of the catalogue (commands/catalogue.h),
+// each applied to the open document through its history as the editor's command is, and the
+// steps of the session itself (undo, redo, the history's length, the tolerance, hiding a layer,
+// the kept composite).
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_text.h"
 #include "core/color.h"
 #include "document/document.h"
 #include "document/selection.h"
@@ -59,31 +61,8 @@ bool perform(EditSession& session, std::unique_ptr<HistoryAction> action, std::s
 const std::vector<StepInfo>& editSteps();
 const StepInfo* findStep(const std::string& name);
 
-// Groups of steps.
-void addLayerSteps(std::vector<StepInfo>& steps);
-void addSelectionSteps(std::vector<StepInfo>& steps);
-void addFilterSteps(std::vector<StepInfo>& steps);
-void addHistorySteps(std::vector<StepInfo>& steps);
-// Image Size, Canvas Size, rotations, flips, Crop and Trim.
-void addGeometrySteps(std::vector<StepInfo>& steps);
-// What an open document window adds (the kept composite).
-void addViewSteps(std::vector<StepInfo>& steps);
-
-// Parameter parsing shared by the groups. Each returns false (with a reason) for bad text.
-bool parseInteger(const std::string& text, int64_t low, int64_t high, int64_t& value,
-                  std::string& error);
-// A blend mode by its name as the mode list shows it (case and blanks or hyphens ignored:
-// "color-dodge", "ColorDodge") or by its id 0..18.
-bool parseBlendMode(const std::string& text, int32_t& mode, std::string& error);
-// An opacity in percent, 0..100.
-bool parseOpacity(const std::string& text, int32_t& percent, std::string& error);
-// `count` whole numbers separated by commas, each within low..high.
-bool parseIntegerList(const std::string& text, size_t count, int64_t low, int64_t high,
-                      std::vector<int64_t>& values, std::string& error);
-// A number with an optional fraction within low..high.
-bool parseDecimal(const std::string& text, double low, double high, double& value,
-                  std::string& error);
-// Splits "A:B:C" at colons.
-std::vector<std::string> splitColons(const std::string& text);
+// The steps of the session: --undo, --redo, --history-limit, --tolerance, --hide-layer and
+// --composite.
+void addSessionSteps(std::vector<StepInfo>& steps);
 
 }  // namespace varnel

@@ -31,12 +31,12 @@ VeCanvasInfoCtrl::VeCanvasInfoCtrl(QWidget* parent) : QWidget(parent) {
 
     menu_ = new QMenu(tr("Canvas Zoom"), this);
     const MenuEntry top[] = {
-        {view_commands::kZoomIn, "Zoom In"},
-        {view_commands::kZoomOut, "Zoom Out"},
-        {view_commands::kFitOnScreen, "Fit on Screen"},
-        {view_commands::kFitInWindow, "Fit in Window"},
-        {view_commands::kActualPixels, "Actual Pixels"},
-        {view_commands::kPrintSize, "Print Size"},
+        {kCmdZoomIn, "Zoom In"},
+        {kCmdZoomOut, "Zoom Out"},
+        {kCmdFitOnScreen, "Fit on Screen"},
+        {kCmdFitInWindow, "Fit in Window"},
+        {kCmdActualPixels, "Actual Pixels"},
+        {kCmdPrintSize, "Print Size"},
     };
     for (const MenuEntry& e : top) {
         QAction* a = menu_->addAction(QString::fromLatin1(e.text));

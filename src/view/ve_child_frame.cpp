@@ -155,22 +155,22 @@ void VeChildFrame::onZoomChanged(float zoom) {
 bool VeChildFrame::handleCommand(int32_t command) {
     ZoomScroller& s = view_->scroller();
     switch (command) {
-        case view_commands::kZoomIn:
+        case kCmdZoomIn:
             s.zoomInCommand();
             return true;
-        case view_commands::kZoomOut:
+        case kCmdZoomOut:
             s.zoomOutCommand();
             return true;
-        case view_commands::kFitOnScreen:
+        case kCmdFitOnScreen:
             fitOnScreen();
             return true;
-        case view_commands::kFitInWindow:
+        case kCmdFitInWindow:
             s.fitInWindow();
             return true;
-        case view_commands::kActualPixels:
+        case kCmdActualPixels:
             s.actualPixels();
             return true;
-        case view_commands::kPrintSize:
+        case kCmdPrintSize:
             printSize();
             return true;
         default:
@@ -191,16 +191,16 @@ void VeChildFrame::onCanvasResized() {
 }
 
 bool VeChildFrame::handlesCommand(int32_t command) {
-    return (command >= view_commands::kZoomIn && command <= view_commands::kPrintSize) ||
-           command == view_commands::kToggleSelection || view_commands::fixedZoomOf(command) > 0.0f;
+    return (command >= kCmdZoomIn && command <= kCmdPrintSize) || command == kCmdToggleSelection ||
+           view_commands::fixedZoomOf(command) > 0.0f;
 }
 
 bool VeChildFrame::isCommandEnabled(int32_t command) const {
     const ZoomScroller& s = view_->scroller();
     switch (command) {
-        case view_commands::kZoomIn:
+        case kCmdZoomIn:
             return s.zoom() < s.maxZoom();
-        case view_commands::kZoomOut:
+        case kCmdZoomOut:
             return s.zoom() > s.minZoom();
         default:
             break;

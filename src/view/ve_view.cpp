@@ -92,7 +92,7 @@ void VeView::setScrollBars(QScrollBar* horizontal, QScrollBar* vertical) {
 }
 
 bool VeView::handleCommand(int32_t command) {
-    if (command == view_commands::kToggleSelection) {
+    if (command == kCmdToggleSelection) {
         toggleSelectionShown();
         return true;
     }

@@ -1,18 +1,12 @@
-// Command identifiers the document window and its view handle (menu "View" and the zoom field's
-// "Canvas Zoom" menu), and the zoom each fixed-zoom command sets.
+// The zoom each of the view's fixed-zoom commands sets (the zoom field's "Canvas Zoom" menu). The
+// command ids themselves are the shared ones of commands/command_ids.h.
 #pragma once
 
 #include <cstdint>
 
-namespace varnel::view_commands {
+#include "commands/command_ids.h"
 
-inline constexpr int32_t kZoomIn = 32942;
-inline constexpr int32_t kZoomOut = 32943;
-inline constexpr int32_t kFitOnScreen = 32944;
-inline constexpr int32_t kFitInWindow = 32945;
-inline constexpr int32_t kActualPixels = 32946;
-inline constexpr int32_t kPrintSize = 32947;
-inline constexpr int32_t kToggleSelection = 32797;
+namespace varnel::view_commands {
 
 struct FixedZoom {
     int32_t command;
@@ -22,9 +16,10 @@ struct FixedZoom {
 
 // In menu order.
 inline constexpr FixedZoom kFixedZooms[] = {
-    {32984, 16.0f, "16x"}, {32985, 12.0f, "12x"}, {32986, 8.0f, "8x"},  {32987, 4.0f, "4x"},
-    {32988, 3.0f, "3x"},   {32989, 2.0f, "2x"},   {32990, 1.0f, "1x"},  {32997, 0.75f, "75%"},
-    {32991, 0.5f, "50%"},  {32992, 0.25f, "25%"}, {32998, 0.1f, "10%"}, {32999, 0.05f, "5%"},
+    {kCmdZoom16x, 16.0f, "16x"}, {kCmdZoom12x, 12.0f, "12x"}, {kCmdZoom8x, 8.0f, "8x"},
+    {kCmdZoom4x, 4.0f, "4x"},    {kCmdZoom3x, 3.0f, "3x"},    {kCmdZoom2x, 2.0f, "2x"},
+    {kCmdZoom1x, 1.0f, "1x"},    {kCmdZoom75, 0.75f, "75%"},  {kCmdZoom50, 0.5f, "50%"},
+    {kCmdZoom25, 0.25f, "25%"},  {kCmdZoom10, 0.1f, "10%"},   {kCmdZoom5, 0.05f, "5%"},
 };
 
 // The fixed zoom of a command; 0 when the command is not one.

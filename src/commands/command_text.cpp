@@ -1,13 +1,191 @@
-#include "filters/filter_args.h"
+#include "commands/command_text.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <type_traits>
 
+#include "core/blend_modes.h"
+#include "core/surface_ops.h"
 #include "filters/gaussian_blur_filter.h"
-#include "filters/kernel_filter.h"
 #include "filters/stack_blur_filter.h"
 
 namespace varnel {
+
+std::string squeezed(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == ' ' || c == '-' || c == '_') continue;
+        out.push_back(char(std::tolower(static_cast<unsigned char>(c))));
+    }
+    return out;
+}
+
+bool parseInteger(const std::string& text, int64_t low, int64_t high, int64_t& value,
+                  std::string& error) {
+    int64_t v = 0;
+    const char* end = text.data() + text.size();
+    const char* start = text.data();
+    if (start != end && *start == '+') ++start;
+    const auto [ptr, ec] = std::from_chars(start, end, v);
+    if (text.empty() || ec != std::errc() || ptr != end) {
+        error = "\"" + text + "\" is not a whole number";
+        return false;
+    }
+    if (v < low || v > high) {
+        error =
+            std::to_string(v) + " is outside " + std::to_string(low) + ".." + std::to_string(high);
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+bool parseBlendMode(const std::string& text, int32_t& mode, std::string& error) {
+    if (!text.empty() && std::isdigit(static_cast<unsigned char>(text[0]))) {
+        int64_t id = 0;
+        if (!parseInteger(text, 0, kBlendModeCount - 1, id, error)) return false;
+        mode = int32_t(id);
+        return true;
+    }
+    const std::string wanted = squeezed(text);
+    for (int id = 0; id < kBlendModeCount; ++id) {
+        if (squeezed(std::string(blendModeName(id))) == wanted) {
+            mode = id;
+            return true;
+        }
+    }
+    error = "\"" + text + "\" is not a blend mode";
+    return false;
+}
+
+bool parseOpacity(const std::string& text, int32_t& percent, std::string& error) {
+    int64_t v = 0;
+    if (!parseInteger(text, 0, 100, v, error)) return false;
+    percent = int32_t(v);
+    return true;
+}
+
+bool parseIntegerList(const std::string& text, size_t count, int64_t low, int64_t high,
+                      std::vector<int64_t>& values, std::string& error) {
+    std::vector<int64_t> out;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        int64_t v = 0;
+        if (!parseInteger(text.substr(start, comma - start), low, high, v, error)) return false;
+        out.push_back(v);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    if (out.size() != count) {
+        error = "\"" + text + "\" needs " + std::to_string(count) + " numbers separated by commas";
+        return false;
+    }
+    values = std::move(out);
+    return true;
+}
+
+bool parseDecimal(const std::string& text, double low, double high, double& value,
+                  std::string& error) {
+    double v = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, v);
+    if (text.empty() || ec != std::errc() || ptr != end || !(v == v)) {
+        error = "\"" + text + "\" is not a number";
+        return false;
+    }
+    if (v < low || v > high) {
+        std::ostringstream range;
+        range << text << " is outside " << low << ".." << high;
+        error = range.str();
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+std::vector<std::string> splitColons(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t colon = text.find(':', start);
+        parts.push_back(text.substr(start, colon - start));
+        if (colon == std::string::npos) break;
+        start = colon + 1;
+    }
+    return parts;
+}
+
+std::vector<std::string> splitCommas(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (true) {
+        const size_t at = text.find(',', start);
+        parts.push_back(text.substr(start, at == std::string::npos ? at : at - start));
+        if (at == std::string::npos) return parts;
+        start = at + 1;
+    }
+}
+
+std::string formatBlendMode(int32_t mode) {
+    std::string out;
+    for (char c : std::string(blendModeName(mode))) {
+        out.push_back(c == ' ' ? '-' : char(std::tolower(static_cast<unsigned char>(c))));
+    }
+    return out;
+}
+
+std::string formatDecimal(double value) {
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return ec == std::errc() ? std::string(buffer, end) : std::string("0");
+}
+
+bool parseRgb(const std::string& text, ColorRef& color, std::string& error) {
+    std::string s = text;
+    if (!s.empty() && s[0] == '#') s.erase(0, 1);
+    uint32_t v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, 16);
+    if (s.size() != 6 || ec != std::errc() || end != s.data() + s.size()) {
+        error = "\"" + text + "\" is not a colour RRGGBB";
+        return false;
+    }
+    color = makeRgb(uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v));
+    return true;
+}
+
+std::string formatRgb(ColorRef color) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "%02X%02X%02X", redOf(color), greenOf(color),
+                  blueOf(color));
+    return buffer;
+}
+
+bool parseCombination(const std::string& text, int32_t& op, std::string& error) {
+    static const char* kNames[] = {"replace", "add", "subtract", "intersect"};
+    for (int32_t i = 0; i < 4; ++i) {
+        if (text == kNames[i]) {
+            op = i;
+            return true;
+        }
+    }
+    int64_t v = 0;
+    if (!parseInteger(text, 0, 3, v, error)) {
+        error = "\"" + text + "\" is not a combination (0 replace, 1 add, 2 subtract, 3 intersect)";
+        return false;
+    }
+    op = int32_t(v);
+    return true;
+}
+
+std::string formatCombination(int32_t op) {
+    static const char* kNames[] = {"replace", "add", "subtract", "intersect"};
+    return op >= 0 && op < 4 ? kNames[op] : std::to_string(op);
+}
+
 namespace {
 
 void fail(std::string* error, std::string message) {
@@ -237,162 +415,88 @@ bool parseGaussianBlurArgs(std::string_view text, double& radius, std::string* e
     return true;
 }
 
-const std::vector<FilterOption>& filterOptions() {
-    static const std::vector<FilterOption> options = {
-        {"--levels", "GAMMAx4,IN_BLACKx4,IN_WHITEx4,OUT_BLACKx4,OUT_WHITEx4",
-         "Levels per channel (RGB, Red, Green, Blue): gamma 0.1-9.99, levels 0-255; or 5 values "
-         "for RGB alone"},
-        {"--auto-levels", "", "Auto Levels: each channel stretched, 0.1% clipped at each end"},
-        {"--auto-contrast", "", "Auto Contrast: all channels stretched alike"},
-        {"--curves", "X:Y,X:Y,...[/RED/GREEN/BLUE]",
-         "Curves: 2-10 points per list (x increasing, 0-255); one list for RGB, or four"},
-        {"--brightness-contrast", "BRIGHTNESS,CONTRAST", "Brightness/Contrast: each -100..100"},
-        {"--color-balance", "PRESERVE,CRx3,MGx3,YBx3",
-         "Color Balance: preserve luminosity 0/1, then cyan-red, magenta-green, yellow-blue for "
-         "shadows, midtones, highlights, each -100..100"},
-        {"--hue-saturation", "HUEx7,LIGHTNESSx7,SATURATIONx7",
-         "Hue/Saturation for Master, Reds, Yellows, Greens, Cyans, Blues, Magentas: hue "
-         "-180..180, others -100..100; or 3 values for Master alone"},
-        {"--colorize", "HUE,SATURATION,LIGHTNESS",
-         "Colorize: hue 0-360 degrees, saturation 0..100, lightness -100..100"},
-        {"--desaturate", "", "Desaturate"},
-        {"--invert", "", "Invert"},
-        {"--blur", "", "Blur: 3x3 (0 1 0 / 1 4 1 / 0 1 0) / 8"},
-        {"--blur-more", "", "Blur More: 3x3 (1 2 1 / 2 2 2 / 1 2 1) / 14"},
-        {"--sharpen", "", "Sharpen: 3x3 (0 -1 0 / -1 8 -1 / 0 -1 0) / 4"},
-        {"--sharpen-more", "", "Sharpen More: 3x3 (-1 -1 -1 / -1 12 -1 / -1 -1 -1) / 4"},
-        {"--gaussian-blur", "RADIUS", "Gaussian Blur: radius 0.1-250 (below 1 changes nothing)"},
-        {"--last-filter", "", "Last Filter: repeat the last blur or sharpen filter of this run"},
-    };
-    return options;
-}
+namespace {
 
-std::string filterOptionsHelp() {
-    std::string text;
-    for (const FilterOption& o : filterOptions()) {
-        text += "  ";
-        text += o.flag;
-        if (!o.argument.empty()) {
-            text += ' ';
-            text += o.argument;
+// "v0,v1,..." of the first `count` values of each array, array after array.
+template <typename T>
+void appendValues(std::string& out, const T* values, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (!out.empty()) out += ',';
+        if constexpr (std::is_floating_point_v<T>) {
+            out += formatDecimal(values[i]);
+        } else {
+            out += std::to_string(values[i]);
         }
-        text += "\n      ";
-        text += o.description;
-        text += '\n';
     }
-    return text;
 }
 
-const FilterOption* findFilterOption(std::string_view flag) {
-    for (const FilterOption& o : filterOptions()) {
-        if (o.flag == flag) return &o;
+// Whether channels 1..n-1 of every array equal their defaults, so that the short form (the
+// first channel alone) says the same.
+template <typename T, size_t N>
+bool restAtDefault(const T (&values)[N], T neutral) {
+    for (size_t i = 1; i < N; ++i) {
+        if (values[i] != neutral) return false;
     }
-    return nullptr;
-}
-
-bool parseFilterStep(std::string_view flag, std::string_view argument, FilterStep& step,
-                     std::string* error) {
-    FilterStep s;
-    bool ok = true;
-    std::string why;
-    if (flag == "--levels") {
-        s.kind = FilterStepKind::kLevels;
-        ok = parseLevelsArgs(argument, s.levels, &why);
-    } else if (flag == "--auto-levels") {
-        s.kind = FilterStepKind::kAutoLevels;
-    } else if (flag == "--auto-contrast") {
-        s.kind = FilterStepKind::kAutoContrast;
-    } else if (flag == "--curves") {
-        s.kind = FilterStepKind::kCurves;
-        ok = parseCurvesArgs(argument, s.curves, &why);
-    } else if (flag == "--brightness-contrast") {
-        s.kind = FilterStepKind::kBrightnessContrast;
-        ok = parseBrightnessContrastArgs(argument, s.brightnessContrast, &why);
-    } else if (flag == "--color-balance") {
-        s.kind = FilterStepKind::kColorBalance;
-        ok = parseColorBalanceArgs(argument, s.colorBalance, &why);
-    } else if (flag == "--hue-saturation") {
-        s.kind = FilterStepKind::kHueSaturation;
-        ok = parseHueSaturationArgs(argument, s.hueSaturation, &why);
-    } else if (flag == "--colorize") {
-        s.kind = FilterStepKind::kColorize;
-        ok = parseColorizeArgs(argument, s.colorize, &why);
-    } else if (flag == "--desaturate") {
-        s.kind = FilterStepKind::kDesaturate;
-    } else if (flag == "--invert") {
-        s.kind = FilterStepKind::kInvert;
-    } else if (flag == "--last-filter") {
-        s.kind = FilterStepKind::kLastFilter;
-    } else if (flag == "--blur") {
-        s.kind = FilterStepKind::kBlur;
-    } else if (flag == "--blur-more") {
-        s.kind = FilterStepKind::kBlurMore;
-    } else if (flag == "--sharpen") {
-        s.kind = FilterStepKind::kSharpen;
-    } else if (flag == "--sharpen-more") {
-        s.kind = FilterStepKind::kSharpenMore;
-    } else if (flag == "--gaussian-blur") {
-        s.kind = FilterStepKind::kGaussianBlur;
-        ok = parseGaussianBlurArgs(argument, s.gaussianRadius, &why);
-    } else {
-        fail(error, "unknown filter option " + quoted(flag));
-        return false;
-    }
-    if (!ok) {
-        fail(error, std::string(flag) + ": " + why);
-        return false;
-    }
-    step = std::move(s);
     return true;
 }
 
-std::unique_ptr<Filter> makeFilter(const FilterStep& step) {
-    switch (step.kind) {
-        case FilterStepKind::kLevels:
-            return std::make_unique<LevelsFilter>(step.levels);
-        case FilterStepKind::kCurves:
-            return std::make_unique<CurvesFilter>(step.curves);
-        case FilterStepKind::kBrightnessContrast:
-            return std::make_unique<BrightnessContrastFilter>(step.brightnessContrast);
-        case FilterStepKind::kColorBalance:
-            return std::make_unique<ColorBalanceFilter>(step.colorBalance);
-        case FilterStepKind::kHueSaturation:
-            return std::make_unique<HueSaturationFilter>(step.hueSaturation);
-        case FilterStepKind::kColorize:
-            return std::make_unique<ColorizeFilter>(step.colorize);
-        case FilterStepKind::kDesaturate:
-            return std::make_unique<DesaturateFilter>();
-        case FilterStepKind::kInvert:
-            return std::make_unique<InvertFilter>();
-        case FilterStepKind::kBlur:
-            return std::make_unique<BlurFilter>();
-        case FilterStepKind::kBlurMore:
-            return std::make_unique<BlurMoreFilter>();
-        case FilterStepKind::kSharpen:
-            return std::make_unique<SharpenFilter>();
-        case FilterStepKind::kSharpenMore:
-            return std::make_unique<SharpenMoreFilter>();
-        case FilterStepKind::kGaussianBlur:
-            return std::make_unique<GaussianBlurFilter>(step.gaussianRadius);
-        case FilterStepKind::kAutoLevels:
-        case FilterStepKind::kAutoContrast:
-        case FilterStepKind::kLastFilter:
-            return nullptr;
-    }
-    return nullptr;
+}  // namespace
+
+std::string formatLevelsArgs(const LevelsParams& p) {
+    const bool composite = restAtDefault(p.gamma, 1.0) && restAtDefault(p.inBlack, 0) &&
+                           restAtDefault(p.inWhite, 255) && restAtDefault(p.outBlack, 0) &&
+                           restAtDefault(p.outWhite, 255);
+    const int n = composite ? 1 : 4;
+    std::string out;
+    appendValues(out, p.gamma, n);
+    appendValues(out, p.inBlack, n);
+    appendValues(out, p.inWhite, n);
+    appendValues(out, p.outBlack, n);
+    appendValues(out, p.outWhite, n);
+    return out;
 }
 
-int runFilterStep(const FilterTarget& target, const FilterStep& step) {
-    switch (step.kind) {
-        case FilterStepKind::kAutoLevels:
-            return runAutoLevels(target);
-        case FilterStepKind::kAutoContrast:
-            return runAutoContrast(target);
-        case FilterStepKind::kLastFilter:
-            return runLastFilter(target);
-        default:
-            return runFilterCommand(target, makeFilter(step));
+std::string formatCurvesArgs(const CurvesParams& p) {
+    const CurvesParams identity;
+    const bool composite = p.points[1] == identity.points[1] && p.points[2] == identity.points[2] &&
+                           p.points[3] == identity.points[3];
+    std::string out;
+    for (int c = 0; c < (composite ? 1 : 4); ++c) {
+        if (c > 0) out += '/';
+        for (size_t i = 0; i < p.points[c].size(); ++i) {
+            if (i > 0) out += ',';
+            out += std::to_string(p.points[c][i].x) + ":" + std::to_string(p.points[c][i].y);
+        }
     }
+    return out;
+}
+
+std::string formatBrightnessContrastArgs(const BrightnessContrastParams& p) {
+    return std::to_string(p.brightness) + "," + std::to_string(p.contrast);
+}
+
+std::string formatColorBalanceArgs(const ColorBalanceParams& p) {
+    std::string out = std::to_string(p.preserveLuminosity);
+    appendValues(out, p.cyanRed, 3);
+    appendValues(out, p.magentaGreen, 3);
+    appendValues(out, p.yellowBlue, 3);
+    return out;
+}
+
+std::string formatHueSaturationArgs(const HueSaturationParams& p) {
+    const bool master =
+        restAtDefault(p.hue, 0) && restAtDefault(p.lightness, 0) && restAtDefault(p.saturation, 0);
+    const int n = master ? 1 : 7;
+    std::string out;
+    appendValues(out, p.hue, n);
+    appendValues(out, p.lightness, n);
+    appendValues(out, p.saturation, n);
+    return out;
+}
+
+std::string formatColorizeArgs(const ColorizeParams& p) {
+    return std::to_string(p.hueDegrees) + "," + std::to_string(p.saturation) + "," +
+           std::to_string(p.lightness);
 }
 
 }  // namespace varnel

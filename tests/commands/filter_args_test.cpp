@@ -1,9 +1,11 @@
-// Filter steps given as command-line arguments: the records they fill, the malformed and
-// out-of-range arguments they refuse, and running a parsed step on a document.
+// Filter commands given as command-line text: the records they fill, the malformed and
+// out-of-range arguments they refuse, and running a parsed command on a document.
 #include <gtest/gtest.h>
 
-#include "filter_fixtures.h"
-#include "filters/filter_args.h"
+#include "../filters/filter_fixtures.h"
+#include "commands/catalogue.h"
+#include "commands/command_text.h"
+#include "filters/filter_action.h"
 #include "filters/last_filter.h"
 #include "history/history.h"
 
@@ -104,14 +106,18 @@ TEST(FilterArgs, RefusedArguments) {
         {"--sharpen-more-please", "", "unknown filter option"},
     };
     for (const Case& c : cases) {
-        FilterStep step;
-        step.kind = FilterStepKind::kDesaturate;
+        const DocumentCommand* command = findCommandOption(c.flag);
+        if (std::string_view(c.inMessage) == "unknown filter option") {
+            EXPECT_EQ(command, nullptr) << c.flag;
+            continue;
+        }
+        ASSERT_NE(command, nullptr) << c.flag;
+        CommandParams params = NoParams{};
         std::string error;
-        EXPECT_FALSE(parseFilterStep(c.flag, c.argument, step, &error))
-            << c.flag << " " << c.argument;
+        EXPECT_FALSE(command->parse(c.argument, params, error)) << c.flag << " " << c.argument;
         EXPECT_NE(error.find(c.inMessage), std::string::npos)
             << c.flag << " " << c.argument << ": " << error;
-        EXPECT_EQ(step.kind, FilterStepKind::kDesaturate) << "a failed parse leaves the step";
+        EXPECT_TRUE(std::any_cast<NoParams>(&params)) << "a failed parse leaves the record";
     }
 }
 
@@ -132,14 +138,12 @@ TEST(FilterArgs, EveryOptionIsListedAndParses) {
                            "--sharpen-more",
                            "--gaussian-blur",
                            "--last-filter"};
-    const std::string help = filterOptionsHelp();
     for (const char* flag : flags) {
-        const FilterOption* option = findFilterOption(flag);
+        const DocumentCommand* option = findCommandOption(flag);
         ASSERT_NE(option, nullptr) << flag;
-        EXPECT_NE(help.find(flag), std::string::npos) << flag;
-        EXPECT_FALSE(option->description.empty()) << flag;
+        EXPECT_FALSE(option->help.empty()) << flag;
         const char* sample = "";
-        if (option->argument.empty()) {
+        if (option->syntax.empty()) {
             sample = "";
         } else if (std::string_view(flag) == "--levels") {
             sample = "1.2,0,255,0,255";
@@ -154,15 +158,9 @@ TEST(FilterArgs, EveryOptionIsListedAndParses) {
         } else {
             sample = "30,20,10";
         }
-        FilterStep step;
         std::string error;
-        EXPECT_TRUE(parseFilterStep(flag, sample, step, &error)) << flag << ": " << error;
-        const bool fromDocument = step.kind == FilterStepKind::kAutoLevels ||
-                                  step.kind == FilterStepKind::kAutoContrast ||
-                                  step.kind == FilterStepKind::kLastFilter;
-        EXPECT_EQ(makeFilter(step) == nullptr, fromDocument) << flag;
+        EXPECT_TRUE(option->parsed(sample, &error)) << flag << ": " << error;
     }
-    EXPECT_EQ(filterOptions().size(), std::size(flags));
 }
 
 TEST(FilterArgs, RunningStepsOnADocument) {
@@ -171,16 +169,22 @@ TEST(FilterArgs, RunningStepsOnADocument) {
     auto doc = documentWith(*original);
     History history(10);
     Selection selection(doc->size());
-    const FilterTarget target{&history, doc.get(), &selection};
-    FilterStep step;
-    ASSERT_TRUE(parseFilterStep("--invert", "", step));
-    ASSERT_EQ(runFilterStep(target, step), 1);
-    ASSERT_TRUE(parseFilterStep("--brightness-contrast", "0,-100", step));
-    ASSERT_EQ(runFilterStep(target, step), 1);
-    ASSERT_TRUE(parseFilterStep("--auto-contrast", "", step));
-    ASSERT_EQ(runFilterStep(target, step), 1);
-    ASSERT_TRUE(parseFilterStep("--last-filter", "", step));
-    EXPECT_EQ(runFilterStep(target, step), 0) << "no area filter ran in this process";
+    CommandContext context;
+    auto run = [&](const char* option, const char* text) {
+        const DocumentCommand* command = findCommandOption(option);
+        EXPECT_NE(command, nullptr) << option;
+        if (!command) return 0;
+        auto params = command->parsed(text);
+        EXPECT_TRUE(params) << option;
+        if (!params) return 0;
+        context.lastFilter = lastFilter();
+        MadeAction made = command->makeAction(*doc, selection, *params, context);
+        return made.action ? history.perform(std::move(made.action)) : 0;
+    };
+    ASSERT_EQ(run("--invert", ""), 1);
+    ASSERT_EQ(run("--brightness-contrast", "0,-100"), 1);
+    ASSERT_EQ(run("--auto-contrast", ""), 1);
+    EXPECT_EQ(run("--last-filter", ""), 0) << "no area filter ran in this process";
     EXPECT_EQ(history.count(), 3);
     EXPECT_EQ(history.stateAt(1)->name(), "Brightness/Contrast");
     EXPECT_EQ(pixelAt(doc->layers().rasterAt(0)->pixels(), 2, 2), (Bgr{128, 128, 128}));
