@@ -23,21 +23,53 @@ endif()
 set(VARNEL_TEST_DATA_DIR ${PROJECT_SOURCE_DIR}/tests/data)
 get_filename_component(VARNEL_CORPUS_DIR ${PROJECT_SOURCE_DIR}/../shared/corpus ABSOLUTE)
 
-# varnel_library(<name> [DEPS <targets>...])
-# Builds every .cpp of the calling folder into the static library varnel_<name>
-# (an interface library while the folder has no sources yet).
+# Layering. No target has src/ on its include path. Each library's headers are staged as
+# symbolic links under <build>/include/<library>/<folder>/, and that staging folder is the
+# library's only include directory, handed on (PUBLIC) to whatever links the library. A library
+# therefore sees its own headers and those of the libraries it declares (and theirs), nothing
+# else: an include that points the wrong way (the engine reaching into app/, view/ into the
+# application's settings, history/ into the filters) fails to compile with "No such file or
+# directory" instead of working by accident.
+#
+# varnel_stage_headers(<target> <folder> <headers>...) stages the given headers of src/<folder>
+# for <target>. The staging folder is rebuilt at every configure, which the header globs below
+# trigger (CONFIGURE_DEPENDS) whenever a header is added or removed.
+function(varnel_stage_headers target folder)
+    set(stage ${PROJECT_BINARY_DIR}/include/${target})
+    file(REMOVE_RECURSE ${stage})
+    file(MAKE_DIRECTORY ${stage}/${folder})
+    foreach(header IN LISTS ARGN)
+        get_filename_component(name ${header} NAME)
+        file(CREATE_LINK ${header} ${stage}/${folder}/${name} SYMBOLIC)
+    endforeach()
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "INTERFACE_LIBRARY")
+        target_include_directories(${target} INTERFACE ${stage})
+    else()
+        target_include_directories(${target} PUBLIC ${stage})
+    endif()
+endfunction()
+
+# varnel_library(<name> [DEPS <targets>...] [EXCLUDE <headers>...])
+# Builds every .cpp of the calling folder into the static library varnel_<name> (an interface
+# library while the folder has no sources yet) and stages the folder's headers for it, less the
+# EXCLUDEd file names (headers that belong to another library of the same folder).
 function(varnel_library name)
-    cmake_parse_arguments(A "" "" "DEPS" ${ARGN})
+    cmake_parse_arguments(A "" "" "DEPS;EXCLUDE" ${ARGN})
     file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    foreach(excluded IN LISTS A_EXCLUDE)
+        list(REMOVE_ITEM headers ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+    endforeach()
+    get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
     if(srcs)
         add_library(varnel_${name} STATIC ${srcs})
-        target_include_directories(varnel_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
         target_link_libraries(varnel_${name} PUBLIC ${A_DEPS})
     else()
         add_library(varnel_${name} INTERFACE)
-        target_include_directories(varnel_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
         target_link_libraries(varnel_${name} INTERFACE ${A_DEPS})
     endif()
+    varnel_stage_headers(varnel_${name} ${folder} ${headers})
 endfunction()
 
 # varnel_tests(<name> [QT] [CPU_BASELINE] [DEPS <targets>...])

@@ -19,6 +19,10 @@ ImageWindow::ImageWindow(VeChildFrame* frame, const AppSettings& settings)
     // The canvas tools record their steps (the marquee's selections) in this window's history.
     frame->view()->setActionSink(
         [this](std::unique_ptr<HistoryAction> action) { return perform(std::move(action)); });
+    // The view draws around the image in the settings' colours as they are at each repaint.
+    frame->view()->setColorSource([&settings] {
+        return ViewColors{settings.doc_window_bg_color, settings.image_border_color};
+    });
     QObject::connect(frame, &VeChildFrame::commandRequested, frame,
                      [this](int id) { requestCommand(id); });
     frame->setCaptionCommandFilter([this](int id) { return canRequestCommand(id); });

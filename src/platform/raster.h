@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "core/color.h"
-#include "core/geometry.h"
+#include "platform/color.h"
+#include "platform/geometry.h"
 
 namespace varnel::platform {
 

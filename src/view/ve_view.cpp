@@ -12,7 +12,6 @@
 #include <QWheelEvent>
 #include <cmath>
 
-#include "app/app_settings.h"
 #include "document/document.h"
 #include "view/view_commands.h"
 
@@ -182,10 +181,9 @@ RenderSource VeView::currentSource() {
 }
 
 void VeView::renderRect(const Rect& clip, const RenderSource& source) {
-    const AppSettings& settings = AppSettings::instance();
+    const ViewColors colours = colors();
     bool drewImage = paintViewArea(frame_, clip, scroller_, cache_, source,
-                                   packPixel(settings.doc_window_bg_color),
-                                   packPixel(settings.image_border_color));
+                                   packPixel(colours.surround), packPixel(colours.border));
     // The ants' snapshot no longer matches what is on screen.
     if (drewImage && !currentSelection().isEmpty()) outline_.clearPrepared();
 }

@@ -36,6 +36,13 @@ namespace varnel {
 
 class Document;
 
+// The colours the view draws around the image, given by its host (the editor takes them from its
+// settings); these are the defaults.
+struct ViewColors {
+    Bgra surround{0xAA, 0xAA, 0xAA, 0xFF};  // the window's background beyond the canvas
+    Bgra border{0, 0, 0, 0xFF};             // the line around the canvas
+};
+
 class VeView : public QWidget,
                public ZoomScrollerHost,
                public DocumentListener,
@@ -64,6 +71,11 @@ public:
 
     // View commands (Toggle Selection); false for commands the view does not know.
     bool handleCommand(int32_t command);
+
+    // Where the view reads its colours at every repaint (so that a change shows at the next
+    // one); without a source it draws the defaults. Call invalidateBackground() after a change.
+    void setColorSource(std::function<ViewColors()> source) { colorSource_ = std::move(source); }
+    ViewColors colors() const { return colorSource_ ? colorSource_() : ViewColors{}; }
 
     // --- tools --------------------------------------------------------------------------------
     // The process-wide source of the active tool; views made afterwards attach to it. Null: the
@@ -218,6 +230,7 @@ private:
     SelectionOutline outline_;
     QBasicTimer antsTimer_;
     Selection* selection_ = nullptr;
+    std::function<ViewColors()> colorSource_;
     SelectionProvider provider_;
     std::function<bool()> activeQuery_;
     QScrollBar* hbar_ = nullptr;

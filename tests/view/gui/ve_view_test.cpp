@@ -6,7 +6,6 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "app/app_settings.h"
 #include "document/document.h"
 #include "gui_fixtures.h"
 #include "view/checker_pattern.h"
@@ -28,21 +27,17 @@ QRgb rgb(Bgr c) {
 class VeViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = AppSettings::instance().doc_window_bg_color;
-        savedBorder_ = AppSettings::instance().image_border_color;
-        AppSettings::instance().doc_window_bg_color = settingsColor(0x20, 0x40, 0x60);
-        AppSettings::instance().image_border_color = settingsColor(0xF0, 0x10, 0x10);
+        colours.surround = Bgra{0x60, 0x40, 0x20, 0xFF};
+        colours.border = Bgra{0x10, 0x10, 0xF0, 0xFF};
         SelectionOutline::setPhase(0);
     }
-    void TearDown() override {
-        view.reset();
-        AppSettings::instance().doc_window_bg_color = saved_;
-        AppSettings::instance().image_border_color = savedBorder_;
-    }
+    void TearDown() override { view.reset(); }
 
     VeView& show(std::unique_ptr<Document> d, QSize size, float zoom) {
         doc = std::move(d);
         view = std::make_unique<VeView>(doc.get());
+        // The host's colours, read at every repaint.
+        view->setColorSource([this] { return colours; });
         view->resize(size);
         view->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(view.get()));
@@ -52,7 +47,7 @@ protected:
 
     std::unique_ptr<Document> doc;
     std::unique_ptr<VeView> view;
-    Bgra saved_, savedBorder_;
+    ViewColors colours;
 };
 
 TEST_F(VeViewTest, HiddenLayerShowsCheckerboardThatScrollsWithTheImage) {
@@ -115,7 +110,7 @@ TEST_F(VeViewTest, BackgroundAndBorderSurroundASmallImage) {
     for (const Case& c : cases) EXPECT_EQ(img.pixel(c.x, c.y), c.colour) << c.x << "," << c.y;
 
     // A new background colour shows once the background is repainted.
-    AppSettings::instance().doc_window_bg_color = settingsColor(0, 0x80, 0);
+    colours.surround = Bgra{0, 0x80, 0, 0xFF};
     v.invalidateBackground();
     img = shown(v);
     EXPECT_EQ(img.pixel(0, 0), qRgb(0, 0x80, 0));
