@@ -419,10 +419,9 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
                     }});
     out.push_back(std::move(duplicate));
 
-    DocumentCommand remove =
-        command(kCmdDeleteLayer, "Delete Layer", "--delete-layer", "",
-                "deletes the active layer (never the only one)",
-                "the image's only layer cannot be deleted");
+    DocumentCommand remove = command(kCmdDeleteLayer, "Delete Layer", "--delete-layer", "",
+                                     "deletes the active layer (never the only one)",
+                                     "the image's only layer cannot be deleted");
     remove.entries = {{kCmdDeleteLayer, std::nullopt}};
     remove.isEnabled = [](const Document& document, const Selection&, const CommandContext&) {
         return canDeleteLayer(document);
