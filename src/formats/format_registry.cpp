@@ -180,8 +180,13 @@ bool openAs(std::unique_ptr<Document>& opened, const std::string& path, int type
     if (type == FormatBmp || type == FormatPng) {
         return openThroughCodec(opened, path, type, found, why);
     }
+    FileStream stream;
     DecodedPicture picture;
-    if (!decodePictureFile(path, picture, &why)) return false;
+    if (!stream.openForRead(path)) {
+        why = stream.failure();
+        return false;
+    }
+    if (!decodePicture(stream, type, picture, &why)) return false;
     opened = Document::fromImage(picture.color, picture.alpha.isValid() ? &picture.alpha : nullptr,
                                  path);
     if (!opened) {

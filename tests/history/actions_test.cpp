@@ -159,7 +159,7 @@ std::vector<Case> cases() {
                      auto pixels = testing::noise(9, 6, rng);
                      Channel mask;
                      EXPECT_TRUE(mask.createGray(9, 6));
-                     testing::fillNoise(mask, 1, rng);
+                     testing::fillNoise(mask, rng);
                      return std::make_unique<PasteAction>(&d, &s, *pixels, mask, Point{18, 14});
                  }});
     c.push_back({"paste opaque", "Paste",
