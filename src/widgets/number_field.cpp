@@ -210,6 +210,8 @@ void FloatField::setRange(double minimum, double maximum) {
 void FloatField::setDecimals(int decimals) {
     NumberTextFormat format = textFormat();
     format.decimals = std::clamp(decimals, 0, 6);
+    // Without decimals the field takes whole numbers only.
+    format.decimalPoint = format.decimals > 0;
     setTextFormat(format);
     setStep(step_);
     if (typedValue()) showValue(value());

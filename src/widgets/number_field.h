@@ -123,7 +123,7 @@ public:
     void setRange(double minimum, double maximum);
     double minimum() const { return minimum_; }
     double maximum() const { return maximum_; }
-    // Digits after the point, 0 … 6.
+    // Digits after the point, 0 … 6; with none, no point may be typed (whole numbers only).
     void setDecimals(int decimals);
     int decimals() const { return textFormat().decimals; }
     void setStep(double step);  // at least one unit of the last decimal
