@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "core/blend_modes.h"
+#include "widgets/number_field.h"
 #include "widgets/number_text.h"
 
 namespace varnel {
@@ -26,6 +27,16 @@ void addBlendModes(QComboBox* list) {
     for (int id = 0; id < kBlendModeCount; ++id) {
         const std::string_view name = blendModeName(id);
         list->addItem(QString::fromUtf8(name.data(), qsizetype(name.size())));
+    }
+}
+
+void showNumber(FloatField* field, std::optional<double> value) {
+    if (!value) {
+        field->clear();
+    } else if (*value >= field->minimum() && *value <= field->maximum()) {
+        field->setValue(*value);
+    } else {
+        field->setText(formatReal(*value, field->textFormat()));
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "dialogs/fill_dialog.h"
+#include "dialogs/new_image_dialog.h"
 #include "dialogs/one_value_dialog.h"
 #include "dialogs/parameter_dialog.h"
 
@@ -20,6 +21,7 @@ protected:
     void SetUp() override {
         FillDialog::remembered() = {};
         SelectionModifyDialog::remembered() = {};
+        NewImageDialog::remembered() = {};
         ParameterDialog::forgetPositions();
     }
 };
