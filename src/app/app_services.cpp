@@ -11,6 +11,7 @@
 #include <QPrinterInfo>
 
 #include "dialogs/duplicate_image_dialog.h"
+#include "dialogs/new_image_dialog.h"
 #include "dialogs/print_preview_dialog.h"
 
 namespace varnel {
@@ -109,6 +110,15 @@ public:
         DuplicateImageDialog dialog(name, openNames, parent_);
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.enteredName();
+    }
+
+    std::optional<NewImageResult> askNewImage(AppSettings& settings, std::optional<Size> clipboard,
+                                              bool& presetsChanged) override {
+        NewImageDialog dialog(settings, clipboard, parent_);
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        presetsChanged = dialog.presetsChanged();
+        if (!accepted) return std::nullopt;
+        return dialog.result();
     }
 
 private:

@@ -10,6 +10,10 @@
 #include <memory>
 #include <optional>
 
+#include "app/app_settings.h"
+#include "core/geometry.h"
+#include "dialogs/new_image_dialog.h"
+
 class QPrinter;
 class QWidget;
 
@@ -60,6 +64,14 @@ public:
     // so that none of `openNames` (every open document's) has it; nothing when cancelled.
     virtual std::optional<QString> askDuplicateName(const QString& name,
                                                     const QStringList& openNames) = 0;
+    // The New dialog over the presets of `settings` (which it may add to and remove from, then
+    // setting `presetsChanged`), with the size of the clipboard's image when there is one;
+    // nothing when cancelled.
+    virtual std::optional<NewImageResult> askNewImage(AppSettings& /*settings*/,
+                                                      std::optional<Size> /*clipboard*/,
+                                                      bool& /*presetsChanged*/) {
+        return std::nullopt;
+    }
 };
 
 // Opening files and web pages with the desktop's programs.

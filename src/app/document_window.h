@@ -14,6 +14,7 @@ namespace varnel {
 class ColorImage;
 class GrayMap;
 class History;
+struct ImageSettings;
 
 class DocumentWindow {
 public:
@@ -91,6 +92,12 @@ public:
                                                             const std::string& /*name*/) {
         return nullptr;
     }
+    // A window for a new blank image made from `settings` (size, resolution, background colour or
+    // transparency, and the name it is shown under); it has no file yet. Null when it cannot be
+    // made (invalid settings, or not enough memory).
+    virtual std::unique_ptr<DocumentWindow> createNew(const ImageSettings& /*settings*/) {
+        return nullptr;
+    }
     // A window for a full copy of the document of `source` (layers, channels, resolution, and the
     // window's selection), shown under `name`; it has no file yet and counts as modified. Null
     // when it cannot be made.
@@ -99,7 +106,7 @@ public:
         return nullptr;
     }
     // Whether the windows this provider makes carry out document command `id`, or for the frame's
-    // commands that make documents (Duplicate, New From Clipboard), whether it makes them.
+    // commands that make documents (New, Duplicate, New From Clipboard), whether it makes them.
     // Decides which menu items are shown.
     virtual bool providesCommand(int id) const = 0;
 };

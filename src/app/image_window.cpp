@@ -238,6 +238,12 @@ std::unique_ptr<DocumentWindow> ImageDocuments::openFile(const std::string& path
     return ImageWindow::create(std::move(document), settings_);
 }
 
+std::unique_ptr<DocumentWindow> ImageDocuments::createNew(const ImageSettings& settings) {
+    std::unique_ptr<Document> document = Document::createBlank(settings);
+    if (!document) return nullptr;
+    return ImageWindow::create(std::move(document), settings_);
+}
+
 std::unique_ptr<DocumentWindow> ImageDocuments::createFromImage(ColorImage& pixels,
                                                                 GrayMap* transparency,
                                                                 const std::string& name) {
@@ -265,7 +271,7 @@ std::unique_ptr<DocumentWindow> ImageDocuments::duplicate(DocumentWindow& source
 }
 
 bool ImageDocuments::providesCommand(int id) const {
-    return ImageWindow::commands().count(id) > 0 || id == kCmdImageDuplicate ||
+    return ImageWindow::commands().count(id) > 0 || id == kCmdFileNew || id == kCmdImageDuplicate ||
            id == kCmdFileNewFromClipboard;
 }
 

@@ -86,6 +86,7 @@ public:
 
     std::unique_ptr<DocumentWindow> openFile(const std::string& path,
                                              std::string* reason = nullptr) override;
+    std::unique_ptr<DocumentWindow> createNew(const ImageSettings& settings) override;
     std::unique_ptr<DocumentWindow> createFromImage(ColorImage& pixels, GrayMap* transparency,
                                                     const std::string& name) override;
     // The source must be an ImageWindow.

@@ -29,6 +29,7 @@
 #include "app/product_info.h"
 #include "app/settings_location.h"
 #include "core/clipboard_store.h"
+#include "document/document.h"
 #include "filters/last_filter.h"
 #include "formats/format_registry.h"
 #include "formats/format_type.h"
@@ -61,44 +62,29 @@ int formatOfSaveFilter(int index) {
 
 // Commands of the frame that work in this build, and those of them that need a document.
 const std::set<int> kFrameCommands = {
-    kCmdFileNewFromClipboard,
-    kCmdImageDuplicate,
-    kCmdFileOpen,
-    kCmdFileClose,
-    kCmdFileCloseAll,
-    kCmdFileSave,
-    kCmdFileSaveAs,
-    kCmdFilePageSetup,
-    kCmdFilePrintPreview,
-    kCmdFilePrint,
-    kCmdRecentClear,
-    kCmdAppExit,
-    kCmdToolHand,
-    kCmdToolMarquee,
-    kCmdToolZoomIn,
-    kCmdToolZoomOut,
-    kCmdFullScreen,
-    kCmdViewToolbar,
-    kCmdViewStatusBar,
-    kCmdWindowCascade,
-    kCmdWindowTile,
-    kCmdWindowArrange,
-    kCmdNextPane,
-    kCmdPreviousPane,
-    kCmdHelpContents,
-    kCmdHelpSearch,
-    kCmdHelpIndex,
-    kCmdHelpFeedback,
-    kCmdWebHome,
-    kCmdWebUpdates,
-    kCmdAbout,
+    kCmdFileNew,        kCmdFileNewFromClipboard,
+    kCmdImageDuplicate, kCmdFileOpen,
+    kCmdFileClose,      kCmdFileCloseAll,
+    kCmdFileSave,       kCmdFileSaveAs,
+    kCmdFilePageSetup,  kCmdFilePrintPreview,
+    kCmdFilePrint,      kCmdRecentClear,
+    kCmdAppExit,        kCmdToolHand,
+    kCmdToolMarquee,    kCmdToolZoomIn,
+    kCmdToolZoomOut,    kCmdFullScreen,
+    kCmdViewToolbar,    kCmdViewStatusBar,
+    kCmdWindowCascade,  kCmdWindowTile,
+    kCmdWindowArrange,  kCmdNextPane,
+    kCmdPreviousPane,   kCmdHelpContents,
+    kCmdHelpSearch,     kCmdHelpIndex,
+    kCmdHelpFeedback,   kCmdWebHome,
+    kCmdWebUpdates,     kCmdAbout,
 };
 const std::set<int> kDocumentFrameCommands = {
-    kCmdFileNewFromClipboard, kCmdImageDuplicate, kCmdFileOpen,      kCmdFileClose,
-    kCmdFileCloseAll,         kCmdFileSave,       kCmdFileSaveAs,    kCmdFilePageSetup,
-    kCmdFilePrintPreview,     kCmdFilePrint,      kCmdWindowCascade, kCmdWindowTile,
-    kCmdWindowArrange,        kCmdNextPane,       kCmdPreviousPane,  kCmdToolHand,
-    kCmdToolMarquee,          kCmdToolZoomIn,     kCmdToolZoomOut,
+    kCmdFileNew,       kCmdFileNewFromClipboard, kCmdImageDuplicate, kCmdFileOpen,
+    kCmdFileClose,     kCmdFileCloseAll,         kCmdFileSave,       kCmdFileSaveAs,
+    kCmdFilePageSetup, kCmdFilePrintPreview,     kCmdFilePrint,      kCmdWindowCascade,
+    kCmdWindowTile,    kCmdWindowArrange,        kCmdNextPane,       kCmdPreviousPane,
+    kCmdToolHand,      kCmdToolMarquee,          kCmdToolZoomIn,     kCmdToolZoomOut,
 };
 
 const QString kNoPrinterText =
@@ -250,7 +236,7 @@ bool MainWindow::isCommandShown(int id) const {
     if (info->handler == CommandHandler::Document)
         return documents_ && documents_->providesCommand(id);
     if (!kFrameCommands.count(id)) return false;
-    if (id == kCmdFileNewFromClipboard || id == kCmdImageDuplicate)
+    if (id == kCmdFileNew || id == kCmdFileNewFromClipboard || id == kCmdImageDuplicate)
         return documents_ && documents_->providesCommand(id);
     return !kDocumentFrameCommands.count(id) || documents_ != nullptr;
 }
@@ -384,6 +370,7 @@ bool MainWindow::isCommandEnabled(int id) const {
         return doc->isCommandEnabled(id);
     }
     if (commandNeedsDocument(id)) return doc != nullptr;
+    if (id == kCmdFileNew) return documents_ != nullptr;
     if (id == kCmdFileNewFromClipboard) return documents_ && clipboard_->hasImage();
     return true;
 }
@@ -450,6 +437,9 @@ void MainWindow::runCommand(int id) {
             openFiles(files);
             break;
         }
+        case kCmdFileNew:
+            newImage();
+            break;
         case kCmdFileNewFromClipboard:
             newFromClipboard();
             break;
@@ -822,6 +812,38 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 // ---- New documents ----------------------------------------------------------------------------
 
+bool MainWindow::newImage() {
+    if (!documents_) return false;
+    std::optional<Size> clipboard;
+    if (Size size; clipboard_->hasImage() && clipboard_->imageSize(size)) clipboard = size;
+    bool presetsChanged = false;
+    const std::optional<NewImageResult> chosen =
+        commandDialogs_->askNewImage(*settings_, clipboard, presetsChanged);
+    // Presets saved or deleted in the dialog are kept even when it is cancelled.
+    if (presetsChanged) saveSettings();
+    if (!chosen) return false;
+
+    ImageSettings image;
+    image.width = chosen->width;
+    image.height = chosen->height;
+    image.resolution = chosen->resolution;
+    image.resolutionUnit = chosen->resolutionUnit;
+    image.title = chosen->name.toStdString();
+    image.transparentBackground = chosen->background == kBackgroundTransparent ? 1 : 0;
+    image.backgroundColor = chosen->background == kBackgroundColor
+                                ? settings_->default_bg_color.toColorRef()
+                                : makeRgb(255, 255, 255);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::unique_ptr<DocumentWindow> window = documents_->createNew(image);
+    QApplication::restoreOverrideCursor();
+    if (!window) {
+        prompts_->showError(QStringLiteral("Error creating new image!"));
+        return false;
+    }
+    addDocumentWindow(std::move(window));
+    return true;
+}
+
 bool MainWindow::newFromClipboard() {
     if (!documents_ || !clipboard_->hasImage()) return false;
     std::unique_ptr<DocumentWindow> window;
@@ -860,6 +882,12 @@ bool MainWindow::duplicateDocument(DocumentWindow* window) {
     }
     addDocumentWindow(std::move(copy));
     return true;
+}
+
+// ---- Settings ---------------------------------------------------------------------------------
+
+void MainWindow::saveSettings() {
+    if (!settingsPath_.empty()) settings_->save(settingsPath_);
 }
 
 // ---- Printing ---------------------------------------------------------------------------------

@@ -113,6 +113,11 @@ public:
     // False at the first Cancel, cancelled Save As or failed save: then everything stays open.
     bool confirmExit();
 
+    // New: the New dialog, then a blank document of the size, resolution and background chosen
+    // there, under the name given. True when it was made; "Error creating new image!" when it
+    // could not be (not enough memory).
+    bool newImage();
+
     // New From Clipboard: a one-layer document "Clipboard-<n>" of the clipboard's image with its
     // transparency (the store's mask for the store's own image, the alpha channel of another
     // program's). True when it was made.
@@ -179,6 +184,8 @@ private:
     void fillMenu(QMenu* menu, const std::vector<struct MenuItem>& items);
     void updateWindowMenu();
     void scheduleUpdate();
+    // Writes the settings file now (when the window has one).
+    void saveSettings();
     bool writeDocument(DocumentWindow* window, const QString& path);
     DocumentWindow* findOpenDocument(const QString& path) const;
     void toggleFullScreen();

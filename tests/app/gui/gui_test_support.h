@@ -20,6 +20,7 @@
 #include "app/command_table.h"
 #include "app/document_window.h"
 #include "core/surface.h"
+#include "document/document.h"
 #include "history/history.h"
 
 namespace varnel::test {
@@ -97,6 +98,8 @@ public:
     Size imageSize;
     bool hasTransparency = false;
     const FakeDocument* copyOf = nullptr;
+    // What a new blank document was made from.
+    std::optional<ImageSettings> madeFrom;
     // What flattenedImage gives; without pixels, nothing.
     ColorImage flattened;
     std::set<int> commands;
@@ -140,6 +143,15 @@ public:
         made.push_back(doc.get());
         return doc;
     }
+    std::unique_ptr<DocumentWindow> createNew(const ImageSettings& settings) override {
+        if (refuseNew) return nullptr;
+        auto doc = std::make_unique<FakeDocument>("", settings.title);
+        doc->madeFrom = settings;
+        doc->imageSize = Size{settings.width, settings.height};
+        doc->commands = commands;
+        made.push_back(doc.get());
+        return doc;
+    }
     std::unique_ptr<DocumentWindow> duplicate(DocumentWindow& source,
                                               const std::string& name) override {
         if (refuseNew) return nullptr;
@@ -151,7 +163,8 @@ public:
         return doc;
     }
     bool providesCommand(int id) const override {
-        return commands.count(id) > 0 || id == kCmdImageDuplicate || id == kCmdFileNewFromClipboard;
+        return commands.count(id) > 0 || id == kCmdFileNew || id == kCmdImageDuplicate ||
+               id == kCmdFileNewFromClipboard;
     }
 
     bool refuseNew = false;
@@ -220,7 +233,8 @@ public:
     int openFilterIndex = 0, saveFilterIndex = 0, saveDialogs = 0;
 };
 
-// The Duplicate Image dialog: answers with `name` (nothing: cancelled) and records its input.
+// The frame's own dialogs: each answers with what the test put in (nothing: cancelled) and
+// records what it was opened with.
 class FakeCommandDialogs : public CommandDialogs {
 public:
     std::optional<QString> askDuplicateName(const QString& name,
@@ -229,9 +243,20 @@ public:
         lastOpenNames = openNames;
         return answer;
     }
+    std::optional<NewImageResult> askNewImage(AppSettings& settings, std::optional<Size> clipboard,
+                                              bool& presetsChanged) override {
+        ++newDialogs;
+        newClipboard = clipboard;
+        if (presetToSave) presetsChanged = settings.addPreset(*presetToSave);
+        return newImage;
+    }
     std::optional<QString> answer;
     std::vector<std::string> asked;
     QStringList lastOpenNames;
+    std::optional<NewImageResult> newImage;
+    std::optional<ImagePreset> presetToSave;  // saved by the New dialog
+    std::optional<Size> newClipboard;
+    int newDialogs = 0;
 };
 
 class FakeDesktop : public Desktop {

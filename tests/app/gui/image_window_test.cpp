@@ -341,6 +341,39 @@ TEST_F(ImageFixture, ErrorBoxesSayWhyARealFileWasRefused) {
                                   "Width 40000 exceeds the 30000-pixel limit.", "Is a folder."}));
 }
 
+TEST_F(ImageFixture, NewDocumentsAreBlankInTheirBackground) {
+    ImageDocuments documents(settings);
+    EXPECT_TRUE(documents.providesCommand(kCmdFileNew));
+    ImageSettings wanted;
+    wanted.width = 6;
+    wanted.height = 4;
+    wanted.resolution = 300.0f;
+    wanted.title = "Untitled-3";
+    wanted.backgroundColor = makeRgb(10, 20, 30);
+    auto made = documents.createNew(wanted);
+    auto* window = dynamic_cast<ImageWindow*>(made.get());
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->documentName(), "Untitled-3");
+    EXPECT_EQ(window->documentPath(), "");
+    EXPECT_EQ(window->history()->limit(), 5);
+    Document& doc = *window->document();
+    EXPECT_EQ(doc.size(), (Size{6, 4}));
+    EXPECT_EQ(doc.resolution(), 300.0f);
+    EXPECT_TRUE(doc.layers().isBackgroundAt(0));
+    EXPECT_EQ(pixel(doc, 5, 3), (std::array<int, 3>{30, 20, 10}));
+
+    wanted.transparentBackground = 1;
+    auto clear = documents.createNew(wanted);
+    ASSERT_NE(clear, nullptr);
+    Document& transparent = *dynamic_cast<ImageWindow*>(clear.get())->document();
+    EXPECT_EQ(transparent.layers().count(), 1);
+    EXPECT_FALSE(transparent.layers().isBackgroundAt(0));
+    EXPECT_EQ(transparent.composite()->alpha().row(0)[0], 0);
+
+    wanted.width = 30001;
+    EXPECT_EQ(documents.createNew(wanted), nullptr);
+}
+
 TEST_F(ImageFixture, MainWindowOpensEditsSavesAndClosesRealImages) {
     AppSettings settings;
     MainWindowSetup setup;

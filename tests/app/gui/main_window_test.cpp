@@ -768,12 +768,12 @@ TEST_F(Frame, MenusShowOnlyCommandsThatWork) {
                           "View>Status Bar",    "Window>Cascade",     "Window>Tile",
                           "Help>About Varnel",  "Help>Contents...",   "File>New From Clipboard",
                           "Image>Duplicate...", "File>Page Setup...", "File>Print with Preview...",
-                          "File>Print..."})
+                          "File>Print...",      "File>New..."})
         EXPECT_TRUE(has(t)) << t;
     // Work that does not exist in this build has no item.
     for (const char* t :
-         {"File>New...", "Edit>Fill...", "Edit>Options...", "Adjust>Levels...",
-          "Image>Image Size...", "Image>Canvas Size...", "Select>", "Filter>", "View>Zoom In"})
+         {"Edit>Fill...", "Edit>Options...", "Adjust>Levels...", "Image>Image Size...",
+          "Image>Canvas Size...", "Select>", "Filter>", "View>Zoom In"})
         EXPECT_FALSE(has(t)) << t;
 }
 
@@ -850,6 +850,82 @@ TEST_F(Frame, UndoAndRedoFollowTheActiveDocumentsHistory) {
     EXPECT_FALSE(enabled(kCmdEditRedo));
     EXPECT_FALSE(enabled(kCmdInvert));
     window->runCommand(kCmdInvert);  // with no document: nothing happens
+}
+
+// ---- New --------------------------------------------------------------------------------
+
+TEST_F(Frame, NewMakesABlankDocumentOfWhatTheDialogReturns) {
+    settings.default_bg_color = settingsColor(0x12, 0x34, 0x56);
+    struct Case {
+        int32_t background;
+        int32_t transparent;
+        ColorRef color;
+    } cases[] = {
+        {kBackgroundWhite, 0, makeRgb(255, 255, 255)},
+        {kBackgroundColor, 0, makeRgb(0x12, 0x34, 0x56)},
+        {kBackgroundTransparent, 1, makeRgb(255, 255, 255)},
+    };
+    for (const Case& c : cases) {
+        NewImageResult chosen;
+        chosen.width = 640;
+        chosen.height = 480;
+        chosen.resolution = 118.11f;
+        chosen.resolutionUnit = 1;
+        chosen.background = c.background;
+        chosen.name = QStringLiteral("Poster-%1").arg(c.background);
+        commandDialogs->newImage = chosen;
+        window->runCommand(kCmdFileNew);
+        FakeDocument* doc = dynamic_cast<FakeDocument*>(window->activeDocumentWindow());
+        ASSERT_TRUE(doc && doc->madeFrom);
+        const ImageSettings& made = *doc->madeFrom;
+        EXPECT_EQ(doc->documentName(), chosen.name.toStdString());
+        EXPECT_EQ(made.width, 640);
+        EXPECT_EQ(made.height, 480);
+        EXPECT_EQ(made.resolution, 118.11f);
+        EXPECT_EQ(made.resolutionUnit, 1);
+        EXPECT_EQ(made.transparentBackground, c.transparent);
+        EXPECT_EQ(made.backgroundColor, c.color);
+    }
+    EXPECT_EQ(window->documentWindows().size(), 3);
+    EXPECT_TRUE(window->action(kCmdFileNew)->isEnabled());
+    EXPECT_TRUE(prompts->log.empty());
+
+    commandDialogs->newImage.reset();  // Cancel
+    window->runCommand(kCmdFileNew);
+    EXPECT_EQ(window->documentWindows().size(), 3);
+}
+
+TEST_F(Frame, NewOffersTheClipboardsImageSize) {
+    window->runCommand(kCmdFileNew);
+    EXPECT_FALSE(commandDialogs->newClipboard);
+    ColorImage image;
+    ASSERT_TRUE(image.createColor(7, 3));
+    ASSERT_TRUE(clipboard.put(image));
+    window->runCommand(kCmdFileNew);
+    ASSERT_TRUE(commandDialogs->newClipboard);
+    EXPECT_EQ(*commandDialogs->newClipboard, (Size{7, 3}));
+}
+
+TEST_F(Frame, NewThatCannotMakeTheImageSaysSo) {
+    provider->refuseNew = true;
+    commandDialogs->newImage = NewImageResult{30000, 30000, 72.0f, 0, 0, QStringLiteral("Big")};
+    EXPECT_FALSE(window->newImage());
+    EXPECT_EQ(prompts->log, Strings{"error: Error creating new image!"});
+    EXPECT_TRUE(window->documentWindows().isEmpty());
+}
+
+TEST_F(Frame, PresetsSavedInTheNewDialogReachTheFileAtOnce) {
+    settingsPath = dir.filePath(QStringLiteral("Settings.xml")).toStdString();
+    build();
+    ImagePreset preset;
+    preset.name = "Mine";
+    preset.id = 8;
+    commandDialogs->presetToSave = preset;
+    window->runCommand(kCmdFileNew);  // and cancelled
+    AppSettings reread;
+    ASSERT_TRUE(reread.load(settingsPath));
+    ASSERT_EQ(reread.presets().size(), 1u);
+    EXPECT_EQ(reread.presets()[0].name, "Mine");
 }
 
 TEST_F(Frame, ToolbarStatusBarAndFullScreenToggleAndShowTheirCheckMarks) {
