@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QWidget>
 
+#include "dialogs/canvas_size_dialog.h"
 #include "dialogs/fill_dialog.h"
 #include "dialogs/new_image_dialog.h"
 #include "dialogs/one_value_dialog.h"
@@ -19,6 +20,7 @@ namespace varnel::test {
 class FreshRun : public ::testing::Test {
 protected:
     void SetUp() override {
+        CanvasSizeDialog::remembered() = {};
         FillDialog::remembered() = {};
         SelectionModifyDialog::remembered() = {};
         NewImageDialog::remembered() = {};
