@@ -46,8 +46,8 @@ std::unique_ptr<ImageWindow> ImageWindow::create(std::unique_ptr<Document> docum
 
 namespace {
 
-std::map<int, ParameterDialog>& parameterDialogs() {
-    static std::map<int, ParameterDialog> dialogs;
+std::map<int, ParameterDialogFunction>& parameterDialogs() {
+    static std::map<int, ParameterDialogFunction> dialogs;
     return dialogs;
 }
 
@@ -68,7 +68,7 @@ std::set<int> ImageWindow::commands() {
     return ids;
 }
 
-void ImageWindow::setParameterDialog(int id, ParameterDialog dialog) {
+void ImageWindow::setParameterDialog(int id, ParameterDialogFunction dialog) {
     parameterDialogs()[id] = std::move(dialog);
 }
 

@@ -23,7 +23,7 @@ class Document;
 // A dialog that gathers the parameters of a document command: it opens over `parent` with the
 // document and selection of the window, and returns the command's parameter record (the type its
 // catalogue record names), or nothing when the user cancels.
-using ParameterDialog = std::function<std::optional<CommandParams>(
+using ParameterDialogFunction = std::function<std::optional<CommandParams>(
     QWidget* parent, const DocumentCommand& command, const Document& document,
     const Selection& selection, const CommandContext& context)>;
 
@@ -42,7 +42,7 @@ public:
     static std::set<int> commands();
     // Registers the dialog of the catalogue entry `id` (a menu item whose command asks for its
     // parameters); from then on the windows offer that command. Replaces an earlier one.
-    static void setParameterDialog(int id, ParameterDialog dialog);
+    static void setParameterDialog(int id, ParameterDialogFunction dialog);
     // Runs a catalogue command with a parameter record, as its dialog's OK does; false when the
     // command cannot run now or its action fails.
     bool runCommandWith(int id, const CommandParams& params);

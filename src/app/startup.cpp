@@ -12,6 +12,7 @@
 #include "app/qt_system_clipboard.h"
 #include "app/settings_location.h"
 #include "app/single_instance.h"
+#include "app/size_dialogs.h"
 #include "core/clipboard_store.h"
 #include "platform/parallel.h"
 
@@ -71,6 +72,7 @@ int runInstance(int& argc, char** argv) {
         ~Detach() { ClipboardStore::store().setSystemClipboard(nullptr); }
     } detach;
 
+    registerSizeDialogs();
     MainWindowSetup setup;
     setup.settingsPath = location.filePath;
     setup.documents = std::make_unique<ImageDocuments>(AppSettings::instance());

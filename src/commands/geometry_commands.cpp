@@ -6,6 +6,7 @@
 
 #include "commands/catalogue.h"
 #include "commands/command_text.h"
+#include "commands/geometry_params.h"
 #include "document/layer.h"
 #include "history/geometry_actions.h"
 #include "imageops/canvas_geometry.h"
@@ -98,22 +99,6 @@ bool parseAnchor(const std::string& text, int32_t& anchor, std::string& error) {
 const char* const kAnchorNames[9] = {"top-left",    "top",    "top-right",
                                      "left",        "center", "right",
                                      "bottom-left", "bottom", "bottom-right"};
-
-// W,H[,METHOD[,RES[,UNIT]]]
-struct ImageSizeCommandParams {
-    int32_t width = 0, height = 0;
-    int32_t method = kResampleBicubicSmooth;
-    float resolution = 0;  // 0: the image's
-    int32_t unit = -1;     // -1: the image's
-};
-
-// W,H[,ANCHOR[,RRGGBB]]
-struct CanvasSizeCommandParams {
-    int32_t width = 0, height = 0;
-    int32_t anchor = kAnchorCenter;
-    bool customColor = false;  // false: the context's Background colour
-    ColorRef color = 0;
-};
 
 // Degrees clockwise: 90, 180 or 270.
 struct RotateParams {

@@ -6,25 +6,33 @@
 
 #include <QtTest/qtestspontaneevent.h>
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QWheelEvent>
 
 #include "app/command_table.h"
 #include "app/main_window.h"
+#include "app/size_dialogs.h"
+#include "dialogs/canvas_size_dialog.h"
+#include "dialogs/image_size_dialog.h"
 #include "document/document.h"
 #include "gui_test_support.h"
 #include "tools/tool_manager.h"
 #include "view/ve_canvas_info_ctrl.h"
 #include "view/ve_child_frame.h"
 #include "view/ve_view.h"
+#include "widgets/number_field.h"
 
 namespace varnel {
 namespace {
@@ -372,6 +380,65 @@ TEST_F(ImageFixture, NewDocumentsAreBlankInTheirBackground) {
 
     wanted.width = 30001;
     EXPECT_EQ(documents.createNew(wanted), nullptr);
+}
+
+// The size dialogs, answered as a user would: each OK is one named step that undo takes back.
+TEST_F(ImageFixture, SizeDialogsRecordOneNamedStepEach) {
+    registerSizeDialogs();
+    settings.default_bg_color = settingsColor(0, 255, 0);
+    auto window = openPhoto();
+    ASSERT_TRUE(window);
+    Document& doc = *window->document();
+    History& history = *window->history();
+    EXPECT_TRUE(window->handlesCommand(kCmdImageSize));
+    EXPECT_TRUE(window->handlesCommand(kCmdCanvasSize));
+    const int before = history.current();
+
+    // Answers the dialog the command opens once it is shown.
+    auto answer = [](auto fill) {
+        QTimer::singleShot(0, [fill] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            fill(modal);
+        });
+    };
+    answer([](QWidget* modal) {
+        auto* d = dynamic_cast<ImageSizeDialog*>(modal);
+        ASSERT_NE(d, nullptr);
+        d->pixelWidthField()->setFocus();
+        d->pixelWidthField()->selectAll();
+        QTest::keyClicks(d->pixelWidthField(), QStringLiteral("8"));
+        d->okButton()->click();
+    });
+    window->runCommand(kCmdImageSize);
+    EXPECT_EQ(doc.size(), (Size{8, 6}));
+    EXPECT_EQ(history.current(), before + 1);
+    EXPECT_EQ(history.stateAt(history.current())->name(), "Image Size");
+
+    answer([](QWidget* modal) {
+        auto* d = dynamic_cast<CanvasSizeDialog*>(modal);
+        ASSERT_NE(d, nullptr);
+        d->relativeBox()->setChecked(true);
+        d->widthField()->setFocus();
+        d->widthField()->selectAll();
+        QTest::keyClicks(d->widthField(), QStringLiteral("2"));
+        d->anchorButton(kAnchorLeft)->click();
+        d->okButton()->click();
+    });
+    window->runCommand(kCmdCanvasSize);
+    EXPECT_EQ(doc.size(), (Size{10, 6}));
+    EXPECT_EQ(history.stateAt(history.current())->name(), "Canvas Size");
+    // The new column on the right takes the settings' background colour.
+    EXPECT_EQ(pixel(doc, 9, 0), (std::array<int, 3>{0, 255, 0}));
+
+    answer([](QWidget* modal) { modal->close(); });  // cancelled: nothing recorded
+    window->runCommand(kCmdCanvasSize);
+    EXPECT_EQ(history.current(), before + 2);
+
+    window->runCommand(kCmdEditUndo);
+    window->runCommand(kCmdEditUndo);
+    EXPECT_EQ(doc.size(), (Size{4, 3}));
+    EXPECT_EQ(pixel(doc, 0, 0), (std::array<int, 3>{0, 128, 255}));
 }
 
 TEST_F(ImageFixture, MainWindowOpensEditsSavesAndClosesRealImages) {

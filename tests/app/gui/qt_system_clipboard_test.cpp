@@ -13,6 +13,7 @@
 #include "app/command_table.h"
 #include "app/image_window.h"
 #include "app/main_window.h"
+#include "app/size_dialogs.h"
 #include "core/clipboard_store.h"
 #include "document/document.h"
 #include "gui_test_support.h"
@@ -205,12 +206,14 @@ TEST(QtSystemClipboard, NewFromClipboardAndDuplicateOpenRealDocuments) {
     EXPECT_EQ(rgb(copy->document()->composite()->color(), 0, 0), (std::array<int, 3>{255, 0, 0}));
     EXPECT_TRUE(asked->log.empty());
 
-    // The copy's caption menu offers Duplicate and Page Setup, and nothing whose dialog is not
-    // built.
+    // The copy's caption menu offers Duplicate, the size dialogs and Page Setup.
+    registerSizeDialogs();
     const auto items = copy->frame()->captionMenuItems();
-    ASSERT_EQ(items.size(), 2u);
+    ASSERT_EQ(items.size(), 4u);
     EXPECT_EQ(items[0].first, int(kCmdImageDuplicate));
-    EXPECT_EQ(items[1].first, int(kCmdFilePageSetup));
+    EXPECT_EQ(items[1].first, int(kCmdImageSize));
+    EXPECT_EQ(items[2].first, int(kCmdCanvasSize));
+    EXPECT_EQ(items[3].first, int(kCmdFilePageSetup));
 
     asked->answers = {Prompts::Answer::No, Prompts::Answer::No};
     window.close();
