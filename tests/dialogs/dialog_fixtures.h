@@ -12,6 +12,7 @@
 #include "dialogs/fill_dialog.h"
 #include "dialogs/new_image_dialog.h"
 #include "dialogs/one_value_dialog.h"
+#include "dialogs/options_dialog.h"
 #include "dialogs/parameter_dialog.h"
 
 namespace varnel::test {
@@ -24,6 +25,7 @@ protected:
         FillDialog::remembered() = {};
         SelectionModifyDialog::remembered() = {};
         NewImageDialog::remembered() = {};
+        OptionsDialog::rememberedPage() = OptionsDialog::kGeneralPage;
         ParameterDialog::forgetPositions();
     }
 };
