@@ -12,6 +12,7 @@
 
 #include "dialogs/duplicate_image_dialog.h"
 #include "dialogs/new_image_dialog.h"
+#include "dialogs/options_dialog.h"
 #include "dialogs/print_preview_dialog.h"
 
 namespace varnel {
@@ -119,6 +120,12 @@ public:
         presetsChanged = dialog.presetsChanged();
         if (!accepted) return std::nullopt;
         return dialog.result();
+    }
+
+    std::optional<AppOptions> askOptions(const AppOptions& current) override {
+        OptionsDialog dialog(current, parent_);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.options();
     }
 
 private:

@@ -72,6 +72,11 @@ public:
                                                       bool& /*presetsChanged*/) {
         return std::nullopt;
     }
+    // The Options dialog over a copy of `current`: the edited options, every number within its
+    // range; nothing when cancelled.
+    virtual std::optional<AppOptions> askOptions(const AppOptions& /*current*/) {
+        return std::nullopt;
+    }
 };
 
 // Opening files and web pages with the desktop's programs.

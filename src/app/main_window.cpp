@@ -78,6 +78,7 @@ const std::set<int> kFrameCommands = {
     kCmdHelpSearch,     kCmdHelpIndex,
     kCmdHelpFeedback,   kCmdWebHome,
     kCmdWebUpdates,     kCmdAbout,
+    kCmdOptions,
 };
 const std::set<int> kDocumentFrameCommands = {
     kCmdFileNew,       kCmdFileNewFromClipboard, kCmdImageDuplicate, kCmdFileOpen,
@@ -439,6 +440,9 @@ void MainWindow::runCommand(int id) {
         }
         case kCmdFileNew:
             newImage();
+            break;
+        case kCmdOptions:
+            editOptions();
             break;
         case kCmdFileNewFromClipboard:
             newFromClipboard();
@@ -885,6 +889,39 @@ bool MainWindow::duplicateDocument(DocumentWindow* window) {
 }
 
 // ---- Settings ---------------------------------------------------------------------------------
+
+bool MainWindow::editOptions() {
+    const std::optional<AppOptions> edited = commandDialogs_->askOptions(settings_->options());
+    if (!edited) return false;
+    applyOptions(*edited);
+    return true;
+}
+
+void MainWindow::applyOptions(const AppOptions& options) {
+    AppOptions next = options;
+    clampOptions(next);
+    const AppOptions before = settings_->options();
+    settings_->options() = next;
+    if (next.max_recent_files != before.max_recent_files) recent_.rebuildRecentMenu();
+    const QList<DocumentWindow*> windows = documentWindows();
+    if (next.doc_window_bg_color != before.doc_window_bg_color ||
+        next.image_border_color != before.image_border_color) {
+        // The views read the colours at each repaint.
+        for (DocumentWindow* w : windows) {
+            if (QWidget* widget = w->widget()) {
+                widget->update();
+                for (QWidget* child : widget->findChildren<QWidget*>()) child->update();
+            }
+        }
+    }
+    if (next.nb_history_states != before.nb_history_states) {
+        // Every open document, minimised or not.
+        for (DocumentWindow* w : windows)
+            if (History* history = w->history()) history->setLimit(next.nb_history_states);
+    }
+    saveSettings();
+    scheduleUpdate();
+}
 
 void MainWindow::saveSettings() {
     if (!settingsPath_.empty()) settings_->save(settingsPath_);

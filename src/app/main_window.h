@@ -118,6 +118,14 @@ public:
     // could not be (not enough memory).
     bool newImage();
 
+    // Options: the Options dialog, then applyOptions with what it returns. True when applied.
+    bool editOptions();
+    // Makes `options` (brought into their ranges) the settings' and tells what depends on them:
+    // a new number of recent files rebuilds the recent files menu, new window or border colours
+    // repaint every document window, a new number of history states becomes the limit of every
+    // open document's history (trimming it at once). The settings file is written.
+    void applyOptions(const AppOptions& options);
+
     // New From Clipboard: a one-layer document "Clipboard-<n>" of the clipboard's image with its
     // transparency (the store's mask for the store's own image, the alpha channel of another
     // program's). True when it was made.

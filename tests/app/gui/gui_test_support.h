@@ -253,6 +253,12 @@ public:
     std::optional<QString> answer;
     std::vector<std::string> asked;
     QStringList lastOpenNames;
+    std::optional<AppOptions> askOptions(const AppOptions&) override {
+        ++optionsDialogs;
+        return options;
+    }
+    std::optional<AppOptions> options;
+    int optionsDialogs = 0;
     std::optional<NewImageResult> newImage;
     std::optional<ImagePreset> presetToSave;  // saved by the New dialog
     std::optional<Size> newClipboard;

@@ -768,12 +768,11 @@ TEST_F(Frame, MenusShowOnlyCommandsThatWork) {
                           "View>Status Bar",    "Window>Cascade",     "Window>Tile",
                           "Help>About Varnel",  "Help>Contents...",   "File>New From Clipboard",
                           "Image>Duplicate...", "File>Page Setup...", "File>Print with Preview...",
-                          "File>Print...",      "File>New..."})
+                          "File>Print...",      "File>New...",        "Edit>Options..."})
         EXPECT_TRUE(has(t)) << t;
     // Work that does not exist in this build has no item.
-    for (const char* t :
-         {"Edit>Fill...", "Edit>Options...", "Adjust>Levels...", "Image>Image Size...",
-          "Image>Canvas Size...", "Select>", "Filter>", "View>Zoom In"})
+    for (const char* t : {"Edit>Fill...", "Adjust>Levels...", "Image>Image Size...",
+                          "Image>Canvas Size...", "Select>", "Filter>", "View>Zoom In"})
         EXPECT_FALSE(has(t)) << t;
 }
 
@@ -787,11 +786,12 @@ TEST(FrameWithoutDocuments, ShowsNoDocumentCommands) {
     setup.desktop = std::make_unique<FakeDesktop>();
     MainWindow window(std::move(setup));
     Strings texts = menuTexts(window.menuBar());
-    EXPECT_EQ(texts, (Strings{"File>", "File>Recent Files>", "File>Recent Files>(Empty)",
-                              "File>Exit", "View>", "View>Full Screen", "View>Toolbar",
-                              "View>Status Bar", "Help>", "Help>Contents...", "Help>Search...",
-                              "Help>Index", "Help>Feedback and Support", "Help>Orvane Online",
-                              "Help>Check for Updates", "Help>About Varnel"}));
+    EXPECT_EQ(texts,
+              (Strings{"File>", "File>Recent Files>", "File>Recent Files>(Empty)", "File>Exit",
+                       "Edit>", "Edit>Options...", "View>", "View>Full Screen", "View>Toolbar",
+                       "View>Status Bar", "Help>", "Help>Contents...", "Help>Search...",
+                       "Help>Index", "Help>Feedback and Support", "Help>Orvane Online",
+                       "Help>Check for Updates", "Help>About Varnel"}));
 }
 
 // An action that counts how often it ran.
@@ -926,6 +926,54 @@ TEST_F(Frame, PresetsSavedInTheNewDialogReachTheFileAtOnce) {
     ASSERT_TRUE(reread.load(settingsPath));
     ASSERT_EQ(reread.presets().size(), 1u);
     EXPECT_EQ(reread.presets()[0].name, "Mine");
+}
+
+// ---- Options ----------------------------------------------------------------------------
+
+TEST_F(Frame, OptionsApplyToEveryOpenDocumentAndReachTheFile) {
+    settingsPath = dir.filePath(QStringLiteral("Settings.xml")).toStdString();
+    build();
+    settings.nb_history_states = 20;
+    int value = 0;
+    std::vector<FakeDocument*> docs = {open(image("a.png")), open(image("b.png"))};
+    settings.recent_files = {"/a.png", "/b.png", "/c.png", "/d.png"};
+    window->recentFiles().rebuildRecentMenu();
+    for (FakeDocument* doc : docs) {
+        doc->undo.setLimit(20);
+        for (int i = 0; i < 12; ++i) doc->undo.perform(std::make_unique<CountingAction>(&value));
+    }
+    // The second window is minimised: it is trimmed all the same.
+    docs[1]->widget()->showMinimized();
+
+    EXPECT_TRUE(window->isCommandShown(kCmdOptions));
+    window->updateCommandStates();
+    EXPECT_TRUE(window->action(kCmdOptions)->isEnabled());
+    AppOptions edited = settings.options();
+    edited.nb_history_states = 5;
+    edited.max_recent_files = 2;
+    edited.pixel_similarity_tolerance = 300;  // brought into range
+    edited.default_fg_color = settingsColor(1, 2, 3);
+    commandDialogs->options = edited;
+    window->runCommand(kCmdOptions);
+
+    for (FakeDocument* doc : docs) {
+        EXPECT_EQ(doc->undo.limit(), 5);
+        EXPECT_EQ(doc->undo.count(), 5);
+    }
+    EXPECT_EQ(settings.recent_files, (Strings{"/a.png", "/b.png"}));
+    EXPECT_EQ(window->recentFiles().menu()->actions().size(), 4);  // with Clear and its separator
+    EXPECT_EQ(settings.pixel_similarity_tolerance, 255);
+    EXPECT_EQ(settings.default_fg_color, settingsColor(1, 2, 3));
+    AppSettings reread;
+    ASSERT_TRUE(reread.load(settingsPath));
+    EXPECT_EQ(reread.nb_history_states, 5);
+    EXPECT_EQ(reread.default_fg_color, settingsColor(1, 2, 3));
+
+    // Cancel changes nothing.
+    commandDialogs->options.reset();
+    window->runCommand(kCmdOptions);
+    EXPECT_EQ(settings.nb_history_states, 5);
+    EXPECT_EQ(commandDialogs->optionsDialogs, 2);
 }
 
 TEST_F(Frame, ToolbarStatusBarAndFullScreenToggleAndShowTheirCheckMarks) {
