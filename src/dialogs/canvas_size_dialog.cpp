@@ -213,7 +213,6 @@ CanvasSizeDialog::CanvasSizeDialog(const Document& image, ColorRef foreground, C
     problemLabel_ = new QLabel(this);
     problemLabel_->setObjectName(QStringLiteral("canvasProblem"));
     problemLabel_->setWordWrap(true);
-    problemLabel_->setAccessibleName(QStringLiteral("Problem"));
 
     auto* column = new QVBoxLayout;
     column->addWidget(currentGroup);

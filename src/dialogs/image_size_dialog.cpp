@@ -133,6 +133,9 @@ ImageSizeDialog::ImageSizeDialog(const Document& image, QWidget* parent)
     docGrid->addWidget(docWidth_, 0, 1);
     docGrid->addWidget(docWidthUnit_, 0, 2);
     docGrid->addWidget(labelFor(QStringLiteral("Hei&ght:"), docHeight_), 1, 0);
+    // Named apart from the pixel fields for screen readers.
+    docWidth_->setAccessibleName(QStringLiteral("Document width"));
+    docHeight_->setAccessibleName(QStringLiteral("Document height"));
     docGrid->addWidget(docHeight_, 1, 1);
     docGrid->addWidget(docHeightUnit_, 1, 2);
     docGrid->addWidget(docLink_, 0, 3, 2, 1);
@@ -164,7 +167,6 @@ ImageSizeDialog::ImageSizeDialog(const Document& image, QWidget* parent)
     problemLabel_ = new QLabel(this);
     problemLabel_->setObjectName(QStringLiteral("imageSizeProblem"));
     problemLabel_->setWordWrap(true);
-    problemLabel_->setAccessibleName(QStringLiteral("Problem"));
 
     auto* column = new QVBoxLayout;
     column->addWidget(pixelGroup_);

@@ -127,9 +127,9 @@ NewImageDialog::NewImageDialog(AppSettings& settings, std::optional<Size> clipbo
     auto* sizeCaption = new QLabel(QStringLiteral("Image size:"), sizeGroup);
     sizeLabel_ = new QLabel(sizeGroup);
     sizeLabel_->setObjectName(QStringLiteral("newMemory"));
-    sizeLabel_->setAccessibleName(QStringLiteral("Image size"));
 
     auto* orientation = new QGroupBox(QStringLiteral("Orientation"), sizeGroup);
+    orientation->setAccessibleName(orientation->title());
     landscape_ = new QRadioButton(QStringLiteral("&Landscape"), orientation);
     landscape_->setObjectName(QStringLiteral("newLandscape"));
     nameAfterText(landscape_, landscape_->text());
@@ -166,7 +166,6 @@ NewImageDialog::NewImageDialog(AppSettings& settings, std::optional<Size> clipbo
     problemLabel_ = new QLabel(this);
     problemLabel_->setObjectName(QStringLiteral("newProblem"));
     problemLabel_->setWordWrap(true);
-    problemLabel_->setAccessibleName(QStringLiteral("Problem"));
 
     auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
     ok_ = buttons->addButton(QDialogButtonBox::Ok);

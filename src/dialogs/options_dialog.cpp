@@ -98,6 +98,7 @@ OptionsDialog::OptionsDialog(const AppOptions& options, QWidget* parent)
     tree_ = new QTreeWidget(this);
     tree_->setObjectName(QStringLiteral("optionsPages"));
     tree_->setAccessibleName(QStringLiteral("Pages"));
+    tree_->setHeaderLabel(QStringLiteral("Pages"));
     tree_->header()->hide();
     tree_->setRootIsDecorated(false);
     tree_->setFixedWidth(110);
