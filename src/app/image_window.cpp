@@ -46,8 +46,8 @@ std::unique_ptr<ImageWindow> ImageWindow::create(std::unique_ptr<Document> docum
 
 namespace {
 
-std::map<int, ParameterDialogFunction>& parameterDialogs() {
-    static std::map<int, ParameterDialogFunction> dialogs;
+std::map<int, CommandDialog>& parameterDialogs() {
+    static std::map<int, CommandDialog> dialogs;
     return dialogs;
 }
 
@@ -68,7 +68,7 @@ std::set<int> ImageWindow::commands() {
     return ids;
 }
 
-void ImageWindow::setParameterDialog(int id, ParameterDialogFunction dialog) {
+void ImageWindow::setParameterDialog(int id, CommandDialog dialog) {
     parameterDialogs()[id] = std::move(dialog);
 }
 

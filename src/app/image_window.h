@@ -22,10 +22,12 @@ class Document;
 
 // A dialog that gathers the parameters of a document command: it opens over `parent` with the
 // document and selection of the window, and returns the command's parameter record (the type its
-// catalogue record names), or nothing when the user cancels.
-using ParameterDialogFunction = std::function<std::optional<CommandParams>(
-    QWidget* parent, const DocumentCommand& command, const Document& document,
-    const Selection& selection, const CommandContext& context)>;
+// catalogue record names), or nothing when the user cancels. A dialog with a live preview shows
+// it on the document and puts the document back before it returns. (Named apart from the
+// dialogs' ParameterDialog base class, so that one file can use both.)
+using CommandDialog = std::function<std::optional<CommandParams>(
+    QWidget* parent, const DocumentCommand& command, Document& document, Selection& selection,
+    const CommandContext& context)>;
 
 class ImageWindow : public DocumentWindow, private DocumentListener, private SelectionListener {
 public:
@@ -42,7 +44,7 @@ public:
     static std::set<int> commands();
     // Registers the dialog of the catalogue entry `id` (a menu item whose command asks for its
     // parameters); from then on the windows offer that command. Replaces an earlier one.
-    static void setParameterDialog(int id, ParameterDialogFunction dialog);
+    static void setParameterDialog(int id, CommandDialog dialog);
     // Runs a catalogue command with a parameter record, as its dialog's OK does; false when the
     // command cannot run now or its action fails.
     bool runCommandWith(int id, const CommandParams& params);
