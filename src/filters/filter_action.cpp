@@ -82,6 +82,7 @@ RasterLayer* FilterAction::targetLayer() const {
 
 int FilterAction::execute() {
     if (!filter_ || !image_) return 0;
+    if (neutral_) return 1;
     if (inPlace_) return applyInPlace();
     if (!snapshot_) {
         if (!canTakeFilter(*image_, selectionArea())) return 0;
@@ -222,6 +223,8 @@ int FilterAction::copyBack(RasterLayer& layer) {
 
 int FilterAction::revert() {
     if (inPlace_) return applyInPlace();
+    // Nothing was ever applied for neutral values: nothing to put back.
+    if (neutral_ && !snapshot_) return 1;
     if (!snapshot_ || layerIndex_ < 0) return 0;
     RasterLayer* layer = image_ ? image_->layers().rasterAt(layerIndex_) : nullptr;
     if (!layer) return 0;

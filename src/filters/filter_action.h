@@ -58,6 +58,12 @@ public:
 
     // Replaces the held filter (the preview installs each new set of values this way).
     void setFilter(std::unique_ptr<Filter> filter);
+    // Marks the held filter's values as ones that change nothing (a dialog's neutral values):
+    // executions then leave the layer as it is and succeed, so that a state recorded for them
+    // changes nothing when it is redone either, even where the filter itself would round (the
+    // HSL round trip of Hue/Saturation moves some pixels by one).
+    void setNeutral(bool neutral) { neutral_ = neutral; }
+    bool isNeutral() const { return neutral_; }
     const Filter* filter() const { return filter_.get(); }
 
     // Puts the copied pixels back without reporting a change (the preview, before applying
@@ -95,6 +101,7 @@ private:
     // The first execution applied a self-inverse filter to the whole layer in place and kept no
     // snapshot: undo applies it once more (nothing selected, so the same pixels every time).
     bool inPlace_ = false;
+    bool neutral_ = false;
 };
 
 }  // namespace varnel

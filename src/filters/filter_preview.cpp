@@ -17,7 +17,15 @@ int FilterPreview::update(std::unique_ptr<Filter> filter, bool neutral) {
         wasModified_ = document_ && document_->isModified();
     }
     action_->setFilter(std::move(filter));
-    if (created && neutral) return 1;
+    action_->setNeutral(neutral);
+    if (neutral) {
+        // Back to the layer as it was (after earlier previews of other values).
+        if (!created && action_->hasSnapshot()) {
+            action_->beforeRevert();
+            action_->afterRevert(action_->revert());
+        }
+        return 1;
+    }
     action_->beforeExecute();
     const int result = action_->reapply();
     action_->afterExecute(result);

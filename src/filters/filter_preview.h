@@ -23,8 +23,11 @@ public:
     FilterPreview& operator=(const FilterPreview&) = delete;
 
     // Installs a filter built from the dialog's current values. The first call creates the
-    // action; when its values are `neutral` nothing is applied then. Otherwise the layer is put
-    // back and the filter applied again. Returns the application's result (1 when skipped).
+    // action. For values that are not `neutral` the layer is put back and the filter applied
+    // again. Neutral values apply nothing: the layer shows its pixels as they were before the
+    // dialog, and the action, marked neutral, leaves them so when recorded, undone and redone
+    // (whatever rounding the filter's own identity would show). Returns the application's
+    // result (1 for neutral values).
     int update(std::unique_ptr<Filter> filter, bool neutral);
     // Preview off or Cancel: reverts the action (when it was applied) and drops it; the
     // document's modified flag goes back to what it was before the first preview.

@@ -434,6 +434,37 @@ TEST_F(FilterOnDocument, NeutralPreviewRecordedAtOnce) {
     EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original));
 }
 
+// Neutral values show the layer as it was, also after other values were previewed, and the
+// state recorded for them stays so through undo and redo, even for a filter whose identity rounds
+// (Hue/Saturation at all zeros moves some pixels by one through the HSL round trip).
+TEST_F(FilterOnDocument, NeutralValuesShowAndKeepTheLayerAsItWas) {
+    auto roundTrip = cloneOf(*original);
+    ASSERT_EQ(HueSaturationFilter(HueSaturationParams{}).apply(*roundTrip, nullptr), 1);
+    ASSERT_FALSE(samePixels(*roundTrip, *original)) << "the fixture must show the rounding";
+
+    for (bool previewedFirst : {false, true}) {
+        History h(20);
+        FilterPreview preview(doc.get(), &selection);
+        ASSERT_EQ(
+            preview.update(std::make_unique<HueSaturationFilter>(HueSaturationParams{}), true), 1);
+        if (previewedFirst) {
+            HueSaturationParams p;
+            p.hue[kMaster] = 40;
+            ASSERT_EQ(preview.update(std::make_unique<HueSaturationFilter>(p), false), 1);
+            ASSERT_FALSE(samePixels(pixelsOf(*doc, 0), *original));
+            ASSERT_EQ(
+                preview.update(std::make_unique<HueSaturationFilter>(HueSaturationParams{}), true),
+                1);
+        }
+        EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original)) << previewedFirst;
+        ASSERT_EQ(h.perform(preview.take(), true), 1);
+        h.undo();
+        EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original)) << previewedFirst;
+        h.redo();
+        EXPECT_TRUE(samePixels(pixelsOf(*doc, 0), *original)) << previewedFirst;
+    }
+}
+
 // The one-pass re-application is only used when the last application changed nothing outside the
 // new processing rectangle; an area filter that changed the whole layer forces a full restore.
 TEST_F(FilterOnDocument, ReapplyAfterAWholeLayerChange) {
