@@ -536,7 +536,10 @@ void PreviewPane::buttonAction(int32_t code) {
 
 void PreviewPane::sliderTo(int32_t x) {
     sliderPos_ = sliderPositionAtX(x);
-    const float z = sliderZoom(sliderPos_, scroller_.minZoom(), scroller_.maxZoom());
+    // The track's last pixel is the right end of the map: without this the largest zoom could
+    // be reached with the zoom-in button only.
+    const int32_t mapped = sliderPos_ == kSliderSteps - 1 ? kSliderSteps : sliderPos_;
+    const float z = sliderZoom(mapped, scroller_.minZoom(), scroller_.maxZoom());
     if (std::fabs(z - scroller_.zoom()) >= 0.0001f) {
         scroller_.setZoom(z, true, true);
     } else {
