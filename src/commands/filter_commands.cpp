@@ -21,10 +21,36 @@ bool filterEnabled(const Document& document, const Selection& selection, const C
     return canTakeFilter(document, selection.area());
 }
 
-MadeAction filterAction(Document& document, Selection& selection, std::unique_ptr<Filter> filter) {
+// A `neutral` action is one whose values change nothing: its executions leave the layer exactly as
+// it is, even where the filter's own identity would round (the HSL round trip of Hue/Saturation).
+MadeAction filterAction(Document& document, Selection& selection, std::unique_ptr<Filter> filter,
+                        bool neutral = false) {
     if (!filter || !canTakeFilter(document, selection.area())) return {nullptr, kCannotFilter};
-    return guarded(
-        [&] { return std::make_unique<FilterAction>(&document, &selection, std::move(filter)); });
+    return guarded([&] {
+        auto action = std::make_unique<FilterAction>(&document, &selection, std::move(filter));
+        action->setNeutral(neutral);
+        return action;
+    });
+}
+
+// Whether an adjustment's values change nothing (as its dialog opens, or after Reset).
+bool isNeutral(const LevelsParams& p) {
+    return p.isNeutral();
+}
+bool isNeutral(const CurvesParams&) {
+    return false;
+}
+bool isNeutral(const BrightnessContrastParams& p) {
+    return p.brightness == 0 && p.contrast == 0;
+}
+bool isNeutral(const ColorBalanceParams& p) {
+    return p.isNeutral();
+}
+bool isNeutral(const HueSaturationParams& p) {
+    return p.isNeutral();
+}
+bool isNeutral(const ColorizeParams&) {
+    return false;
 }
 
 DocumentCommand base(int id, const char* name, const char* option, const char* syntax,
@@ -67,7 +93,7 @@ DocumentCommand adjustment(int id, const char* name, const char* option, const c
                  },
                  format,
                  [](Document& document, Selection& selection, const P& p, const CommandContext&) {
-                     return filterAction(document, selection, std::make_unique<F>(p));
+                     return filterAction(document, selection, std::make_unique<F>(p), isNeutral(p));
                  }});
     return c;
 }
@@ -87,10 +113,6 @@ DocumentCommand automatic(int id, const char* name, const char* option, const ch
     });
     return c;
 }
-
-struct GaussianBlurParams {
-    double radius = 1.0;  // 0.1 … 250
-};
 
 }  // namespace
 
@@ -119,11 +141,20 @@ void addFilterCommands(std::vector<DocumentCommand>& out) {
         "Color Balance: preserve luminosity 0/1, then cyan-red, magenta-green, yellow-blue for "
         "shadows, midtones, highlights, each -100..100",
         parseColorBalanceArgs, formatColorBalanceArgs));
-    out.push_back(adjustment<HueSaturationParams, HueSaturationFilter>(
+    DocumentCommand hueSaturation = adjustment<HueSaturationParams, HueSaturationFilter>(
         kCmdHueSaturation, "Hue/Saturation", "--hue-saturation", "HUEx7,LIGHTNESSx7,SATURATIONx7",
         "Hue/Saturation for Master, Reds, Yellows, Greens, Cyans, Blues, Magentas: hue "
         "-180..180, others -100..100; or 3 values for Master alone",
-        parseHueSaturationArgs, formatHueSaturationArgs));
+        parseHueSaturationArgs, formatHueSaturationArgs);
+    // The dialog's Colorize mode hands over Colorize's record: the menu item then colorizes.
+    hueSaturation.makeAction = [make = hueSaturation.makeAction](
+                                   Document& document, Selection& selection,
+                                   const CommandParams& params, const CommandContext& context) {
+        if (const auto* colorize = std::any_cast<ColorizeParams>(&params))
+            return filterAction(document, selection, std::make_unique<ColorizeFilter>(*colorize));
+        return make(document, selection, params, context);
+    };
+    out.push_back(std::move(hueSaturation));
     // Colorize is the Hue/Saturation dialog's other mode: it has no menu item of its own.
     DocumentCommand colorize = adjustment<ColorizeParams, ColorizeFilter>(
         kCmdColorize, "Colorize", "--colorize", "HUE,SATURATION,LIGHTNESS",

@@ -12,6 +12,11 @@
 
 namespace varnel {
 
+// The parameters of Gaussian Blur, as its dialog and the command line give them.
+struct GaussianBlurParams {
+    double radius = 1.0;  // 0.1 … 250
+};
+
 class GaussianBlurFilter : public AreaFilter {
 public:
     // The radius is kept within 0.1 … 250. Below 1 the blur changes nothing (and succeeds).

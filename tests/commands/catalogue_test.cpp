@@ -9,6 +9,7 @@
 
 #include "../filters/filter_fixtures.h"
 #include "commands/catalogue.h"
+#include "filters/color_adjustments.h"
 #include "filters/kernel_filter.h"
 #include "history/history.h"
 
@@ -185,6 +186,45 @@ TEST(Catalogue, TheContextSuppliesColoursAndTheLastFilter) {
     MadeAction again = runEntry(kCmdLastFilter, *doc, selection, context);
     ASSERT_NE(again.action, nullptr) << again.failure;
     EXPECT_EQ(again.action->name(), "Blur More");
+}
+
+// Values that change nothing record a step that leaves every byte as it was, done, undone and
+// redone, though the Hue/Saturation and Color Balance filters' own identities round through HSL.
+// The Hue/Saturation item colorizes when its dialog hands over Colorize's record.
+TEST(Catalogue, NeutralAdjustmentsChangeNothingAndHueSaturationColorizes) {
+    auto image = testing::noiseImage(16, 12, 7);
+    auto doc = testing::documentWith(*image);
+    Selection selection(doc->size());
+    History history(10);
+    const CommandContext context;
+    const ColorImage& layer = doc->layers().rasterAt(0)->pixels();
+    const struct {
+        int id;
+        const char* text;
+    } neutral[] = {
+        {kCmdLevels, "1,0,255,0,255"},
+        {kCmdBrightnessContrast, "0,0"},
+        {kCmdColorBalance, "1,0,0,0,0,0,0,0,0,0"},
+        {kCmdHueSaturation, "0,0,0"},
+    };
+    for (const auto& c : neutral) {
+        const DocumentCommand* command = findDocumentCommand(c.id);
+        ASSERT_NE(command, nullptr) << c.id;
+        MadeAction made = command->makeAction(*doc, selection, *command->parsed(c.text), context);
+        ASSERT_NE(made.action, nullptr) << c.text;
+        ASSERT_TRUE(history.perform(std::move(made.action))) << c.text;
+        EXPECT_TRUE(testing::samePixels(layer, *image)) << c.text;
+        history.undo();
+        history.redo();
+        EXPECT_TRUE(testing::samePixels(layer, *image)) << c.text;
+    }
+
+    const DocumentCommand* hueSaturation = findDocumentCommand(kCmdHueSaturation);
+    MadeAction colorize = hueSaturation->makeAction(*doc, selection, ColorizeParams{}, context);
+    ASSERT_NE(colorize.action, nullptr) << colorize.failure;
+    EXPECT_EQ(colorize.action->name(), ColorizeFilter(ColorizeParams{}).name());
+    ASSERT_TRUE(history.perform(std::move(colorize.action)));
+    EXPECT_FALSE(testing::samePixels(layer, *image));
 }
 
 TEST(Catalogue, RefusalsSayWhyAndNothingToChangeIsNoFailure) {
