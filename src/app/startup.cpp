@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <cstdio>
 
+#include "app/adjustment_commands.h"
 #include "app/image_window.h"
 #include "app/main_window.h"
 #include "app/product_info.h"
@@ -72,7 +73,9 @@ int runInstance(int& argc, char** argv) {
         ~Detach() { ClipboardStore::store().setSystemClipboard(nullptr); }
     } detach;
 
+    // The commands that ask for their parameters are offered once their dialogs are known.
     registerSizeDialogs();
+    registerAdjustmentDialogs();
     MainWindowSetup setup;
     setup.settingsPath = location.filePath;
     setup.documents = std::make_unique<ImageDocuments>(AppSettings::instance());

@@ -6,8 +6,6 @@
 #include <QVBoxLayout>
 
 #include "dialogs/dialog_support.h"
-#include "filters/filter_commands.h"
-#include "history/history.h"
 
 namespace varnel {
 
@@ -78,18 +76,11 @@ void AdjustmentDialog::previewToggled(bool on) {
     preview_.cancel();
 }
 
-std::unique_ptr<FilterAction> AdjustmentDialog::takeAction() {
-    return preview_.take();
-}
-
-int AdjustmentDialog::record(History& history) {
-    if (std::unique_ptr<FilterAction> action = takeAction())
-        return history.perform(std::move(action), true);
-    return runFilterCommand({&history, target_.document, target_.selection}, makeFilter());
-}
-
 void AdjustmentDialog::accept() {
-    flushPreview();
+    // The command applies the values handed over to the layer as it was.
+    previewTimer_.stop();
+    pending_ = false;
+    preview_.cancel();
     ParameterDialog::accept();
 }
 

@@ -5,16 +5,14 @@
 // The preview runs through one FilterAction (filters/filter_preview.h): the dialog's opening makes
 // the action (applying nothing while the values are neutral), every change of a value while
 // "Preview" is checked applies the filter for the new values to the layer as it was, unchecking
-// "Preview" puts the layer back at once and drops the action, and Cancel does the same. On OK the
-// caller takes the action, already executed, and records it as it stands (History::perform with
-// alreadyExecuted); when "Preview" was off there is none, and the caller builds the filter from
-// makeFilter() and performs it. Either way the layer ends exactly as the engine computes it for
-// the dialog's values.
+// "Preview" puts the layer back at once and drops the action, and Cancel does the same. OK puts
+// the layer back too and the dialog hands over its values as the parameter record of the
+// command's catalogue record (commandParams); the window performs the command with it, so the
+// layer ends exactly as the engine computes it for those values, as on the command line.
 //
 // Previews never queue up: a change asks for one, and while the event loop is busy (a preview
 // being computed, the pointer still dragging) further changes only replace the values the next
-// preview will use. The window repaints and takes input between two previews. OK first applies
-// whatever is still asked for.
+// preview will use. The window repaints and takes input between two previews.
 //
 // While Alt is held Cancel reads "Reset" and puts every value back to its default (then previews).
 #pragma once
@@ -22,6 +20,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "commands/catalogue.h"
 #include "core/geometry.h"
 #include "dialogs/parameter_dialog.h"
 #include "filters/filter.h"
@@ -36,7 +35,6 @@ class QWidget;
 namespace varnel {
 
 class Document;
-class History;
 class Selection;
 
 // The document window an adjustment dialog previews on.
@@ -58,19 +56,17 @@ public:
     virtual std::unique_ptr<Filter> makeFilter() const = 0;
     // Whether the values change nothing (the opening preview then applies nothing).
     virtual bool isNeutral() const = 0;
-
-    // After OK: the previewed action, already executed; null when "Preview" was off.
-    std::unique_ptr<FilterAction> takeAction();
-    // After OK: records the outcome in `history` as the command does: the previewed action as
-    // already executed, or, when "Preview" was off, a new action for the dialog's values.
-    // Returns the history's result (0 when nothing was recorded).
-    int record(History& history);
+    // The values shown now as the parameter record the command's catalogue record takes (what
+    // the dialog hands over on OK).
+    virtual CommandParams commandParams() const = 0;
 
     QCheckBox* previewBox() const { return previewBox_; }
     // Whether a preview has been asked for and not yet applied.
     bool isPreviewPending() const { return pending_; }
     // Applies the preview asked for, now.
     void flushPreview();
+    // The preview's action while one is held (the layer then shows its values).
+    const FilterAction* previewAction() const { return preview_.action(); }
     // How many previews have been applied to the layer since the dialog opened (the opening
     // one included, even when its neutral values applied nothing).
     int previewCount() const { return previewCount_; }

@@ -18,6 +18,7 @@ public:
     BrightnessContrastParams params() const;
     std::unique_ptr<Filter> makeFilter() const override;
     bool isNeutral() const override;
+    CommandParams commandParams() const override { return params(); }
 
     NumericField* brightnessField() const { return brightness_; }
     NumericField* contrastField() const { return contrast_; }

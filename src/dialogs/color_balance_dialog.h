@@ -23,6 +23,7 @@ public:
     const ColorBalanceParams& params() const { return params_; }
     std::unique_ptr<Filter> makeFilter() const override;
     bool isNeutral() const override { return params_.isNeutral(); }
+    CommandParams commandParams() const override { return params_; }
 
     // The tone shown (kShadows, kMidtones, kHighlights).
     int tone() const;

@@ -27,6 +27,7 @@ public:
     std::unique_ptr<Filter> makeFilter() const override;
     // Never neutral: the opening preview always applies (an identity curve changes nothing).
     bool isNeutral() const override { return false; }
+    CommandParams commandParams() const override { return params(); }
 
     QComboBox* channelList() const { return channel_; }
     CurvesEditor* editor() const { return editor_; }

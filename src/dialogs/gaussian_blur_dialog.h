@@ -4,6 +4,7 @@
 #pragma once
 
 #include "dialogs/adjustment_dialog.h"
+#include "filters/gaussian_blur_filter.h"
 
 namespace varnel {
 
@@ -23,6 +24,7 @@ public:
     double radius() const;
     std::unique_ptr<Filter> makeFilter() const override;
     bool isNeutral() const override { return radius() < kNeutralBelow; }
+    CommandParams commandParams() const override { return GaussianBlurParams{radius()}; }
 
     FloatField* radiusField() const { return radius_; }
     VeTrackBarCtrl* radiusSlider() const { return slider_; }

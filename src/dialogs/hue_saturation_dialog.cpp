@@ -104,6 +104,11 @@ bool HueSaturationDialog::isColorize() const {
     return colorizeBox_->isChecked();
 }
 
+CommandParams HueSaturationDialog::commandParams() const {
+    if (isColorize()) return colorize_;
+    return params_;
+}
+
 std::unique_ptr<Filter> HueSaturationDialog::makeFilter() const {
     if (isColorize()) return std::make_unique<ColorizeFilter>(colorize_);
     return std::make_unique<HueSaturationFilter>(params_);

@@ -31,6 +31,8 @@ public:
     bool isColorize() const;
     std::unique_ptr<Filter> makeFilter() const override;
     bool isNeutral() const override { return !isColorize() && params_.isNeutral(); }
+    // Colorize's record while "Colorize" is checked, Hue/Saturation's otherwise.
+    CommandParams commandParams() const override;
 
     QComboBox* rangeList() const { return range_; }
     NumericField* hueField() const { return hue_; }

@@ -29,6 +29,7 @@ public:
     const LevelsParams& params() const { return params_; }
     std::unique_ptr<Filter> makeFilter() const override;
     bool isNeutral() const override { return params_.isNeutral(); }
+    CommandParams commandParams() const override { return params_; }
 
     QComboBox* channelList() const { return channel_; }
     NumericField* inputBlackField() const { return inBlack_; }

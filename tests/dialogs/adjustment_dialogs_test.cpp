@@ -1,6 +1,6 @@
 // The adjustment dialogs against a real document: the preview on the layer, OK, Cancel, Preview
-// off and on, Reset, and that what OK leaves equals what the command line computes for the same
-// values.
+// off and on, Reset, and that the record OK hands over, performed through the command catalogue
+// as the window does, leaves what the command line computes for the same values.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 
+#include "commands/catalogue.h"
 #include "dialog_fixtures.h"
 #include "dialogs/adjustment_widgets.h"
 #include "dialogs/brightness_contrast_dialog.h"
@@ -25,7 +26,6 @@
 #include "dialogs/levels_dialog.h"
 #include "document/document.h"
 #include "document/selection.h"
-#include "filters/filter_args.h"
 #include "history/history.h"
 #include "view/ve_preview_pane.h"
 #include "widgets/number_field.h"
@@ -56,6 +56,18 @@ std::vector<uint8_t> bytesOf(const Document& doc) {
     return out;
 }
 
+// Performs the command `id` with `params` through its catalogue record, as the window does with
+// what a dialog hands over. Returns the history's result.
+int performCommand(int id, const CommandParams& params, Document& doc, Selection& sel,
+                   History& history) {
+    const DocumentCommand* command = findDocumentCommand(id);
+    EXPECT_NE(command, nullptr) << id;
+    if (!command) return 0;
+    MadeAction made = command->makeAction(doc, sel, params, CommandContext{});
+    EXPECT_NE(made.action, nullptr) << made.failure;
+    return made.action ? history.perform(std::move(made.action)) : 0;
+}
+
 // The layer as the command line leaves it after one step with the same values.
 std::vector<uint8_t> commandLineResult(const char* flag, const char* argument,
                                        const Selection* selection = nullptr) {
@@ -63,10 +75,14 @@ std::vector<uint8_t> commandLineResult(const char* flag, const char* argument,
     Selection sel(doc->size());
     if (selection && !selection->isEmpty()) sel.setShape(selection->bounds(), false);
     History history(20);
-    FilterStep step;
+    const DocumentCommand* command = findCommandOption(flag);
+    EXPECT_NE(command, nullptr) << flag;
     std::string error;
-    EXPECT_TRUE(parseFilterStep(flag, argument, step, &error)) << error;
-    EXPECT_EQ(runFilterStep({&history, doc.get(), &sel}, step), 1);
+    const auto params = command ? command->parsed(argument, &error) : std::nullopt;
+    EXPECT_TRUE(params) << error;
+    if (params) {
+        EXPECT_EQ(performCommand(command->id, *params, *doc, sel, history), 1);
+    }
     return bytesOf(*doc);
 }
 
@@ -88,25 +104,38 @@ protected:
     std::vector<uint8_t> original;
 };
 
+// OK as the window takes it: the dialog puts the layer back as it was (every dialog here opens
+// on the photo) and hands over its record, and the command performs it.
+int okAndPerform(AdjustmentDialog& dialog, int id, Document& doc, Selection& sel,
+                 History& history) {
+    dialog.accept();
+    EXPECT_EQ(dialog.previewAction(), nullptr);
+    EXPECT_EQ(bytesOf(doc), bytesOf(*photo()));
+    return performCommand(id, dialog.commandParams(), doc, sel, history);
+}
+
 using MakeDialog = std::function<std::unique_ptr<AdjustmentDialog>(const AdjustmentTarget&)>;
 
 struct Kind {
     const char* name;
+    int id;
     MakeDialog make;
 };
 
 const Kind kKinds[] = {
-    {"Levels", [](const AdjustmentTarget& t) { return std::make_unique<LevelsDialog>(t); }},
-    {"Curves", [](const AdjustmentTarget& t) { return std::make_unique<CurvesDialog>(t); }},
-    {"Brightness/Contrast",
+    {"Levels", kCmdLevels,
+     [](const AdjustmentTarget& t) { return std::make_unique<LevelsDialog>(t); }},
+    {"Curves", kCmdCurves,
+     [](const AdjustmentTarget& t) { return std::make_unique<CurvesDialog>(t); }},
+    {"Brightness/Contrast", kCmdBrightnessContrast,
      [](const AdjustmentTarget& t) { return std::make_unique<BrightnessContrastDialog>(t); }},
-    {"Color Balance",
+    {"Color Balance", kCmdColorBalance,
      [](const AdjustmentTarget& t) { return std::make_unique<ColorBalanceDialog>(t); }},
-    {"Hue/Saturation",
+    {"Hue/Saturation", kCmdHueSaturation,
      [](const AdjustmentTarget& t) {
          return std::make_unique<HueSaturationDialog>(t, Bgr{0, 0, 255});
      }},
-    {"Gaussian Blur",
+    {"Gaussian Blur", kCmdGaussianBlur,
      [](const AdjustmentTarget& t) { return std::make_unique<GaussianBlurDialog>(t); }},
 };
 
@@ -122,8 +151,7 @@ TEST_F(AdjustmentDialogTest, OkAtOnceRecordsOneStateThatChangesNothing) {
         EXPECT_EQ(dialog->cancelButton()->text(), QStringLiteral("Cancel"));
         EXPECT_TRUE(test::unnamedControls(*dialog).isEmpty())
             << kind.name << ": " << test::unnamedControls(*dialog).join(", ").toStdString();
-        dialog->accept();
-        EXPECT_EQ(dialog->record(h), 1) << kind.name;
+        EXPECT_EQ(okAndPerform(*dialog, kind.id, *doc, *selection, h), 1) << kind.name;
         ASSERT_EQ(h.count(), 1) << kind.name;
         EXPECT_EQ(h.stateAt(0)->name(), kind.name);
         EXPECT_EQ(bytesOf(*doc), original) << kind.name;
@@ -178,10 +206,9 @@ TEST_F(AdjustmentDialogTest, PreviewOffRestoresAtOnceAndOnAppliesTheValuesAgain)
     dialog.previewBox()->setChecked(true);
     EXPECT_EQ(bytesOf(*doc), previewed);
 
-    // OK with the preview off: a new action for the dialog's values, the same result.
+    // OK with the preview off: the same values, the same result.
     dialog.previewBox()->setChecked(false);
-    dialog.accept();
-    EXPECT_EQ(dialog.record(history), 1);
+    EXPECT_EQ(okAndPerform(dialog, kCmdBrightnessContrast, *doc, *selection, history), 1);
     EXPECT_EQ(bytesOf(*doc), previewed);
     EXPECT_EQ(commandLineResult("--brightness-contrast", "0,60"), previewed);
 }
@@ -200,10 +227,9 @@ TEST_F(AdjustmentDialogTest, ChangesInABurstMakeOnePreviewWithTheLatestValues) {
     EXPECT_EQ(dialog.previewCount(), opened + 1);
     EXPECT_EQ(bytesOf(*doc), commandLineResult("--brightness-contrast", "40,0"));
 
-    // OK applies what is still asked for before handing the action over.
+    // OK hands over the latest values, even those not previewed yet.
     dialog.brightnessField()->setValue(-15);
-    dialog.accept();
-    EXPECT_EQ(dialog.record(history), 1);
+    EXPECT_EQ(okAndPerform(dialog, kCmdBrightnessContrast, *doc, *selection, history), 1);
     EXPECT_EQ(bytesOf(*doc), commandLineResult("--brightness-contrast", "-15,0"));
 }
 
@@ -211,11 +237,12 @@ TEST_F(AdjustmentDialogTest, ChangesInABurstMakeOnePreviewWithTheLatestValues) {
 TEST_F(AdjustmentDialogTest, OkGivesWhatTheCommandLineGivesForTheSameValues) {
     struct Case {
         const char* name;
+        int id;
         std::function<std::unique_ptr<AdjustmentDialog>(const AdjustmentTarget&)> setUp;
         const char* flag;
         const char* argument;
     } cases[] = {
-        {"levels",
+        {"levels", kCmdLevels,
          [](const AdjustmentTarget& t) {
              auto d = std::make_unique<LevelsDialog>(t);
              d->inputBlackField()->setValue(12);
@@ -227,7 +254,7 @@ TEST_F(AdjustmentDialogTest, OkGivesWhatTheCommandLineGivesForTheSameValues) {
              return d;
          },
          "--levels", "1.4,1,1,1,12,0,0,0,230,255,255,255,0,30,0,0,255,200,255,255"},
-        {"curves",
+        {"curves", kCmdCurves,
          [](const AdjustmentTarget& t) {
              auto d = std::make_unique<CurvesDialog>(t);
              CurvesEditor* e = d->editor();
@@ -240,7 +267,7 @@ TEST_F(AdjustmentDialogTest, OkGivesWhatTheCommandLineGivesForTheSameValues) {
              return d;
          },
          "--curves", "0:0,100:160,255:255/0:0,255:255/0:0,255:255/0:0,64:40,255:255"},
-        {"brightness/contrast",
+        {"brightness/contrast", kCmdBrightnessContrast,
          [](const AdjustmentTarget& t) {
              auto d = std::make_unique<BrightnessContrastDialog>(t);
              d->brightnessField()->setValue(-20);
@@ -248,7 +275,7 @@ TEST_F(AdjustmentDialogTest, OkGivesWhatTheCommandLineGivesForTheSameValues) {
              return d;
          },
          "--brightness-contrast", "-20,35"},
-        {"color balance",
+        {"color balance", kCmdColorBalance,
          [](const AdjustmentTarget& t) {
              auto d = std::make_unique<ColorBalanceDialog>(t);
              d->field(0)->setValue(40);
@@ -258,7 +285,7 @@ TEST_F(AdjustmentDialogTest, OkGivesWhatTheCommandLineGivesForTheSameValues) {
              return d;
          },
          "--color-balance", "0,0,40,0,0,0,0,-60,0,0"},
-        {"hue/saturation",
+        {"hue/saturation", kCmdHueSaturation,
          [](const AdjustmentTarget& t) {
              auto d = std::make_unique<HueSaturationDialog>(t, Bgr{0, 0, 255});
              d->hueField()->setValue(30);
@@ -268,7 +295,7 @@ TEST_F(AdjustmentDialogTest, OkGivesWhatTheCommandLineGivesForTheSameValues) {
              return d;
          },
          "--hue-saturation", "30,0,0,0,0,0,0,0,0,0,0,0,10,0,0,0,0,0,0,-40,0"},
-        {"colorize",
+        {"colorize", kCmdHueSaturation,
          [](const AdjustmentTarget& t) {
              auto d = std::make_unique<HueSaturationDialog>(t, Bgr{0, 0, 255});
              d->colorizeBox()->setChecked(true);
@@ -277,7 +304,7 @@ TEST_F(AdjustmentDialogTest, OkGivesWhatTheCommandLineGivesForTheSameValues) {
              return d;
          },
          "--colorize", "200,25,-30"},
-        {"gaussian blur",
+        {"gaussian blur", kCmdGaussianBlur,
          [](const AdjustmentTarget& t) {
              auto d = std::make_unique<GaussianBlurDialog>(t);
              d->radiusField()->setValue(4.5);
@@ -292,8 +319,7 @@ TEST_F(AdjustmentDialogTest, OkGivesWhatTheCommandLineGivesForTheSameValues) {
         History h(20);
         auto dialog = c.setUp({d.get(), &sel, d->bounds()});
         settle();
-        dialog->accept();
-        ASSERT_EQ(dialog->record(h), 1);
+        ASSERT_EQ(okAndPerform(*dialog, c.id, *d, sel, h), 1);
         EXPECT_EQ(bytesOf(*d), commandLineResult(c.flag, c.argument));
         EXPECT_TRUE(d->isModified());
         h.undo();
@@ -306,8 +332,7 @@ TEST_F(AdjustmentDialogTest, PreviewWorksWithinTheSelection) {
     BrightnessContrastDialog dialog(target());
     dialog.brightnessField()->setValue(50);
     settle();
-    dialog.accept();
-    ASSERT_EQ(dialog.record(history), 1);
+    ASSERT_EQ(okAndPerform(dialog, kCmdBrightnessContrast, *doc, *selection, history), 1);
     EXPECT_EQ(bytesOf(*doc), commandLineResult("--brightness-contrast", "50,0", selection.get()));
     EXPECT_NE(bytesOf(*doc), commandLineResult("--brightness-contrast", "50,0"));
 }

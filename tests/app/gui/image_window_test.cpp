@@ -21,11 +21,14 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "app/adjustment_commands.h"
 #include "app/command_table.h"
 #include "app/main_window.h"
 #include "app/size_dialogs.h"
+#include "dialogs/brightness_contrast_dialog.h"
 #include "dialogs/canvas_size_dialog.h"
 #include "dialogs/image_size_dialog.h"
+#include "dialogs/levels_dialog.h"
 #include "document/document.h"
 #include "gui_test_support.h"
 #include "tools/tool_manager.h"
@@ -103,7 +106,6 @@ TEST_F(ImageFixture, OpensThroughTheRegistryAndRefusesWhatItCannotRead) {
     EXPECT_EQ(documents.openFile(junk.fileName().toStdString()), nullptr);
     EXPECT_EQ(documents.openFile(dir.filePath(QStringLiteral("missing.png")).toStdString()),
               nullptr);
-    EXPECT_FALSE(documents.providesCommand(kCmdLevels));  // needs its dialog
     EXPECT_TRUE(documents.providesCommand(kCmdInvert));
 }
 
@@ -140,6 +142,59 @@ TEST_F(ImageFixture, FilterCommandsAreUndoneAndRedone) {
     window->runCommand(kCmdLastFilter);
     EXPECT_EQ(window->history()->count(), before + 1);
     EXPECT_EQ(window->history()->stateAt(window->history()->current())->name(), "Blur");
+}
+
+// The adjustment commands open their dialog over the window: Cancel leaves everything as it was,
+// OK records one state under the filter's name with the values the dialog showed.
+TEST_F(ImageFixture, AdjustmentCommandsRecordWhatTheirDialogPreviewed) {
+    registerAdjustmentDialogs();
+    EXPECT_TRUE(ImageDocuments(settings).providesCommand(kCmdLevels));
+    auto window = openPhoto();
+    ASSERT_TRUE(window);
+    Document& doc = *window->document();
+    for (int id : {kCmdLevels, kCmdCurves, kCmdBrightnessContrast, kCmdColorBalance,
+                   kCmdHueSaturation, kCmdGaussianBlur}) {
+        EXPECT_TRUE(window->handlesCommand(id)) << id;
+        EXPECT_TRUE(window->isCommandEnabled(id)) << id;
+    }
+    bool opened = false;
+    setAdjustmentDialogRunner([&](AdjustmentDialog& dialog) {
+        opened = true;
+        auto* bc = dynamic_cast<BrightnessContrastDialog*>(&dialog);
+        EXPECT_TRUE(bc);
+        if (bc) bc->brightnessField()->setValue(40);
+        QCoreApplication::processEvents();
+        EXPECT_NE(pixel(doc, 1, 1), (std::array<int, 3>{200, 20, 10}));  // previewed
+        dialog.reject();
+        return false;
+    });
+    window->runCommand(kCmdBrightnessContrast);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(pixel(doc, 1, 1), (std::array<int, 3>{200, 20, 10}));
+    EXPECT_EQ(window->history()->count(), 0);
+    EXPECT_FALSE(window->isModified());
+
+    setAdjustmentDialogRunner([&](AdjustmentDialog& dialog) {
+        auto* levels = dynamic_cast<LevelsDialog*>(&dialog);
+        EXPECT_TRUE(levels);
+        if (levels) levels->outputWhiteField()->setValue(100);
+        dialog.accept();
+        return true;
+    });
+    window->runCommand(kCmdLevels);
+    setAdjustmentDialogRunner(nullptr);
+    ASSERT_EQ(window->history()->count(), 1);
+    EXPECT_EQ(window->history()->stateAt(0)->name(), "Levels");
+    // Output white 100: 200 becomes trunc(200 × 100 / 255 + 0.5).
+    EXPECT_EQ(pixel(doc, 1, 1), (std::array<int, 3>{78, 8, 4}));
+    EXPECT_TRUE(window->isModified());
+    window->runCommand(kCmdEditUndo);
+    EXPECT_EQ(pixel(doc, 1, 1), (std::array<int, 3>{200, 20, 10}));
+
+    // A hidden layer takes no filter: the commands are greyed.
+    doc.layers().setVisible(doc.layers().activeLayer(), false);
+    EXPECT_FALSE(window->isCommandEnabled(kCmdLevels));
+    EXPECT_FALSE(window->isCommandEnabled(kCmdGaussianBlur));
 }
 
 TEST_F(ImageFixture, SelectionClearAndCanvasCommandsAreRecordedAndUndone) {
