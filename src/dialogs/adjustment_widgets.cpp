@@ -22,7 +22,9 @@ VeTrackBarCtrl* sliderFor(NumericField* field, QWidget* parent) {
     slider->setRange(field->minimum(), field->maximum());
     slider->setTrackLength(std::max(101, field->maximum() - field->minimum() + 1));
     slider->setCentreMark(field->minimum() == -field->maximum());
-    slider->setAccessibleName(field->accessibleName() + QStringLiteral(" slider"));
+    QString name = field->accessibleName();
+    if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    slider->setAccessibleName(name + QStringLiteral(" slider"));
     linkSlider(field, slider);
     return slider;
 }
@@ -71,7 +73,22 @@ void MarkerStrip::setPosition(int marker, int value) {
     value = std::clamp(value, 0, 255);
     if (positions_[size_t(marker)] == value) return;
     positions_[size_t(marker)] = value;
+    describe();
     update();
+}
+
+void MarkerStrip::setMarkerNames(const QStringList& names) {
+    names_ = names;
+    describe();
+}
+
+void MarkerStrip::describe() {
+    QStringList parts;
+    for (int i = 0; i < markerCount(); ++i) {
+        const QString name = i < names_.size() ? names_[i] : QString::number(i + 1);
+        parts << QStringLiteral("%1 %2").arg(name).arg(positions_[size_t(i)]);
+    }
+    setAccessibleDescription(parts.join(QStringLiteral(", ")));
 }
 
 int MarkerStrip::valueAt(int x) {
@@ -287,6 +304,14 @@ void CurvesEditor::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Delete:
             if (curve_.remove(selected_)) setSelected(selected_ - 1);
             break;
+        case Qt::Key_Insert: {
+            // A new point on the curve halfway to the next one (or the previous, from the last).
+            const int other = selected_ + 1 < curve_.size() ? selected_ + 1 : selected_ - 1;
+            const int x = (p.x + curve_.at(other).x) / 2;
+            const int added = curve_.insert({x, curve_.table()[size_t(std::clamp(x, 0, 255))]});
+            if (added >= 0) setSelected(added);
+            break;
+        }
         default:
             QWidget::keyPressEvent(event);
             return;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QColor>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <vector>
@@ -51,6 +52,9 @@ public:
     MarkerStrip(std::vector<QColor> colours, bool withRamp, QWidget* parent = nullptr);
 
     void setPosition(int marker, int value);
+    // What a screen reader calls the markers, left to right; their description lists each with
+    // its value ("Black 0, Gamma 128, White 255").
+    void setMarkerNames(const QStringList& names);
     int position(int marker) const { return positions_[size_t(marker)]; }
     int markerCount() const { return int(positions_.size()); }
     // The x of a value, and the value at an x (both 0 … 255 over the strip's 256 pixels).
@@ -71,10 +75,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void describe();
+
     static constexpr int kMargin = 5;
     static constexpr int kRampHeight = 12;
     std::vector<QColor> colours_;
     std::vector<int> positions_;
+    QStringList names_;
     bool ramp_;
     int dragging_ = -1;
 };
@@ -83,7 +90,8 @@ private:
 // along the left (output) and the bottom (input). A press on a point selects it and a drag moves
 // it; a press on the curve away from the points adds one; Ctrl+press on a point removes it (not
 // the first or last). Keys: Page Up and Page Down choose the previous or next point, the arrows
-// move the chosen point by one, Delete removes it.
+// move the chosen point by one, Insert adds one on the curve halfway to the next point, Delete
+// removes the chosen one.
 class CurvesEditor : public QWidget {
     Q_OBJECT
 

@@ -81,6 +81,8 @@ LevelsDialog::LevelsDialog(const AdjustmentTarget& target, QWidget* parent)
     inputStrip_ = new MarkerStrip({Qt::black, QColor(128, 128, 128), Qt::white}, false, this);
     inputStrip_->setObjectName(QStringLiteral("inputLevelsStrip"));
     inputStrip_->setAccessibleName(QStringLiteral("Input levels"));
+    inputStrip_->setMarkerNames(
+        {QStringLiteral("Black"), QStringLiteral("Gamma"), QStringLiteral("White")});
 
     auto* outputLabel = new QLabel(QStringLiteral("&Output Levels:"), this);
     outputLabel->setBuddy(outBlack_);
@@ -92,6 +94,7 @@ LevelsDialog::LevelsDialog(const AdjustmentTarget& target, QWidget* parent)
     outputStrip_ = new MarkerStrip({Qt::black, Qt::white}, true, this);
     outputStrip_->setObjectName(QStringLiteral("outputLevelsStrip"));
     outputStrip_->setAccessibleName(QStringLiteral("Output levels"));
+    outputStrip_->setMarkerNames({QStringLiteral("Black"), QStringLiteral("White")});
 
     auto* column = new QVBoxLayout;
     column->addWidget(channelGroup);

@@ -396,6 +396,7 @@ TEST_F(AdjustmentDialogTest, LevelsTypedGammaOneCentresTheGammaMarker) {
     EXPECT_LT(strip->position(LevelsDialog::kGammaMarker), 100);
     dialog.gammaField()->setText(QStringLiteral("1"));
     EXPECT_EQ(strip->position(LevelsDialog::kGammaMarker), 128);
+    EXPECT_EQ(strip->accessibleDescription(), QStringLiteral("Black 0, Gamma 128, White 255"));
 
     dialog.inputBlackField()->setValue(10);
     dialog.inputWhiteField()->setValue(200);
@@ -483,6 +484,36 @@ TEST_F(AdjustmentDialogTest, CurvesCtrlClickOnTheFirstPointDoesNothing) {
     EXPECT_EQ(e->curve().at(1), (Point{230, 200}));
     EXPECT_EQ(dialog.outputField()->value(), 200);
     EXPECT_EQ(dialog.params().points[kComposite], (std::vector<Point>{{0, 0}, {230, 200}}));
+}
+
+// Keyboard users reach every point: Insert adds one on the curve, Page Up/Down choose, the arrows
+// move, Delete removes (never an end point); the previewed layer follows.
+TEST_F(AdjustmentDialogTest, CurvesEditorWorksFromTheKeyboard) {
+    CurvesDialog dialog(target());
+    CurvesEditor* e = dialog.editor();
+    e->setFocus();
+    QTest::keyClick(e, Qt::Key_Insert);
+    ASSERT_EQ(e->curve().size(), 3);
+    EXPECT_EQ(e->curve().at(1), (Point{127, 127}));
+    EXPECT_EQ(e->selected(), 1);
+    for (int i = 0; i < 20; ++i) QTest::keyClick(e, Qt::Key_Up);
+    EXPECT_EQ(dialog.outputField()->value(), 147);
+    settle();
+    EXPECT_NE(bytesOf(*doc), original);
+    QTest::keyClick(e, Qt::Key_PageDown);
+    EXPECT_EQ(e->selected(), 2);
+    QTest::keyClick(e, Qt::Key_Delete);  // the last point stays
+    EXPECT_EQ(e->curve().size(), 3);
+    QTest::keyClick(e, Qt::Key_PageUp);
+    QTest::keyClick(e, Qt::Key_Delete);
+    EXPECT_EQ(e->curve().points(), (std::vector<Point>{{0, 0}, {255, 255}}));
+    EXPECT_TRUE(e->accessibleDescription().contains(QStringLiteral("input 0, output 0")));
+    // Inserting from the last point puts the new one before it; a full list takes no more.
+    QTest::keyClick(e, Qt::Key_PageDown);
+    for (int i = 0; i < 12; ++i) QTest::keyClick(e, Qt::Key_Insert);
+    EXPECT_EQ(e->curve().size(), CurvePoints::kMaxPoints);
+    dialog.reject();
+    EXPECT_EQ(bytesOf(*doc), original);
 }
 
 // --- Hue/Saturation
