@@ -358,6 +358,19 @@ bool PngCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
     const ColorImage& color = source->pixels().color;
     const GrayMap* alpha = source->alphaPlane();
     if (alpha && alpha->size() != color.size()) return false;
+    std::string why;
+    if (encodePng(stream, color, alpha, source->pngInfo().compressionLevel, &why)) return true;
+    return refuse(why);
+}
+
+bool encodePng(ByteStream& stream, const ColorImage& color, const GrayMap* alpha, int level,
+               std::string* reason) {
+    auto refuse = [&](const char* text) {
+        if (reason) *reason = text;
+        return false;
+    };
+    if (!stream.isOpen() || !color.isValid() || color.bitsPerPixel() != 24) return false;
+    if (alpha && (!alpha->isValid() || alpha->size() != color.size())) return false;
 
     ErrorText error;
     WriteObjects objects;
@@ -386,7 +399,7 @@ bool PngCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
     WriteJob job;
     job.width = png_uint_32(color.width());
     job.height = png_uint_32(color.height());
-    job.level = std::clamp<int32_t>(source->pngInfo().compressionLevel, 0, 9);
+    job.level = std::clamp(level, 0, 9);
     job.alpha = alpha != nullptr;
     job.texts = texts;
     job.textCount = 2;
@@ -394,7 +407,8 @@ bool PngCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
     job.alphaRows = alpha ? alpha->rowTable() : nullptr;
     job.rowBuffer = rowBuffer.data();
     if (writeImage(objects.png, objects.info, &job)) return true;
-    return refuse(error.text[0] ? std::string(error.text) : "write error");
+    if (reason) *reason = error.text[0] ? std::string(error.text) : "write error";
+    return false;
 }
 
 std::string pngTimeText(const std::tm& utc) {
