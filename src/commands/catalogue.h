@@ -39,6 +39,9 @@ struct CommandContext {
     int32_t tolerance = 0;
     // The filter Last Filter applies again (a clone is made); null when none has run yet.
     const AreaFilter* lastFilter = nullptr;
+    // The layers chosen in the Layers palette (stack indices, bottom first), which Merge Layers
+    // merges; empty: the active layer alone.
+    std::vector<int> selectedLayers;
 };
 
 // A command's parameter record: the record type the command names (e.g. GaussianBlurParams),

@@ -120,9 +120,10 @@ enum CommandId : int {
     kCmdWebUpdates = 33068,
     kCmdAbout = 57664,
 
-    // Document commands without an item in the main menu. The layer commands carry the numbers
-    // of the Layers palette's requests; the others are the command catalogue's own, for the
-    // command line and for the dialogs and palettes that will run them.
+    // Document commands of the Layers palette and the command catalogue. The layer commands carry
+    // the numbers of the Layers palette's requests; the others are the command catalogue's own,
+    // for the command line, the palettes and the Layer menu (Merge Down, Merge Visible, Flatten
+    // Image).
     kCmdLayerProperties = 34769,
     kCmdLayerBlending = 34771,
     kCmdLayerOpacity = 34772,
@@ -136,6 +137,16 @@ enum CommandId : int {
     kCmdFlattenImage = 35005,
     kCmdSelectRectangle = 35006,
     kCmdSelectEllipse = 35007,
+
+    // The Layer menu's items (the dialog forms of the Layers palette's requests) and the
+    // clipboard commands added to the Edit menu.
+    kCmdMenuNewLayer = 35020,
+    kCmdMenuDuplicateLayer = 35021,
+    kCmdMenuDeleteLayer = 35022,
+    kCmdMenuLayerProperties = 35023,
+    kCmdMergeLayers = 35024,
+    kCmdEditCopyMerged = 35025,
+    kCmdEditPasteNewImage = 35026,
 };
 
 }  // namespace varnel

@@ -8,6 +8,7 @@
 
 #include "commands/catalogue.h"
 #include "commands/command_text.h"
+#include "commands/layer_params.h"
 #include "core/surface_ops.h"
 #include "document/layer_ops.h"
 #include "formats/format_registry.h"
@@ -239,15 +240,49 @@ std::string formatLayerProperties(const LayerProperties& p) {
            std::to_string(opacityByteToPercent(p.masterOpacity));
 }
 
-struct LayerNameParams {
-    std::string name;  // empty: the naming rule's
-};
 struct BlendModeParams {
     int32_t mode = 0;
 };
 struct OpacityParams {
     int32_t percent = 100;
 };
+
+// The layers the context names as chosen in the Layers palette, or null when an index names none;
+// without a choice, the active layer alone.
+std::optional<std::vector<const LayerItem*>> chosenLayers(const Document& document,
+                                                          const std::vector<int>& indices) {
+    std::vector<const LayerItem*> out;
+    for (int index : indices) {
+        const LayerItem* layer = document.layers().layerAt(index);
+        if (!layer) return std::nullopt;
+        out.push_back(layer);
+    }
+    if (indices.empty()) {
+        if (const LayerItem* active = document.layers().activeLayer()) out.push_back(active);
+    }
+    return out;
+}
+
+// Layer numbers counting from 1, bottom first, as stack indices; empty text: none.
+bool parseLayerList(std::string_view given, MergeLayersParams& p, std::string& error) {
+    p.layers.clear();
+    if (given.empty()) return true;
+    std::vector<int64_t> numbers;
+    const std::string text(given);
+    const size_t count = size_t(std::count(text.begin(), text.end(), ',')) + 1;
+    if (!parseIntegerList(text, count, 1, INT32_MAX, numbers, error)) return false;
+    for (int64_t n : numbers) p.layers.push_back(int(n - 1));
+    return true;
+}
+
+std::string formatLayerList(const MergeLayersParams& p) {
+    std::string out;
+    for (int index : p.layers) {
+        if (!out.empty()) out += ",";
+        out += std::to_string(int64_t(index) + 1);
+    }
+    return out;
+}
 
 bool always(const Document&, const Selection&, const CommandContext&) {
     return true;
@@ -358,7 +393,7 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     DocumentCommand rename =
         command(kCmdLayerProperties, "Layer Properties", "--layer-name", "NAME",
                 "renames the active layer", "the layer could not be renamed");
-    rename.entries = {{kCmdLayerProperties, std::nullopt}};
+    rename.entries = {{kCmdMenuLayerProperties, std::nullopt}};
     rename.isEnabled = withLayerProperties;
     setTyped<LayerNameParams>(
         rename, {[](std::string_view text, LayerNameParams& p, std::string& error) {
@@ -386,7 +421,7 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
         command(kCmdNewLayer, "New Layer", "--new-layer", "",
                 "adds an empty layer above the active layer, named by the layer-name rule",
                 "the layer could not be made");
-    added.entries = {{kCmdNewLayer, std::nullopt}};
+    added.entries = {{kCmdMenuNewLayer, std::nullopt}};
     setTyped<LayerProperties>(
         added, {parseLayerProperties, formatLayerProperties,
                 [](Document& document, Selection& selection, const LayerProperties& p,
@@ -400,7 +435,7 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
         kCmdDuplicateLayer, "Duplicate Layer", "--duplicate-layer", "",
         "duplicates the active layer above it (a copy of the background is an ordinary layer)",
         "not enough memory for the copy");
-    duplicate.entries = {{kCmdDuplicateLayer, std::nullopt}};
+    duplicate.entries = {{kCmdMenuDuplicateLayer, std::nullopt}};
     duplicate.isEnabled = withActiveLayer;
     setTyped<LayerNameParams>(
         duplicate, {[](std::string_view text, LayerNameParams& p, std::string&) {
@@ -422,7 +457,7 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     DocumentCommand remove = command(kCmdDeleteLayer, "Delete Layer", "--delete-layer", "",
                                      "deletes the active layer (never the only one)",
                                      "the image's only layer cannot be deleted");
-    remove.entries = {{kCmdDeleteLayer, std::nullopt}};
+    remove.entries = {{kCmdMenuDeleteLayer, ""}};
     remove.isEnabled = [](const Document& document, const Selection&, const CommandContext&) {
         return canDeleteLayer(document);
     };
@@ -441,8 +476,10 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     DocumentCommand down = command(kCmdMergeDown, "Merge Down", "--merge-down", "",
                                    "merges the active layer into the layer below it",
                                    "no layer of the two has pixels to merge");
-    down.isEnabled = [](const Document& document, const Selection&, const CommandContext&) {
-        return canMergeDown(document, 1);
+    down.entries = {{kCmdMergeDown, ""}};
+    // Merge Down works on the active layer alone: not while several are chosen in the palette.
+    down.isEnabled = [](const Document& document, const Selection&, const CommandContext& context) {
+        return canMergeDown(document, std::max<int>(1, int(context.selectedLayers.size())));
     };
     setWithoutParams(down, [](Document& document, Selection& selection, const CommandContext&) {
         if (!canMergeDown(document, 1))
@@ -455,9 +492,41 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     });
     out.push_back(std::move(down));
 
+    DocumentCommand merge = command(
+        kCmdMergeLayers, "Merge Layers", "--merge-layers", "N,N[,...]",
+        "merges the layers numbered N (counting from 1 at the bottom) into one; in the editor, "
+        "the layers chosen in the Layers palette",
+        "no layer of those has pixels to merge");
+    merge.entries = {{kCmdMergeLayers, ""}};
+    merge.isEnabled = [](const Document& document, const Selection&,
+                         const CommandContext& context) {
+        const auto chosen = chosenLayers(document, context.selectedLayers);
+        return chosen && canMergeLayers(document, *chosen);
+    };
+    setTyped<MergeLayersParams>(
+        merge,
+        {parseLayerList, formatLayerList,
+         [](Document& document, Selection& selection, const MergeLayersParams& p,
+            const CommandContext& context) {
+             std::vector<int> indices = p.layers.empty() ? context.selectedLayers : p.layers;
+             std::sort(indices.begin(), indices.end());
+             indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+             const auto chosen = chosenLayers(document, indices);
+             if (!chosen || indices.empty())
+                 return MadeAction{nullptr, "a layer number names no layer"};
+             if (!canMergeLayers(document, *chosen))
+                 return MadeAction{nullptr, "at least two layers are needed, one of them visible"};
+             return guarded([&] {
+                 return std::make_unique<MergeLayersAction>(&document, &selection,
+                                                            std::move(indices));
+             });
+         }});
+    out.push_back(std::move(merge));
+
     DocumentCommand visible =
         command(kCmdMergeVisible, "Merge Visible", "--merge-visible", "",
                 "merges every visible layer into one", "no visible layer has pixels to merge");
+    visible.entries = {{kCmdMergeVisible, ""}};
     visible.isEnabled = [](const Document& document, const Selection&, const CommandContext&) {
         return canMergeVisible(document);
     };
@@ -475,6 +544,7 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
                                       "flattens the image into one opaque Background layer "
                                       "(white where it was transparent)",
                                       "not enough memory to flatten");
+    flatten.entries = {{kCmdFlattenImage, ""}};
     flatten.isEnabled = [](const Document& document, const Selection&, const CommandContext&) {
         return canFlatten(document);
     };

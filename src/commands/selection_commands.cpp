@@ -4,6 +4,7 @@
 
 #include "commands/catalogue.h"
 #include "commands/command_text.h"
+#include "commands/selection_params.h"
 #include "core/surface_ops.h"
 #include "document/channels.h"
 #include "document/layer_stack.h"
@@ -138,13 +139,6 @@ DocumentCommand marquee(int id, const char* name, const char* option, const char
     return c;
 }
 
-struct FeatherParams {
-    double radius = 1.0;
-};
-struct MaskWidthParams {
-    int32_t pixels = 1;
-};
-
 // Border, Expand and Contract: a whole number of pixels. Without a selection the step changes
 // nothing (and is recorded like the editor's).
 template <typename A>
@@ -222,17 +216,65 @@ DocumentCommand colourRange(int id, const char* name, const char* option, const 
     return c;
 }
 
-// The Save Selection dialog's record: a new channel (index -1) under a name (empty: the
-// channel-name rule).
-struct SaveSelectionParams {
-    std::string name;
-};
-
-// N[:OP]: channel N counting from 1.
-struct LoadSelectionParams {
-    int32_t channel = 1;
+// "#N[:OP]": saved channel N counting from 1, combined by OP (replace when left out).
+bool parseChannelTarget(const std::string& text, SaveSelectionParams& p, std::string& error) {
+    const std::vector<std::string> parts = splitColons(text.substr(1));
+    int64_t n = 0;
     int32_t op = kCombineReplace;
-};
+    if (parts.size() > 2) {
+        error = "#N[:OP] has at most one colon";
+        return false;
+    }
+    if (!parseInteger(parts[0], 1, INT32_MAX, n, error)) return false;
+    if (parts.size() == 2 && !parseCombination(parts[1], op, error)) return false;
+    p.index = int(n - 1);
+    p.name.clear();
+    p.operation = op;
+    return true;
+}
+
+// NAME (a new channel; empty: the channel-name rule) or #N[:OP] (into saved channel N).
+bool parseSaveSelection(std::string_view given, SaveSelectionParams& p, std::string& error) {
+    const std::string text(given);
+    if (!text.empty() && text[0] == '#') return parseChannelTarget(text, p, error);
+    p = SaveSelectionParams{-1, text, kCombineReplace};
+    return true;
+}
+
+std::string formatSaveSelection(const SaveSelectionParams& p) {
+    if (p.index < 0) return p.name;
+    std::string out = "#" + std::to_string(int64_t(p.index) + 1);
+    if (p.operation != kCombineReplace) out += ":" + formatCombination(p.operation);
+    return out;
+}
+
+// N[:OP[:invert]]: channel N counting from 1.
+bool parseLoadSelection(std::string_view given, LoadSelectionParams& p, std::string& error) {
+    const std::vector<std::string> parts = splitColons(std::string(given));
+    int64_t n = 0;
+    int32_t op = kCombineReplace;
+    if (parts.size() > 3) {
+        error = "N[:OP[:invert]] has at most two colons";
+        return false;
+    }
+    if (!parseInteger(parts[0], 1, INT32_MAX, n, error)) return false;
+    if (parts.size() >= 2 && !parseCombination(parts[1], op, error)) return false;
+    if (parts.size() == 3 && parts[2] != "invert") {
+        error = "\"" + parts[2] + "\" should be \"invert\"";
+        return false;
+    }
+    p.index = int(n - 1);
+    p.operation = op;
+    p.invert = parts.size() == 3;
+    return true;
+}
+
+std::string formatLoadSelection(const LoadSelectionParams& p) {
+    std::string out = std::to_string(int64_t(p.index) + 1);
+    if (p.operation != kCombineReplace || p.invert) out += ":" + formatCombination(p.operation);
+    if (p.invert) out += ":invert";
+    return out;
+}
 
 }  // namespace
 
@@ -289,6 +331,8 @@ void addSelectionCommands(std::vector<DocumentCommand>& out) {
                               "connected or not (the Select menu's Similar)",
                               false));
 
+    // The command line gives no text (the new channel takes the channel-name rule's name); the
+    // text form also holds a name and, as #N[:OP], a saved channel to combine into.
     DocumentCommand save = command(
         kCmdSelectSave, "Save Selection", "--save-selection", "",
         "saves the selection as a new channel named by the channel-name rule (\"Alpha 1\", ...)");
@@ -296,63 +340,53 @@ void addSelectionCommands(std::vector<DocumentCommand>& out) {
     save.entries = {{kCmdSelectSave, std::nullopt}};
     save.isEnabled = withSelection;
     setTyped<SaveSelectionParams>(
-        save, {[](std::string_view text, SaveSelectionParams& p, std::string&) {
-                   p.name = std::string(text);
-                   return true;
-               },
-               [](const SaveSelectionParams& p) { return p.name; },
+        save, {parseSaveSelection, formatSaveSelection,
                [](Document& document, Selection& selection, const SaveSelectionParams& p,
                   const CommandContext&) {
                    if (selection.isEmpty()) return MadeAction{nullptr, "nothing is selected"};
+                   const int count = int(document.channels().size());
+                   if (p.index > count) {
+                       return MadeAction{nullptr,
+                                         "there is no channel " + std::to_string(p.index + 1) +
+                                             " (the document has " + std::to_string(count) + ")"};
+                   }
+                   if (p.operation < kCombineReplace || p.operation > kCombineIntersect)
+                       return MadeAction{nullptr, "unknown channel operation"};
+                   // A negative index, like the channel count, asks for a new channel.
+                   const int index = p.index < 0 ? count : p.index;
                    return guarded([&] {
-                       return std::make_unique<SaveSelectionAction>(&document, &selection,
-                                                                    int(document.channels().size()),
-                                                                    p.name, kCombineReplace);
+                       return std::make_unique<SaveSelectionAction>(
+                           &document, &selection, index, index == count ? p.name : std::string(),
+                           index == count ? kCombineReplace : p.operation);
                    });
                }});
     out.push_back(std::move(save));
 
     DocumentCommand load =
-        command(kCmdSelectLoad, "Load Selection", "--load-selection", "N[:OP]",
-                "loads saved channel N (counting from 1) as the selection, combined as for "
-                "--select");
+        command(kCmdSelectLoad, "Load Selection", "--load-selection", "N[:OP[:invert]]",
+                "loads saved channel N (counting from 1) as the selection, inverted with "
+                "\"invert\", combined as for --select");
     load.refused = "the channel could not be loaded as the selection";
     load.entries = {{kCmdSelectLoad, std::nullopt}};
     load.isEnabled = [](const Document& document, const Selection&, const CommandContext&) {
         return document.channels().size() > 0;
     };
     setTyped<LoadSelectionParams>(
-        load, {[](std::string_view given, LoadSelectionParams& p, std::string& error) {
-                   const std::vector<std::string> parts = splitColons(std::string(given));
-                   int64_t n = 0;
-                   int32_t op = 0;
-                   if (parts.size() > 2) {
-                       error = "N[:OP] has at most one colon";
-                       return false;
-                   }
-                   if (!parseInteger(parts[0], 1, INT32_MAX, n, error)) return false;
-                   if (parts.size() == 2 && !parseCombination(parts[1], op, error)) return false;
-                   p.channel = int32_t(n);
-                   p.op = op;
-                   return true;
-               },
-               [](const LoadSelectionParams& p) {
-                   std::string out = std::to_string(p.channel);
-                   if (p.op != kCombineReplace) out += ":" + formatCombination(p.op);
-                   return out;
-               },
+        load, {parseLoadSelection, formatLoadSelection,
                [](Document& document, Selection& selection, const LoadSelectionParams& p,
                   const CommandContext&) {
                    const int count = int(document.channels().size());
-                   if (p.channel > count) {
+                   if (p.index < 0 || p.index >= count) {
                        return MadeAction{nullptr,
-                                         "there is no channel " + std::to_string(p.channel) +
+                                         "there is no channel " + std::to_string(p.index + 1) +
                                              " (the document has " + std::to_string(count) + ")"};
                    }
+                   if (p.operation < kCombineReplace || p.operation > kCombineIntersect)
+                       return MadeAction{nullptr, "unknown selection operation"};
                    // An empty channel, or nothing left after combining, leaves nothing selected.
                    return guarded([&] {
-                       return std::make_unique<LoadSelectionAction>(&document, &selection,
-                                                                    p.channel - 1, false, p.op);
+                       return std::make_unique<LoadSelectionAction>(&document, &selection, p.index,
+                                                                    p.invert, p.operation);
                    });
                }});
     out.push_back(std::move(load));

@@ -4,7 +4,7 @@
 //   SaveSelectionDialog dialog(channelNames, window);
 //   if (dialog.exec() == QDialog::Accepted) {
 //       const SaveSelectionParams p = dialog.params();
-//       record "Save Selection" with p.index, p.name, p.operation;  // index == count: new channel
+//       record "Save Selection" with p;  // index == channel count: a new channel
 //   }
 //   LoadSelectionDialog dialog(channelNames, !selection.isEmpty(), window);
 //   if (dialog.exec() == QDialog::Accepted) record "Load Selection" with dialog.params();
@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 
+#include "commands/selection_params.h"
 #include "dialogs/parameter_dialog.h"
 
 class QButtonGroup;
@@ -23,18 +24,6 @@ class QLineEdit;
 class QRadioButton;
 
 namespace varnel {
-
-struct SaveSelectionParams {
-    int index = 0;     // a saved channel, or the number of channels for a new one
-    std::string name;  // the new channel's name; empty: the channel-name rule
-    int32_t operation = 0;
-};
-
-struct LoadSelectionParams {
-    int index = 0;
-    bool invert = false;
-    int32_t operation = 0;
-};
 
 class SaveSelectionDialog : public ParameterDialog {
     Q_OBJECT

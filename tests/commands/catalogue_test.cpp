@@ -9,6 +9,7 @@
 
 #include "../filters/filter_fixtures.h"
 #include "commands/catalogue.h"
+#include "document/channels.h"
 #include "filters/color_adjustments.h"
 #include "filters/kernel_filter.h"
 #include "history/history.h"
@@ -27,6 +28,7 @@ const std::map<std::string, std::string> kSamples = {
     {"--duplicate-layer", "Copy"},
     {"--delete-layer", ""},
     {"--merge-down", ""},
+    {"--merge-layers", "1,3"},
     {"--merge-visible", ""},
     {"--flatten", ""},
     {"--fill", "1A2B3C:soft-light:75:preserve"},
@@ -111,6 +113,10 @@ TEST(Catalogue, LooserTextsSettleOnTheirCanonicalForm) {
         {"--new-layer", "a:Multiply", "a:multiply:100"},
         {"--add-layer", "x.png", "x.png:normal:100"},
         {"--gaussian-blur", " 0.1 ", "0.1"},
+        {"--save-selection", "#2:1", "#2:add"},
+        {"--save-selection", "#1:replace", "#1"},
+        {"--load-selection", "3:0:invert", "3:replace:invert"},
+        {"--load-selection", "3:replace", "3"},
     };
     for (const auto& c : cases) {
         const DocumentCommand* command = findCommandOption(c.option);
@@ -257,6 +263,103 @@ TEST(Catalogue, RefusalsSayWhyAndNothingToChangeIsNoFailure) {
     MadeAction wrong = feather->makeAction(*doc, selection, NoParams{}, context);
     EXPECT_EQ(wrong.action, nullptr);
     EXPECT_FALSE(wrong.failure.empty());
+}
+
+// Merge Layers merges what the Layers palette has chosen (the context's), Merge Down only the
+// active layer alone; the command line names the layers instead.
+TEST(Catalogue, MergeLayersTakesTheChosenLayersAndMergeDownOnlyOne) {
+    auto image = testing::solidImage(4, 4, Bgr{10, 20, 30});
+    auto doc = testing::documentWith(*image);
+    for (const char* name : {"A", "B"}) {
+        ColorImage square;
+        ASSERT_TRUE(square.createColor(2, 2));
+        square.fillAll(0x0000FF);
+        ASSERT_TRUE(doc->layers().newRasterLayer(square, nullptr, Point{1, 1}, name, false));
+    }
+    Selection selection(doc->size());
+    History history(10);
+    const DocumentCommand* merge = findDocumentCommand(kCmdMergeLayers);
+    const DocumentCommand* down = findDocumentCommand(kCmdMergeDown);
+    ASSERT_TRUE(merge && down);
+
+    const struct {
+        std::vector<int> chosen;
+        bool merges, mergesDown;
+    } cases[] = {
+        {{}, false, true},       // nothing chosen: the active layer alone
+        {{2}, false, true},      // the active layer chosen
+        {{1, 2}, true, false},   // two layers
+        {{1, 7}, false, false},  // an index the stack no longer has
+    };
+    for (const auto& c : cases) {
+        CommandContext context;
+        context.selectedLayers = c.chosen;
+        EXPECT_EQ(merge->isEnabled(*doc, selection, context), c.merges) << c.chosen.size();
+        EXPECT_EQ(down->isEnabled(*doc, selection, context), c.mergesDown) << c.chosen.size();
+    }
+
+    CommandContext context;
+    context.selectedLayers = {2, 1};
+    MadeAction made = merge->makeAction(*doc, selection, *merge->parsed(""), context);
+    ASSERT_NE(made.action, nullptr) << made.failure;
+    EXPECT_EQ(made.action->name(), "Merge Layers");
+    ASSERT_TRUE(history.perform(std::move(made.action)));
+    ASSERT_EQ(doc->layers().count(), 2);
+    EXPECT_EQ(doc->layers().layerAt(1)->name(), "A");  // the lowest merged layer's name
+    history.undo();
+    EXPECT_EQ(doc->layers().count(), 3);
+
+    // Numbered from 1 at the bottom: the background and A make a background.
+    made = merge->makeAction(*doc, selection, *merge->parsed("1,2"), CommandContext{});
+    ASSERT_NE(made.action, nullptr) << made.failure;
+    ASSERT_TRUE(history.perform(std::move(made.action)));
+    ASSERT_EQ(doc->layers().count(), 2);
+    EXPECT_EQ(doc->layers().layerAt(0)->name(), "Background");
+    made = merge->makeAction(*doc, selection, *merge->parsed("1,9"), CommandContext{});
+    EXPECT_EQ(made.action, nullptr);
+    EXPECT_EQ(made.failure, "a layer number names no layer");
+}
+
+// Save Selection makes a new channel or combines into a saved one; Load Selection can invert; a
+// channel the document does not have is refused with the reason.
+TEST(Catalogue, SavedChannelsAreCombinedAndLoadedInverted) {
+    auto image = testing::solidImage(4, 4, Bgr{10, 20, 30});
+    auto doc = testing::documentWith(*image);
+    Selection selection(doc->size());
+    History history(10);
+    const CommandContext context;
+    const DocumentCommand* save = findDocumentCommand(kCmdSelectSave);
+    const DocumentCommand* load = findDocumentCommand(kCmdSelectLoad);
+    auto perform = [&](const DocumentCommand* command, const char* text) {
+        MadeAction made = command->makeAction(*doc, selection, *command->parsed(text), context);
+        EXPECT_NE(made.action, nullptr) << text << ": " << made.failure;
+        return made.action && history.perform(std::move(made.action));
+    };
+
+    ASSERT_TRUE(selection.setShape(Rect{0, 0, 2, 2}, false));
+    ASSERT_TRUE(perform(save, ""));
+    ASSERT_TRUE(selection.setShape(Rect{2, 2, 4, 4}, false));
+    ASSERT_TRUE(perform(save, "#1:add"));
+    ASSERT_EQ(doc->channels().size(), 1u);
+    EXPECT_EQ(doc->channels()[0]->name(), "Alpha 1");
+    EXPECT_EQ(doc->channels()[0]->row(0)[0], 255);
+    EXPECT_EQ(doc->channels()[0]->row(3)[3], 255);
+    EXPECT_EQ(doc->channels()[0]->row(3)[0], 0);
+
+    ASSERT_TRUE(perform(load, "1:replace:invert"));
+    Channel mask;
+    ASSERT_TRUE(selection.toCanvasMask(mask));
+    EXPECT_EQ(mask.row(0)[0], 0);
+    EXPECT_EQ(mask.row(3)[0], 255);
+    EXPECT_EQ(mask.row(3)[3], 0);
+
+    for (const auto& [command, text, failure] :
+         {std::tuple{save, "#3", "there is no channel 3 (the document has 1)"},
+          std::tuple{load, "2", "there is no channel 2 (the document has 1)"}}) {
+        MadeAction made = command->makeAction(*doc, selection, *command->parsed(text), context);
+        EXPECT_EQ(made.action, nullptr) << text;
+        EXPECT_EQ(made.failure, failure) << text;
+    }
 }
 
 }  // namespace
