@@ -4,16 +4,23 @@
 #include <QMdiSubWindow>
 
 #include "app/command_table.h"
+#include "core/clipboard_store.h"
+#include "document/clipboard_ops.h"
 #include "document/document.h"
+#include "document/layer_ops.h"
 #include "filters/last_filter.h"
 #include "formats/format_registry.h"
+#include "history/clipboard_actions.h"
 #include "view/ve_child_frame.h"
 #include "view/ve_view.h"
 
 namespace varnel {
 
 ImageWindow::ImageWindow(VeChildFrame* frame, const AppSettings& settings)
-    : frame_(frame), settings_(settings), history_(settings.nb_history_states) {
+    : frame_(frame),
+      settings_(settings),
+      history_(settings.nb_history_states),
+      clipboard_(&ClipboardStore::store()) {
     frame->document()->addListener(this);
     frame->selection().addListener(this);
     // The canvas tools record their steps (the marquee's selections) in this window's history.
@@ -51,10 +58,16 @@ std::map<int, CommandDialog>& parameterDialogs() {
     return dialogs;
 }
 
+std::function<std::vector<int>(const Document&)>& chosenLayers() {
+    static std::function<std::vector<int>(const Document&)> chosen;
+    return chosen;
+}
+
 // The commands of the window itself and of its view.
 const std::set<int> kWindowCommands = {
-    kCmdEditUndo,    kCmdEditRedo,    kCmdEditPurgeUndo, kCmdZoomIn,    kCmdZoomOut,
-    kCmdFitOnScreen, kCmdFitInWindow, kCmdActualPixels,  kCmdPrintSize, kCmdToggleSelection};
+    kCmdEditUndo,    kCmdEditRedo,    kCmdEditPurgeUndo,  kCmdZoomIn,    kCmdZoomOut,
+    kCmdFitOnScreen, kCmdFitInWindow, kCmdActualPixels,   kCmdPrintSize, kCmdToggleSelection,
+    kCmdEditCopy,    kCmdEditCut,     kCmdEditCopyMerged, kCmdEditPaste};
 
 }  // namespace
 
@@ -72,8 +85,17 @@ void ImageWindow::setParameterDialog(int id, CommandDialog dialog) {
     parameterDialogs()[id] = std::move(dialog);
 }
 
+void ImageWindow::setChosenLayers(std::function<std::vector<int>(const Document&)> chosen) {
+    chosenLayers() = std::move(chosen);
+}
+
+void ImageWindow::setClipboard(ClipboardStore* store) {
+    clipboard_ = store ? store : &ClipboardStore::store();
+}
+
 CommandContext ImageWindow::commandContext() const {
     CommandContext context;
+    if (chosenLayers() && frame_) context.selectedLayers = chosenLayers()(*frame_->document());
     context.foreground = settings_.default_fg_color.toColorRef();
     context.background = settings_.default_bg_color.toColorRef();
     context.tolerance = settings_.pixel_similarity_tolerance;
@@ -153,6 +175,15 @@ bool ImageWindow::isCommandEnabled(int id) const {
             return history_.canRedo();
         case kCmdEditPurgeUndo:
             return history_.canUndo() || history_.canRedo();
+        case kCmdEditCopy:
+        case kCmdEditCopyMerged:
+            return canCopy(*frame_->document(), frame_->selection().area(),
+                           id == kCmdEditCopyMerged);
+        case kCmdEditCut:
+            return canClear(*frame_->document(), frame_->selection().area()) &&
+                   canCopy(*frame_->document(), frame_->selection().area(), false);
+        case kCmdEditPaste:
+            return clipboard_->hasImage();
         default:
             break;
     }
@@ -202,6 +233,16 @@ void ImageWindow::runCommand(int id) {
         case kCmdEditPurgeUndo:
             history_.clear();
             break;
+        case kCmdEditCopy:
+        case kCmdEditCopyMerged:
+            copy(id == kCmdEditCopyMerged);
+            break;
+        case kCmdEditCut:
+            cut();
+            break;
+        case kCmdEditPaste:
+            paste();
+            break;
         default:
             if (const DocumentCommand* command = findDocumentCommand(id)) {
                 // A menu item runs with its preset parameters, or with those its dialog returns.
@@ -223,6 +264,37 @@ void ImageWindow::runCommand(int id) {
     notifyStateChanged();
 }
 
+bool ImageWindow::copy(bool merged) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool done =
+        copyToClipboard(*frame_->document(), frame_->selection().area(), merged, *clipboard_) != 0;
+    QApplication::restoreOverrideCursor();
+    return done;
+}
+
+bool ImageWindow::cut() {
+    Document& document = *frame_->document();
+    const int index = document.layers().activeIndex();
+    std::unique_ptr<HistoryAction> action;
+    try {
+        action = std::make_unique<CutAction>(&document, &frame_->selection(), index,
+                                             commandContext().background, clipboard_);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return perform(std::move(action)) != 0;
+}
+
+bool ImageWindow::paste() {
+    // With the view's part of the canvas, for an image that cannot go back where it came from.
+    const Rect visible = frame_->view()->scroller().visibleImageRect();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::unique_ptr<HistoryAction> action =
+        makePasteAction(frame_->document(), &frame_->selection(), *clipboard_, visible);
+    QApplication::restoreOverrideCursor();
+    return action && perform(std::move(action)) != 0;
+}
+
 void ImageWindow::documentChanged(const ChangeRecord&) {
     notifyStateChanged();
 }
@@ -235,13 +307,13 @@ std::unique_ptr<DocumentWindow> ImageDocuments::openFile(const std::string& path
                                                          std::string* reason) {
     std::unique_ptr<Document> document;
     if (!openDocument(document, path, nullptr, reason)) return nullptr;
-    return ImageWindow::create(std::move(document), settings_);
+    return made(ImageWindow::create(std::move(document), settings_));
 }
 
 std::unique_ptr<DocumentWindow> ImageDocuments::createNew(const ImageSettings& settings) {
     std::unique_ptr<Document> document = Document::createBlank(settings);
     if (!document) return nullptr;
-    return ImageWindow::create(std::move(document), settings_);
+    return made(ImageWindow::create(std::move(document), settings_));
 }
 
 std::unique_ptr<DocumentWindow> ImageDocuments::createFromImage(ColorImage& pixels,
@@ -250,7 +322,7 @@ std::unique_ptr<DocumentWindow> ImageDocuments::createFromImage(ColorImage& pixe
     std::unique_ptr<Document> document = Document::fromImage(pixels, transparency, {});
     if (!document) return nullptr;
     document->setTitle(name);
-    return ImageWindow::create(std::move(document), settings_);
+    return made(ImageWindow::create(std::move(document), settings_));
 }
 
 std::unique_ptr<DocumentWindow> ImageDocuments::duplicate(DocumentWindow& source,
@@ -267,12 +339,17 @@ std::unique_ptr<DocumentWindow> ImageDocuments::duplicate(DocumentWindow& source
     if (!selection) return nullptr;
     std::unique_ptr<ImageWindow> window = ImageWindow::create(std::move(document), settings_);
     if (!window || !window->selection().restore(*selection)) return nullptr;
+    return made(std::move(window));
+}
+
+std::unique_ptr<DocumentWindow> ImageDocuments::made(std::unique_ptr<ImageWindow> window) const {
+    if (window) window->setClipboard(clipboard_);
     return window;
 }
 
 bool ImageDocuments::providesCommand(int id) const {
     return ImageWindow::commands().count(id) > 0 || id == kCmdFileNew || id == kCmdImageDuplicate ||
-           id == kCmdFileNewFromClipboard;
+           id == kCmdFileNewFromClipboard || id == kCmdEditPasteNewImage;
 }
 
 }  // namespace varnel

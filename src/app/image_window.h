@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <vector>
 
 #include "app/app_settings.h"
 #include "app/document_window.h"
@@ -18,6 +19,7 @@
 
 namespace varnel {
 
+class ClipboardStore;
 class Document;
 
 // A dialog that gathers the parameters of a document command: it opens over `parent` with the
@@ -45,6 +47,12 @@ public:
     // Registers the dialog of the catalogue entry `id` (a menu item whose command asks for its
     // parameters); from then on the windows offer that command. Replaces an earlier one.
     static void setParameterDialog(int id, CommandDialog dialog);
+    // Tells the windows which layers are chosen in the Layers palette for a document (stack
+    // indices, bottom first), for Merge Layers and Merge Down; without it, or when it gives
+    // nothing, the active layer alone is chosen.
+    static void setChosenLayers(std::function<std::vector<int>(const Document&)> chosen);
+    // The clipboard store Copy, Cut and Paste use (the process-wide one unless given).
+    void setClipboard(ClipboardStore* store);
     // Runs a catalogue command with a parameter record, as its dialog's OK does; false when the
     // command cannot run now or its action fails.
     bool runCommandWith(int id, const CommandParams& params);
@@ -75,16 +83,23 @@ private:
     void documentChanged(const ChangeRecord& change) override;
     void selectionChanged(const SelectionChange& change) override;
     void refreshTitle();
+    // Copy and Copy Merged: the pixels go to the clipboard; nothing is recorded.
+    bool copy(bool merged);
+    bool cut();
+    bool paste();
 
     VeChildFrame* frame_;
     const AppSettings& settings_;
     History history_;
+    ClipboardStore* clipboard_;
 };
 
 // Opens image files into ImageWindows through the format registry.
 class ImageDocuments : public DocumentProvider {
 public:
-    explicit ImageDocuments(const AppSettings& settings) : settings_(settings) {}
+    // The windows' Copy, Cut and Paste use `clipboard` (null: the process-wide store).
+    explicit ImageDocuments(const AppSettings& settings, ClipboardStore* clipboard = nullptr)
+        : settings_(settings), clipboard_(clipboard) {}
 
     std::unique_ptr<DocumentWindow> openFile(const std::string& path,
                                              std::string* reason = nullptr) override;
@@ -97,7 +112,10 @@ public:
     bool providesCommand(int id) const override;
 
 private:
+    std::unique_ptr<DocumentWindow> made(std::unique_ptr<ImageWindow> window) const;
+
     const AppSettings& settings_;
+    ClipboardStore* clipboard_;
 };
 
 }  // namespace varnel

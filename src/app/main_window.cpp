@@ -62,30 +62,53 @@ int formatOfSaveFilter(int index) {
 
 // Commands of the frame that work in this build, and those of them that need a document.
 const std::set<int> kFrameCommands = {
-    kCmdFileNew,        kCmdFileNewFromClipboard,
-    kCmdImageDuplicate, kCmdFileOpen,
-    kCmdFileClose,      kCmdFileCloseAll,
-    kCmdFileSave,       kCmdFileSaveAs,
-    kCmdFilePageSetup,  kCmdFilePrintPreview,
-    kCmdFilePrint,      kCmdRecentClear,
-    kCmdAppExit,        kCmdToolHand,
-    kCmdToolMarquee,    kCmdToolZoomIn,
-    kCmdToolZoomOut,    kCmdFullScreen,
-    kCmdViewToolbar,    kCmdViewStatusBar,
-    kCmdWindowCascade,  kCmdWindowTile,
-    kCmdWindowArrange,  kCmdNextPane,
-    kCmdPreviousPane,   kCmdHelpContents,
-    kCmdHelpSearch,     kCmdHelpIndex,
-    kCmdHelpFeedback,   kCmdWebHome,
-    kCmdWebUpdates,     kCmdAbout,
+    kCmdFileNew,
+    kCmdFileNewFromClipboard,
+    kCmdEditPasteNewImage,
+    kCmdImageDuplicate,
+    kCmdFileOpen,
+    kCmdFileClose,
+    kCmdFileCloseAll,
+    kCmdFileSave,
+    kCmdFileSaveAs,
+    kCmdFilePageSetup,
+    kCmdFilePrintPreview,
+    kCmdFilePrint,
+    kCmdRecentClear,
+    kCmdAppExit,
+    kCmdToolHand,
+    kCmdToolMarquee,
+    kCmdToolZoomIn,
+    kCmdToolZoomOut,
+    kCmdFullScreen,
+    kCmdViewToolbar,
+    kCmdViewStatusBar,
+    kCmdWindowCascade,
+    kCmdWindowTile,
+    kCmdWindowArrange,
+    kCmdNextPane,
+    kCmdPreviousPane,
+    kCmdHelpContents,
+    kCmdHelpSearch,
+    kCmdHelpIndex,
+    kCmdHelpFeedback,
+    kCmdWebHome,
+    kCmdWebUpdates,
+    kCmdAbout,
     kCmdOptions,
 };
 const std::set<int> kDocumentFrameCommands = {
-    kCmdFileNew,       kCmdFileNewFromClipboard, kCmdImageDuplicate, kCmdFileOpen,
-    kCmdFileClose,     kCmdFileCloseAll,         kCmdFileSave,       kCmdFileSaveAs,
-    kCmdFilePageSetup, kCmdFilePrintPreview,     kCmdFilePrint,      kCmdWindowCascade,
-    kCmdWindowTile,    kCmdWindowArrange,        kCmdNextPane,       kCmdPreviousPane,
-    kCmdToolHand,      kCmdToolMarquee,          kCmdToolZoomIn,     kCmdToolZoomOut,
+    kCmdFileNew,           kCmdFileNewFromClipboard,
+    kCmdEditPasteNewImage, kCmdImageDuplicate,
+    kCmdFileOpen,          kCmdFileClose,
+    kCmdFileCloseAll,      kCmdFileSave,
+    kCmdFileSaveAs,        kCmdFilePageSetup,
+    kCmdFilePrintPreview,  kCmdFilePrint,
+    kCmdWindowCascade,     kCmdWindowTile,
+    kCmdWindowArrange,     kCmdNextPane,
+    kCmdPreviousPane,      kCmdToolHand,
+    kCmdToolMarquee,       kCmdToolZoomIn,
+    kCmdToolZoomOut,
 };
 
 const QString kNoPrinterText =
@@ -237,7 +260,8 @@ bool MainWindow::isCommandShown(int id) const {
     if (info->handler == CommandHandler::Document)
         return documents_ && documents_->providesCommand(id);
     if (!kFrameCommands.count(id)) return false;
-    if (id == kCmdFileNew || id == kCmdFileNewFromClipboard || id == kCmdImageDuplicate)
+    if (id == kCmdFileNew || id == kCmdFileNewFromClipboard || id == kCmdEditPasteNewImage ||
+        id == kCmdImageDuplicate)
         return documents_ && documents_->providesCommand(id);
     return !kDocumentFrameCommands.count(id) || documents_ != nullptr;
 }
@@ -372,7 +396,8 @@ bool MainWindow::isCommandEnabled(int id) const {
     }
     if (commandNeedsDocument(id)) return doc != nullptr;
     if (id == kCmdFileNew) return documents_ != nullptr;
-    if (id == kCmdFileNewFromClipboard) return documents_ && clipboard_->hasImage();
+    if (id == kCmdFileNewFromClipboard || id == kCmdEditPasteNewImage)
+        return documents_ && clipboard_->hasImage();
     return true;
 }
 
@@ -445,6 +470,7 @@ void MainWindow::runCommand(int id) {
             editOptions();
             break;
         case kCmdFileNewFromClipboard:
+        case kCmdEditPasteNewImage:
             newFromClipboard();
             break;
         case kCmdImageDuplicate:

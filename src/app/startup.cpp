@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/adjustment_commands.h"
+#include "app/edit_dialogs.h"
 #include "app/image_window.h"
 #include "app/main_window.h"
 #include "app/product_info.h"
@@ -76,6 +77,7 @@ int runInstance(int& argc, char** argv) {
     // The commands that ask for their parameters are offered once their dialogs are known.
     registerSizeDialogs();
     registerAdjustmentDialogs();
+    registerEditDialogs();
     MainWindowSetup setup;
     setup.settingsPath = location.filePath;
     setup.documents = std::make_unique<ImageDocuments>(AppSettings::instance());

@@ -164,7 +164,7 @@ public:
     }
     bool providesCommand(int id) const override {
         return commands.count(id) > 0 || id == kCmdFileNew || id == kCmdImageDuplicate ||
-               id == kCmdFileNewFromClipboard;
+               id == kCmdFileNewFromClipboard || id == kCmdEditPasteNewImage;
     }
 
     bool refuseNew = false;
