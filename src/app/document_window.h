@@ -81,7 +81,9 @@ public:
     virtual ~DocumentProvider() = default;
 
     // A window for the document loaded from `path`, or null when the file cannot be opened;
-    // then `reason` (when given) says why, or is empty when nothing more is known.
+    // then `reason` (when given) says why, or is empty when nothing more is known. On success
+    // `reason` holds what the user should know about a file that opened all the same (layers
+    // left out), or is empty.
     virtual std::unique_ptr<DocumentWindow> openFile(const std::string& path,
                                                      std::string* reason = nullptr) = 0;
     // A window for a new document made of `pixels` (taken over on success) with `transparency`

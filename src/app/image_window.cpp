@@ -306,7 +306,12 @@ void ImageWindow::selectionChanged(const SelectionChange&) {
 std::unique_ptr<DocumentWindow> ImageDocuments::openFile(const std::string& path,
                                                          std::string* reason) {
     std::unique_ptr<Document> document;
-    if (!openDocument(document, path, nullptr, reason)) return nullptr;
+    OpenedFileInfo info;
+    if (!openDocument(document, path, &info, reason)) return nullptr;
+    if (reason) {
+        reason->clear();
+        for (const std::string& note : info.notes) *reason += (reason->empty() ? "" : " ") + note;
+    }
     return made(ImageWindow::create(std::move(document), settings_));
 }
 

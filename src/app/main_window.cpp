@@ -50,10 +50,10 @@ QString qs(const std::string& s) {
 
 // The formats a document can be written in, and the save dialog's entry for each.
 bool isWritableFormat(int type) {
-    return type == FormatBmp || type == FormatJpeg || type == FormatPng;
+    return type == FormatBmp || type == FormatJpeg || type == FormatPng || type == FormatOra;
 }
 int saveFilterIndexOf(int type) {
-    return type == FormatBmp ? 1 : type == FormatJpeg ? 2 : 3;
+    return type == FormatBmp ? 1 : type == FormatJpeg ? 2 : type == FormatOra ? 4 : 3;
 }
 int formatOfSaveFilter(int index) {
     int type = formatTypeOfSaveFilter(index);
@@ -620,6 +620,9 @@ bool MainWindow::openFile(const QString& path) {
     }
     addDocumentWindow(std::move(window));
     recent_.addRecent(absolute.toStdString());
+    // What the file could not give (layers of a kind the editor does not read) is said where it
+    // does not stop the user.
+    if (!reason.empty()) statusBar()->showMessage(qs(reason));
     return true;
 }
 

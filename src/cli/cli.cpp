@@ -55,13 +55,15 @@ const char* formatName(int type) {
             return "JPEG";
         case FormatPng:
             return "PNG";
+        case FormatOra:
+            return "OpenRaster";
         default:
             return "unknown";
     }
 }
 
 bool isSaveFormat(int type) {
-    return type == FormatBmp || type == FormatJpeg || type == FormatPng;
+    return type == FormatBmp || type == FormatJpeg || type == FormatPng || type == FormatOra;
 }
 
 // OUT must name a format the editor saves.
@@ -69,7 +71,7 @@ bool checkOutput(std::ostream& err, const std::string& path, int& status) {
     if (isSaveFormat(formatTypeOf(path))) return true;
     status = usage(err, path,
                    "the output format comes from the extension, which must be one of .bmp, .dib, "
-                   ".rle, .jpg, .jpeg, .jpe, .jfif or .png");
+                   ".rle, .jpg, .jpeg, .jpe, .jfif, .png or .ora");
     return false;
 }
 
@@ -94,13 +96,35 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             continue;
         }
         const RasterLayer* layer = doc->layers().rasterAt(0);
+        const bool layered = info.formatType == FormatOra;
         const bool transparent =
-            layer && layer->transparency() && hasNon255(*layer->transparency());
+            layered ? !doc->isOpaque()
+                    : layer && layer->transparency() && hasNon255(*layer->transparency());
         const double dpi = info.resolution > 0 ? info.resolution : doc->resolution();
         std::ostringstream line;
         line << path << ": " << formatName(info.formatType) << " " << doc->width() << "x"
              << doc->height() << ", " << info.bitsPerPixel << " bpp, "
              << (transparent ? "transparency" : "opaque") << ", " << std::lround(dpi) << " dpi";
+        if (layered) {
+            const LayerStack& layers = doc->layers();
+            line << ", " << layers.count() << (layers.count() == 1 ? " layer" : " layers");
+            // Top first, as the Layers palette lists them.
+            for (int k = layers.count() - 1; k >= 0; --k) {
+                const LayerItem& item = *layers.layerAt(k);
+                const Size size = item.size();
+                const Point offset = item.offset();
+                line << "\n  layer " << k + 1 << ": \"" << item.name() << "\" " << size.width << "x"
+                     << size.height << " at " << offset.x << "," << offset.y;
+                if (item.hasProperties()) {
+                    const auto& props = static_cast<const EmptyLayer&>(item);
+                    line << ", " << blendModeName(props.blendMode()) << ", opacity "
+                         << std::lround(props.effectiveOpacity() * 100.0 / 255.0) << "%";
+                }
+                line << ", " << (item.isVisible() ? "visible" : "hidden");
+                if (item.isBackground()) line << ", background";
+            }
+        }
+        for (const std::string& note : info.notes) line << "\n  note: " << note;
         out << line.str() << "\n";
     }
     return status;
@@ -303,13 +327,15 @@ std::string cliHelp() {
         << "  info FILE...\n";
     wrap(out,
          "One line per file: format, width x height, bits per pixel as stored, whether it has "
-         "transparency, and resolution in dots per inch (72 when the file records none).",
+         "transparency, and resolution in dots per inch (72 when the file records none). An "
+         "OpenRaster file adds its layer count and a line per layer, top first: name, size, "
+         "offset, blend mode, opacity and visibility.",
          6);
     out << "  convert IN OUT [--quality N]\n";
     wrap(out,
          "Opens IN as the editor's Open does and saves it as Save As does; the format comes from "
-         "OUT's extension (bmp, dib, rle, jpg, jpeg, jpe, jfif, png). --quality sets the JPEG "
-         "quality, 0..100 (95 when left out).",
+         "OUT's extension (bmp, dib, rle, jpg, jpeg, jpe, jfif, png, or ora to keep the layers). "
+         "--quality sets the JPEG quality, 0..100 (95 when left out).",
          6);
     out << "  edit IN STEP... -o OUT [--quality N] [--print-history] [--timings]\n";
     wrap(out,

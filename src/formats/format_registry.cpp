@@ -13,6 +13,7 @@
 #include "document/layer_stack.h"
 #include "formats/file_stream.h"
 #include "formats/image_file.h"
+#include "formats/openraster.h"
 #include "formats/picture_import.h"
 #include "formats/png_codec.h"
 #include "platform/file_io.h"
@@ -22,11 +23,12 @@ namespace varnel {
 const char* openDialogFilter() {
     return "BMP (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|GIF (*.gif)|*.gif|ICO (*.ico)|*.ico|"
            "JPG (*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|PNG (*.png)|*.png|"
-           "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle|";
+           "OpenRaster (*.ora)|*.ora|"
+           "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle;*.ora|";
 }
 
 const char* saveDialogFilter() {
-    return "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|";
+    return "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|OpenRaster (*.ora)|*.ora|";
 }
 
 int formatTypeOfSaveFilter(int entry) {
@@ -37,6 +39,8 @@ int formatTypeOfSaveFilter(int entry) {
             return FormatJpeg;
         case 3:
             return FormatPng;
+        case 4:
+            return FormatOra;
         default:
             return FormatNone;
     }
@@ -58,6 +62,8 @@ std::string extensionOf(int formatType) {
             return "png";
         case FormatTiff:
             return "tif";
+        case FormatOra:
+            return "ora";
         default:
             return {};
     }
@@ -168,7 +174,7 @@ private:
 constexpr const char* kCannotFlatten = "out of memory";
 
 bool isReadableFormat(int type) {
-    return type >= FormatBmp && type <= FormatPng;
+    return (type >= FormatBmp && type <= FormatPng) || type == FormatOra;
 }
 
 // Opens the file as `type` (one of the readable formats) through that format's route; `why`
@@ -179,6 +185,14 @@ bool openAs(std::unique_ptr<Document>& opened, const std::string& path, int type
     found.formatType = type;
     if (type == FormatBmp || type == FormatPng) {
         return openThroughCodec(opened, path, type, found, why);
+    }
+    if (type == FormatOra) {
+        OpenRasterReadReport report;
+        if (!readOpenRaster(path, opened, &report, &why)) return false;
+        found.bitsPerPixel = 32;
+        found.resolution = report.resolution;
+        found.notes = std::move(report.notes);
+        return true;
     }
     FileStream stream;
     DecodedPicture picture;
@@ -251,10 +265,18 @@ bool saveDocument(Document& document, const SaveOptions& options, std::string* r
     };
     if (document.isPreviewOnly()) return refuse("a preview cannot be saved");
     const int type = formatTypeOf(document.filePath());
-    if (type != FormatBmp && type != FormatJpeg && type != FormatPng) {
+    if (type != FormatBmp && type != FormatJpeg && type != FormatPng && type != FormatOra) {
         return refuse("not a format the editor saves");
     }
     try {
+        if (type == FormatOra) {
+            std::string why;
+            if (!writeOpenRaster(layeredImageOf(document), document.filePath(), {}, &why)) {
+                return refuse(why);
+            }
+            document.setModified(false);
+            return true;
+        }
         std::unique_ptr<ImageFile> image = createImageFile(type);
         if (!image) return refuse("out of memory");
         // A document whose composite would be one layer's pixels unchanged saves those pixels

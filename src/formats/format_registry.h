@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "formats/format_type.h"
 
@@ -13,15 +14,15 @@ namespace varnel {
 class Document;
 
 // The dialog filters, entries separated by "|" (the dialogs split them into their own form).
-// Open: BMP, GIF, ICO, JPG, PNG and "All Formats" (which does not list *.jfif).
+// Open: BMP, GIF, ICO, JPG, PNG, OpenRaster and "All Formats" (which does not list *.jfif).
 const char* openDialogFilter();
-// Save: BMP, JPG, PNG; entries 1, 2, 3 give format types 1, 4, 5.
+// Save: BMP, JPG, PNG, OpenRaster; entries 1, 2, 3, 4 give format types 1, 4, 5, 7.
 const char* saveDialogFilter();
 // The format type of a 1-based save-filter entry; -1 for any other entry.
 int formatTypeOfSaveFilter(int entry);
 
-// The type's own extension ("bmp", "gif", "ico", "jpg", "png", "ved", "tif"); empty for -1 and
-// unknown numbers.
+// The type's own extension ("bmp", "gif", "ico", "jpg", "png", "ved", "tif", "ora"); empty for -1
+// and unknown numbers.
 std::string extensionOf(int formatType);
 
 // `path` with the format's own extension, unless its extension already belongs to the format. A
@@ -38,10 +39,14 @@ struct OpenedFileInfo {
     int32_t bitsPerPixel = 0;
     // Pixels per inch recorded in the file; 0 when it records none.
     double resolution = 0;
+    // What the user should know about a file that opened all the same (layered files: layers
+    // left out because their image is not PNG), one sentence each.
+    std::vector<std::string> notes;
 };
 
 // Opens the file at `path` as a new document: BMP and PNG through their codecs (with the file's
-// alpha plane as the layer's transparency), GIF, ICO and JPEG through picture import. The
+// alpha plane as the layer's transparency), GIF, ICO and JPEG through picture import, OpenRaster
+// with all its layers and saved channels (openraster.h). The
 // extension chooses the route; when that route refuses the file, the format its first bytes
 // announce is tried (a JPEG named .gif opens as the JPEG it is, and keeps its path). Fails for
 // a missing file, an extension of any other format, or a file that no route can decode. On success

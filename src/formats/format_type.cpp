@@ -23,6 +23,7 @@ int formatTypeOf(const std::string& path) {
         {"ved", FormatNative}, {"bmp", FormatBmp},   {"dib", FormatBmp},  {"rle", FormatBmp},
         {"gif", FormatGif},    {"ico", FormatIco},   {"jpg", FormatJpeg}, {"jpeg", FormatJpeg},
         {"jpe", FormatJpeg},   {"jfif", FormatJpeg}, {"png", FormatPng},  {"tif", FormatTiff},
+        {"ora", FormatOra},
     };
     for (const Entry& e : kTable) {
         if (ext == e.ext) return e.type;
@@ -40,6 +41,18 @@ int formatTypeOfSignature(const uint8_t* data, size_t size) {
     if (startsWith({'G', 'I', 'F', '8', '7', 'a'}) || startsWith({'G', 'I', 'F', '8', '9', 'a'}))
         return FormatGif;
     if (startsWith({'B', 'M'})) return FormatBmp;
+    if (size >= 30 && startsWith({'P', 'K', 3, 4})) {
+        // The format's own rule: the first entry is "mimetype", stored, naming the format.
+        static constexpr char kMime[] = "image/openraster";
+        const size_t nameLength = size_t(data[26]) | size_t(data[27]) << 8;
+        const size_t extraLength = size_t(data[28]) | size_t(data[29]) << 8;
+        const size_t at = 30 + nameLength + extraLength;
+        if (data[8] == 0 && data[9] == 0 && nameLength == 8 &&
+            std::memcmp(data + 30, "mimetype", 8) == 0 && size >= at + sizeof kMime - 1 &&
+            std::memcmp(data + at, kMime, sizeof kMime - 1) == 0) {
+            return FormatOra;
+        }
+    }
     if (size >= 6 && data[0] == 0 && data[1] == 0 && (data[2] == 1 || data[2] == 2) &&
         data[3] == 0 && (data[4] != 0 || data[5] != 0))
         return FormatIco;

@@ -112,6 +112,26 @@ TEST_F(Cli, InfoReportsEachFileAndFailsForTheOnesItCannotOpen) {
     EXPECT_EQ(run({"info"}), kCliUsageError);
 }
 
+// Layered files go through edit, convert and info with their layers; flattening them is a
+// convert to a flat format.
+TEST_F(Cli, LayeredFilesKeepTheirLayersThroughEditConvertAndInfo) {
+    writePng("base.png", 4, 3, Bgr{10, 20, 30});
+    writePng("top.png", 2, 2, Bgr{0, 0, 255}, 128);
+    ASSERT_EQ(run({"edit", "@base.png", "--add-layer", "@top.png:multiply:50", "--hide-layer", "1",
+                   "-o", "@layers.ora"}),
+              kCliSuccess)
+        << err.str();
+    ASSERT_EQ(run({"convert", "@layers.ora", "@copy.ora"}), kCliSuccess) << err.str();
+    ASSERT_EQ(run({"info", "@copy.ora"}), kCliSuccess) << err.str();
+    EXPECT_EQ(out.str(), file("copy.ora") +
+                             ": OpenRaster 4x3, 32 bpp, transparency, 72 dpi, 2 layers\n"
+                             "  layer 2: \"Layer 1\" 2x2 at 0,0, Multiply, opacity 50%, visible\n"
+                             "  layer 1: \"Background\" 4x3 at 0,0, Normal, opacity 100%, "
+                             "hidden, background\n");
+    ASSERT_EQ(run({"convert", "@copy.ora", "@flat.png"}), kCliSuccess) << err.str();
+    EXPECT_EQ(pixel("flat.png", 0, 0).second, 64);
+}
+
 TEST_F(Cli, UsageErrorsNameTheBadArgumentAndWriteNothing) {
     struct Case {
         std::vector<std::string> args;

@@ -54,6 +54,8 @@ TEST(FormatRegistry, ExtensionsAreSetForTheChosenFormat) {
         {"folder.v2/", FormatBmp, "folder.v2/.bmp"},
         {"picture.gif", FormatNone, "picture.gif"},
         {"picture.gif", 42, "picture.gif"},
+        {"layers.png", FormatOra, "layers.ora"},
+        {"layers.ORA", FormatOra, "layers.ORA"},
     };
     for (const Case& c : cases) EXPECT_EQ(setExtensionFor(c.path, c.type), c.result) << c.path;
 }
@@ -62,9 +64,11 @@ TEST(FormatRegistry, DialogFiltersAreTheProgramsOwn) {
     EXPECT_STREQ(openDialogFilter(),
                  "BMP (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|GIF (*.gif)|*.gif|ICO (*.ico)|*.ico|"
                  "JPG (*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|PNG (*.png)|*.png|"
-                 "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle|");
-    EXPECT_STREQ(saveDialogFilter(), "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|");
-    const std::pair<int, int> entries[] = {{0, -1}, {1, 1}, {2, 4}, {3, 5}, {4, -1}};
+                 "OpenRaster (*.ora)|*.ora|"
+                 "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle;*.ora|");
+    EXPECT_STREQ(saveDialogFilter(),
+                 "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|OpenRaster (*.ora)|*.ora|");
+    const std::pair<int, int> entries[] = {{0, -1}, {1, 1}, {2, 4}, {3, 5}, {4, 7}, {5, -1}};
     for (auto [entry, type] : entries) EXPECT_EQ(formatTypeOfSaveFilter(entry), type) << entry;
     EXPECT_EQ(extensionOf(FormatJpeg), "jpg");
     EXPECT_EQ(extensionOf(FormatNone), "");
@@ -254,6 +258,48 @@ TEST(FormatRegistry, FilesNamedForAnotherFormatOpenByTheirContent) {
     }
 }
 
+// A layered document saved as .ora opens with its layers; a file named for the other format
+// opens as what it holds, both ways.
+TEST(FormatRegistry, LayeredFilesKeepTheirLayersThroughSaveAndOpen) {
+    ScratchFolder dir;
+    auto doc = documentOf(6, 4, fixtures::pattern);
+    ColorImage top;
+    fixtures::paint(top, 3, 2,
+                    [](int32_t x, int32_t y) { return rgb(uint8_t(x * 50), 9, uint8_t(y)); });
+    doc->layers().newRasterLayer(top, nullptr, {2, 1}, "Top", false);
+    doc->setPath(dir.file("layers.ora"));
+    doc->setModified(true);
+    std::string why;
+    ASSERT_TRUE(saveDocument(*doc, {}, &why)) << why;
+    EXPECT_FALSE(doc->isModified());
+
+    Bytes head = readFile(dir.file("layers.ora"));
+    EXPECT_EQ(formatTypeOfSignature(head.data(), std::min<size_t>(head.size(), kSignatureBytes)),
+              FormatOra);
+    std::filesystem::copy_file(dir.file("layers.ora"), dir.file("layers-named.png"));
+    for (const char* name : {"layers.ora", "layers-named.png"}) {
+        std::unique_ptr<Document> opened;
+        OpenedFileInfo info;
+        ASSERT_TRUE(openDocument(opened, dir.file(name), &info, &why)) << name << why;
+        EXPECT_EQ(info.formatType, FormatOra) << name;
+        ASSERT_EQ(opened->layers().count(), 2) << name;
+        EXPECT_EQ(opened->layers().layerAt(1)->name(), "Top");
+        EXPECT_EQ(opened->layers().layerAt(1)->offset(), (Point{2, 1}));
+        EXPECT_EQ(opened->filePath(), dir.file(name));
+        EXPECT_FALSE(opened->isModified());
+    }
+
+    // A PNG named .ora opens as the PNG it is.
+    auto flat = documentOf(2, 2, fixtures::pattern);
+    flat->setPath(dir.file("flat.png"));
+    ASSERT_TRUE(saveDocument(*flat));
+    std::filesystem::copy_file(dir.file("flat.png"), dir.file("flat.ora"));
+    std::unique_ptr<Document> opened;
+    OpenedFileInfo info;
+    ASSERT_TRUE(openDocument(opened, dir.file("flat.ora"), &info));
+    EXPECT_EQ(info.formatType, FormatPng);
+}
+
 TEST(FormatType, SignaturesNameTheirFormats) {
     struct Case {
         const char* what;
@@ -274,6 +320,7 @@ TEST(FormatType, SignaturesNameTheirFormats) {
         {"another resource type", {0, 0, 3, 0, 1, 0}, FormatNone},
         {"nothing", {}, FormatNone},
         {"text", {'B', 'a', 'd'}, FormatNone},
+        {"zip cut short", {'P', 'K', 3, 4, 0, 0}, FormatNone},
     };
     for (const Case& c : cases)
         EXPECT_EQ(formatTypeOfSignature(c.head.data(), c.head.size()), c.type) << c.what;

@@ -131,6 +131,7 @@ public:
             std::make_unique<FakeDocument>(path, path.substr(path.find_last_of('/') + 1), journal);
         doc->commands = commands;
         opened.push_back(doc.get());
+        if (reason) *reason = openNote;
         return doc;
     }
     std::unique_ptr<DocumentWindow> createFromImage(ColorImage& pixels, GrayMap* transparency,
@@ -173,6 +174,7 @@ public:
     std::vector<FakeDocument*> made;
     std::set<std::string> openable;
     std::string openFailure;  // the reason a path not openable gives
+    std::string openNote;     // what an openable path says about itself
     std::set<int> commands;
     std::vector<std::string> attempts;
     std::vector<FakeDocument*> opened;

@@ -137,8 +137,8 @@ TEST_F(Frame, OpenCommandOffersAllFormatsAndOpensEveryChosenFile) {
     std::string a = image("a.png"), b = image("b.jpg");
     dialogs->toOpen = {QString::fromStdString(a), QString::fromStdString(b)};
     window->runCommand(kCmdFileOpen);
-    EXPECT_EQ(dialogs->openFilterIndex, 6);
-    EXPECT_EQ(openFilterEntryCount(), 6);
+    EXPECT_EQ(dialogs->openFilterIndex, 7);
+    EXPECT_EQ(openFilterEntryCount(), 7);
     EXPECT_TRUE(dialogs->openFilter.contains(QLatin1String("|All Formats|")));
     EXPECT_EQ(provider->attempts, (Strings{a, b}));
     EXPECT_EQ(settings.recent_files, (Strings{b, a}));
@@ -269,6 +269,13 @@ TEST_F(Frame, SaveWritesAModifiedDocumentToItsOwnFile) {
     EXPECT_EQ(settings.recent_files, (Strings{a, other}));
 }
 
+TEST_F(Frame, WhatAnOpenedFileLeftOutIsSaidInTheStatusBar) {
+    provider->openNote = "Layer \"Photo\" was left out: its image is not PNG.";
+    ASSERT_NE(open(image("layers.ora")), nullptr);
+    EXPECT_EQ(window->statusBar()->currentMessage(), QString::fromStdString(provider->openNote));
+    EXPECT_TRUE(prompts->log.empty());
+}
+
 TEST_F(Frame, SaveGoesThroughSaveAsWhenTheDocumentCannotBeWrittenWhereItCameFrom) {
     struct Case {
         const char* name;
@@ -283,6 +290,7 @@ TEST_F(Frame, SaveGoesThroughSaveAsWhenTheDocumentCannotBeWrittenWhereItCameFrom
         {"file deleted since", "gone.png", true, 3, "gone.png"},
         {"BMP file deleted", "pic.bmp", true, 1, "pic.bmp"},
         {"JPEG file deleted", "pic.jpeg", true, 2, "pic.jpg"},
+        {"layered file deleted", "pic.ora", true, 4, "pic.ora"},
     };
     for (const Case& c : cases) {
         FakeDocument* doc;
@@ -301,7 +309,8 @@ TEST_F(Frame, SaveGoesThroughSaveAsWhenTheDocumentCannotBeWrittenWhereItCameFrom
         dialogs->saveChoice.reset();  // cancelled
         window->runCommand(kCmdFileSave);
         EXPECT_EQ(dialogs->saveFilter,
-                  QStringLiteral("BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|"))
+                  QStringLiteral("BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|"
+                                 "OpenRaster (*.ora)|*.ora|"))
             << c.name;
         EXPECT_EQ(dialogs->saveFilterIndex, c.filterIndex) << c.name;
         EXPECT_EQ(dialogs->proposed, folder + QString::fromUtf8(c.proposed)) << c.name;
@@ -334,6 +343,9 @@ TEST_F(Frame, SaveAsGivesTheNameTheChosenFormatsExtension) {
         {"new.Bmp", 1, "new.Bmp"},
         {"new.txt", 3, "new.txt.png"},
         {"my.photo", 2, "my.photo.jpg"},
+        {"layers", 4, "layers.ora"},
+        {"layers.png", 4, "layers.ora"},
+        {"layers.ora", 3, "layers.png"},
     };
     std::string a = image("a.png");
     FakeDocument* doc = open(a);
