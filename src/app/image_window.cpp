@@ -4,6 +4,7 @@
 #include <QMdiSubWindow>
 
 #include "app/command_table.h"
+#include "app/recovery.h"
 #include "core/clipboard_store.h"
 #include "document/clipboard_ops.h"
 #include "document/document.h"
@@ -36,6 +37,8 @@ ImageWindow::ImageWindow(VeChildFrame* frame, const AppSettings& settings)
 }
 
 ImageWindow::~ImageWindow() {
+    // Closed without saving (or saved before): nothing is left to recover.
+    if (recovery_) recovery_->discard(frame_->document());
     // The history's actions may point into the document: they go before it.
     history_.clear();
     frame_->document()->removeListener(this);
@@ -150,6 +153,7 @@ bool ImageWindow::saveTo(const std::string& path, std::string* reason) {
         doc->setTitle(oldTitle);
         return false;
     }
+    if (recovery_) recovery_->discard(doc);
     refreshTitle();
     notifyStateChanged();
     return true;
@@ -296,6 +300,7 @@ bool ImageWindow::paste() {
 }
 
 void ImageWindow::documentChanged(const ChangeRecord&) {
+    if (recovery_) recovery_->changed(frame_->document());
     notifyStateChanged();
 }
 
@@ -348,7 +353,18 @@ std::unique_ptr<DocumentWindow> ImageDocuments::duplicate(DocumentWindow& source
 }
 
 std::unique_ptr<DocumentWindow> ImageDocuments::made(std::unique_ptr<ImageWindow> window) const {
-    if (window) window->setClipboard(clipboard_);
+    if (window) {
+        window->setClipboard(clipboard_);
+        window->setRecovery(recovery_);
+    }
+    return window;
+}
+
+std::unique_ptr<DocumentWindow> ImageDocuments::adopt(std::unique_ptr<Document> document) {
+    if (!document) return nullptr;
+    Document* adopted = document.get();
+    auto window = made(ImageWindow::create(std::move(document), settings_));
+    if (window && recovery_ && adopted->isModified()) recovery_->changed(adopted);
     return window;
 }
 

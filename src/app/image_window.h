@@ -21,6 +21,7 @@ namespace varnel {
 
 class ClipboardStore;
 class Document;
+class RecoveryJournal;
 
 // A dialog that gathers the parameters of a document command: it opens over `parent` with the
 // document and selection of the window, and returns the command's parameter record (the type its
@@ -53,6 +54,9 @@ public:
     static void setChosenLayers(std::function<std::vector<int>(const Document&)> chosen);
     // The clipboard store Copy, Cut and Paste use (the process-wide one unless given).
     void setClipboard(ClipboardStore* store);
+    // The journal that keeps a recovery copy of the document while it has unsaved changes
+    // (none unless given); saving or closing the window removes the copy.
+    void setRecovery(RecoveryJournal* journal) { recovery_ = journal; }
     // Runs a catalogue command with a parameter record, as its dialog's OK does; false when the
     // command cannot run now or its action fails.
     bool runCommandWith(int id, const CommandParams& params);
@@ -92,6 +96,7 @@ private:
     const AppSettings& settings_;
     History history_;
     ClipboardStore* clipboard_;
+    RecoveryJournal* recovery_ = nullptr;
 };
 
 // Opens image files into ImageWindows through the format registry.
@@ -110,12 +115,18 @@ public:
     std::unique_ptr<DocumentWindow> duplicate(DocumentWindow& source,
                                               const std::string& name) override;
     bool providesCommand(int id) const override;
+    // A window for a document made elsewhere (a recovered copy); a modified document is
+    // journaled at once.
+    std::unique_ptr<DocumentWindow> adopt(std::unique_ptr<Document> document);
+    // The journal every window made from now on keeps its recovery copy in.
+    void setRecovery(RecoveryJournal* journal) { recovery_ = journal; }
 
 private:
     std::unique_ptr<DocumentWindow> made(std::unique_ptr<ImageWindow> window) const;
 
     const AppSettings& settings_;
     ClipboardStore* clipboard_;
+    RecoveryJournal* recovery_ = nullptr;
 };
 
 }  // namespace varnel

@@ -12,6 +12,8 @@
 #include "app/main_window.h"
 #include "app/product_info.h"
 #include "app/qt_system_clipboard.h"
+#include "app/recovery.h"
+#include "app/recovery_dialog.h"
 #include "app/settings_location.h"
 #include "app/single_instance.h"
 #include "app/size_dialogs.h"
@@ -78,9 +80,14 @@ int runInstance(int& argc, char** argv) {
     registerSizeDialogs();
     registerAdjustmentDialogs();
     registerEditDialogs();
+    // Declared before the window: the windows remove their copies as they close.
+    RecoveryJournal journal(recoveryFolder());
     MainWindowSetup setup;
     setup.settingsPath = location.filePath;
-    setup.documents = std::make_unique<ImageDocuments>(AppSettings::instance());
+    auto documents = std::make_unique<ImageDocuments>(AppSettings::instance());
+    ImageDocuments& imageDocuments = *documents;
+    imageDocuments.setRecovery(&journal);
+    setup.documents = std::move(documents);
     MainWindow window(std::move(setup));
 
     InstanceServer server;
@@ -92,6 +99,8 @@ int runInstance(int& argc, char** argv) {
                      &MainWindow::openHandedOverPaths);
 
     window.show();
+    // Work an earlier run lost in a crash comes first, then the files asked for.
+    if (journal.isActive()) offerRecovery(window, imageDocuments, journal.folder());
     window.openFiles(fileArguments(argc, argv));
     return QApplication::exec();
 }

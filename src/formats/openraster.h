@@ -100,6 +100,10 @@ bool readOpenRasterFrom(const uint8_t* data, size_t size, const std::string& pat
                         std::unique_ptr<Document>& document, OpenRasterReadReport* report = nullptr,
                         std::string* reason = nullptr);
 
+// The PNG bytes of the archive's thumbnail (checked as every entry is); false when the file is
+// not an archive or has none.
+bool readOpenRasterThumbnail(const std::string& path, std::vector<uint8_t>& png);
+
 // True when the bytes start like an OpenRaster archive: a zip whose first entry is a stored
 // "mimetype" holding kOpenRasterMimeType.
 bool looksLikeOpenRaster(const uint8_t* data, size_t size);

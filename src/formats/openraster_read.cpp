@@ -597,6 +597,26 @@ bool readOpenRaster(const std::string& path, std::unique_ptr<Document>& document
     return readFromSource(source, uint64_t(st.st_size), path, document, report, reason);
 }
 
+bool readOpenRasterThumbnail(const std::string& path, std::vector<uint8_t>& png) {
+    zip_error_t error;
+    zip_error_init(&error);
+    ZipReader zip;
+    zip.archive = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, nullptr);
+    zip_error_fini(&error);
+    if (!zip.archive) return false;
+    try {
+        ArchiveReader reader(zip.archive, 0);
+        reader.index();
+        if (!reader.has(kThumbnailEntry)) return false;
+        png = reader.read(kThumbnailEntry, uint64_t(4) << 20);
+        return isPng(png);
+    } catch (const Refusal&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 bool looksLikeOpenRaster(const uint8_t* data, size_t size) {
     static constexpr uint8_t kLocalHeader[4] = {'P', 'K', 3, 4};
     if (!data || size < 30 || std::memcmp(data, kLocalHeader, 4) != 0) return false;
