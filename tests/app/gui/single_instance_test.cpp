@@ -186,6 +186,8 @@ struct SecondStartFixture : ServerFixture {
         QProcess editor;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
+        // Recovery copies the user's own editor left behind would be offered in a dialog.
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.path());
         editor.setProcessEnvironment(env);
         editor.setWorkingDirectory(work);
         editor.start(QStringLiteral(VARNEL_EDITOR_BINARY), args);
