@@ -239,14 +239,16 @@ void ImageWindow::runCommand(int id) {
             break;
         case kCmdEditCopy:
         case kCmdEditCopyMerged:
-            copy(id == kCmdEditCopyMerged);
-            break;
         case kCmdEditCut:
-            cut();
+        case kCmdEditPaste: {
+            const bool done = id == kCmdEditCut     ? cut()
+                              : id == kCmdEditPaste ? paste()
+                                                    : copy(id == kCmdEditCopyMerged);
+            // The item was offered, so a failure (short of memory, a clipboard image that
+            // cannot be read) is not passed over in silence.
+            if (!done) QApplication::beep();
             break;
-        case kCmdEditPaste:
-            paste();
-            break;
+        }
         default:
             if (const DocumentCommand* command = findDocumentCommand(id)) {
                 // A menu item runs with its preset parameters, or with those its dialog returns.
