@@ -30,6 +30,7 @@ VeCanvasInfoCtrl::VeCanvasInfoCtrl(QWidget* parent) : QWidget(parent) {
     text_ = QString::fromStdString(zoomPercentText(1.0f));
 
     menu_ = new QMenu(tr("Canvas Zoom"), this);
+    menu_->setAccessibleName(menu_->title());
     const MenuEntry top[] = {
         {kCmdZoomIn, "Zoom In"},
         {kCmdZoomOut, "Zoom Out"},
@@ -53,6 +54,7 @@ VeCanvasInfoCtrl::VeCanvasInfoCtrl(QWidget* parent) : QWidget(parent) {
 
     menuButton_ = new QToolButton(this);
     menuButton_->setObjectName(QStringLiteral("zoomMenuButton"));
+    menuButton_->setAccessibleName(QStringLiteral("Zoom menu"));
     menuButton_->setArrowType(Qt::UpArrow);
     menuButton_->setAutoRaise(true);
     menuButton_->setPopupMode(QToolButton::InstantPopup);
@@ -62,6 +64,7 @@ VeCanvasInfoCtrl::VeCanvasInfoCtrl(QWidget* parent) : QWidget(parent) {
 
     edit_ = new QLineEdit(this);
     edit_->setObjectName(QStringLiteral("zoomEdit"));
+    edit_->setAccessibleName(QStringLiteral("Zoom"));
     edit_->setMaxLength(8);
     edit_->setFrame(false);
     edit_->setGeometry(textArea());

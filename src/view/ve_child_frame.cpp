@@ -41,6 +41,11 @@ VeChildFrame::VeChildFrame(std::unique_ptr<Document> document, QWidget* parent,
     view_ = new VeView(document_.get(), this, zoomCursorMode);
     info_ = new VeCanvasInfoCtrl(this);
     grip_ = new QSizeGrip(this);
+    // Screen readers name each part of the window.
+    vbar_->setAccessibleName(QStringLiteral("Vertical scroll bar"));
+    hbar_->setAccessibleName(QStringLiteral("Horizontal scroll bar"));
+    info_->setAccessibleName(QStringLiteral("Zoom"));
+    grip_->setAccessibleName(QStringLiteral("Resize window"));
     view_->setScrollBars(hbar_, vbar_);
     view_->setSelection(selection_.get());
     // The ants run only in the active document window.

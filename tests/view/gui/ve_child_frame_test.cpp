@@ -70,6 +70,18 @@ TEST_F(VeChildFrameTest, TitleAndZoomFieldFollowEveryZoomChange) {
     EXPECT_FALSE(VeChildFrame::handlesCommand(40000));
 }
 
+// A screen reader names every part of a document window: the canvas, both scroll bars, the zoom
+// field with its menu button and edit, and the size grip.
+TEST_F(VeChildFrameTest, EveryPartOfTheWindowHasAnAccessibleName) {
+    VeChildFrame& f = standalone(plainDocument(1200, 900));
+    const QList<QWidget*> parts = f.findChildren<QWidget*>();
+    ASSERT_FALSE(parts.isEmpty());
+    for (QWidget* part : parts) {
+        EXPECT_FALSE(part->accessibleName().isEmpty())
+            << part->metaObject()->className() << " " << part->objectName().toStdString();
+    }
+}
+
 TEST_F(VeChildFrameTest, CommandsAreEnabledWhileTheyCanZoom) {
     VeChildFrame& f = standalone(plainDocument(3, 500));  // minimum zoom 1/3
     struct Case {
