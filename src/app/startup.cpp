@@ -4,9 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/adjustment_commands.h"
+#include "app/command_line.h"
 #include "app/edit_dialogs.h"
 #include "app/image_window.h"
 #include "app/main_window.h"
@@ -27,17 +31,18 @@ namespace {
 // How long a second start keeps trying to reach the first one (which may still be starting).
 constexpr int kHandOverTimeoutMs = 5000;
 
-QStringList fileArguments(int argc, char** argv) {
+QStringList fileArguments(const EditorCommandLine& commandLine) {
     QStringList args;
-    for (int i = 1; i < argc; ++i) args.append(QFile::decodeName(argv[i]));
+    for (const std::string& file : commandLine.files)
+        args.append(QFile::decodeName(QByteArray::fromStdString(file)));
     return absolutePaths(args, QDir::currentPath());
 }
 
-int handOver(int& argc, char** argv, const InstanceAddress& address) {
+int handOver(int& argc, char** argv, const InstanceAddress& address, const QStringList& files) {
     QCoreApplication app(argc, argv);
     QStringList refused;
-    bool reached = handOverToRunningInstance(address.serverName, fileArguments(argc, argv),
-                                             kHandOverTimeoutMs, &refused);
+    bool reached =
+        handOverToRunningInstance(address.serverName, files, kHandOverTimeoutMs, &refused);
     for (const QString& path : refused)
         std::fprintf(stderr, "varnel: cannot pass \"%s\" to the running editor: path too long\n",
                      QFile::encodeName(path).constData());
@@ -49,12 +54,31 @@ int handOver(int& argc, char** argv, const InstanceAddress& address) {
 }  // namespace
 
 int runInstance(int& argc, char** argv) {
+    // The command line is read before anything else, so that --help, --version and a mistyped
+    // option answer at once, without a display and without reaching a running editor.
+    const EditorCommandLine commandLine =
+        parseEditorCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+    switch (commandLine.action) {
+        case EditorCommandLine::Action::Help:
+            std::fputs(usageText().c_str(), stdout);
+            return 0;
+        case EditorCommandLine::Action::Version:
+            std::fputs(versionText().c_str(), stdout);
+            return 0;
+        case EditorCommandLine::Action::Error:
+            std::fputs(usageErrorText(commandLine.error).c_str(), stderr);
+            return kUsageExitStatus;
+        case EditorCommandLine::Action::Run:
+            break;
+    }
+    const QStringList files = fileArguments(commandLine);
+
     InstanceAddress address = instanceAddress();
     InstanceLock lock(address.lockPath);
     // When the lock cannot be had at all (no writable folder), the editor still runs, just
     // without the single-instance hand-over.
     if (lock.tryAcquire() == InstanceLock::Result::HeldElsewhere)
-        return handOver(argc, argv, address);
+        return handOver(argc, argv, address, files);
 
     QApplication app(argc, argv);
     // Long operations split their rows over every core; results do not depend on it.
@@ -101,7 +125,7 @@ int runInstance(int& argc, char** argv) {
     window.show();
     // Work an earlier run lost in a crash comes first, then the files asked for.
     if (journal.isActive()) offerRecovery(window, imageDocuments, journal.folder());
-    window.openFiles(fileArguments(argc, argv));
+    window.openFiles(files);
     return QApplication::exec();
 }
 
