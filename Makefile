@@ -4,13 +4,16 @@ JOBS ?= $(shell nproc)
 
 # Debian 12 packages the build, the tests and the benchmarks need (poppler-utils: the printing
 # tests render the PDF files they print with pdftoppm; xclip: the clipboard tests play another
-# program that copies and pastes images under Xvfb).
+# program that copies and pastes images under Xvfb; librsvg2-bin: the build renders the PNG icons
+# from the SVG; desktop-file-utils, appstream: the install test validates the launcher and the
+# metainfo; dpkg-dev: `make package` finds the package's library dependencies).
 PACKAGES := cmake ninja-build g++ pkg-config \
     qt6-base-dev libgl-dev \
     libpng-dev libjpeg62-turbo-dev libgif-dev zlib1g-dev libtinyxml2-dev libzip-dev libboost-regex-dev \
     libgtest-dev libgmock-dev libbenchmark-dev \
     imagemagick python3-pil clang libclang-rt-14-dev libjpeg-turbo-progs \
-    clang-format xvfb xauth poppler-utils xclip
+    clang-format xvfb xauth poppler-utils xclip \
+    librsvg2-bin desktop-file-utils appstream dpkg-dev
 
 # The libraries `make bench-peers` compares with (libvips through its introspection data, since
 # Debian 12 has no Python binding of its own), and the Python they run under.
@@ -23,7 +26,11 @@ SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: deps deps-peers hooks run configure-release build-test test bench bench-peers fuzz clean \
-    format format-check
+    format format-check install package
+
+# `make install` puts the release build under $(PREFIX) (run it with the rights to write there);
+# DESTDIR is honoured for staged installs.
+PREFIX ?= /usr/local
 
 # Installs the Debian packages of $(1) that are missing.
 define install-missing
@@ -58,6 +65,15 @@ configure-release: deps hooks
 run: configure-release
 	cmake --build build/release -j $(JOBS) --target varnel
 	./build/release/src/app/varnel $(ARGS)
+
+install: configure-release
+	cmake --build build/release -j $(JOBS)
+	cmake --install build/release --prefix $(PREFIX)
+
+# A Debian package of the release build (build/release/varnel_<version>_<arch>.deb).
+package: configure-release
+	cmake --build build/release -j $(JOBS)
+	cd build/release && cpack -G DEB
 
 build-test: deps hooks
 	cmake --preset asan $(LAUNCHER)
