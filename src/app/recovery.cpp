@@ -189,8 +189,23 @@ std::string RecoveryJournal::baseOf(int id) const {
 void RecoveryJournal::changed(Document* document) {
     if (!isActive() || !document) return;
     auto [it, added] = entries_.try_emplace(document);
-    if (added) it->second.id = nextId_++;
-    it->second.dirty = true;
+    Entry& entry = it->second;
+    if (added) {
+        entry.id = nextId_++;
+        entry.snapshot = std::make_shared<LayeredSnapshot>();
+        // The worker takes and touches the snapshot's storage before the first copy is due, so
+        // that the GUI thread only copies.
+        std::vector<LayeredSnapshot::PlaneShape> shapes = LayeredSnapshot::shapesOf(*document);
+        if (!shapes.empty()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                queue_.push_back({entry.id, entry.snapshot, {}, std::move(shapes)});
+            }
+            wake_.notify_one();
+            entry.busy = true;
+        }
+    }
+    entry.dirty = true;
     if (!timer_.isActive()) timer_.start();
 }
 
@@ -235,7 +250,7 @@ void RecoveryJournal::tick() {
         }
         const bool due = !entry.written || now - entry.lastWrite >= interval_;
         if (entry.dirty && !entry.busy && due && !previewing) {
-            auto snapshot = std::make_shared<LayeredSnapshot>();
+            std::shared_ptr<LayeredSnapshot> snapshot = entry.snapshot;
             const auto start = std::chrono::steady_clock::now();
             const bool taken = snapshot->take(*document);
             lastSnapshot_ = std::chrono::duration_cast<std::chrono::microseconds>(
@@ -249,7 +264,7 @@ void RecoveryJournal::tick() {
                        << "\ntime=" << std::time(nullptr) << "\n";
                 {
                     std::lock_guard<std::mutex> lock(mutex_);
-                    queue_.push_back({entry.id, std::move(snapshot), record.str()});
+                    queue_.push_back({entry.id, std::move(snapshot), record.str(), {}});
                 }
                 wake_.notify_one();
                 entry.busy = true;
@@ -275,6 +290,15 @@ void RecoveryJournal::work() {
         working_ = true;
         const bool dropped = discarded_.count(job.id) != 0;
         lock.unlock();
+        if (!job.prepare.empty()) {
+            if (!dropped) job.snapshot->prepare(job.prepare);
+            job.snapshot.reset();
+            lock.lock();
+            finished_.push_back(job.id);
+            working_ = false;
+            idle_.notify_all();
+            continue;
+        }
         std::vector<uint8_t> archive;
         // One thread only: the editor's own operations keep the cores.
         const bool encoded = !dropped && encodeOpenRaster(job.snapshot->image(),
@@ -297,9 +321,13 @@ void RecoveryJournal::work() {
 
 void RecoveryJournal::flush() {
     if (!isActive()) return;
+    // Twice: a document's first copy waits for its storage to be prepared.
+    for (int round = 0; round < 2; ++round) {
+        tick();
+        std::unique_lock<std::mutex> lock(mutex_);
+        idle_.wait(lock, [this] { return queue_.empty() && !working_; });
+    }
     tick();
-    std::unique_lock<std::mutex> lock(mutex_);
-    idle_.wait(lock, [this] { return queue_.empty() && !working_; });
 }
 
 }  // namespace varnel

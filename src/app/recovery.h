@@ -21,10 +21,11 @@
 #include <thread>
 #include <vector>
 
+#include "formats/openraster.h"
+
 namespace varnel {
 
 class Document;
-class LayeredSnapshot;
 
 // $XDG_STATE_HOME/Varnel/recovery, or ~/.local/state/Varnel/recovery when XDG_STATE_HOME is not
 // an absolute path; empty when neither can be known.
@@ -79,11 +80,15 @@ private:
         bool busy = false;  // a snapshot of it is queued or being written
         std::chrono::steady_clock::time_point lastWrite{};
         bool written = false;
+        // Kept from one copy to the next, so that its storage is reused (see LayeredSnapshot).
+        std::shared_ptr<LayeredSnapshot> snapshot;
     };
     struct Job {
         int id;
         std::shared_ptr<LayeredSnapshot> snapshot;
         std::string record;
+        // Not empty: only provide the snapshot's storage for planes of these shapes.
+        std::vector<LayeredSnapshot::PlaneShape> prepare;
     };
 
     void tick();

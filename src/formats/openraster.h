@@ -15,6 +15,7 @@
 
 #include "core/geometry.h"
 #include "core/surface.h"
+#include "core/surface_store.h"
 
 namespace varnel {
 
@@ -47,18 +48,37 @@ struct LayeredImage {
 LayeredImage layeredImageOf(const Document& document);
 
 // A copy of a document's layers and channels that can be written while the document goes on
-// changing (on another thread). Taking it copies every pixel; nothing else is done then.
+// changing (on another thread). Taking it copies every pixel, on every core, and nothing else.
+// A snapshot taken again reuses its storage for planes of the same shape, and prepare() can
+// provide storage in advance from another thread: memory used for the first time costs several
+// times the copy itself, which is what the thread taking the snapshot waits for.
 class LayeredSnapshot {
 public:
+    struct PlaneShape {
+        int32_t width = 0;
+        int32_t height = 0;
+        int32_t bitsPerPixel = 0;
+    };
+
     // Copies the document's parts; false (leaving the snapshot empty) when memory is short.
     bool take(const Document& document);
     const LayeredImage& image() const { return image_; }
     bool isEmpty() const { return image_.layers.empty(); }
 
+    // The shapes of the planes a snapshot of the document copies (reads sizes only).
+    static std::vector<PlaneShape> shapesOf(const Document& document);
+    // Provides touched storage of those shapes for the next take(); for any thread while no
+    // other uses the snapshot.
+    void prepare(const std::vector<PlaneShape>& shapes);
+
 private:
+    // Moves the storage of the copy held into the spare list (the copy is given up).
+    void recycle();
+
     LayeredImage image_;
     std::vector<std::unique_ptr<LayerItem>> layers_;
     std::vector<std::unique_ptr<Channel>> channels_;
+    std::vector<std::unique_ptr<SurfaceStore>> spare_;
 };
 
 struct OpenRasterWriteOptions {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 
 #include "core/blend_modes.h"
 #include "core/surface_ops.h"
+#include "core/surface_store.h"
 #include "document/compositor.h"
 #include "document/document.h"
 #include "document/layer.h"
@@ -119,37 +121,154 @@ LayeredImage layeredImageOf(const Document& document) {
     return image;
 }
 
-bool LayeredSnapshot::take(const Document& document) {
-    image_ = {};
+namespace {
+
+// One plane to copy into a snapshot: from the document's store into the snapshot's.
+struct PlaneCopy {
+    const uint8_t* from;
+    uint8_t* to;
+    size_t bytes;
+};
+
+bool sameShape(const SurfaceStore& store, const LayeredSnapshot::PlaneShape& shape) {
+    return store.width() == shape.width && store.height() == shape.height &&
+           store.bitsPerPixel() == shape.bitsPerPixel;
+}
+
+void addShape(std::vector<LayeredSnapshot::PlaneShape>& out, const PixelSurface& surface) {
+    if (surface.isValid())
+        out.push_back({surface.width(), surface.height(), surface.bitsPerPixel()});
+}
+
+}  // namespace
+
+std::vector<LayeredSnapshot::PlaneShape> LayeredSnapshot::shapesOf(const Document& document) {
+    std::vector<PlaneShape> shapes;
+    const LayerStack& stack = document.layers();
+    for (int i = 0; i < stack.count(); ++i) {
+        const RasterLayer* layer = stack.rasterAt(i);
+        if (!layer) continue;
+        addShape(shapes, layer->pixels());
+        if (const LayerMaskSet* masks = layer->masks()) {
+            for (int k = 0; k < LayerMaskSet::kPlaneCount; ++k) {
+                if (const Channel* plane = masks->plane(k)) addShape(shapes, *plane);
+            }
+        }
+    }
+    for (const auto& channel : document.channels()) addShape(shapes, *channel);
+    return shapes;
+}
+
+void LayeredSnapshot::prepare(const std::vector<PlaneShape>& shapes) {
+    for (const PlaneShape& shape : shapes) {
+        std::unique_ptr<SurfaceStore> store =
+            SurfaceStore::create(shape.width, shape.height, shape.bitsPerPixel);
+        if (!store) return;
+        // Touched here, so that the copy into it later costs only the copy.
+        std::memset(store->bits, 0, store->imageBytes());
+        spare_.push_back(std::move(store));
+    }
+}
+
+void LayeredSnapshot::recycle() {
+    auto keep = [&](PixelSurface& surface) {
+        if (surface.isValid()) spare_.push_back(surface.takeStore());
+    };
+    for (auto& layer : layers_) {
+        if (!layer || layer->kind() != kLayerKindRaster) continue;
+        auto& raster = static_cast<RasterLayer&>(*layer);
+        keep(raster.pixels());
+        if (LayerMaskSet* masks = raster.masks()) {
+            for (int k = 0; k < LayerMaskSet::kPlaneCount; ++k) {
+                if (Channel* plane = masks->plane(k)) keep(*plane);
+            }
+        }
+    }
+    for (auto& channel : channels_) keep(*channel);
     layers_.clear();
     channels_.clear();
+    image_ = {};
+}
+
+bool LayeredSnapshot::take(const Document& document) {
+    recycle();
+    std::vector<PlaneCopy> copies;
+    // A plane of the source's shape: spare storage of that shape when there is some (memory
+    // already touched), fresh otherwise; the copy itself is done for all planes at the end.
+    auto copyInto = [&](PixelSurface& target, const PixelSurface& source) {
+        if (!source.isValid()) return true;
+        const PlaneShape shape{source.width(), source.height(), source.bitsPerPixel()};
+        std::unique_ptr<SurfaceStore> store;
+        for (auto it = spare_.begin(); it != spare_.end(); ++it) {
+            if (sameShape(**it, shape)) {
+                store = std::move(*it);
+                spare_.erase(it);
+                break;
+            }
+        }
+        if (!store) store = SurfaceStore::createForOverwrite(*source.store());
+        if (!store || store->imageBytes() != source.imageBytes() ||
+            !target.adoptStore(std::move(store))) {
+            return false;
+        }
+        copies.push_back({source.bits(), target.bits(), source.imageBytes()});
+        return true;
+    };
     try {
         const LayeredImage source = layeredImageOf(document);
-        std::vector<std::unique_ptr<LayerItem>> layers(source.layers.size());
-        std::vector<std::unique_ptr<Channel>> channels(source.channels.size());
-        // Every plane is copied on its own core: the copies are what the caller waits for.
-        const size_t total = layers.size() + channels.size();
-        std::vector<char> failed(total, 0);
-        parallelRows(int(total), 1, [&](int begin, int end) {
-            for (int i = begin; i < end; ++i) {
-                const size_t k = size_t(i);
-                try {
-                    if (k < layers.size()) {
-                        layers[k] = source.layers[k]->clone(nullptr);
-                        failed[k] = !layers[k];
-                    } else {
-                        const Channel& from = *source.channels[k - layers.size()];
-                        auto copy = std::make_unique<Channel>();
-                        failed[k] = !copy->copyFrom(from);
-                        copy->setName(from.name());
-                        channels[k - layers.size()] = std::move(copy);
+        std::vector<std::unique_ptr<LayerItem>> layers;
+        std::vector<std::unique_ptr<Channel>> channels;
+        for (const LayerItem* item : source.layers) {
+            if (item->kind() != kLayerKindRaster) {
+                layers.push_back(item->clone(nullptr));
+                if (!layers.back()) return false;
+                continue;
+            }
+            const auto& from = static_cast<const RasterLayer&>(*item);
+            auto to = std::make_unique<RasterLayer>(from.name());
+            to->setVisible(from.isVisible());
+            to->setOffset(from.offset());
+            to->setBlendMode(from.blendMode());
+            to->setReserved(from.reserved());
+            to->setMasterOpacity(from.masterOpacity());
+            to->setLayerOpacity(from.layerOpacity());
+            to->setBackground(from.isBackground());
+            if (!copyInto(to->pixels(), from.pixels())) return false;
+            if (const LayerMaskSet* masks = from.masks()) {
+                auto planes = std::make_unique<LayerMaskSet>(masks->width(), masks->height());
+                for (int k = 0; k < LayerMaskSet::kPlaneCount; ++k) {
+                    const Channel* plane = masks->plane(k);
+                    if (!plane) continue;
+                    auto copy = std::make_unique<Channel>();
+                    copy->setName(plane->name());
+                    if (!copyInto(*copy, *plane) || !planes->setPlane(k, std::move(copy))) {
+                        return false;
                     }
-                } catch (const std::bad_alloc&) {
-                    failed[k] = 1;
                 }
+                to->setMasks(std::move(planes));
+            }
+            layers.push_back(std::move(to));
+        }
+        for (const Channel* from : source.channels) {
+            auto copy = std::make_unique<Channel>();
+            copy->setName(from->name());
+            if (!copyInto(*copy, *from)) return false;
+            channels.push_back(std::move(copy));
+        }
+        spare_.clear();
+        // The copies in slices of 4 MB over every core: this is what the caller waits for.
+        constexpr size_t kSlice = size_t(4) << 20;
+        std::vector<PlaneCopy> slices;
+        for (const PlaneCopy& c : copies) {
+            for (size_t at = 0; at < c.bytes; at += kSlice) {
+                slices.push_back({c.from + at, c.to + at, std::min(kSlice, c.bytes - at)});
+            }
+        }
+        parallelRows(int(slices.size()), 1, [&](int begin, int end) {
+            for (int i = begin; i < end; ++i) {
+                std::memcpy(slices[size_t(i)].to, slices[size_t(i)].from, slices[size_t(i)].bytes);
             }
         });
-        if (std::find(failed.begin(), failed.end(), 1) != failed.end()) return false;
         image_.canvas = source.canvas;
         image_.resolution = source.resolution;
         image_.resolutionUnit = source.resolutionUnit;
@@ -160,9 +279,7 @@ bool LayeredSnapshot::take(const Document& document) {
         channels_ = std::move(channels);
         return true;
     } catch (const std::bad_alloc&) {
-        image_ = {};
-        layers_.clear();
-        channels_.clear();
+        spare_.clear();
         return false;
     }
 }
@@ -422,7 +539,14 @@ bool encodeOpenRaster(const LayeredImage& image, const OpenRasterWriteOptions& o
             }
         };
         if (options.parallel) {
-            parallelRows(int(jobs.size()), 1, encode);
+            // Each thread takes the next image as it finishes one (the images are listed largest
+            // first, more or less): fixed shares would leave one core idle while the other still
+            // has two layers to go.
+            std::atomic<int> next{0};
+            const int threads = std::min(workerThreads(), int(jobs.size()));
+            parallelRows(threads, 1, [&](int, int) {
+                for (int i; (i = next.fetch_add(1)) < int(jobs.size());) encode(i, i + 1);
+            });
         } else {
             encode(0, int(jobs.size()));
         }

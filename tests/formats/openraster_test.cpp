@@ -148,6 +148,30 @@ TEST(OpenRasterRoundTrip, SnapshotWritesWhatTheDocumentHeldWhenTaken) {
     EXPECT_EQ(read->layers().layerAt(1)->name(), "Mode 0");
 }
 
+// A snapshot taken again copies into the storage of the last one (and into prepared storage):
+// what it holds is the document as it is now, never a leftover.
+TEST(OpenRasterRoundTrip, SnapshotTakenAgainHoldsTheDocumentAsItIsNow) {
+    auto document = richDocument();
+    LayeredSnapshot snapshot;
+    snapshot.prepare(LayeredSnapshot::shapesOf(*document));
+    for (uint32_t round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        for (int i = 0; i < 4; ++i) {
+            testing::fillNoise(document->layers().rasterAt(i)->pixels(), 900 + round * 10 + i);
+        }
+        document->layers().setName(document->layers().layerAt(2), "Round " + std::to_string(round),
+                                   false);
+        ASSERT_TRUE(snapshot.take(*document));
+        const LayeredImage& image = snapshot.image();
+        ASSERT_EQ(int(image.layers.size()), document->layers().count());
+        for (int i = 0; i < document->layers().count(); ++i) {
+            expectSameLayer(*document->layers().layerAt(i), *image.layers[size_t(i)]);
+        }
+        ASSERT_EQ(image.channels.size(), 2u);
+        EXPECT_TRUE(testing::samePixels(*image.channels[1], *document->channels()[1]));
+    }
+}
+
 TEST(OpenRasterCompositeOps, FormatNamesWhereTheFormatHasThemOursElsewhere) {
     EXPECT_EQ(compositeOpOf(kBlendNormal), "svg:src-over");
     EXPECT_EQ(compositeOpOf(kBlendColorDodge), "svg:color-dodge");
