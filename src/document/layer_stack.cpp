@@ -129,6 +129,25 @@ std::unique_ptr<LayerItem> LayerStack::detach(LayerItem* layer, bool notify) {
     return out;
 }
 
+bool LayerStack::canMove(int from, int to) const {
+    const LayerItem* layer = layerAt(from);
+    if (!layer || !layerAt(to) || from == to || layer->isBackground()) return false;
+    // Moving down, the layers passed end up above the moved one: none may be a background.
+    for (int i = to; i < from; ++i)
+        if (layers_[size_t(i)]->isBackground()) return false;
+    return true;
+}
+
+int LayerStack::move(int from, int to, bool notify) {
+    if (!canMove(from, to)) return 0;
+    std::unique_ptr<LayerItem> layer = std::move(layers_[size_t(from)]);
+    LayerItem* moved = layer.get();
+    layers_.erase(layers_.begin() + from);
+    layers_.insert(layers_.begin() + to, std::move(layer));
+    if (notify) send(moved, changeRect(moved, false), kChangeStructure);
+    return 1;
+}
+
 void LayerStack::removeAll(bool notify) {
     if (layers_.empty()) return;
     layers_.clear();

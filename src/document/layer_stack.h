@@ -85,6 +85,13 @@ public:
     // As detach, and deletes the layer.
     int remove(LayerItem* layer, bool notify = true) { return detach(layer, notify) ? 1 : 0; }
     int removeAt(int index) { return remove(layerAt(index)); }
+    // Moves the layer at `from` so that it lies at index `to` afterwards (the layers between
+    // shift by one); the active layer stays the same layer. A background stays under every other
+    // layer: moving a background, or moving a layer under one, fails. Change record 0 for the
+    // moved layer's bounds, where the composite changes.
+    int move(int from, int to, bool notify = true);
+    // Whether move(from, to) would succeed and change the order.
+    bool canMove(int from, int to) const;
     // Removes and deletes every layer (one change record for the canvas when `notify`).
     void removeAll(bool notify = true);
     // Replaces every layer by `layers` (bottom first; none may be in a stack already), makes the

@@ -171,4 +171,17 @@ size_t DeleteLayerAction::byteSize() const {
     return kept_ ? layerBytes(*kept_) : 0;
 }
 
+// --- Layer Order ---------------------------------------------------------------------------------
+
+LayerOrderAction::LayerOrderAction(Document* image, Selection* selection, int from, int to)
+    : DocumentAction(image, selection, from), to_(to) {}
+
+int LayerOrderAction::execute() {
+    return image_->layers().move(layerIndex_, to_);
+}
+
+int LayerOrderAction::revert() {
+    return image_->layers().move(to_, layerIndex_);
+}
+
 }  // namespace varnel

@@ -1,7 +1,7 @@
 // The actions of the Layers palette and the Layer menu that change one layer or the stack: rename,
-// blend mode, master opacity, new, duplicate and delete. Each acts on the layer it was built for
-// (by index), never on whatever layer happens to be active when it is redone, and puts the active
-// layer back as it was when it is undone.
+// blend mode, master opacity, new, duplicate, delete and the order of the layers. Each acts on the
+// layer it was built for (by index), never on whatever layer happens to be active when it is
+// redone, and puts the active layer back as it was when it is undone.
 #pragma once
 
 #include <cstdint>
@@ -103,6 +103,22 @@ public:
 private:
     int previousActive_ = -1;
     std::unique_ptr<LayerItem> kept_;  // held while the deletion is applied
+};
+
+// "Layer Order": moves the layer at `from` to index `to` (the layers between shift by one), as a
+// drag in the Layers palette does. Undo moves it back. A background stays at the bottom: an order
+// that would move it, or put a layer under it, is refused.
+class LayerOrderAction : public DocumentAction {
+public:
+    LayerOrderAction(Document* image, Selection* selection, int from, int to);
+    std::string name() const override { return "Layer Order"; }
+    int execute() override;
+    int revert() override;
+    int from() const { return layerIndex_; }
+    int to() const { return to_; }
+
+private:
+    int to_;
 };
 
 }  // namespace varnel

@@ -290,5 +290,67 @@ TEST(LayerStack, IsOpaque) {
     }
 }
 
+TEST(LayerStackMove, OrderAfterAMoveAndWhatIsRefused) {
+    // Bottom first: a background and three layers.
+    const struct {
+        int from, to;
+        bool moved;
+        std::vector<std::string> names;
+    } cases[] = {
+        {1, 3, true, {"Background", "B", "C", "A"}},
+        {3, 1, true, {"Background", "C", "A", "B"}},
+        {2, 3, true, {"Background", "A", "C", "B"}},
+        {0, 2, false, {"Background", "A", "B", "C"}},  // the background stays at the bottom
+        {2, 0, false, {"Background", "A", "B", "C"}},  // nothing goes under the background
+        {2, 2, false, {"Background", "A", "B", "C"}},
+        {1, 4, false, {"Background", "A", "B", "C"}},
+        {-1, 1, false, {"Background", "A", "B", "C"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.from << " -> " << c.to);
+        auto doc = emptyDocument(8, 8);
+        LayerStack& s = doc->layers();
+        ASSERT_TRUE(s.newBackground(0xFFFFFF));
+        for (const char* name : {"A", "B", "C"}) s.setName(addLayer(*doc, 2, 2, grey(9)), name);
+        LayerItem* active = s.layerAt(2);
+        s.setActiveLayer(active);
+        EXPECT_EQ(s.canMove(c.from, c.to), c.moved);
+        EXPECT_EQ(s.move(c.from, c.to), c.moved ? 1 : 0);
+        EXPECT_EQ(namesOf(s), c.names);
+        EXPECT_EQ(s.activeLayer(), active) << "the active layer is the same layer";
+    }
+}
+
+TEST(LayerStackMove, OneRecordForTheMovedLayerAndTheCompositeFollows) {
+    auto doc = emptyDocument(12, 10);
+    LayerStack& s = doc->layers();
+    addLayer(*doc, 12, 10, grey(40));
+    RasterLayer* multiply = addLayer(*doc, 6, 5, grey(200), {1, 2}, -1, kBlendMultiply);
+    RasterLayer* top = addLayer(*doc, 5, 4, grey(90), {4, 3}, 128);
+    ASSERT_TRUE(doc->composite());
+    Recorder rec;
+    doc->addListener(&rec);
+    ASSERT_EQ(s.move(s.indexOf(multiply), 2), 1);
+    EXPECT_EQ(s.indexOf(top), 1);
+    ASSERT_EQ(rec.changes.size(), 1u);
+    EXPECT_EQ(rec.changes[0].code, kChangeStructure);
+    EXPECT_EQ(rec.changes[0].layer, multiply);
+    EXPECT_EQ(rec.changes[0].rect, (Rect{1, 2, 7, 7}));
+    doc->removeListener(&rec);
+
+    // The composite kept up to date is the composite of the new order.
+    ColorImage color;
+    GrayMap alpha;
+    ASSERT_EQ(color.createColor(12, 10), 1);
+    ASSERT_EQ(alpha.createGray(12, 10), 1);
+    ASSERT_EQ(s.composite(color, alpha, doc->bounds()), 1);
+    const DocumentComposite* kept = doc->composite();
+    for (int32_t y = 0; y < 10; ++y)
+        for (int32_t x = 0; x < 12; ++x) {
+            ASSERT_EQ(kept->color().pixels(y)[x], color.pixels(y)[x]) << x << "," << y;
+            ASSERT_EQ(kept->alpha().row(y)[x], alpha.row(y)[x]) << x << "," << y;
+        }
+}
+
 }  // namespace
 }  // namespace varnel

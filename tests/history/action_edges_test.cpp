@@ -162,6 +162,11 @@ TEST_F(Actions, RefusedActionsRecordNothing) {
          new MergeLayersAction(doc.get(), &selection, std::vector<int>{1})},
         {"rotate by 45 degrees", new RotateCanvasAction(doc.get(), &selection, 45.0)},
         {"trim with several layers", new TrimAction(doc.get(), &selection)},
+        {"order moving the background", new LayerOrderAction(doc.get(), &selection, 0, 2)},
+        {"order putting a layer under the background",
+         new LayerOrderAction(doc.get(), &selection, 3, 0)},
+        {"order onto its own place", new LayerOrderAction(doc.get(), &selection, 2, 2)},
+        {"order beyond the top", new LayerOrderAction(doc.get(), &selection, 1, 5)},
     };
     for (auto& r : refused) {
         EXPECT_EQ(history.perform(std::unique_ptr<HistoryAction>(r.action)), 0) << r.label;

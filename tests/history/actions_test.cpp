@@ -118,6 +118,8 @@ std::vector<Case> cases() {
     c.push_back({"duplicate", "Duplicate Layer", make<DuplicateLayerAction>(1, std::string())});
     c.push_back({"duplicate background", "Duplicate Layer",
                  make<DuplicateLayerAction>(0, std::string("Copy"))});
+    c.push_back({"order up", "Layer Order", make<LayerOrderAction>(1, 4)});
+    c.push_back({"order down", "Layer Order", make<LayerOrderAction>(3, 1)});
     c.push_back({"delete", "Delete Layer", make<DeleteLayerAction>(2)});
     c.push_back({"delete background", "Delete Layer", make<DeleteLayerAction>(0)});
     c.push_back({"merge layers", "Merge Layers", make<MergeLayersAction>(std::vector<int>{1, 2})});
