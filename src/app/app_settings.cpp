@@ -148,6 +148,58 @@ void readMainFrame(const XMLElement* el, AppSettings& s) {
     readFlag(el, "show_statusbar", s.show_statusbar);
 }
 
+std::vector<std::string> splitTabs(std::string_view text) {
+    std::vector<std::string> out;
+    while (!text.empty() && out.size() < kMaxFloatingWindows) {
+        const size_t comma = text.find(',');
+        const std::string_view part = text.substr(0, comma);
+        if (!part.empty() && part.size() <= kMaxFloatingNameLength) out.emplace_back(part);
+        if (comma == std::string_view::npos) break;
+        text.remove_prefix(comma + 1);
+    }
+    return out;
+}
+
+// One floating window's record. False (the record is skipped, and the window gets its default
+// place) when the name is missing or too long, or the rectangle is absent or not 32-bit.
+bool readFloatingWindow(const XMLElement* el, FloatingWindowState& out) {
+    const char* name = el->Attribute("name");
+    if (!name || !*name || std::strlen(name) > kMaxFloatingNameLength) return false;
+    int32_t x = 0, y = 0, w = 0, h = 0;
+    if (!readInt32(el, "x", x) || !readInt32(el, "y", y) || !readInt32(el, "width", w) ||
+        !readInt32(el, "height", h))
+        return false;
+    const int64_t l = std::min<int64_t>(x, int64_t(x) + w),
+                  r = std::max<int64_t>(x, int64_t(x) + w);
+    const int64_t t = std::min<int64_t>(y, int64_t(y) + h),
+                  b = std::max<int64_t>(y, int64_t(y) + h);
+    if (l < INT32_MIN || r > INT32_MAX || t < INT32_MIN || b > INT32_MAX) return false;
+    FloatingWindowState s;
+    s.name = name;
+    s.rect = Rect{int32_t(l), int32_t(t), int32_t(r), int32_t(b)};
+    readFlag(el, "visible", s.visible);
+    if (const char* page = el->Attribute("page");
+        page && std::strlen(page) <= kMaxFloatingNameLength)
+        s.page = page;
+    if (const char* tabs = el->Attribute("tabs")) s.tabs = splitTabs(tabs);
+    out = std::move(s);
+    return true;
+}
+
+std::vector<FloatingWindowState> readFloatingWindows(const XMLElement* states) {
+    std::vector<FloatingWindowState> out;
+    for (const XMLElement* el = states->FirstChildElement("FloatingWindow");
+         el && out.size() < kMaxFloatingWindows; el = el->NextSiblingElement("FloatingWindow")) {
+        FloatingWindowState s;
+        if (!readFloatingWindow(el, s)) continue;
+        // The first record of a name counts.
+        if (std::none_of(out.begin(), out.end(),
+                         [&](const FloatingWindowState& o) { return o.name == s.name; }))
+            out.push_back(std::move(s));
+    }
+    return out;
+}
+
 // Reads the preset list; any preset that is incomplete, unusable or a duplicate empties it.
 std::vector<ImagePreset> readPresets(const XMLElement* list) {
     std::vector<ImagePreset> out;
@@ -287,10 +339,12 @@ bool AppSettings::loadXml(std::string_view xml) {
              el = el->NextSiblingElement("Application"))
             readApplication(el, *this);
     }
+    floating_windows.clear();
     if (const XMLElement* states = root->FirstChildElement("States")) {
         for (const XMLElement* el = states->FirstChildElement("MainFrame"); el;
              el = el->NextSiblingElement("MainFrame"))
             readMainFrame(el, *this);
+        floating_windows = readFloatingWindows(states);
     }
     presets_.clear();
     if (const XMLElement* list = root->FirstChildElement("ImagePresets"))
@@ -322,7 +376,8 @@ std::string AppSettings::toXml() const {
     app->SetAttribute("nb_history_states", nb_history_states);
     app->SetAttribute("pixel_similarity_tolerance", pixel_similarity_tolerance);
 
-    XMLElement* frame = root->InsertNewChildElement("States")->InsertNewChildElement("MainFrame");
+    XMLElement* states = root->InsertNewChildElement("States");
+    XMLElement* frame = states->InsertNewChildElement("MainFrame");
     const Rect& r = main_window_rect;
     frame->SetAttribute("x", r.left);
     frame->SetAttribute("y", r.top);
@@ -332,6 +387,21 @@ std::string AppSettings::toXml() const {
     frame->SetAttribute("maximized", maximized ? 1 : 0);
     frame->SetAttribute("show_toolbar", show_toolbar ? 1 : 0);
     frame->SetAttribute("show_statusbar", show_statusbar ? 1 : 0);
+    for (const FloatingWindowState& w : floating_windows) {
+        XMLElement* el = states->InsertNewChildElement("FloatingWindow");
+        el->SetAttribute("name", w.name.c_str());
+        el->SetAttribute("x", w.rect.left);
+        el->SetAttribute("y", w.rect.top);
+        el->SetAttribute("width", int64_t(w.rect.right) - w.rect.left);
+        el->SetAttribute("height", int64_t(w.rect.bottom) - w.rect.top);
+        el->SetAttribute("visible", w.visible ? 1 : 0);
+        if (!w.page.empty()) el->SetAttribute("page", w.page.c_str());
+        if (!w.tabs.empty()) {
+            std::string tabs;
+            for (const std::string& t : w.tabs) tabs += (tabs.empty() ? "" : ",") + t;
+            el->SetAttribute("tabs", tabs.c_str());
+        }
+    }
 
     XMLElement* presets = root->InsertNewChildElement("ImagePresets");
     for (const ImagePreset& p : presets_) {

@@ -77,6 +77,23 @@ bool isColorText(std::string_view text);
 // 255). Returns whether the text was valid.
 bool parseColor(std::string_view text, Bgra& color);
 
+// The place and state of one floating window (a palette window, the toolbox), kept with the
+// window layout.
+struct FloatingWindowState {
+    std::string name;  // the window's name, e.g. "Layers"; unique in the list
+    Rect rect;         // frame rectangle, screen coordinates
+    bool visible = true;
+    std::string page;               // the title of the page shown (palette windows)
+    std::vector<std::string> tabs;  // the page titles in tab order (palette windows)
+
+    friend bool operator==(const FloatingWindowState&, const FloatingWindowState&) = default;
+};
+
+// Limits on what a settings file may describe for the floating windows: there are only a few
+// windows, with short names, and anything beyond is not a file this program wrote.
+inline constexpr size_t kMaxFloatingWindows = 16;
+inline constexpr size_t kMaxFloatingNameLength = 64;
+
 class AppSettings : public AppOptions {
 public:
     // The single object of the program, created with the defaults on first use.
@@ -95,6 +112,8 @@ public:
     bool show_statusbar = true;
     // The recent files, newest first; paths are compared exactly.
     std::vector<std::string> recent_files;
+    // The floating windows' layout, kept with the main window's (States/FloatingWindow).
+    std::vector<FloatingWindowState> floating_windows;
 
     const std::vector<ImagePreset>& presets() const { return presets_; }
     // Adds a preset at the end of the list. Refuses (returns false) an empty name, a name or id

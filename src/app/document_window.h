@@ -15,6 +15,7 @@ class ColorImage;
 class GrayMap;
 class History;
 struct ImageSettings;
+class PaletteDocument;
 
 class DocumentWindow {
 public:
@@ -32,6 +33,9 @@ public:
     virtual bool isModified() const = 0;
     // The document's undo list; null when the window keeps none.
     virtual History* history() = 0;
+    // What the palettes follow and send their requests to while this window is the active one;
+    // null when the window has nothing for them.
+    virtual PaletteDocument* paletteDocument() { return nullptr; }
     // The document's visible layers composited over white at the canvas size: the image that
     // is printed. False when the window has no image or memory is short.
     virtual bool flattenedImage(ColorImage& /*color*/) { return false; }

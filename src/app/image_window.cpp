@@ -5,6 +5,7 @@
 
 #include "app/command_table.h"
 #include "app/recovery.h"
+#include "app/image_window_palette.h"
 #include "core/clipboard_store.h"
 #include "document/clipboard_ops.h"
 #include "document/document.h"
@@ -34,9 +35,12 @@ ImageWindow::ImageWindow(VeChildFrame* frame, const AppSettings& settings)
     QObject::connect(frame, &VeChildFrame::commandRequested, frame,
                      [this](int id) { requestCommand(id); });
     frame->setCaptionCommandFilter([this](int id) { return canRequestCommand(id); });
+    palette_ = std::make_unique<ImageWindowPalette>(*this);
 }
 
 ImageWindow::~ImageWindow() {
+    // The palettes leave the document first, while everything is still there.
+    palette_.reset();
     // Closed without saving (or saved before): nothing is left to recover.
     if (recovery_) recovery_->discard(frame_->document());
     // The history's actions may point into the document: they go before it.
@@ -104,6 +108,10 @@ CommandContext ImageWindow::commandContext() const {
     context.tolerance = settings_.pixel_similarity_tolerance;
     context.lastFilter = lastFilter();
     return context;
+}
+
+PaletteDocument* ImageWindow::paletteDocument() {
+    return palette_.get();
 }
 
 QWidget* ImageWindow::widget() {

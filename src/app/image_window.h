@@ -22,6 +22,7 @@ namespace varnel {
 class ClipboardStore;
 class Document;
 class RecoveryJournal;
+class ImageWindowPalette;
 
 // A dialog that gathers the parameters of a document command: it opens over `parent` with the
 // document and selection of the window, and returns the command's parameter record (the type its
@@ -69,6 +70,7 @@ public:
     std::string documentPath() const override;
     bool isModified() const override;
     History* history() override { return &history_; }
+    PaletteDocument* paletteDocument() override;
     bool flattenedImage(ColorImage& color) override;
     bool saveTo(const std::string& path, std::string* reason = nullptr) override;
     bool handlesCommand(int id) const override;
@@ -82,7 +84,9 @@ public:
     Selection& selection() { return frame_->selection(); }
 
 private:
+    friend class ImageWindowPalette;
     ImageWindow(VeChildFrame* frame, const AppSettings& settings);
+    // Records the action (executing it); its result, 0 when it was refused.
     int perform(std::unique_ptr<HistoryAction> action);
     void documentChanged(const ChangeRecord& change) override;
     void selectionChanged(const SelectionChange& change) override;
@@ -97,6 +101,8 @@ private:
     History history_;
     ClipboardStore* clipboard_;
     RecoveryJournal* recovery_ = nullptr;
+    // The palettes' link to this window (image_window_palette.cpp).
+    std::unique_ptr<ImageWindowPalette> palette_;
 };
 
 // Opens image files into ImageWindows through the format registry.

@@ -37,6 +37,10 @@
 #include "tools/tool_cursors.h"
 #include "tools/tool_manager.h"
 #include "view/ve_child_frame.h"
+#include "palettes/info_page.h"
+#include "palettes/layers_page.h"
+#include "palettes/palette_group.h"
+#include "palettes/palette_window.h"
 
 namespace varnel {
 
@@ -209,7 +213,10 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
-    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { scheduleUpdate(); });
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] {
+        followActiveDocument();
+        scheduleUpdate();
+    });
     // Other programs see the store's image once the user turns to them; New From Clipboard
     // follows what the clipboard offers.
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -229,6 +236,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     createActions();
     createMenus();
     createToolBar();
+    if (documents_) createPalettes();
     statusBar()->showMessage(QStringLiteral("Ready"));
     recent_.rebuildRecentMenu();
     updateCommandStates();
@@ -237,7 +245,16 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
 MainWindow::~MainWindow() {
     if (!settingsPath_.empty()) {
         captureWindowState(*settings_, *this);
+        capturePaletteLayout();
         settings_->save(settingsPath_);
+    }
+    // The palettes go before the documents they may follow.
+    if (palettes_) {
+        palettes_->setActiveDocument(nullptr);
+        const QList<FloatingWindow*> floating = palettes_->windows();
+        delete palettes_;
+        palettes_ = nullptr;
+        qDeleteAll(floating);
     }
     // The document windows go first, while this object is whole, and report nothing back.
     mdi_->disconnect(this);
@@ -282,6 +299,101 @@ void MainWindow::createActions() {
         actions_[info.id] = a;
         // Accelerators work whether or not the command has a menu item.
         if (isCommandShown(id) && *info.shortcuts) addAction(a);
+    }
+}
+
+// ---- Palettes ---------------------------------------------------------------------------------
+
+void MainWindow::createPalettes() {
+    palettes_ = new PaletteGroup(this);
+    palettes_->setDocumentArea(mdi_);
+    PaletteWindow* info = palettes_->addPaletteWindow(QStringLiteral("Info"));
+    infoPage_ = new InfoPage(palettes_);
+    info->addPage(infoPage_);
+    PaletteWindow* layers = palettes_->addPaletteWindow(QStringLiteral("Layers"));
+    layers->setDefaultSize(QSize(220, 340));
+    layersPage_ = new LayersPage(palettes_);
+    layers->addPage(layersPage_);
+    layersPage_->setDeleteQuestion([this](QWidget*, const QString& name) {
+        return prompts_->askYesNo(qs(productName()), LayersPage::deleteQuestionText(name));
+    });
+
+    // Window menu items that show and hide them.
+    if (windowMenu_) windowMenu_->addSeparator();
+    const struct {
+        FloatingWindow* window;
+        const char* text;
+        Qt::Key key;
+    } items[] = {{layers, "&Layers", Qt::Key_F7}, {info, "&Info", Qt::Key_F8}};
+    for (const auto& item : items) {
+        auto* a = new QAction(QString::fromLatin1(item.text), this);
+        a->setCheckable(true);
+        a->setChecked(item.window->isWanted());
+        a->setShortcut(QKeySequence(item.key));
+        a->setStatusTip(QStringLiteral("Shows or hides the %1 palette").arg(item.window->key()));
+        FloatingWindow* w = item.window;
+        connect(a, &QAction::triggered, this, [w](bool on) {
+            w->setWanted(on);
+            if (on) {
+                w->raise();
+                w->activateWindow();
+            }
+        });
+        addAction(a);
+        if (windowMenu_) windowMenu_->addAction(a);
+        paletteActions_[w->key()] = a;
+    }
+    connect(palettes_, &PaletteGroup::windowVisibilityChanged, this,
+            [this](FloatingWindow* w, bool visible) {
+                if (QAction* a = paletteAction(w->key())) a->setChecked(visible);
+            });
+}
+
+QAction* MainWindow::paletteAction(const QString& name) const {
+    auto it = paletteActions_.find(name);
+    return it == paletteActions_.end() ? nullptr : it->second;
+}
+
+void MainWindow::followActiveDocument() {
+    if (!palettes_) return;
+    DocumentWindow* doc = activeDocumentWindow();
+    palettes_->setActiveDocument(doc ? doc->paletteDocument() : nullptr);
+}
+
+void MainWindow::applyPaletteLayout() {
+    if (!palettes_) return;
+    if (!palettesPlaced_) {
+        palettesPlaced_ = true;
+        if (settings_->loaded() && settings_->save_layout) {
+            std::vector<FloatingWindowPlacement> placements;
+            for (const FloatingWindowState& s : settings_->floating_windows) {
+                FloatingWindowPlacement p;
+                p.key = qs(s.name);
+                p.rect = QRect(s.rect.left, s.rect.top, s.rect.width(), s.rect.height());
+                p.visible = s.visible;
+                p.page = qs(s.page);
+                for (const std::string& t : s.tabs) p.tabs.append(qs(t));
+                placements.push_back(p);
+            }
+            palettes_->applyPlacements(placements);
+        } else {
+            palettes_->placeAllByDefault();
+        }
+    }
+    palettes_->showWanted();
+}
+
+void MainWindow::capturePaletteLayout() {
+    if (!palettes_) return;
+    settings_->floating_windows.clear();
+    for (const FloatingWindowPlacement& p : palettes_->placements()) {
+        FloatingWindowState s;
+        s.name = p.key.toStdString();
+        s.rect = Rect::fromXYWH(p.rect.x(), p.rect.y(), p.rect.width(), p.rect.height());
+        s.visible = p.visible;
+        s.page = p.page.toStdString();
+        for (const QString& t : p.tabs) s.tabs.push_back(t.toStdString());
+        settings_->floating_windows.push_back(std::move(s));
     }
 }
 
@@ -1220,6 +1332,8 @@ void MainWindow::setVisible(bool visible) {
         applyWindowState(*settings_, *this);
     }
     QMainWindow::setVisible(visible);
+    // The palettes float beside the main window: placed once it is, and shown with it.
+    if (visible) applyPaletteLayout();
 }
 
 }  // namespace varnel

@@ -30,6 +30,9 @@ namespace varnel {
 class ClipboardStore;
 class DocumentSubWindow;
 class ToolManager;
+class InfoPage;
+class LayersPage;
+class PaletteGroup;
 
 // What the main window is built with. Anything left empty gets the real thing, except the
 // documents (without a provider no document can be opened, and the document commands are not
@@ -150,6 +153,12 @@ public:
     DocumentWindow* activeDocumentWindow() const;
     void activateDocumentWindow(DocumentWindow* window);
     QMdiArea* mdiArea() const { return mdi_; }
+    // The floating palettes (null in a window without documents) and their pages.
+    PaletteGroup* palettes() const { return palettes_; }
+    LayersPage* layersPage() const { return layersPage_; }
+    InfoPage* infoPage() const { return infoPage_; }
+    // The Window menu's items that show and hide the palette windows, by window name.
+    QAction* paletteAction(const QString& name) const;
     QToolBar* toolBar() const { return toolBar_; }
     // The active tool of the document windows' canvases, chosen by the tool commands.
     ToolManager& tools() const { return *tools_; }
@@ -189,6 +198,11 @@ private:
     void createActions();
     void createMenus();
     void createToolBar();
+    void createPalettes();
+    // Places the palettes as the settings keep them (or by default) and shows those wanted.
+    void applyPaletteLayout();
+    void capturePaletteLayout();
+    void followActiveDocument();
     void fillMenu(QMenu* menu, const std::vector<struct MenuItem>& items);
     void updateWindowMenu();
     void scheduleUpdate();
@@ -236,6 +250,11 @@ private:
     QList<QAction*> windowListActions_;
     std::map<int, QAction*> actions_;
     QList<DocumentSubWindow*> windows_;
+    PaletteGroup* palettes_ = nullptr;
+    LayersPage* layersPage_ = nullptr;
+    InfoPage* infoPage_ = nullptr;
+    std::map<QString, QAction*> paletteActions_;
+    bool palettesPlaced_ = false;
     RecentFiles recent_;
     bool layoutApplied_ = false;
     bool fullScreen_ = false;

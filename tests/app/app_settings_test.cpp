@@ -60,6 +60,16 @@ void expectSane(const AppSettings& s) {
     std::set<std::string> paths(s.recent_files.begin(), s.recent_files.end());
     EXPECT_EQ(paths.size(), s.recent_files.size());
     EXPECT_EQ(paths.count(""), 0u);
+    EXPECT_LE(s.floating_windows.size(), kMaxFloatingWindows);
+    std::set<std::string> windows;
+    for (const FloatingWindowState& w : s.floating_windows) {
+        EXPECT_FALSE(w.name.empty());
+        EXPECT_LE(w.name.size(), kMaxFloatingNameLength);
+        EXPECT_TRUE(windows.insert(w.name).second);
+        EXPECT_LE(w.rect.left, w.rect.right);
+        EXPECT_LE(w.rect.top, w.rect.bottom);
+        EXPECT_LE(w.tabs.size(), kMaxFloatingWindows);
+    }
     std::set<std::string> names;
     std::set<int32_t> ids;
     for (const ImagePreset& p : s.presets()) {
@@ -484,6 +494,10 @@ AppSettings richSettings() {
     EXPECT_TRUE(s.addPreset(b));
     s.recent_files = {"/home/u/pictures/a b.png", "/tmp/x&y<z>\"'.jpg", "/home/u/Ünïcode/名前.bmp",
                       "/odd/tab\there/new\nline.png"};
+    s.floating_windows = {
+        {"Info", Rect{1000, 40, 1220, 210}, true, "Info", {"Info"}},
+        {"Layers", Rect{-220, 210, 0, 600}, false, "Swatches", {"Swatches", "Layers"}},
+        {"Toolbox", Rect{0, 0, 64, 100}, true, "", {}}};
     return s;
 }
 
@@ -494,6 +508,7 @@ void expectSameSettings(const AppSettings& a, const AppSettings& b) {
     EXPECT_EQ(a.show_toolbar, b.show_toolbar);
     EXPECT_EQ(a.show_statusbar, b.show_statusbar);
     EXPECT_EQ(a.recent_files, b.recent_files);
+    EXPECT_EQ(a.floating_windows, b.floating_windows);
     ASSERT_EQ(a.presets().size(), b.presets().size());
     for (size_t i = 0; i < a.presets().size(); ++i) {
         ImagePreset pa = a.presets()[i], pb = b.presets()[i];
@@ -545,6 +560,74 @@ TEST(AppSettings, WrittenTextFollowsTheSchema) {
     </RecentFiles>
 </OrvaneSettingsV1>
 )");
+}
+
+// The floating windows are kept in the window-state section, after the main window's record.
+TEST(AppSettings, FloatingWindowsFollowTheMainWindowsRecord) {
+    AppSettings s;
+    s.main_window_rect = Rect{10, 20, 810, 620};
+    s.floating_windows = {{"Layers", Rect{600, 30, 820, 330}, false, "Layers", {"Layers"}},
+                          {"Info", Rect{600, 330, 820, 500}, true, "", {}}};
+    const std::string xml = s.toXml();
+    EXPECT_NE(xml.find(R"(    <States>
+        <MainFrame x="10" y="20" width="800" height="600" maximized="0" show_toolbar="1" show_statusbar="1"/>
+        <FloatingWindow name="Layers" x="600" y="30" width="220" height="300" visible="0" page="Layers" tabs="Layers"/>
+        <FloatingWindow name="Info" x="600" y="330" width="220" height="170" visible="1"/>
+    </States>
+)"),
+              std::string::npos)
+        << xml;
+}
+
+TEST(AppSettings, FloatingWindowRecordsThatCannotBeUsedAreSkipped) {
+    std::string many;
+    for (int i = 0; i < 40; ++i)
+        many += "<FloatingWindow name=\"w" + std::to_string(i) +
+                "\" x=\"0\" y=\"0\" width=\"220\" height=\"170\"/>";
+    const struct {
+        const char* label;
+        std::string states;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"a mirrored rectangle is put in order",
+         R"(<FloatingWindow name="Info" x="500" y="300" width="-220" height="-170" visible="0" tabs="Info,,Swatches"/>)",
+         {"Info"}},
+        {"no name, no rectangle, an edge beyond 32 bits",
+         R"(<FloatingWindow x="1" y="1" width="2" height="2"/>
+            <FloatingWindow name="A" x="1" y="1" width="2"/>
+            <FloatingWindow name="B" x="2147483647" y="0" width="10" height="10"/>
+            <FloatingWindow name="C" x="1" y="1" width="2" height="2"/>)",
+         {"C"}},
+        {"the first record of a name counts",
+         R"(<FloatingWindow name="C" x="1" y="1" width="2" height="2"/>
+            <FloatingWindow name="C" x="9" y="9" width="2" height="2"/>)",
+         {"C"}},
+        {"a name too long",
+         "<FloatingWindow name=\"" + std::string(65, 'n') +
+             "\" x=\"1\" y=\"1\" width=\"2\" height=\"2\"/>",
+         {}},
+        {"no more than 16", many, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        AppSettings s;
+        s.floating_windows = {{"Old", Rect{0, 0, 1, 1}, true, "", {}}};
+        ASSERT_TRUE(s.loadXml(doc("<States>" + c.states + "</States>")));
+        expectSane(s);
+        if (c.names.empty() && c.states == many) {
+            EXPECT_EQ(s.floating_windows.size(), kMaxFloatingWindows);
+            continue;
+        }
+        std::vector<std::string> names;
+        for (const FloatingWindowState& w : s.floating_windows) names.push_back(w.name);
+        EXPECT_EQ(names, c.names);
+    }
+    AppSettings mirrored;
+    ASSERT_TRUE(mirrored.loadXml(doc(std::string("<States>") + cases[0].states + "</States>")));
+    ASSERT_EQ(mirrored.floating_windows.size(), 1u);
+    EXPECT_EQ(mirrored.floating_windows[0].rect, (Rect{280, 130, 500, 300}));
+    EXPECT_FALSE(mirrored.floating_windows[0].visible);
+    EXPECT_EQ(mirrored.floating_windows[0].tabs, (std::vector<std::string>{"Info", "Swatches"}));
 }
 
 // Hostile and broken inputs: none may crash, hang or break the invariants.
