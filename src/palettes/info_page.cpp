@@ -123,6 +123,13 @@ void InfoPage::follow(VeView* view) {
     // The pointer is followed over the view without a button held too.
     view->setMouseTracking(true);
     view->installEventFilter(this);
+    // The marquee's drag and the selection's bounds, as the view reports them (repeated when
+    // the view takes the focus).
+    reported_ = view->reportedSize();
+    connect(view, &VeView::sizeReported, this, [this](QSize size) {
+        reported_ = size;
+        showReportedSize();
+    });
     connect(view, &QObject::destroyed, this, [this] {
         view_ = nullptr;
         showColour(0, 0, 0, true);
@@ -155,9 +162,6 @@ bool InfoPage::eventFilter(QObject* watched, QEvent* event) {
             case QEvent::Leave:
                 showColour(0, 0, 0, true);
                 showPoint(0, 0, true);
-                break;
-            case QEvent::FocusIn:
-                showReportedSize();
                 break;
             default:
                 break;

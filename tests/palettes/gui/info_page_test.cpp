@@ -7,6 +7,7 @@
 #include <QLineEdit>
 
 #include "palette_fixtures.h"
+#include "document/selection.h"
 #include "palettes/info_page.h"
 #include "palettes/palette_window.h"
 #include "view/ve_view.h"
@@ -107,6 +108,31 @@ TEST_F(InfoPalette, AHiddenPageShowsNothingNewUntilTheNextEventAfterItIsShown) {
     EXPECT_EQ(page->followedView(), view);
     moveTo({40, 40});
     EXPECT_EQ(text(InfoPage::X), QStringLiteral("10"));
+}
+
+TEST_F(InfoPalette, WidthAndHeightAreWhatTheViewReports) {
+    // A marquee drag reports its rectangle as it goes.
+    view->reportSize(30, 20);
+    EXPECT_EQ(text(InfoPage::Width), QStringLiteral("30"));
+    EXPECT_EQ(text(InfoPage::Height), QStringLiteral("20"));
+    view->reportSize(0, 20);
+    EXPECT_EQ(text(InfoPage::Width), QString());
+    EXPECT_EQ(text(InfoPage::Height), QString());
+
+    // A selection reports its bounds; after Deselect the fields are blank.
+    Selection selection(doc->doc->size());
+    view->setSelection(&selection);
+    ASSERT_EQ(selection.setShape({5, 6, 45, 26}, false), 1);
+    EXPECT_EQ(text(InfoPage::Width), QStringLiteral("40"));
+    EXPECT_EQ(text(InfoPage::Height), QStringLiteral("20"));
+    // A pointer move shows the last size too.
+    zoomTo(1.0f);
+    moveTo({60, 40});
+    EXPECT_EQ(text(InfoPage::Width), QStringLiteral("40"));
+    ASSERT_EQ(selection.deselect(), 1);
+    EXPECT_EQ(text(InfoPage::Width), QString());
+    EXPECT_EQ(text(InfoPage::Height), QString());
+    view->setSelection(nullptr);
 }
 
 TEST_F(InfoPalette, TheFieldsAreNamedForScreenReaders) {
