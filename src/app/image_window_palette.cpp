@@ -1,7 +1,9 @@
 #include "app/image_window_palette.h"
 
 #include "app/image_window.h"
+#include "commands/layer_params.h"
 #include "core/blend_modes.h"
+#include "core/surface_ops.h"
 #include "document/document.h"
 #include "history/layer_actions.h"
 #include "view/ve_child_frame.h"
@@ -20,14 +22,33 @@ VeView* ImageWindowPalette::view() {
     return window_.frame() ? window_.frame()->view() : nullptr;
 }
 
+namespace {
+
+bool validOpacity(int32_t value) {
+    return value >= 0 && value <= 255;
+}
+
+}  // namespace
+
+bool ImageWindowPalette::runOn(LayerItem* layer, int id, const CommandParams& params) {
+    // The catalogue's layer commands act on the active layer: the row's layer becomes it first
+    // (as a click on the row would make it), and is given back when nothing was recorded.
+    LayerStack& stack = window_.document()->layers();
+    LayerItem* previous = stack.activeLayer();
+    if (layer != previous && !stack.setActiveLayer(layer)) return false;
+    const bool done = window_.runCommandWith(id, params);
+    if (!done && previous && layer != previous && stack.indexOf(previous) >= 0)
+        stack.setActiveLayer(previous);
+    return done;
+}
+
 bool ImageWindowPalette::request(const LayerRequest& r) {
     Document* doc = window_.document();
     if (!doc) return false;
     LayerStack& stack = doc->layers();
     LayerItem* layer = stack.layerAt(r.index);
     auto* props = layer && layer->hasProperties() ? static_cast<EmptyLayer*>(layer) : nullptr;
-    Selection* selection = &window_.selection();
-    int recorded = 0;
+    bool recorded = false;
     switch (r.kind) {
         case LayerRequest::Kind::Activate:
             if (!layer || !stack.setActiveLayer(layer)) return false;
@@ -37,50 +58,47 @@ bool ImageWindowPalette::request(const LayerRequest& r) {
         case LayerRequest::Kind::ToggleVisibility:
             return layer && stack.setVisible(layer, !layer->isVisible());
         case LayerRequest::Kind::PreviewOpacity:
-            if (!props || r.value < 0 || r.value > 255) return false;
+            if (!props || !validOpacity(r.value)) return false;
             return stack.setMasterOpacity(layer, uint8_t(r.value)) != 0;
         case LayerRequest::Kind::Rename:
-            if (!layer || r.name.empty() || r.name == layer->name()) return false;
-            recorded = window_.perform(
-                std::make_unique<LayerPropertiesAction>(doc, selection, r.index, r.name));
+            if (!props || r.name.empty() || r.name == layer->name()) return false;
+            recorded = runOn(layer, kCmdLayerProperties, LayerNameParams{r.name});
             break;
         case LayerRequest::Kind::BlendMode:
             if (!props || !isValidBlendMode(r.value) || props->blendMode() == r.value) return false;
-            recorded = window_.perform(
-                std::make_unique<BlendingChangeAction>(doc, selection, r.index, r.value));
+            recorded = runOn(layer, kCmdLayerBlending, BlendModeParams{r.value});
             break;
         case LayerRequest::Kind::Opacity: {
-            if (!props || r.value < 0 || r.value > 255) return false;
+            if (!props || !validOpacity(r.value)) return false;
+            // The field works in percent; the byte it sends is a percent's.
+            const int32_t percent = opacityByteToPercent(uint8_t(r.value));
+            const uint8_t value = opacityPercentToByte(percent);
             // The preview showed the value already; the step is recorded from the opacity the
             // layer had before it, so that undo goes back there.
-            const bool previewed = r.previous >= 0 && r.previous <= 255;
+            const bool previewed = validOpacity(r.previous);
             if (previewed && props->masterOpacity() != r.previous)
                 stack.setMasterOpacity(layer, uint8_t(r.previous), false);
-            if (props->masterOpacity() != r.value)
-                recorded = window_.perform(std::make_unique<OpacityChangeAction>(
-                    doc, selection, r.index, uint8_t(r.value)));
+            if (props->masterOpacity() != value)
+                recorded = runOn(layer, kCmdLayerOpacity, OpacityParams{percent});
             // Refused or unchanged: the views and palettes are shown the layer as it is.
             if (!recorded && previewed) stack.setMasterOpacity(layer, props->masterOpacity());
             break;
         }
         case LayerRequest::Kind::NewLayer:
-            recorded = window_.perform(
-                std::make_unique<NewLayerAction>(doc, selection, LayerProperties{}));
+            recorded = window_.runCommandWith(kCmdNewLayer, LayerProperties{});
             break;
         case LayerRequest::Kind::DeleteLayer:
-            // The last layer of an image is never deleted.
-            if (!layer || stack.count() < 2) return false;
-            recorded =
-                window_.perform(std::make_unique<DeleteLayerAction>(doc, selection, r.index));
+            // The catalogue's record keeps the image's last layer.
+            if (!layer) return false;
+            recorded = runOn(layer, kCmdDeleteLayer, NoParams{});
             break;
         case LayerRequest::Kind::Move:
-            if (!stack.canMove(r.index, r.to)) return false;
-            recorded =
-                window_.perform(std::make_unique<LayerOrderAction>(doc, selection, r.index, r.to));
+            if (!layer || !stack.canMove(r.index, r.to)) return false;
+            recorded = window_.runCommandWith(kCmdLayerOrder, LayerOrderParams{r.index, r.to});
             break;
     }
     window_.notifyStateChanged();
-    return recorded != 0;
+    return recorded;
 }
 
 }  // namespace varnel

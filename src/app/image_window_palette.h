@@ -4,11 +4,13 @@
 // index may be stale by the time it arrives) and refused when it does not fit.
 #pragma once
 
+#include "commands/catalogue.h"
 #include "palettes/palette_document.h"
 
 namespace varnel {
 
 class ImageWindow;
+class LayerItem;
 
 class ImageWindowPalette : public PaletteDocument {
 public:
@@ -21,6 +23,9 @@ public:
     bool request(const LayerRequest& request) override;
 
 private:
+    // Runs the catalogue command `id` on `layer`, which it makes the active layer.
+    bool runOn(LayerItem* layer, int id, const CommandParams& params);
+
     ImageWindow& window_;
 };
 

@@ -34,13 +34,13 @@
 #include "formats/format_registry.h"
 #include "formats/format_type.h"
 #include "history/history.h"
-#include "tools/tool_cursors.h"
-#include "tools/tool_manager.h"
-#include "view/ve_child_frame.h"
 #include "palettes/info_page.h"
 #include "palettes/layers_page.h"
 #include "palettes/palette_group.h"
 #include "palettes/palette_window.h"
+#include "tools/tool_cursors.h"
+#include "tools/tool_manager.h"
+#include "view/ve_child_frame.h"
 
 namespace varnel {
 

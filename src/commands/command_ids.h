@@ -137,6 +137,7 @@ enum CommandId : int {
     kCmdFlattenImage = 35005,
     kCmdSelectRectangle = 35006,
     kCmdSelectEllipse = 35007,
+    kCmdLayerOrder = 35008,
 
     // The Layer menu's items (the dialog forms of the Layers palette's requests) and the
     // clipboard commands added to the Edit menu.

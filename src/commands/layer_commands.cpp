@@ -240,13 +240,6 @@ std::string formatLayerProperties(const LayerProperties& p) {
            std::to_string(opacityByteToPercent(p.masterOpacity));
 }
 
-struct BlendModeParams {
-    int32_t mode = 0;
-};
-struct OpacityParams {
-    int32_t percent = 100;
-};
-
 // The layers the context names as chosen in the Layers palette, or null when an index names none;
 // without a choice, the active layer alone.
 std::optional<std::vector<const LayerItem*>> chosenLayers(const Document& document,
@@ -472,6 +465,45 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
         });
     });
     out.push_back(std::move(remove));
+
+    DocumentCommand order = command(
+        kCmdLayerOrder, "Layer Order", "--layer-order", "FROM,TO",
+        "moves layer FROM to place TO (numbered from 1 at the bottom; the layers between shift "
+        "by one); a background stays at the bottom",
+        "the layer cannot move there");
+    order.isEnabled = [](const Document& document, const Selection&, const CommandContext&) {
+        return document.layers().count() > 1;
+    };
+    setTyped<LayerOrderParams>(
+        order,
+        {[](std::string_view text, LayerOrderParams& p, std::string& error) {
+             std::vector<int64_t> values;
+             if (!parseIntegerList(std::string(text), 2, 1, INT32_MAX, values, error)) return false;
+             p.from = int32_t(values[0] - 1);
+             p.to = int32_t(values[1] - 1);
+             return true;
+         },
+         [](const LayerOrderParams& p) {
+             return std::to_string(int64_t(p.from) + 1) + "," + std::to_string(int64_t(p.to) + 1);
+         },
+         [](Document& document, Selection& selection, const LayerOrderParams& p,
+            const CommandContext&) {
+             const LayerStack& stack = document.layers();
+             for (const int32_t index : {p.from, p.to}) {
+                 if (index < 0 || index >= stack.count())
+                     return MadeAction{
+                         nullptr, "the image has no layer " + std::to_string(int64_t(index) + 1) +
+                                      " (it has " + std::to_string(stack.count()) + ")"};
+             }
+             // Moving a layer to where it is changes nothing.
+             if (p.from == p.to) return MadeAction{};
+             if (!stack.canMove(p.from, p.to))
+                 return MadeAction{nullptr, "a background stays at the bottom"};
+             return guarded([&] {
+                 return std::make_unique<LayerOrderAction>(&document, &selection, p.from, p.to);
+             });
+         }});
+    out.push_back(std::move(order));
 
     DocumentCommand down = command(kCmdMergeDown, "Merge Down", "--merge-down", "",
                                    "merges the active layer into the layer below it",

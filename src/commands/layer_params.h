@@ -1,7 +1,9 @@
 // The parameter records of the Layer menu's commands that are not records of the document model
-// itself (New Layer takes LayerProperties, Fill takes FillSettings).
+// itself (New Layer takes LayerProperties, Fill takes FillSettings), and of the commands the
+// Layers palette runs on one layer.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,23 @@ struct LayerNameParams {
 // in the Layers palette (the context's).
 struct MergeLayersParams {
     std::vector<int> layers;
+};
+
+// Blending Change: a blend mode 0..18.
+struct BlendModeParams {
+    int32_t mode = 0;
+};
+
+// Master Opacity Change, in percent.
+struct OpacityParams {
+    int32_t percent = 100;
+};
+
+// Layer Order: the layer at stack index `from` goes to index `to` (the layers between shift by
+// one); on the command line FROM,TO numbered from 1 at the bottom, as Merge Layers numbers them.
+struct LayerOrderParams {
+    int32_t from = 0;
+    int32_t to = 0;
 };
 
 }  // namespace varnel

@@ -31,6 +31,7 @@ const std::map<std::string, std::string> kSamples = {
     {"--merge-layers", "1,3"},
     {"--merge-visible", ""},
     {"--flatten", ""},
+    {"--layer-order", "3,1"},
     {"--fill", "1A2B3C:soft-light:75:preserve"},
     {"--clear", ""},
     {"--select", "-4,2,30,40:subtract"},
@@ -360,6 +361,50 @@ TEST(Catalogue, SavedChannelsAreCombinedAndLoadedInverted) {
         EXPECT_EQ(made.action, nullptr) << text;
         EXPECT_EQ(made.failure, failure) << text;
     }
+}
+
+TEST(Catalogue, LayerOrderChecksTheIndicesItIsGiven) {
+    auto image = testing::solidImage(4, 4, Bgr{255, 255, 255});
+    auto doc = testing::documentWith(*image);
+    LayerStack& stack = doc->layers();
+    ASSERT_NE(stack.newRasterLayer(*image, nullptr, {0, 0}, "A", false), nullptr);
+    ASSERT_NE(stack.newRasterLayer(*image, nullptr, {0, 0}, "B", false), nullptr);
+    Selection selection(doc->size());
+    const CommandContext context;
+    const DocumentCommand* order = findDocumentCommand(kCmdLayerOrder);
+    ASSERT_NE(order, nullptr);
+    const struct {
+        const char* text;
+        const char* failure;  // empty: nothing to change
+    } refused[] = {
+        {"1,3", "a background stays at the bottom"},
+        {"3,1", "a background stays at the bottom"},
+        {"2,5", "the image has no layer 5 (it has 3)"},
+        {"2,2", ""},
+    };
+    for (const auto& c : refused) {
+        const auto params = order->parsed(c.text);
+        ASSERT_TRUE(params) << c.text;
+        MadeAction made = order->makeAction(*doc, selection, *params, context);
+        EXPECT_EQ(made.action, nullptr) << c.text;
+        EXPECT_EQ(made.failure, c.failure) << c.text;
+    }
+    for (const char* text : {"1", "0,2", "-1,2", "2,3,1"})
+        EXPECT_FALSE(order->parsed(text)) << text;
+
+    const auto names = [&] {
+        std::string out;
+        for (int i = 0; i < stack.count(); ++i) out += stack.layerAt(i)->name() + " ";
+        return out;
+    };
+    History history(10);
+    MadeAction made = order->makeAction(*doc, selection, *order->parsed("3,2"), context);
+    ASSERT_NE(made.action, nullptr);
+    EXPECT_EQ(made.action->name(), "Layer Order");
+    ASSERT_TRUE(history.perform(std::move(made.action)));
+    EXPECT_EQ(names(), "Background B A ");
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(names(), "Background A B ");
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <QAccessible>
 #include <QLineEdit>
 
-#include "palette_fixtures.h"
 #include "document/selection.h"
+#include "palette_fixtures.h"
 #include "palettes/info_page.h"
 #include "palettes/palette_window.h"
 #include "view/ve_view.h"
