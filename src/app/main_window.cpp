@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QScreen>
@@ -25,6 +26,7 @@
 #include <utility>
 
 #include "app/command_table.h"
+#include "app/image_window.h"
 #include "app/printing.h"
 #include "app/product_info.h"
 #include "app/settings_location.h"
@@ -35,6 +37,7 @@
 #include "formats/format_type.h"
 #include "history/history.h"
 #include "palettes/info_page.h"
+#include "palettes/layer_list.h"
 #include "palettes/layers_page.h"
 #include "palettes/palette_group.h"
 #include "palettes/palette_window.h"
@@ -250,6 +253,7 @@ MainWindow::~MainWindow() {
     }
     // The palettes go before the documents they may follow.
     if (palettes_) {
+        ImageWindow::setChosenLayers(nullptr);
         palettes_->setActiveDocument(nullptr);
         const QList<FloatingWindow*> floating = palettes_->windows();
         delete palettes_;
@@ -317,6 +321,19 @@ void MainWindow::createPalettes() {
     layersPage_->setDeleteQuestion([this](QWidget*, const QString& name) {
         return prompts_->askYesNo(qs(productName()), LayersPage::deleteQuestionText(name));
     });
+    // Merge Layers merges the rows chosen in the Layers palette, and Merge Down is offered only
+    // while one is chosen: the image windows ask the page, and the menus follow its choice.
+    ImageWindow::setChosenLayers([page = QPointer<LayersPage>(layersPage_)](const Document& doc) {
+        std::vector<int> indices;
+        PaletteDocument* bound = page ? page->boundDocument() : nullptr;
+        if (!bound || bound->document() != &doc) return indices;
+        for (const LayerItem* layer : page->selectedLayers()) {
+            const int index = doc.layers().indexOf(layer);
+            if (index >= 0) indices.push_back(index);
+        }
+        return indices;
+    });
+    connect(layersPage_->list(), &LayerList::selectionChanged, this, [this] { scheduleUpdate(); });
 
     // Window menu items that show and hide them.
     if (windowMenu_) windowMenu_->addSeparator();

@@ -235,6 +235,35 @@ TEST_F(Editor, ThePalettesFollowTheActiveDocumentWindow) {
     EXPECT_EQ(info->followedView(), nullptr);
 }
 
+TEST_F(Editor, TheRowsChosenInThePaletteAreWhatMergeLayersMerges) {
+    build();
+    main->show();
+    LayersPage* layers = main->layersPage();
+    ASSERT_TRUE(main->openFile(QString::fromStdString(photo)));
+    auto* window = dynamic_cast<ImageWindow*>(main->activeDocumentWindow());
+    ASSERT_TRUE(window);
+    layers->newLayerAction()->trigger();
+    layers->newLayerAction()->trigger();
+    ASSERT_EQ(layers->list()->rowCount(), 3);
+
+    // One row chosen: Merge Down, not Merge Layers.
+    layers->list()->selectOnly(1);
+    main->updateCommandStates();
+    EXPECT_FALSE(main->action(kCmdMergeLayers)->isEnabled());
+    EXPECT_TRUE(main->action(kCmdMergeDown)->isEnabled());
+    // Ctrl adds the Background row: Merge Layers merges the two, as one step.
+    QTest::mouseClick(layers->list()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      layers->list()->rowRect(2).center());
+    ASSERT_EQ(layers->list()->selectedCount(), 2);
+    main->updateCommandStates();
+    EXPECT_TRUE(main->action(kCmdMergeLayers)->isEnabled());
+    EXPECT_FALSE(main->action(kCmdMergeDown)->isEnabled());
+    main->runCommand(kCmdMergeLayers);
+    EXPECT_EQ(lastStep(*window->history()), "Merge Layers");
+    EXPECT_EQ(window->document()->layers().count(), 2);
+    EXPECT_EQ(layers->list()->rowCount(), 2);
+}
+
 TEST_F(Editor, TheWindowMenuShowsAndHidesThePalettes) {
     build();
     main->show();
