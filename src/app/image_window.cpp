@@ -13,6 +13,7 @@
 #include "filters/last_filter.h"
 #include "formats/format_registry.h"
 #include "history/clipboard_actions.h"
+#include "history/history_budget.h"
 #include "view/ve_child_frame.h"
 #include "view/ve_view.h"
 
@@ -23,6 +24,8 @@ ImageWindow::ImageWindow(VeChildFrame* frame, const AppSettings& settings)
       settings_(settings),
       history_(settings.nb_history_states),
       clipboard_(&ClipboardStore::store()) {
+    // Every window's undo list shares one memory budget.
+    history_.setBudget(&historyBudget());
     frame->document()->addListener(this);
     frame->selection().addListener(this);
     // The canvas tools record their steps (the marquee's selections) in this window's history.
@@ -36,6 +39,11 @@ ImageWindow::ImageWindow(VeChildFrame* frame, const AppSettings& settings)
                      [this](int id) { requestCommand(id); });
     frame->setCaptionCommandFilter([this](int id) { return canRequestCommand(id); });
     palette_ = std::make_unique<ImageWindowPalette>(*this);
+}
+
+HistoryBudget& ImageWindow::historyBudget() {
+    static HistoryBudget budget(HistoryBudget::defaultBytes());
+    return budget;
 }
 
 ImageWindow::~ImageWindow() {

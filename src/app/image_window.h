@@ -15,6 +15,7 @@
 #include "document/change.h"
 #include "document/selection.h"
 #include "history/history.h"
+#include "history/history_budget.h"
 #include "view/ve_child_frame.h"
 
 namespace varnel {
@@ -42,6 +43,10 @@ public:
     static std::unique_ptr<ImageWindow> create(std::unique_ptr<Document> document,
                                                const AppSettings& settings);
     ~ImageWindow() override;
+
+    // The memory budget the undo lists of all windows share (a quarter of physical memory, at
+    // least 256 MB, until changed).
+    static HistoryBudget& historyBudget();
 
     // The document commands these windows carry out: Undo, Redo, Purge, the view's commands, and
     // each catalogue command that runs without asking or whose dialog is registered.

@@ -1,10 +1,15 @@
 #include "history/history.h"
 
+#include <atomic>
 #include <exception>
 #include <utility>
 
+#include "history/history_budget.h"
+
 namespace varnel {
 namespace {
+
+std::atomic<uint64_t> undoClock{0};
 
 // Actions must not throw; one that does anyway counts as a failed step rather than letting the
 // exception escape into the window's message handling.
@@ -40,7 +45,19 @@ int runRevert(HistoryAction& action) {
 History::History(int limit) : limit_(limit < 0 ? 0 : limit) {}
 
 History::~History() {
+    setBudget(nullptr);
     clear();
+}
+
+void History::setBudget(HistoryBudget* budget) {
+    if (budget_ == budget) return;
+    if (budget_) budget_->detach(this);
+    budget_ = budget;
+    if (budget_) budget_->attach(this);
+}
+
+uint64_t History::lastUndoneTick() const {
+    return canRedo() ? undoneTicks_.back() : 0;
 }
 
 int History::perform(std::unique_ptr<HistoryAction> action, bool alreadyExecuted) {
@@ -49,6 +66,7 @@ int History::perform(std::unique_ptr<HistoryAction> action, bool alreadyExecuted
     // executed change unrecorded nor a half-updated list.
     try {
         states_.reserve(states_.size() + 1);
+        undoneTicks_.reserve(states_.size() + 1);
     } catch (const std::exception&) {
         return 0;
     }
@@ -59,14 +77,17 @@ int History::perform(std::unique_ptr<HistoryAction> action, bool alreadyExecuted
     }
     while (canRedo()) dropNewest();
     states_.push_back(std::move(action));
+    undoneTicks_.push_back(0);
     current_ = count() - 1;
     if (count() > limit_) dropOldest();
+    if (budget_) budget_->enforce(this);
     return r;
 }
 
 int History::undo() {
     if (current_ < 0) return 0;
     HistoryAction& action = *states_[size_t(current_)];
+    undoneTicks_[size_t(current_)] = ++undoClock;
     --current_;
     return runRevert(action);
 }
@@ -74,7 +95,10 @@ int History::undo() {
 int History::redo() {
     if (current_ >= count() - 1) return 0;
     ++current_;
-    return runExecute(*states_[size_t(current_)]);
+    const int r = runExecute(*states_[size_t(current_)]);
+    // A redo may take its undo data again (a selection copy).
+    if (budget_) budget_->enforce(this);
+    return r;
 }
 
 void History::setLimit(int limit) {
@@ -104,6 +128,7 @@ void History::dropOldest() {
     // Detach first: an action's destructor must not see itself still listed.
     std::unique_ptr<HistoryAction> oldest = std::move(states_.front());
     states_.erase(states_.begin());
+    undoneTicks_.erase(undoneTicks_.begin());
     if (current_ >= 0) --current_;
 }
 
@@ -111,6 +136,7 @@ void History::dropNewest() {
     if (states_.empty()) return;
     std::unique_ptr<HistoryAction> newest = std::move(states_.back());
     states_.pop_back();
+    undoneTicks_.pop_back();
     if (current_ > count() - 1) current_ = count() - 1;
 }
 
