@@ -117,7 +117,37 @@ int FilterAction::execute() {
     }
     RasterLayer* layer = targetLayer();
     if (!layer) return 0;
+    if (cropped_ && !kept_.contains(processingRectOn(*layer))) return 0;
     return applyTo(*layer, Source::Layer);
+}
+
+Rect FilterAction::processingRectOn(const RasterLayer& layer) const {
+    CoverageMask mask;
+    Rect limit;
+    const CoverageMask* maskPtr;
+    const Rect* limitPtr;
+    if (!selectionOnLayer(selectionArea(), layer, mask, limit, &maskPtr, &limitPtr)) return {};
+    return Filter::processingRect(layer.pixels().bounds(), maskPtr, limitPtr);
+}
+
+void FilterAction::recorded() {
+    if (!snapshot_ || cropped_ || inPlace_ || selectionArea().isEmpty()) return;
+    RasterLayer* layer = targetLayer();
+    if (!layer || layer->pixels().size() != snapshot_->size()) return;
+    // What the filter says it changed: a filter that works on the whole surface whatever the
+    // selection (Stack Blur) keeps the whole copy.
+    const Rect keep = dirty_.intersected(snapshot_->bounds());
+    if (keep.isEmpty() || keep == snapshot_->bounds()) return;
+    auto part = std::make_unique<ColorImage>();
+    // Short of memory for the part: the whole copy stays, which undoes just as well.
+    if (!part->createColor(keep.width(), keep.height())) return;
+    const size_t rowBytes = size_t(keep.width()) * 3;
+    for (int32_t y = 0; y < keep.height(); ++y)
+        std::memcpy(part->row(y), snapshot_->row(keep.top + y) + size_t(keep.left) * 3, rowBytes);
+    layerSize_ = snapshot_->size();
+    snapshot_ = std::move(part);
+    kept_ = keep;
+    cropped_ = true;
 }
 
 // The layer's own pixel memory becomes the snapshot as it stands, and the filter writes into new
@@ -212,6 +242,18 @@ void FilterAction::report(RasterLayer& layer, Rect layerRect) {
 
 int FilterAction::copyBack(RasterLayer& layer) {
     ColorImage& pixels = layer.pixels();
+    if (cropped_) {
+        // The part goes back where it was taken; a layer of another size or depth is not the
+        // one it was taken from.
+        if (!pixels.isValid() || pixels.size() != layerSize_ || pixels.bitsPerPixel() != 24)
+            return 0;
+        const size_t rowBytes = size_t(kept_.width()) * 3;
+        for (int32_t y = 0; y < kept_.height(); ++y)
+            std::memcpy(pixels.row(kept_.top + y) + size_t(kept_.left) * 3, snapshot_->row(y),
+                        rowBytes);
+        dirty_ = {};
+        return 1;
+    }
     const bool sameFormat = pixels.isValid() && pixels.size() == snapshot_->size() &&
                             pixels.bitsPerPixel() == snapshot_->bitsPerPixel() &&
                             pixels.bytesPerRow() == snapshot_->bytesPerRow();
@@ -251,7 +293,8 @@ int FilterAction::reapply() {
     RasterLayer* layer = targetLayer();
     if (!layer) return 0;
     const ColorImage& pixels = layer->pixels();
-    bool fused = filter_->readsSeparateSource() && pixels.size() == snapshot_->size() &&
+    bool fused = !cropped_ && filter_->readsSeparateSource() &&
+                 pixels.size() == snapshot_->size() &&
                  pixels.bitsPerPixel() == snapshot_->bitsPerPixel();
     if (fused && !dirty_.isEmpty()) {
         // The fused pass rewrites only the new processing rectangle: everything the last

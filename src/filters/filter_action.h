@@ -55,6 +55,10 @@ public:
     void afterExecute(int result) override;
     // The copy of the layer's pixels (none for a self-inverse filter over the whole layer).
     size_t byteSize() const override { return snapshot_ ? snapshot_->imageBytes() : 0; }
+    // Within a selection most filters change the layer only under the selection's bounds: from
+    // now on only the part of the copy the filter changed is kept. A redo under a selection
+    // reaching beyond the kept part then fails and changes nothing.
+    void recorded() override;
 
     // Replaces the held filter (the preview installs each new set of values this way).
     void setFilter(std::unique_ptr<Filter> filter);
@@ -76,10 +80,15 @@ public:
     int reapply();
 
     bool hasSnapshot() const { return snapshot_ != nullptr; }
+    // The copy: the whole layer, or its part at keptRect() once recorded within a selection.
     const ColorImage* snapshot() const { return snapshot_.get(); }
+    // Layer coordinates of the part of the layer the copy holds (its bounds when whole).
+    Rect keptRect() const { return cropped_ ? kept_ : snapshot_ ? snapshot_->bounds() : Rect{}; }
 
 private:
     RasterLayer* targetLayer() const;
+    // Where an application under the current selection may change `layer` (layer coordinates).
+    Rect processingRectOn(const RasterLayer& layer) const;
     SelectionArea selectionArea() const;
     // Where an application reads its pixels: the layer itself (in place), the snapshot (into the
     // layer's memory), or the snapshot into memory that holds nothing yet (the first execution).
@@ -101,6 +110,10 @@ private:
     // The first execution applied a self-inverse filter to the whole layer in place and kept no
     // snapshot: undo applies it once more (nothing selected, so the same pixels every time).
     bool inPlace_ = false;
+    // The copy holds only the part kept_ of a layer of layerSize_.
+    bool cropped_ = false;
+    Rect kept_;
+    Size layerSize_;
     bool neutral_ = false;
 };
 

@@ -78,6 +78,10 @@ int History::perform(std::unique_ptr<HistoryAction> action, bool alreadyExecuted
     while (canRedo()) dropNewest();
     states_.push_back(std::move(action));
     undoneTicks_.push_back(0);
+    guarded([&] {
+        states_.back()->recorded();
+        return 1;
+    });
     current_ = count() - 1;
     if (count() > limit_) dropOldest();
     if (budget_) budget_->enforce(this);

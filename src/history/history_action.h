@@ -41,6 +41,10 @@ public:
     // so that the history's memory can be measured and bounded.
     virtual size_t byteSize() const { return 0; }
 
+    // Called once the history has recorded the action as a state; nothing previews it any more,
+    // so it may give up undo data that only a preview needed.
+    virtual void recorded() {}
+
     Document* image() const { return image_; }
     Selection* selection() const { return selection_; }
     int layerIndex() const { return layerIndex_; }
