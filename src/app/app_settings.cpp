@@ -12,6 +12,10 @@
 
 #include "platform/file_io.h"
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
+
 namespace varnel {
 namespace {
 
@@ -106,6 +110,21 @@ bool validPresetValue(float v) {
     return std::isfinite(v) && v >= float(kMinPresetValue) && v <= float(kMaxPresetValue);
 }
 
+}  // namespace
+
+int32_t defaultHistoryMemoryMb() {
+    int64_t physical = 0;
+#if defined(_SC_PHYS_PAGES) && defined(_SC_PAGESIZE)
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0) physical = int64_t(pages) * pageSize;
+#endif
+    return int32_t(
+        std::clamp<int64_t>(physical / 4 / (int64_t(1) << 20), 256, kMaxHistoryMemoryMb));
+}
+
+namespace {
+
 void readApplication(const XMLElement* el, AppOptions& o) {
     readFlag(el, "save_layout", o.save_layout);
     readClamped(el, "max_recent_files", 1, kMaxRecentFilesLimit, o.max_recent_files);
@@ -116,6 +135,8 @@ void readApplication(const XMLElement* el, AppOptions& o) {
     readClamped(el, "nb_history_states", 1, kMaxHistoryStates, o.nb_history_states);
     readClamped(el, "pixel_similarity_tolerance", 0, kMaxSimilarityTolerance,
                 o.pixel_similarity_tolerance);
+    readClamped(el, "history_memory_mb", kMinHistoryMemoryMb, kMaxHistoryMemoryMb,
+                o.history_memory_mb);
 }
 
 // The stored rectangle is a position and a size that may be negative (a mirrored rectangle).
@@ -247,6 +268,7 @@ void clampOptions(AppOptions& o) {
     o.nb_history_states = std::clamp(o.nb_history_states, 1, kMaxHistoryStates);
     o.pixel_similarity_tolerance =
         std::clamp(o.pixel_similarity_tolerance, 0, kMaxSimilarityTolerance);
+    o.history_memory_mb = std::clamp(o.history_memory_mb, kMinHistoryMemoryMb, kMaxHistoryMemoryMb);
     for (Bgra* c :
          {&o.doc_window_bg_color, &o.image_border_color, &o.default_fg_color, &o.default_bg_color})
         c->a = 255;
@@ -375,6 +397,7 @@ std::string AppSettings::toXml() const {
     app->SetAttribute("default_bg_color", formatColor(default_bg_color).c_str());
     app->SetAttribute("nb_history_states", nb_history_states);
     app->SetAttribute("pixel_similarity_tolerance", pixel_similarity_tolerance);
+    app->SetAttribute("history_memory_mb", history_memory_mb);
 
     XMLElement* states = root->InsertNewChildElement("States");
     XMLElement* frame = states->InsertNewChildElement("MainFrame");

@@ -17,6 +17,12 @@ inline constexpr char kSettingsRootElement[] = "OrvaneSettingsV1";
 inline constexpr int32_t kMaxRecentFilesLimit = 16;
 inline constexpr int32_t kMaxHistoryStates = 100;
 inline constexpr int32_t kMaxSimilarityTolerance = 255;
+// The memory all undo lists together may hold, in MB.
+inline constexpr int32_t kMinHistoryMemoryMb = 16;
+inline constexpr int32_t kMaxHistoryMemoryMb = 1 << 20;
+
+// The default history memory: a quarter of the machine's physical memory, at least 256 MB.
+int32_t defaultHistoryMemoryMb();
 // The "let the system choose" window position of an unplaced main window.
 inline constexpr int32_t kDefaultWindowPosition = INT32_MIN;
 
@@ -35,8 +41,9 @@ struct AppOptions {
     Bgra image_border_color = settingsColor(0, 0, 0);
     Bgra default_fg_color = settingsColor(0, 0, 0);
     Bgra default_bg_color = settingsColor(0xFF, 0xFF, 0xFF);
-    int32_t nb_history_states = 20;          // 1 .. 100
-    int32_t pixel_similarity_tolerance = 0;  // 0 .. 255
+    int32_t nb_history_states = 20;                        // 1 .. 100
+    int32_t pixel_similarity_tolerance = 0;                // 0 .. 255
+    int32_t history_memory_mb = defaultHistoryMemoryMb();  // MB, 16 .. 1048576
 
     friend bool operator==(const AppOptions&, const AppOptions&) = default;
 };

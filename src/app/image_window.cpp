@@ -24,7 +24,9 @@ ImageWindow::ImageWindow(VeChildFrame* frame, const AppSettings& settings)
       settings_(settings),
       history_(settings.nb_history_states),
       clipboard_(&ClipboardStore::store()) {
-    // Every window's undo list shares one memory budget.
+    // Every window's undo list shares one memory budget, the settings' history memory.
+    const size_t budget = size_t(settings.history_memory_mb) << 20;
+    if (historyBudget().budget() != budget) historyBudget().setBudget(budget);
     history_.setBudget(&historyBudget());
     frame->document()->addListener(this);
     frame->selection().addListener(this);

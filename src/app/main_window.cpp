@@ -1077,6 +1077,11 @@ void MainWindow::applyOptions(const AppOptions& options) {
         for (DocumentWindow* w : windows)
             if (History* history = w->history()) history->setLimit(next.nb_history_states);
     }
+    if (next.history_memory_mb != before.history_memory_mb) {
+        DocumentWindow* active = activeDocumentWindow();
+        ImageWindow::historyBudget().setBudget(size_t(next.history_memory_mb) << 20,
+                                               active ? active->history() : nullptr);
+    }
     saveSettings();
     scheduleUpdate();
 }

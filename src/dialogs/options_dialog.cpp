@@ -185,6 +185,9 @@ OptionsDialog::OptionsDialog(const AppOptions& options, QWidget* parent)
     tolerance_ = addNumberRow(optionsGrid, QStringLiteral("&Pixel similarity tolerance:"), 0,
                               kMaxSimilarityTolerance, options.pixel_similarity_tolerance,
                               "optionsTolerance");
+    historyMemory_ =
+        addNumberRow(optionsGrid, QStringLiteral("History &memory (MB):"), kMinHistoryMemoryMb,
+                     kMaxHistoryMemoryMb, options.history_memory_mb, "optionsHistoryMemory");
     optionsGrid->setColumnStretch(3, 1);
     auto* editColumn = static_cast<QVBoxLayout*>(edit->layout());
     editColumn->addWidget(colorsGroup);
@@ -281,6 +284,7 @@ void OptionsDialog::accept() {
     options_.max_recent_files = recentFiles_->value();
     options_.nb_history_states = historyStates_->value();
     options_.pixel_similarity_tolerance = tolerance_->value();
+    options_.history_memory_mb = historyMemory_->value();
     options_.doc_window_bg_color = toSettingsColor(docBackground_->color());
     options_.image_border_color = toSettingsColor(imageBorder_->color());
     options_.default_fg_color = toSettingsColor(foreground_->color());

@@ -56,6 +56,7 @@ public:
     ColorSwatchButton* backgroundSwatch() const { return background_; }
     NumericField* historyStatesField() const { return historyStates_; }
     NumericField* toleranceField() const { return tolerance_; }
+    NumericField* historyMemoryField() const { return historyMemory_; }
 
 public slots:
     void accept() override;
@@ -80,6 +81,7 @@ private:
     ColorSwatchButton* background_ = nullptr;
     NumericField* historyStates_ = nullptr;
     NumericField* tolerance_ = nullptr;
+    NumericField* historyMemory_ = nullptr;
 };
 
 }  // namespace varnel

@@ -121,6 +121,8 @@ TEST(AppSettings, DefaultsAndRestoreDefaults) {
     EXPECT_EQ(s.default_bg_color, settingsColor(255, 255, 255));
     EXPECT_EQ(s.nb_history_states, 20);
     EXPECT_EQ(s.pixel_similarity_tolerance, 0);
+    EXPECT_GE(s.history_memory_mb, 256);
+    EXPECT_EQ(s.history_memory_mb, defaultHistoryMemoryMb());
     EXPECT_EQ(s.main_window_rect, (Rect{INT32_MIN, INT32_MIN, 0, 0}));
     EXPECT_FALSE(s.maximized);
     EXPECT_TRUE(s.show_toolbar);
@@ -219,6 +221,10 @@ TEST(AppSettings, LoadReadsClampsAndSkips) {
              EXPECT_EQ(s.nb_history_states, 100);
              EXPECT_EQ(s.pixel_similarity_tolerance, 0);
          }},
+        {"history memory below 16 MB gives 16", application(R"(history_memory_mb="2")"), true,
+         [](const AppSettings& s) { EXPECT_EQ(s.history_memory_mb, 16); }},
+        {"history memory is read as stored", application(R"(history_memory_mb="3000")"), true,
+         [](const AppSettings& s) { EXPECT_EQ(s.history_memory_mb, 3000); }},
         {"numbers beyond 32 bits still clamp",
          application(R"(nb_history_states="99999999999" max_recent_files="-99999999999")"), true,
          [](const AppSettings& s) {
@@ -542,11 +548,12 @@ TEST(AppSettings, WrittenTextFollowsTheSchema) {
     p.resolution = 300;
     ASSERT_TRUE(s.addPreset(p));
     s.recent_files = {"/x/a.png", "/y/b.jpg"};
+    s.history_memory_mb = 512;
     EXPECT_EQ(s.toXml(),
               R"(<?xml version="1.0" encoding="UTF-8"?>
 <OrvaneSettingsV1>
     <Options>
-        <Application save_layout="1" max_recent_files="8" doc_window_bg_color="#AAAAAA" image_border_color="#000000" default_fg_color="#000000" default_bg_color="#FFEE0D" nb_history_states="20" pixel_similarity_tolerance="0"/>
+        <Application save_layout="1" max_recent_files="8" doc_window_bg_color="#AAAAAA" image_border_color="#000000" default_fg_color="#000000" default_bg_color="#FFEE0D" nb_history_states="20" pixel_similarity_tolerance="0" history_memory_mb="512"/>
     </Options>
     <States>
         <MainFrame x="10" y="20" width="800" height="600" maximized="0" show_toolbar="1" show_statusbar="1"/>

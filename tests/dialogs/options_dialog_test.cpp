@@ -83,6 +83,8 @@ TEST_F(OptionsDialogTest, OkTakesTheEditsWithinTheirRanges) {
         {&OptionsDialog::historyStatesField, "", &AppOptions::nb_history_states, 1},
         {&OptionsDialog::toleranceField, "300", &AppOptions::pixel_similarity_tolerance, 255},
         {&OptionsDialog::toleranceField, "0", &AppOptions::pixel_similarity_tolerance, 0},
+        {&OptionsDialog::historyMemoryField, "1024", &AppOptions::history_memory_mb, 1024},
+        {&OptionsDialog::historyMemoryField, "3", &AppOptions::history_memory_mb, 16},
         {&OptionsDialog::recentFilesField, "17", &AppOptions::max_recent_files, 16},
         {&OptionsDialog::recentFilesField, "0", &AppOptions::max_recent_files, 1},
     };
