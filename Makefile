@@ -9,7 +9,8 @@ JOBS ?= $(shell nproc)
 # metainfo; dpkg-dev: `make package` finds the package's library dependencies).
 PACKAGES := cmake ninja-build g++ pkg-config \
     qt6-base-dev libgl-dev \
-    libpng-dev libjpeg62-turbo-dev libgif-dev zlib1g-dev libtinyxml2-dev libzip-dev libboost-regex-dev \
+    libpng-dev libjpeg62-turbo-dev libgif-dev zlib1g-dev libdeflate-dev libtinyxml2-dev libzip-dev \
+    libboost-regex-dev \
     libgtest-dev libgmock-dev libbenchmark-dev \
     imagemagick python3-pil clang libclang-rt-14-dev libjpeg-turbo-progs \
     clang-format xvfb xauth poppler-utils xclip \

@@ -80,14 +80,14 @@ Bytes decodeWithPillow(const std::string& python, const std::string& path) {
     return rgba;
 }
 
-// A 37 × 23 document (odd sizes: padded rows) of two layers: an opaque pattern and, when asked,
-// a layer making parts of it transparent.
-std::unique_ptr<Document> testDocument(bool transparent) {
+// A document (odd sizes: padded rows) of two layers: an opaque pattern and, when asked, a layer
+// making parts of it transparent.
+std::unique_ptr<Document> testDocument(bool transparent, int32_t width = 37, int32_t height = 23) {
     ColorImage pixels;
-    fixtures::paint(pixels, 37, 23, fixtures::pattern);
+    fixtures::paint(pixels, width, height, fixtures::pattern);
     GrayMap alpha;
     if (transparent) {
-        fixtures::paintAlpha(alpha, 37, 23, [](int32_t x, int32_t y) {
+        fixtures::paintAlpha(alpha, width, height, [](int32_t x, int32_t y) {
             return uint8_t(x < 5 ? 0 : std::min(255, x * 9 + y));
         });
     }
@@ -133,9 +133,17 @@ TEST(PeerRoundTrip, SavedFilesReopenInImageMagickAndPillow) {
         // 0: the very pixels that were saved. JPEG is lossy: the peers must see what this
         // program reads back, within a rounding step of the colour conversion.
         int lossAllowed;
+        int32_t width = 37, height = 23;
     } cases[] = {
-        {"opaque.png", false, 0}, {"alpha.png", true, 0},  {"opaque.bmp", false, 0},
-        {"alpha.bmp", true, 0},   {"photo.jpg", false, 1}, {"alpha.jpg", true, 1},
+        {"opaque.png", false, 0},
+        {"alpha.png", true, 0},
+        {"opaque.bmp", false, 0},
+        {"alpha.bmp", true, 0},
+        {"photo.jpg", false, 1},
+        {"alpha.jpg", true, 1},
+        // Large enough to be compressed in slices joined into one stream.
+        {"large.png", false, 0, 1201, 907},
+        {"large-alpha.png", true, 0, 1201, 907},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -144,7 +152,7 @@ TEST(PeerRoundTrip, SavedFilesReopenInImageMagickAndPillow) {
             std::printf("%s: no codec for this format in the program yet\n", c.name);
             continue;
         }
-        std::unique_ptr<Document> doc = testDocument(c.transparent);
+        std::unique_ptr<Document> doc = testDocument(c.transparent, c.width, c.height);
         doc->setPath(dir.file(c.name));
         ASSERT_TRUE(saveDocument(*doc));
         Bytes expected = savedRgba(*doc, type != FormatJpeg);
