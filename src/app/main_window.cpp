@@ -41,6 +41,7 @@
 #include "palettes/layers_page.h"
 #include "palettes/palette_group.h"
 #include "palettes/palette_window.h"
+#include "tools/options_bar.h"
 #include "tools/tool_cursors.h"
 #include "tools/tool_manager.h"
 #include "view/ve_child_frame.h"
@@ -239,6 +240,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     createActions();
     createMenus();
     createToolBar();
+    createOptionsBar();
     if (documents_) createPalettes();
     statusBar()->showMessage(QStringLiteral("Ready"));
     recent_.rebuildRecentMenu();
@@ -263,6 +265,7 @@ MainWindow::~MainWindow() {
     // The document windows go first, while this object is whole, and report nothing back.
     mdi_->disconnect(this);
     toolBar_->disconnect(this);
+    optionsBar_->disconnect(this);
     for (DocumentSubWindow* sub : windows_) {
         sub->document()->setStateListener(nullptr);
         sub->document()->setCommandListener(nullptr);
@@ -495,6 +498,18 @@ void MainWindow::createToolBar() {
         toolBar_->addAction(a);
     }
     connect(toolBar_, &QToolBar::visibilityChanged, this, [this] { scheduleUpdate(); });
+}
+
+void MainWindow::createOptionsBar() {
+    addToolBarBreak();
+    optionsBar_ = new VeOptionsBar(this);
+    addToolBar(optionsBar_);
+    // Its view buttons act as the View menu's items on the active document window, and do
+    // nothing while there is none.
+    connect(optionsBar_, &VeOptionsBar::viewCommandRequested, this, [this](int id) {
+        if (activeDocumentWindow()) runCommand(id);
+    });
+    connect(optionsBar_, &QToolBar::visibilityChanged, this, [this] { scheduleUpdate(); });
 }
 
 QAction* MainWindow::action(int id) const {

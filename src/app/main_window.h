@@ -33,6 +33,7 @@ class ToolManager;
 class InfoPage;
 class LayersPage;
 class PaletteGroup;
+class VeOptionsBar;
 
 // What the main window is built with. Anything left empty gets the real thing, except the
 // documents (without a provider no document can be opened, and the document commands are not
@@ -160,6 +161,8 @@ public:
     // The Window menu's items that show and hide the palette windows, by window name.
     QAction* paletteAction(const QString& name) const;
     QToolBar* toolBar() const { return toolBar_; }
+    // The options bar below the toolbar: the options of the tool chosen in the toolbox.
+    VeOptionsBar* optionsBar() const { return optionsBar_; }
     // The active tool of the document windows' canvases, chosen by the tool commands.
     ToolManager& tools() const { return *tools_; }
     RecentFiles& recentFiles() { return recent_; }
@@ -203,6 +206,7 @@ private:
     void applyPaletteLayout();
     void capturePaletteLayout();
     void followActiveDocument();
+    void createOptionsBar();
     void fillMenu(QMenu* menu, const std::vector<struct MenuItem>& items);
     void updateWindowMenu();
     void scheduleUpdate();
@@ -246,6 +250,7 @@ private:
 
     QMdiArea* mdi_ = nullptr;
     QToolBar* toolBar_ = nullptr;
+    VeOptionsBar* optionsBar_ = nullptr;
     QMenu* windowMenu_ = nullptr;
     QList<QAction*> windowListActions_;
     std::map<int, QAction*> actions_;

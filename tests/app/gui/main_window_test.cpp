@@ -20,6 +20,7 @@
 #include "core/clipboard_store.h"
 #include "gui_test_support.h"
 #include "history/history_action.h"
+#include "tools/options_bar.h"
 
 namespace varnel {
 namespace {
@@ -1097,6 +1098,31 @@ TEST_F(Frame, LayoutIsAppliedAtFirstShowAndSavedWhenTheWindowGoes) {
     EXPECT_TRUE(reread.show_toolbar);
     EXPECT_EQ(reread.recent_files,
               (Strings{dir.filePath(QStringLiteral("new.png")).toStdString(), "/r/one.png"}));
+}
+
+// ---- Options bar ------------------------------------------------------------------------------
+
+TEST_F(Frame, OptionsBarViewButtonsActOnTheActiveDocumentWindowOnly) {
+    VeOptionsBar* bar = window->optionsBar();
+    ASSERT_NE(bar, nullptr);
+    auto fitOnScreen = [&](QToolBar* viewBar) {
+        for (QAction* a : viewBar->actions())
+            if (a->text() == "Fit on Screen") return a->trigger();
+        ADD_FAILURE() << "no Fit on Screen button";
+    };
+    fitOnScreen(bar->handViewBar());  // no document window: nothing happens
+    provider->commands.insert(kCmdFitOnScreen);
+    FakeDocument* a = open(image("a.png"));
+    FakeDocument* b = open(image("b.png"));
+    fitOnScreen(bar->handViewBar());
+    EXPECT_TRUE(a->ran.empty());
+    EXPECT_EQ(b->ran, std::vector<int>{kCmdFitOnScreen});
+    window->activateDocumentWindow(a);
+    fitOnScreen(bar->zoomViewBar());
+    EXPECT_EQ(a->ran, std::vector<int>{kCmdFitOnScreen});
+    // Below the main toolbar, on a line of its own.
+    EXPECT_EQ(window->toolBarArea(bar), Qt::TopToolBarArea);
+    EXPECT_TRUE(window->toolBarBreak(bar));
 }
 
 }  // namespace
