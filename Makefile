@@ -11,6 +11,7 @@ PACKAGES := cmake ninja-build g++ pkg-config \
     qt6-base-dev libgl-dev \
     libpng-dev libjpeg62-turbo-dev libgif-dev zlib1g-dev libdeflate-dev libtinyxml2-dev libzip-dev \
     libboost-regex-dev \
+    libwebp-dev libtiff-dev \
     libgtest-dev libgmock-dev libbenchmark-dev \
     imagemagick python3-pil clang libclang-rt-14-dev libjpeg-turbo-progs \
     clang-format xvfb xauth poppler-utils xclip \

@@ -45,6 +45,9 @@ public:
     // nothing about the document changes, the file that was at `path` is left as it was, and
     // `reason` (when given) says why ("disk full"), or is empty when nothing more is known.
     virtual bool saveTo(const std::string& path, std::string* reason = nullptr) = 0;
+    // Chooses lossless or lossy for the window's WebP saves from now on (the save dialog's
+    // "WebP lossless" entry).
+    virtual void setLosslessSave(bool /*lossless*/) {}
 
     // The document commands this window carries out (forwarded by the main window).
     virtual bool handlesCommand(int id) const = 0;

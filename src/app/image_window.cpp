@@ -166,7 +166,9 @@ bool ImageWindow::saveTo(const std::string& path, std::string* reason) {
     const std::string oldPath = doc->filePath();
     const std::string oldTitle = doc->title();
     doc->setPath(path);
-    if (!saveDocument(*doc, {}, reason)) {
+    SaveOptions options;
+    options.webpLossless = losslessSave_;
+    if (!saveDocument(*doc, options, reason)) {
         doc->setPath(oldPath);
         doc->setTitle(oldTitle);
         return false;

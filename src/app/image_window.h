@@ -78,6 +78,7 @@ public:
     PaletteDocument* paletteDocument() override;
     bool flattenedImage(ColorImage& color) override;
     bool saveTo(const std::string& path, std::string* reason = nullptr) override;
+    void setLosslessSave(bool lossless) override { losslessSave_ = lossless; }
     bool handlesCommand(int id) const override;
     bool isCommandEnabled(int id) const override;
     bool isCommandChecked(int id) const override;
@@ -108,6 +109,7 @@ private:
     RecoveryJournal* recovery_ = nullptr;
     // The palettes' link to this window (image_window_palette.cpp).
     std::unique_ptr<ImageWindowPalette> palette_;
+    bool losslessSave_ = false;
 };
 
 // Opens image files into ImageWindows through the format registry.

@@ -58,10 +58,15 @@ QString qs(const std::string& s) {
 
 // The formats a document can be written in, and the save dialog's entry for each.
 bool isWritableFormat(int type) {
-    return type == FormatBmp || type == FormatJpeg || type == FormatPng || type == FormatOra;
+    return type == FormatBmp || type == FormatJpeg || type == FormatPng || type == FormatOra ||
+           type == FormatWebp;
 }
 int saveFilterIndexOf(int type) {
-    return type == FormatBmp ? 1 : type == FormatJpeg ? 2 : type == FormatOra ? 4 : 3;
+    return type == FormatBmp    ? 1
+           : type == FormatJpeg ? 2
+           : type == FormatOra  ? 4
+           : type == FormatWebp ? 5
+                                : 3;
 }
 int formatOfSaveFilter(int index) {
     int type = formatTypeOfSaveFilter(index);
@@ -914,6 +919,7 @@ bool MainWindow::saveDocumentAs(DocumentWindow* window) {
     if (!choice || choice->path.isEmpty()) return false;
     QString target =
         qs(setExtensionFor(choice->path.toStdString(), formatOfSaveFilter(choice->filterIndex)));
+    window->setLosslessSave(isLosslessSaveFilter(choice->filterIndex));
     // The dialog asked about the name as typed; a file under the completed name is asked
     // about here so that it is never replaced unasked.
     if (target != choice->path && QFileInfo::exists(target) &&

@@ -57,13 +57,18 @@ const char* formatName(int type) {
             return "PNG";
         case FormatOra:
             return "OpenRaster";
+        case FormatTiff:
+            return "TIFF";
+        case FormatWebp:
+            return "WebP";
         default:
             return "unknown";
     }
 }
 
 bool isSaveFormat(int type) {
-    return type == FormatBmp || type == FormatJpeg || type == FormatPng || type == FormatOra;
+    return type == FormatBmp || type == FormatJpeg || type == FormatPng || type == FormatOra ||
+           type == FormatWebp;
 }
 
 // OUT must name a format the editor saves.
@@ -71,7 +76,7 @@ bool checkOutput(std::ostream& err, const std::string& path, int& status) {
     if (isSaveFormat(formatTypeOf(path))) return true;
     status = usage(err, path,
                    "the output format comes from the extension, which must be one of .bmp, .dib, "
-                   ".rle, .jpg, .jpeg, .jpe, .jfif, .png or .ora");
+                   ".rle, .jpg, .jpeg, .jpe, .jfif, .png, .ora or .webp");
     return false;
 }
 
@@ -165,8 +170,10 @@ int runConvert(const std::vector<std::string>& args, std::ostream& err) {
     for (size_t i = 1; i < args.size(); ++i) {
         if (isQualityOption(args[i])) {
             if (!takeQuality(args, i, options, err, status)) return status;
+        } else if (args[i] == "--lossless") {
+            options.webpLossless = true;
         } else if (args[i].size() > 1 && args[i][0] == '-' && args[i] != "-") {
-            return usage(err, args[i], "convert knows only --quality N");
+            return usage(err, args[i], "convert knows only --quality N and --lossless");
         } else {
             files.push_back(args[i]);
         }
@@ -209,6 +216,10 @@ int runEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         }
         if (isQualityOption(arg)) {
             if (!takeQuality(args, i, options, err, status)) return status;
+            continue;
+        }
+        if (arg == "--lossless") {
+            options.webpLossless = true;
             continue;
         }
         if (arg.rfind("--", 0) == 0) {
@@ -317,9 +328,9 @@ std::string cliHelp() {
     std::ostringstream out;
     out << "Usage:\n"
         << "  " << kProgram << " info FILE...\n"
-        << "  " << kProgram << " convert IN OUT [--quality N]\n"
+        << "  " << kProgram << " convert IN OUT [--quality N] [--lossless]\n"
         << "  " << kProgram
-        << " edit IN STEP... -o OUT [--quality N] [--print-history] [--timings]\n"
+        << " edit IN STEP... -o OUT [--quality N] [--lossless] [--print-history] [--timings]\n"
         << "  " << kProgram << " --help\n"
         << "Any command also takes --threads N: the number of threads an operation may split its "
            "rows over (all cores when left out; results do not depend on it).\n\n"
@@ -331,13 +342,14 @@ std::string cliHelp() {
          "OpenRaster file adds its layer count and a line per layer, top first: name, size, "
          "offset, blend mode, opacity and visibility.",
          6);
-    out << "  convert IN OUT [--quality N]\n";
+    out << "  convert IN OUT [--quality N] [--lossless]\n";
     wrap(out,
          "Opens IN as the editor's Open does and saves it as Save As does; the format comes from "
-         "OUT's extension (bmp, dib, rle, jpg, jpeg, jpe, jfif, png, or ora to keep the layers). "
-         "--quality sets the JPEG quality, 0..100 (95 when left out).",
+         "OUT's extension (bmp, dib, rle, jpg, jpeg, jpe, jfif, png, webp, or ora to keep the "
+         "layers). --quality sets the JPEG and lossy WebP quality, 0..100 (95 when left out); "
+         "--lossless writes WebP lossless.",
          6);
-    out << "  edit IN STEP... -o OUT [--quality N] [--print-history] [--timings]\n";
+    out << "  edit IN STEP... -o OUT [--quality N] [--lossless] [--print-history] [--timings]\n";
     wrap(out,
          "Opens IN, applies each step in the order given as the editor's command would, and "
          "saves OUT. A step's parameter follows it as the next argument or after \"=\". "
@@ -362,7 +374,10 @@ std::string cliHelp() {
     out << "\n";
     wrap(out, modes, 0);
     out << "\n";
-    wrap(out, "Files readable: BMP, DIB, RLE, GIF, ICO, JPEG, PNG. Writable: BMP, JPEG, PNG.", 0);
+    wrap(out,
+         "Files readable: BMP, DIB, RLE, GIF, ICO, JPEG, PNG, OpenRaster, WebP. Writable: BMP, "
+         "JPEG, PNG, OpenRaster, WebP.",
+         0);
     wrap(out,
          "Exit status: 0 success; 1 a file could not be opened or saved, or a step could not be "
          "applied; 2 a usage error. Nothing is written to OUT unless the whole run succeeds.",

@@ -16,6 +16,7 @@
 #include "formats/openraster.h"
 #include "formats/picture_import.h"
 #include "formats/png_codec.h"
+#include "formats/webp_codec.h"
 #include "platform/file_io.h"
 
 namespace varnel {
@@ -23,12 +24,13 @@ namespace varnel {
 const char* openDialogFilter() {
     return "BMP (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|GIF (*.gif)|*.gif|ICO (*.ico)|*.ico|"
            "JPG (*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|PNG (*.png)|*.png|"
-           "OpenRaster (*.ora)|*.ora|"
-           "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle;*.ora|";
+           "OpenRaster (*.ora)|*.ora|WebP (*.webp)|*.webp|"
+           "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle;*.ora;*.webp|";
 }
 
 const char* saveDialogFilter() {
-    return "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|OpenRaster (*.ora)|*.ora|";
+    return "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|OpenRaster (*.ora)|*.ora|"
+           "WebP (*.webp)|*.webp|WebP lossless (*.webp)|*.webp|";
 }
 
 int formatTypeOfSaveFilter(int entry) {
@@ -41,9 +43,16 @@ int formatTypeOfSaveFilter(int entry) {
             return FormatPng;
         case 4:
             return FormatOra;
+        case 5:
+        case 6:
+            return FormatWebp;
         default:
             return FormatNone;
     }
+}
+
+bool isLosslessSaveFilter(int entry) {
+    return entry == 6;
 }
 
 std::string extensionOf(int formatType) {
@@ -64,6 +73,8 @@ std::string extensionOf(int formatType) {
             return "tif";
         case FormatOra:
             return "ora";
+        case FormatWebp:
+            return "webp";
         default:
             return {};
     }
@@ -174,7 +185,7 @@ private:
 constexpr const char* kCannotFlatten = "out of memory";
 
 bool isReadableFormat(int type) {
-    return (type >= FormatBmp && type <= FormatPng) || type == FormatOra;
+    return (type >= FormatBmp && type <= FormatPng) || type == FormatOra || type == FormatWebp;
 }
 
 // Opens the file as `type` (one of the readable formats) through that format's route; `why`
@@ -209,6 +220,28 @@ bool openAs(std::unique_ptr<Document>& opened, const std::string& path, int type
     }
     found.bitsPerPixel = picture.bitsPerPixel;
     found.resolution = picture.resolution;
+    if (!picture.note.empty()) found.notes.push_back(std::move(picture.note));
+    return true;
+}
+
+// Writes a file through `write` into a temporary file beside `path`, which replaces the file at
+// `path` only when every byte was written; `why` says why not.
+template <typename Write>
+bool writeThrough(const std::string& path, std::string& why, Write write) {
+    FileStream stream;
+    if (!stream.openForWrite(path)) {
+        why = stream.failure();
+        return false;
+    }
+    if (!write(stream, why)) {
+        // A write the system refused (a full disk) explains the encoder's failure best.
+        if (!stream.failure().empty()) why = stream.failure();
+        return false;  // the stream's destructor discards the write
+    }
+    if (!stream.commit()) {
+        why = stream.failure();
+        return false;
+    }
     return true;
 }
 
@@ -265,10 +298,27 @@ bool saveDocument(Document& document, const SaveOptions& options, std::string* r
     };
     if (document.isPreviewOnly()) return refuse("a preview cannot be saved");
     const int type = formatTypeOf(document.filePath());
-    if (type != FormatBmp && type != FormatJpeg && type != FormatPng && type != FormatOra) {
+    if (type != FormatBmp && type != FormatJpeg && type != FormatPng && type != FormatOra &&
+        type != FormatWebp) {
         return refuse("not a format the editor saves");
     }
     try {
+        if (type == FormatWebp) {
+            ColorImage color;
+            GrayMap alpha;
+            if (!document.flattenForSave(color, alpha, true)) return refuse(kCannotFlatten);
+            WebpSaveSettings settings;
+            settings.quality = std::clamp<int32_t>(options.jpegQuality, 0, 100);
+            settings.lossless = options.webpLossless;
+            std::string why;
+            if (!writeThrough(document.filePath(), why, [&](ByteStream& stream, std::string& w) {
+                    return writeWebp(stream, color, &alpha, settings, &w);
+                })) {
+                return refuse(why);
+            }
+            document.setModified(false);
+            return true;
+        }
         if (type == FormatOra) {
             std::string why;
             if (!writeOpenRaster(layeredImageOf(document), document.filePath(), {}, &why)) {

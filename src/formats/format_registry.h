@@ -14,15 +14,19 @@ namespace varnel {
 class Document;
 
 // The dialog filters, entries separated by "|" (the dialogs split them into their own form).
-// Open: BMP, GIF, ICO, JPG, PNG, OpenRaster and "All Formats" (which does not list *.jfif).
+// Open: BMP, GIF, ICO, JPG, PNG, OpenRaster, WebP and "All Formats" (which does not list
+// *.jfif).
 const char* openDialogFilter();
-// Save: BMP, JPG, PNG, OpenRaster; entries 1, 2, 3, 4 give format types 1, 4, 5, 7.
+// Save: BMP, JPG, PNG, OpenRaster, WebP, WebP lossless; entries 1 to 6 give format types 1, 4,
+// 5, 7, 8, 8.
 const char* saveDialogFilter();
 // The format type of a 1-based save-filter entry; -1 for any other entry.
 int formatTypeOfSaveFilter(int entry);
+// True for the save-filter entry that writes lossless WebP (6).
+bool isLosslessSaveFilter(int entry);
 
-// The type's own extension ("bmp", "gif", "ico", "jpg", "png", "ved", "tif", "ora"); empty for -1
-// and unknown numbers.
+// The type's own extension ("bmp", "gif", "ico", "jpg", "png", "ved", "tif", "ora", "webp");
+// empty for -1 and unknown numbers.
 std::string extensionOf(int formatType);
 
 // `path` with the format's own extension, unless its extension already belongs to the format. A
@@ -45,7 +49,8 @@ struct OpenedFileInfo {
 };
 
 // Opens the file at `path` as a new document: BMP and PNG through their codecs (with the file's
-// alpha plane as the layer's transparency), GIF, ICO and JPEG through picture import, OpenRaster
+// alpha plane as the layer's transparency), GIF, ICO, JPEG and WebP through picture import (an
+// animation's first frame, with a note saying so), OpenRaster
 // with all its layers and saved channels (openraster.h). The
 // extension chooses the route; when that route refuses the file, the format its first bytes
 // announce is tried (a JPEG named .gif opens as the JPEG it is, and keeps its path). Fails for
@@ -59,12 +64,14 @@ bool openDocument(std::unique_ptr<Document>& document, const std::string& path,
 
 // Settings of one save that the dialogs (or the command line) may change.
 struct SaveOptions {
-    int32_t jpegQuality = 95;  // 0..100
+    int32_t jpegQuality = 95;  // 0..100, also the quality of lossy WebP
+    bool webpLossless = false;
 };
 
 // Saves the document to its own path in the format of the path's extension: BMP (32 bits when
 // the flattened alpha is partial, 24 otherwise), JPEG (the image laid over white) or PNG (RGBA
-// when the document has transparency). Preview-only documents and any other format fail. On
+// when the document has transparency), WebP (lossy at the JPEG quality, or lossless, with the
+// document's transparency). Preview-only documents and any other format fail. On
 // success the document is marked unmodified; on failure it is unchanged, an existing file at
 // the path is left as it was, and `reason` (when given) says why ("disk full", "permission
 // denied", the codec's reason), or is empty when nothing more is known.

@@ -20,10 +20,10 @@ int formatTypeOf(const std::string& path) {
         int type;
     };
     static constexpr Entry kTable[] = {
-        {"ved", FormatNative}, {"bmp", FormatBmp},   {"dib", FormatBmp},  {"rle", FormatBmp},
-        {"gif", FormatGif},    {"ico", FormatIco},   {"jpg", FormatJpeg}, {"jpeg", FormatJpeg},
-        {"jpe", FormatJpeg},   {"jfif", FormatJpeg}, {"png", FormatPng},  {"tif", FormatTiff},
-        {"ora", FormatOra},
+        {"ved", FormatNative}, {"bmp", FormatBmp},   {"dib", FormatBmp},   {"rle", FormatBmp},
+        {"gif", FormatGif},    {"ico", FormatIco},   {"jpg", FormatJpeg},  {"jpeg", FormatJpeg},
+        {"jpe", FormatJpeg},   {"jfif", FormatJpeg}, {"png", FormatPng},   {"tif", FormatTiff},
+        {"tiff", FormatTiff},  {"ora", FormatOra},   {"webp", FormatWebp},
     };
     for (const Entry& e : kTable) {
         if (ext == e.ext) return e.type;
@@ -41,6 +41,9 @@ int formatTypeOfSignature(const uint8_t* data, size_t size) {
     if (startsWith({'G', 'I', 'F', '8', '7', 'a'}) || startsWith({'G', 'I', 'F', '8', '9', 'a'}))
         return FormatGif;
     if (startsWith({'B', 'M'})) return FormatBmp;
+    if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0 && std::memcmp(data + 8, "WEBP", 4) == 0)
+        return FormatWebp;
+    if (startsWith({'I', 'I', 42, 0}) || startsWith({'M', 'M', 0, 42})) return FormatTiff;
     if (size >= 30 && startsWith({'P', 'K', 3, 4})) {
         // The format's own rule: the first entry is "mimetype", stored, naming the format.
         static constexpr char kMime[] = "image/openraster";

@@ -10,6 +10,7 @@
 #include "formats/ico_reader.h"
 #include "formats/image_file.h"
 #include "formats/jpeg_codec.h"
+#include "formats/webp_codec.h"
 
 namespace varnel {
 
@@ -76,6 +77,9 @@ bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture,
             case FormatJpeg:
                 ok = readJpeg(stream, decoded, why);
                 break;
+            case FormatWebp:
+                ok = readWebp(stream, decoded, &why);
+                break;
             default:
                 if (reason) *reason = "not a picture format";
                 return false;
@@ -89,6 +93,7 @@ bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture,
         picture.alpha.swapStores(decoded.alpha);
         picture.bitsPerPixel = decoded.bitsPerPixel;
         picture.resolution = decoded.resolution;
+        picture.note = std::move(decoded.note);
         return true;
     } catch (const std::bad_alloc&) {
         if (reason) *reason = "out of memory";

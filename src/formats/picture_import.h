@@ -1,4 +1,4 @@
-// Picture import: GIF, ICO and JPEG files become a new document through the program's own
+// Picture import: GIF, ICO, JPEG and WebP files become a new document through the program's own
 // decoders. A GIF's first image is composed onto its logical screen, an icon's best entry is
 // decoded, and a JPEG is turned upright by its Exif orientation. Transparency found in the file
 // becomes the layer's transparency; opaque pictures open as one "Background" layer.
@@ -24,14 +24,17 @@ struct DecodedPicture {
     int32_t bitsPerPixel = 0;
     // Pixels per inch recorded by the file, 0 when it records none.
     double resolution = 0;
+    // What the picture leaves out of the file, as a sentence for the user ("Only the first of 12
+    // frames was opened."); empty when nothing.
+    std::string note;
 
     // Drops an alpha plane that is 255 everywhere.
     void dropOpaqueAlpha();
 };
 
-// Decodes a GIF (2), ICO (3) or JPEG (4) file at the stream's position. Pictures with a side over
-// kMaxSurfaceSide are refused from their headers. On failure `reason` (when given) says why, in
-// words for the user, or is empty when nothing more is known.
+// Decodes a GIF (2), ICO (3), JPEG (4) or WebP (7) file at the stream's position. Pictures with a
+// side over kMaxSurfaceSide are refused from their headers. On failure `reason` (when given) says
+// why, in words for the user, or is empty when nothing more is known.
 bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture,
                    std::string* reason = nullptr);
 // The same for a file; the format comes from the path's extension.
@@ -41,7 +44,7 @@ bool decodePictureFile(const std::string& path, DecodedPicture& picture,
 // Turns a colour plane upright for an Exif orientation (2..8; anything else leaves it).
 bool applyExifOrientation(ColorImage& image, int orientation);
 
-// Builds a document from a GIF, ICO or JPEG file: one layer of the picture's size, with the
+// Builds a document from a GIF, ICO, JPEG or WebP file: one layer of the picture's size, with the
 // picture's transparency as the layer's transparency (a "Background" layer when it is opaque).
 // On success `document` holds the new document, unmodified, with the path recorded; on failure
 // it is left as it was.

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "../fuzz/codec_fuzz_entries.h"
+#include "../fuzz/picture_fuzz_entries.h"
+#include "codec_fixtures.h"
 
 namespace varnel {
 namespace {
@@ -111,6 +113,32 @@ TEST(CodecFuzzEntries, GifReader) {
 
 TEST(CodecFuzzEntries, IcoReader) {
     runOver(fuzz::exerciseIcoReader, {"ico"}, {".ico"}, "ico");
+}
+
+TEST(CodecFuzzEntries, WebpReader) {
+    runOver(fuzz::exerciseWebpReader, {"webp"}, {".webp"}, "webp");
+}
+
+// The shared corpus has no WebP files: files this program writes, lossy and lossless, with and
+// without alpha, and their cut and spoiled copies stand in.
+TEST(CodecFuzzEntries, WebpReaderOnWrittenFiles) {
+    ColorImage color;
+    fixtures::paint(color, 23, 17, fixtures::pattern);
+    GrayMap alpha;
+    fixtures::paintAlpha(alpha, 23, 17, [](int32_t x, int32_t y) { return uint8_t(x * 11 + y); });
+    std::mt19937 rng(11);
+    for (bool lossless : {false, true}) {
+        for (const GrayMap* a : std::initializer_list<const GrayMap*>{nullptr, &alpha}) {
+            MemoryBuffer buffer(1 << 16);
+            MemoryStream out;
+            ASSERT_TRUE(out.attachBlock(static_cast<void*>(buffer.data()), buffer.size(), 0));
+            WebpSaveSettings settings;
+            settings.lossless = lossless;
+            ASSERT_TRUE(writeWebp(out, color, a, settings));
+            const std::vector<uint8_t> bytes(buffer.data(), buffer.data() + out.tell());
+            runVariants(fuzz::exerciseWebpReader, bytes, rng);
+        }
+    }
 }
 
 }  // namespace

@@ -61,15 +61,22 @@ TEST(FormatRegistry, ExtensionsAreSetForTheChosenFormat) {
 }
 
 TEST(FormatRegistry, DialogFiltersAreTheProgramsOwn) {
-    EXPECT_STREQ(openDialogFilter(),
-                 "BMP (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|GIF (*.gif)|*.gif|ICO (*.ico)|*.ico|"
-                 "JPG (*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|PNG (*.png)|*.png|"
-                 "OpenRaster (*.ora)|*.ora|"
-                 "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle;*.ora|");
+    EXPECT_STREQ(
+        openDialogFilter(),
+        "BMP (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|GIF (*.gif)|*.gif|ICO (*.ico)|*.ico|"
+        "JPG (*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|PNG (*.png)|*.png|"
+        "OpenRaster (*.ora)|*.ora|WebP (*.webp)|*.webp|"
+        "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle;*.ora;*.webp|");
     EXPECT_STREQ(saveDialogFilter(),
-                 "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|OpenRaster (*.ora)|*.ora|");
-    const std::pair<int, int> entries[] = {{0, -1}, {1, 1}, {2, 4}, {3, 5}, {4, 7}, {5, -1}};
-    for (auto [entry, type] : entries) EXPECT_EQ(formatTypeOfSaveFilter(entry), type) << entry;
+                 "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|OpenRaster (*.ora)|*.ora|"
+                 "WebP (*.webp)|*.webp|WebP lossless (*.webp)|*.webp|");
+    const std::pair<int, int> entries[] = {{0, -1}, {1, 1}, {2, 4}, {3, 5},
+                                           {4, 7},  {5, 8}, {6, 8}, {7, -1}};
+    for (auto [entry, type] : entries) {
+        EXPECT_EQ(formatTypeOfSaveFilter(entry), type) << entry;
+        EXPECT_EQ(isLosslessSaveFilter(entry), entry == 6) << entry;
+    }
+    EXPECT_EQ(extensionOf(FormatWebp), "webp");
     EXPECT_EQ(extensionOf(FormatJpeg), "jpg");
     EXPECT_EQ(extensionOf(FormatNone), "");
 }
@@ -314,6 +321,12 @@ TEST(FormatType, SignaturesNameTheirFormats) {
         {"gif89a", {'G', 'I', 'F', '8', '9', 'a', 1, 0}, FormatGif},
         {"gif of another version", {'G', 'I', 'F', '8', '8', 'a'}, FormatNone},
         {"bmp", {'B', 'M', 0x3A, 0}, FormatBmp},
+        {"webp", {'R', 'I', 'F', 'F', 9, 0, 0, 0, 'W', 'E', 'B', 'P'}, FormatWebp},
+        {"another RIFF file", {'R', 'I', 'F', 'F', 9, 0, 0, 0, 'W', 'A', 'V', 'E'}, FormatNone},
+        {"webp cut short", {'R', 'I', 'F', 'F', 9, 0, 0, 0, 'W', 'E', 'B'}, FormatNone},
+        {"tiff, little-endian", {'I', 'I', 42, 0, 8, 0, 0, 0}, FormatTiff},
+        {"tiff, big-endian", {'M', 'M', 0, 42, 0, 0, 0, 8}, FormatTiff},
+        {"big tiff", {'I', 'I', 43, 0, 8, 0, 0, 0}, FormatNone},
         {"icon", {0, 0, 1, 0, 1, 0}, FormatIco},
         {"cursor", {0, 0, 2, 0, 3, 0}, FormatIco},
         {"icon without entries", {0, 0, 1, 0, 0, 0}, FormatNone},

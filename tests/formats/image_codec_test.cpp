@@ -252,8 +252,9 @@ TEST(FormatType, FromTheExtension) {
         {"p.JPEG", FormatJpeg},    {"p.jfif", FormatJpeg},     {"p.jpe", FormatJpeg},
         {"p.jpg", FormatJpeg},     {"i.png", FormatPng},       {"g.gif", FormatGif},
         {"i.ico", FormatIco},      {"t.tif", FormatTiff},      {"d.ved", FormatNative},
-        {"t.tiff", FormatNone},    {"noext", FormatNone},      {"dir.png/file", FormatNone},
+        {"t.tiff", FormatTiff},    {"noext", FormatNone},      {"dir.png/file", FormatNone},
         {"trailing.", FormatNone}, {"two.png.bmp", FormatBmp}, {"", FormatNone},
+        {"w.WebP", FormatWebp},
     };
     for (const Case& c : cases) EXPECT_EQ(formatTypeOf(c.path), c.type) << c.path;
 }
