@@ -59,13 +59,14 @@ QString qs(const std::string& s) {
 // The formats a document can be written in, and the save dialog's entry for each.
 bool isWritableFormat(int type) {
     return type == FormatBmp || type == FormatJpeg || type == FormatPng || type == FormatOra ||
-           type == FormatWebp;
+           type == FormatWebp || type == FormatTiff;
 }
 int saveFilterIndexOf(int type) {
     return type == FormatBmp    ? 1
            : type == FormatJpeg ? 2
            : type == FormatOra  ? 4
            : type == FormatWebp ? 5
+           : type == FormatTiff ? 7
                                 : 3;
 }
 int formatOfSaveFilter(int index) {

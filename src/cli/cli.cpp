@@ -68,7 +68,7 @@ const char* formatName(int type) {
 
 bool isSaveFormat(int type) {
     return type == FormatBmp || type == FormatJpeg || type == FormatPng || type == FormatOra ||
-           type == FormatWebp;
+           type == FormatWebp || type == FormatTiff;
 }
 
 // OUT must name a format the editor saves.
@@ -76,7 +76,7 @@ bool checkOutput(std::ostream& err, const std::string& path, int& status) {
     if (isSaveFormat(formatTypeOf(path))) return true;
     status = usage(err, path,
                    "the output format comes from the extension, which must be one of .bmp, .dib, "
-                   ".rle, .jpg, .jpeg, .jpe, .jfif, .png, .ora or .webp");
+                   ".rle, .jpg, .jpeg, .jpe, .jfif, .png, .ora, .tif, .tiff or .webp");
     return false;
 }
 
@@ -345,7 +345,8 @@ std::string cliHelp() {
     out << "  convert IN OUT [--quality N] [--lossless]\n";
     wrap(out,
          "Opens IN as the editor's Open does and saves it as Save As does; the format comes from "
-         "OUT's extension (bmp, dib, rle, jpg, jpeg, jpe, jfif, png, webp, or ora to keep the "
+         "OUT's extension (bmp, dib, rle, jpg, jpeg, jpe, jfif, png, tif, tiff, webp, or ora to "
+         "keep the "
          "layers). --quality sets the JPEG and lossy WebP quality, 0..100 (95 when left out); "
          "--lossless writes WebP lossless.",
          6);
@@ -375,8 +376,8 @@ std::string cliHelp() {
     wrap(out, modes, 0);
     out << "\n";
     wrap(out,
-         "Files readable: BMP, DIB, RLE, GIF, ICO, JPEG, PNG, OpenRaster, WebP. Writable: BMP, "
-         "JPEG, PNG, OpenRaster, WebP.",
+         "Files readable: BMP, DIB, RLE, GIF, ICO, JPEG, PNG, OpenRaster, TIFF, WebP. Writable: "
+         "BMP, JPEG, PNG, OpenRaster, TIFF, WebP.",
          0);
     wrap(out,
          "Exit status: 0 success; 1 a file could not be opened or saved, or a step could not be "

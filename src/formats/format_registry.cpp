@@ -16,6 +16,7 @@
 #include "formats/openraster.h"
 #include "formats/picture_import.h"
 #include "formats/png_codec.h"
+#include "formats/tiff_codec.h"
 #include "formats/webp_codec.h"
 #include "platform/file_io.h"
 
@@ -24,13 +25,14 @@ namespace varnel {
 const char* openDialogFilter() {
     return "BMP (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|GIF (*.gif)|*.gif|ICO (*.ico)|*.ico|"
            "JPG (*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|PNG (*.png)|*.png|"
-           "OpenRaster (*.ora)|*.ora|WebP (*.webp)|*.webp|"
-           "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle;*.ora;*.webp|";
+           "OpenRaster (*.ora)|*.ora|TIFF (*.tif;*.tiff)|*.tif;*.tiff|WebP (*.webp)|*.webp|"
+           "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle;*.ora;*.tif;*.tiff;"
+           "*.webp|";
 }
 
 const char* saveDialogFilter() {
     return "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|OpenRaster (*.ora)|*.ora|"
-           "WebP (*.webp)|*.webp|WebP lossless (*.webp)|*.webp|";
+           "WebP (*.webp)|*.webp|WebP lossless (*.webp)|*.webp|TIFF (*.tif)|*.tif|";
 }
 
 int formatTypeOfSaveFilter(int entry) {
@@ -46,6 +48,8 @@ int formatTypeOfSaveFilter(int entry) {
         case 5:
         case 6:
             return FormatWebp;
+        case 7:
+            return FormatTiff;
         default:
             return FormatNone;
     }
@@ -185,7 +189,8 @@ private:
 constexpr const char* kCannotFlatten = "out of memory";
 
 bool isReadableFormat(int type) {
-    return (type >= FormatBmp && type <= FormatPng) || type == FormatOra || type == FormatWebp;
+    return (type >= FormatBmp && type <= FormatPng) || type == FormatTiff || type == FormatOra ||
+           type == FormatWebp;
 }
 
 // Opens the file as `type` (one of the readable formats) through that format's route; `why`
@@ -299,20 +304,24 @@ bool saveDocument(Document& document, const SaveOptions& options, std::string* r
     if (document.isPreviewOnly()) return refuse("a preview cannot be saved");
     const int type = formatTypeOf(document.filePath());
     if (type != FormatBmp && type != FormatJpeg && type != FormatPng && type != FormatOra &&
-        type != FormatWebp) {
+        type != FormatWebp && type != FormatTiff) {
         return refuse("not a format the editor saves");
     }
     try {
-        if (type == FormatWebp) {
+        if (type == FormatWebp || type == FormatTiff) {
             ColorImage color;
             GrayMap alpha;
             if (!document.flattenForSave(color, alpha, true)) return refuse(kCannotFlatten);
             WebpSaveSettings settings;
             settings.quality = std::clamp<int32_t>(options.jpegQuality, 0, 100);
             settings.lossless = options.webpLossless;
+            // Pixels per inch, whatever unit the document shows its resolution in.
+            const double ppi = document.resolutionUnit() == 1 ? document.resolution() * 2.54
+                                                              : document.resolution();
             std::string why;
             if (!writeThrough(document.filePath(), why, [&](ByteStream& stream, std::string& w) {
-                    return writeWebp(stream, color, &alpha, settings, &w);
+                    return type == FormatWebp ? writeWebp(stream, color, &alpha, settings, &w)
+                                              : writeTiff(stream, color, &alpha, ppi, &w);
                 })) {
                 return refuse(why);
             }

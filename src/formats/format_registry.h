@@ -14,11 +14,11 @@ namespace varnel {
 class Document;
 
 // The dialog filters, entries separated by "|" (the dialogs split them into their own form).
-// Open: BMP, GIF, ICO, JPG, PNG, OpenRaster, WebP and "All Formats" (which does not list
+// Open: BMP, GIF, ICO, JPG, PNG, OpenRaster, TIFF, WebP and "All Formats" (which does not list
 // *.jfif).
 const char* openDialogFilter();
-// Save: BMP, JPG, PNG, OpenRaster, WebP, WebP lossless; entries 1 to 6 give format types 1, 4,
-// 5, 7, 8, 8.
+// Save: BMP, JPG, PNG, OpenRaster, WebP, WebP lossless, TIFF; entries 1 to 7 give format types
+// 1, 4, 5, 7, 8, 8, 6.
 const char* saveDialogFilter();
 // The format type of a 1-based save-filter entry; -1 for any other entry.
 int formatTypeOfSaveFilter(int entry);
@@ -49,8 +49,8 @@ struct OpenedFileInfo {
 };
 
 // Opens the file at `path` as a new document: BMP and PNG through their codecs (with the file's
-// alpha plane as the layer's transparency), GIF, ICO, JPEG and WebP through picture import (an
-// animation's first frame, with a note saying so), OpenRaster
+// alpha plane as the layer's transparency), GIF, ICO, JPEG, TIFF and WebP through picture import
+// (an animation's first frame or a TIFF's first page, with a note saying so), OpenRaster
 // with all its layers and saved channels (openraster.h). The
 // extension chooses the route; when that route refuses the file, the format its first bytes
 // announce is tried (a JPEG named .gif opens as the JPEG it is, and keeps its path). Fails for
@@ -71,10 +71,10 @@ struct SaveOptions {
 // Saves the document to its own path in the format of the path's extension: BMP (32 bits when
 // the flattened alpha is partial, 24 otherwise), JPEG (the image laid over white) or PNG (RGBA
 // when the document has transparency), WebP (lossy at the JPEG quality, or lossless, with the
-// document's transparency). Preview-only documents and any other format fail. On
-// success the document is marked unmodified; on failure it is unchanged, an existing file at
-// the path is left as it was, and `reason` (when given) says why ("disk full", "permission
-// denied", the codec's reason), or is empty when nothing more is known.
+// document's transparency) or TIFF (8-bit RGB, or RGBA with transparency, Deflate). Preview-only
+// documents and any other format fail. On success the document is marked unmodified; on failure it
+// is unchanged, an existing file at the path is left as it was, and `reason` (when given) says why
+// ("disk full", "permission denied", the codec's reason), or is empty when nothing more is known.
 bool saveDocument(Document& document, const SaveOptions& options = {},
                   std::string* reason = nullptr);
 

@@ -10,6 +10,7 @@
 #include "formats/ico_reader.h"
 #include "formats/image_file.h"
 #include "formats/jpeg_codec.h"
+#include "formats/tiff_codec.h"
 #include "formats/webp_codec.h"
 
 namespace varnel {
@@ -76,6 +77,9 @@ bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture,
                 break;
             case FormatJpeg:
                 ok = readJpeg(stream, decoded, why);
+                break;
+            case FormatTiff:
+                ok = readTiff(stream, decoded, &why);
                 break;
             case FormatWebp:
                 ok = readWebp(stream, decoded, &why);

@@ -1,5 +1,5 @@
-// Picture import: GIF, ICO, JPEG and WebP files become a new document through the program's own
-// decoders. A GIF's first image is composed onto its logical screen, an icon's best entry is
+// Picture import: GIF, ICO, JPEG, TIFF and WebP files become a new document through the program's
+// own decoders. A GIF's first image is composed onto its logical screen, an icon's best entry is
 // decoded, and a JPEG is turned upright by its Exif orientation. Transparency found in the file
 // becomes the layer's transparency; opaque pictures open as one "Background" layer.
 #pragma once
@@ -32,9 +32,9 @@ struct DecodedPicture {
     void dropOpaqueAlpha();
 };
 
-// Decodes a GIF (2), ICO (3), JPEG (4) or WebP (7) file at the stream's position. Pictures with a
-// side over kMaxSurfaceSide are refused from their headers. On failure `reason` (when given) says
-// why, in words for the user, or is empty when nothing more is known.
+// Decodes a GIF (2), ICO (3), JPEG (4), TIFF (6) or WebP (8) file at the stream's position.
+// Pictures with a side over kMaxSurfaceSide are refused from their headers. On failure `reason`
+// (when given) says why, in words for the user, or is empty when nothing more is known.
 bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture,
                    std::string* reason = nullptr);
 // The same for a file; the format comes from the path's extension.
@@ -44,8 +44,8 @@ bool decodePictureFile(const std::string& path, DecodedPicture& picture,
 // Turns a colour plane upright for an Exif orientation (2..8; anything else leaves it).
 bool applyExifOrientation(ColorImage& image, int orientation);
 
-// Builds a document from a GIF, ICO, JPEG or WebP file: one layer of the picture's size, with the
-// picture's transparency as the layer's transparency (a "Background" layer when it is opaque).
+// Builds a document from a GIF, ICO, JPEG, TIFF or WebP file: one layer of the picture's size, with
+// the picture's transparency as the layer's transparency (a "Background" layer when it is opaque).
 // On success `document` holds the new document, unmodified, with the path recorded; on failure
 // it is left as it was.
 bool importPicture(std::unique_ptr<Document>& document, const std::string& path);

@@ -115,6 +115,28 @@ TEST(CodecFuzzEntries, IcoReader) {
     runOver(fuzz::exerciseIcoReader, {"ico"}, {".ico"}, "ico");
 }
 
+TEST(CodecFuzzEntries, TiffReader) {
+    runOver(fuzz::exerciseTiffReader, {"tiff"}, {".tif", ".tiff"}, "tiff");
+}
+
+// The shared corpus has no TIFF files either: files this program writes, with and without
+// alpha, and their cut and spoiled copies stand in.
+TEST(CodecFuzzEntries, TiffReaderOnWrittenFiles) {
+    ColorImage color;
+    fixtures::paint(color, 23, 17, fixtures::pattern);
+    GrayMap alpha;
+    fixtures::paintAlpha(alpha, 23, 17, [](int32_t x, int32_t y) { return uint8_t(x * 11 + y); });
+    std::mt19937 rng(13);
+    for (const GrayMap* a : std::initializer_list<const GrayMap*>{nullptr, &alpha}) {
+        MemoryBuffer buffer(1 << 16);
+        MemoryStream out;
+        ASSERT_TRUE(out.attachBlock(static_cast<void*>(buffer.data()), buffer.size(), 0));
+        ASSERT_TRUE(writeTiff(out, color, a, 72));
+        const std::vector<uint8_t> bytes(buffer.data(), buffer.data() + out.tell());
+        runVariants(fuzz::exerciseTiffReader, bytes, rng);
+    }
+}
+
 TEST(CodecFuzzEntries, WebpReader) {
     runOver(fuzz::exerciseWebpReader, {"webp"}, {".webp"}, "webp");
 }

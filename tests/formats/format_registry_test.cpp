@@ -61,17 +61,17 @@ TEST(FormatRegistry, ExtensionsAreSetForTheChosenFormat) {
 }
 
 TEST(FormatRegistry, DialogFiltersAreTheProgramsOwn) {
-    EXPECT_STREQ(
-        openDialogFilter(),
-        "BMP (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|GIF (*.gif)|*.gif|ICO (*.ico)|*.ico|"
-        "JPG (*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|PNG (*.png)|*.png|"
-        "OpenRaster (*.ora)|*.ora|WebP (*.webp)|*.webp|"
-        "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle;*.ora;*.webp|");
+    EXPECT_STREQ(openDialogFilter(),
+                 "BMP (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle|GIF (*.gif)|*.gif|ICO (*.ico)|*.ico|"
+                 "JPG (*.jpg;*.jpeg;*.jpe;*.jfif)|*.jpg;*.jpeg;*.jpe;*.jfif|PNG (*.png)|*.png|"
+                 "OpenRaster (*.ora)|*.ora|TIFF (*.tif;*.tiff)|*.tif;*.tiff|WebP (*.webp)|*.webp|"
+                 "All Formats|*.bmp;*.dib;*.gif;*.ico;*.jpg;*.jpeg;*.jpe;*.png;*.rle;*.ora;*.tif;"
+                 "*.tiff;*.webp|");
     EXPECT_STREQ(saveDialogFilter(),
                  "BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|OpenRaster (*.ora)|*.ora|"
-                 "WebP (*.webp)|*.webp|WebP lossless (*.webp)|*.webp|");
-    const std::pair<int, int> entries[] = {{0, -1}, {1, 1}, {2, 4}, {3, 5},
-                                           {4, 7},  {5, 8}, {6, 8}, {7, -1}};
+                 "WebP (*.webp)|*.webp|WebP lossless (*.webp)|*.webp|TIFF (*.tif)|*.tif|");
+    const std::pair<int, int> entries[] = {{0, -1}, {1, 1}, {2, 4}, {3, 5}, {4, 7},
+                                           {5, 8},  {6, 8}, {7, 6}, {8, -1}};
     for (auto [entry, type] : entries) {
         EXPECT_EQ(formatTypeOfSaveFilter(entry), type) << entry;
         EXPECT_EQ(isLosslessSaveFilter(entry), entry == 6) << entry;
@@ -102,7 +102,7 @@ TEST(FormatRegistry, OpenRefusesWhatItCannotRead) {
     PngImageFile png;
     fixtures::paint(png.pixels().color, 3, 3, fixtures::pattern);
     ASSERT_TRUE(png.saveToFile(dir.file("good.png")));
-    std::filesystem::copy_file(dir.file("good.png"), dir.file("good.tif"));
+    std::filesystem::copy_file(dir.file("good.png"), dir.file("good.xcf"));
     std::filesystem::copy_file(dir.file("good.png"), dir.file("good.ved"));
     std::filesystem::copy_file(dir.file("good.png"), dir.file("good"));
     std::filesystem::create_directory(dir.file("folder.png"));
@@ -113,7 +113,7 @@ TEST(FormatRegistry, OpenRefusesWhatItCannotRead) {
 
     auto keep = documentOf(1, 1, fixtures::pattern);
     Document* before = keep.get();
-    for (const char* name : {"missing.png", "good.tif", "good.ved", "good", "folder.png",
+    for (const char* name : {"missing.png", "good.xcf", "good.ved", "good", "folder.png",
                              "junk.gif", "junk.jpg", "junk.ico", "junk.png"}) {
         OpenedFileInfo info;
         info.bitsPerPixel = 77;
@@ -257,8 +257,8 @@ TEST(FormatRegistry, FilesNamedForAnotherFormatOpenByTheirContent) {
     // Content that no format announces, or that its own format cannot read, still fails.
     writeFile(dir.file("text.jpg"), {'h', 'e', 'l', 'l', 'o', '\n'});
     writeFile(dir.file("cut.gif"), Bytes(jpeg.begin(), jpeg.begin() + 40));
-    writeFile(dir.file("png-named.tif"), readFile(dir.file("real.png")));
-    for (const char* name : {"text.jpg", "cut.gif", "png-named.tif"}) {
+    writeFile(dir.file("png-named.xcf"), readFile(dir.file("real.png")));
+    for (const char* name : {"text.jpg", "cut.gif", "png-named.xcf"}) {
         std::unique_ptr<Document> none;
         EXPECT_FALSE(openDocument(none, dir.file(name))) << name;
         EXPECT_EQ(none, nullptr) << name;
@@ -397,7 +397,7 @@ TEST(FormatRegistry, PhotosOpenUprightByTheirExifOrientation) {
 TEST(FormatRegistry, SavesGoOnlyToTheThreeWritableFormats) {
     ScratchFolder dir;
     auto doc = documentOf(4, 4, fixtures::pattern);
-    for (const char* name : {"a.gif", "a.ico", "a.tif", "a.ved", "a"}) {
+    for (const char* name : {"a.gif", "a.ico", "a.xcf", "a.ved", "a"}) {
         doc->setPath(dir.file(name));
         doc->setModified(true);
         EXPECT_FALSE(saveDocument(*doc)) << name;

@@ -95,6 +95,14 @@ TEST_F(PicturePeer, OpensWhatPillowWrites) {
         {"webp-lossy", "b.webp", 2, {}},
         {"webp-lossy-alpha", "c.webp", 2, {}},
         {"webp-animation", "d.webp", 0, {"Only the first of 3 frames was opened."}},
+        {"tiff-rgb-none", "e.tif", 0, {}},
+        {"tiff-rgba-lzw", "f.tif", 0, {}},
+        {"tiff-rgba-deflate", "g.tiff", 0, {}},
+        {"tiff-grey-packbits", "h.tif", 0, {}},
+        {"tiff-palette-lzw", "i.tif", 0, {}},
+        {"tiff-grey16-deflate", "j.tif", 0, {}},
+        {"tiff-rgb-jpeg", "k.tif", 2, {}},
+        {"tiff-pages", "l.tif", 0, {"Only the first of 3 pages was opened."}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -121,10 +129,9 @@ TEST_F(PicturePeer, PillowReadsWhatWeSave) {
         bool lossless;
         int lossAllowed;
     } cases[] = {
-        {"lossless-alpha.webp", true, true, 0},
-        {"lossless-opaque.webp", false, true, 0},
-        {"lossy-alpha.webp", true, false, 1},
-        {"lossy-opaque.webp", false, false, 1},
+        {"lossless-alpha.webp", true, true, 0}, {"lossless-opaque.webp", false, true, 0},
+        {"lossy-alpha.webp", true, false, 1},   {"lossy-opaque.webp", false, false, 1},
+        {"alpha.tif", true, true, 0},           {"opaque.tif", false, true, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

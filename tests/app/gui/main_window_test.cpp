@@ -138,8 +138,8 @@ TEST_F(Frame, OpenCommandOffersAllFormatsAndOpensEveryChosenFile) {
     std::string a = image("a.png"), b = image("b.jpg");
     dialogs->toOpen = {QString::fromStdString(a), QString::fromStdString(b)};
     window->runCommand(kCmdFileOpen);
-    EXPECT_EQ(dialogs->openFilterIndex, 8);
-    EXPECT_EQ(openFilterEntryCount(), 8);
+    EXPECT_EQ(dialogs->openFilterIndex, 9);
+    EXPECT_EQ(openFilterEntryCount(), 9);
     EXPECT_TRUE(dialogs->openFilter.contains(QLatin1String("|All Formats|")));
     EXPECT_EQ(provider->attempts, (Strings{a, b}));
     EXPECT_EQ(settings.recent_files, (Strings{b, a}));
@@ -312,7 +312,7 @@ TEST_F(Frame, SaveGoesThroughSaveAsWhenTheDocumentCannotBeWrittenWhereItCameFrom
         EXPECT_EQ(dialogs->saveFilter,
                   QStringLiteral("BMP (*.bmp)|*.bmp|JPG (*.jpg)|*.jpg|PNG (*.png)|*.png|"
                                  "OpenRaster (*.ora)|*.ora|WebP (*.webp)|*.webp|"
-                                 "WebP lossless (*.webp)|*.webp|"))
+                                 "WebP lossless (*.webp)|*.webp|TIFF (*.tif)|*.tif|"))
             << c.name;
         EXPECT_EQ(dialogs->saveFilterIndex, c.filterIndex) << c.name;
         EXPECT_EQ(dialogs->proposed, folder + QString::fromUtf8(c.proposed)) << c.name;

@@ -34,6 +34,29 @@ def make(kind, out):
         frames = [picture(alpha=False, seed=s * 60).convert("RGB") for s in range(3)]
         frames[0].save(out, "WEBP", save_all=True, append_images=frames[1:], lossless=True,
                        duration=100)
+    elif kind == "tiff-rgb-none":
+        picture(alpha=False).convert("RGB").save(out, "TIFF", compression="raw")
+    elif kind == "tiff-rgba-lzw":
+        picture().save(out, "TIFF", compression="tiff_lzw")
+    elif kind == "tiff-rgba-deflate":
+        picture().save(out, "TIFF", compression="tiff_adobe_deflate")
+    elif kind == "tiff-grey-packbits":
+        picture(alpha=False).convert("L").save(out, "TIFF", compression="packbits")
+    elif kind == "tiff-palette-lzw":
+        picture(alpha=False).convert("RGB").quantize(40).save(out, "TIFF",
+                                                             compression="tiff_lzw")
+    elif kind == "tiff-grey16-deflate":
+        # Levels that fall between two 8-bit ones: rounding and truncation disagree.
+        grey = picture(alpha=False).convert("L")
+        wide = Image.new("I;16", grey.size)
+        wide.putdata([v * 257 + 200 if v < 255 else 65535 for v in grey.getdata()])
+        wide.save(out, "TIFF", compression="tiff_adobe_deflate")
+    elif kind == "tiff-rgb-jpeg":
+        picture(alpha=False).convert("RGB").save(out, "TIFF", compression="jpeg", quality=90)
+    elif kind == "tiff-pages":
+        pages = [picture(alpha=False, seed=s * 60).convert("RGB") for s in range(3)]
+        pages[0].save(out, "TIFF", save_all=True, append_images=pages[1:],
+                      compression="tiff_adobe_deflate")
     else:
         raise SystemExit("unknown kind " + kind)
 
@@ -42,6 +65,10 @@ def decode(path):
     img = Image.open(path)
     frames = getattr(img, "n_frames", 1)
     img.seek(0)
+    if img.mode.startswith("I;16"):
+        # Pillow clips 16-bit levels when converting; round them to 8 bits here.
+        img = Image.frombytes("L", img.size,
+                              bytes(round(v * 255 / 65535) for v in img.getdata()))
     rgba = img.convert("RGBA")
     sys.stdout.buffer.write(b"%d %d %d\n" % (rgba.width, rgba.height, frames))
     sys.stdout.buffer.write(rgba.tobytes())
