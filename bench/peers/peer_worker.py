@@ -18,6 +18,7 @@ import numpy as np
 
 JPEG_QUALITY = int(os.environ.get("PEER_JPEG_QUALITY", "90"))
 PNG_LEVEL = 5
+WEBP_QUALITY = 90
 Z_FILTERED = 1  # zlib's strategy constant
 WIDTH, HEIGHT = 6000, 4000
 
@@ -126,6 +127,23 @@ class Pillow:
 
     def bmp_write(self):
         self._encode("pillow.bmp")
+
+    # WebP through libwebp at its default effort (method 4); lossless at libwebp's default
+    # effort too (quality 75), as the editor writes it.
+    def webp_decode(self):
+        return self._decode("photo.webp")
+
+    def webp_encode(self):
+        self._encode("pillow.webp", quality=WEBP_QUALITY, method=4)
+
+    def webp_lossless_encode(self):
+        self._encode("pillow.webp", lossless=True, quality=75, method=4, exact=True)
+
+    def tiff_decode(self):
+        return self._decode("photo.tif")
+
+    def tiff_encode(self):
+        self._encode("pillow.tif", compression="tiff_adobe_deflate")
 
 
 class OpenCV:

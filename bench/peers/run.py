@@ -39,7 +39,9 @@ SLOW_PEER_FACTOR = 3.0
 
 # The test pictures: (file, seed, how it is written). The generator's parameters are part of the
 # stamp, so that a change to them remakes the pictures.
-PICTURE_STAMP = "photo-v1 %dx%d seeds 1,2 jpeg90 png6" % (WIDTH, HEIGHT)
+PICTURE_STAMP = "photo-v2 %dx%d seeds 1,2 jpeg90 png6 webp90 tiff-deflate" % (WIDTH, HEIGHT)
+# Lossy WebP at this quality on both sides (the editor's quality is WebP's own scale).
+WEBP_QUALITY = 90
 
 
 def libjpeg_quality(quality):
@@ -101,6 +103,9 @@ def jobs(jpeg_quality_option):
         "jpeg": Job("photo.jpg", [], "out.jpg", jpeg_quality_option),
         "png": Job("photo.png", [], "out.png"),
         "bmp": Job(base, [], "out.bmp"),
+        "webp": Job("photo.webp", [], "out.webp", ["--quality", str(WEBP_QUALITY)]),
+        "webp-lossless": Job("photo.webp", [], "out.webp", ["--lossless"]),
+        "tiff": Job("photo.tif", [], "out.tif"),
         "curves": one("--curves", "0:0,64:50,192:210,255:255"),
         "brightness-contrast": one("--brightness-contrast", "10,20"),
         "color-balance": one("--color-balance", "1,0,10,0,0,-5,0,0,15,0"),
@@ -133,6 +138,11 @@ ROWS = [
     Row("PNG encode (level 5)", "png", "save", "png_encode", 0.4),
     Row("BMP read", "bmp", "open", "bmp_read", 1.0),
     Row("BMP write", "bmp", "save", "bmp_write", 1.0),
+    Row("WebP decode (lossy)", "webp", "open", "webp_decode", 1.0),
+    Row("WebP encode (lossy q90)", "webp", "save", "webp_encode", 1.0),
+    Row("WebP encode (lossless)", "webp-lossless", "save", "webp_lossless_encode", 1.0),
+    Row("TIFF decode (Deflate)", "tiff", "open", "tiff_decode", 1.0),
+    Row("TIFF encode (Deflate)", "tiff", "save", "tiff_encode", 1.0),
     Row("curves", "curves", "curves"),
     Row("brightness/contrast", "brightness-contrast", "brightness-contrast"),
     Row("color balance", "color-balance", "color-balance"),
@@ -164,6 +174,8 @@ def make_pictures(workdir):
     photo.save(os.path.join(workdir, "photo.bmp"))
     photo.save(os.path.join(workdir, "photo.jpg"), quality=90, subsampling="4:2:0")
     photo.save(os.path.join(workdir, "photo.png"), compress_level=6)
+    photo.save(os.path.join(workdir, "photo.webp"), quality=WEBP_QUALITY, method=4)
+    photo.save(os.path.join(workdir, "photo.tif"), compression="tiff_adobe_deflate")
     del photo
     Image.fromarray(make_photo(WIDTH, HEIGHT, 2), "RGB").save(os.path.join(workdir, "layer.bmp"))
     with open(stamp_path, "w") as f:
@@ -319,8 +331,9 @@ def main():
 
 # Output files of every side, removed before each measurement so that every save writes a new
 # file (replacing a file costs its truncation, and the editor syncs a file it replaces).
-OUTPUTS = ("out.bmp", "out.jpg", "out.png") + tuple(
-    "%s.%s" % (lib, ext) for lib in ("pillow", "opencv", "vips") for ext in ("bmp", "jpg", "png"))
+OUTPUTS = ("out.bmp", "out.jpg", "out.png", "out.webp", "out.tif") + tuple(
+    "%s.%s" % (lib, ext) for lib in ("pillow", "opencv", "vips")
+    for ext in ("bmp", "jpg", "png", "webp", "tif"))
 
 
 def remove_outputs(workdir):
