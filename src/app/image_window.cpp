@@ -4,8 +4,8 @@
 #include <QMdiSubWindow>
 
 #include "app/command_table.h"
-#include "app/recovery.h"
 #include "app/image_window_palette.h"
+#include "app/recovery.h"
 #include "core/clipboard_store.h"
 #include "document/clipboard_ops.h"
 #include "document/document.h"
