@@ -363,6 +363,8 @@ VeOptionsBar::VeOptionsBar(QWidget* parent) : QToolBar(QStringLiteral("Options")
     stack_ = new VeOptionPageStack(content);
     row->addWidget(hot_);
     row->addWidget(stack_, 1);
+    // A narrow main window cuts the page off at its right edge rather than growing to fit it.
+    stack_->setMinimumWidth(1);
     addWidget(content);
 
     for (int key = 0; key <= 3; ++key)
