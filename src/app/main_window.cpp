@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrlQuery>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cstring>
@@ -44,6 +45,7 @@
 #include "tools/options_bar.h"
 #include "tools/tool_cursors.h"
 #include "tools/tool_manager.h"
+#include "tools/toolbox.h"
 #include "view/ve_child_frame.h"
 
 namespace varnel {
@@ -247,6 +249,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     createMenus();
     createToolBar();
     createOptionsBar();
+    createToolbox();
     if (documents_) createPalettes();
     statusBar()->showMessage(QStringLiteral("Ready"));
     recent_.rebuildRecentMenu();
@@ -518,6 +521,36 @@ void MainWindow::createOptionsBar() {
     connect(optionsBar_, &QToolBar::visibilityChanged, this, [this] { scheduleUpdate(); });
 }
 
+void MainWindow::createToolbox() {
+    toolboxWindow_ = new QWidget(this, Qt::Tool);
+    toolboxWindow_->setWindowTitle(QStringLiteral("Tools"));
+    toolboxWindow_->setObjectName(QStringLiteral("ToolboxWindow"));
+    auto* layout = new QVBoxLayout(toolboxWindow_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    toolbox_ = new VeToolbox(toolboxWindow_);
+    layout->addWidget(toolbox_);
+    toolboxWindow_->setFixedSize(toolbox_->size());
+    connect(toolbox_, &VeToolbox::toolChosen, optionsBar_, &VeOptionsBar::showToolOptions);
+    // Double clicks act on a document window the user can see.
+    connect(toolbox_, &VeToolbox::viewCommandRequested, this, [this](int id) {
+        QMdiSubWindow* sub = mdi_ ? mdi_->activeSubWindow() : nullptr;
+        if (!sub || !sub->isVisible() || sub->isMinimized() || !activeDocumentWindow()) return;
+        runCommand(id);
+    });
+    connect(toolbox_->viewMode(), &VeViewModeChooser::commandRequested, this, [this](int id) {
+        if ((id == kCmdFullScreen) != fullScreen_) toggleFullScreen();
+        toolbox_->viewMode()->setFullScreen(fullScreen_);
+    });
+    // The document commands take their colours from the settings; the toolbox's are the ones the
+    // user sees, black on white at start.
+    auto takeColors = [this](const QColor& fg, const QColor& bg) {
+        settings_->default_fg_color = settingsColor(fg.red(), fg.green(), fg.blue());
+        settings_->default_bg_color = settingsColor(bg.red(), bg.green(), bg.blue());
+    };
+    takeColors(toolbox_->colors()->foreground(), toolbox_->colors()->background());
+    connect(toolbox_->colors(), &VeToolboxColorChooser::colorsChanged, this, takeColors);
+}
+
 QAction* MainWindow::action(int id) const {
     auto it = actions_.find(id);
     return it == actions_.end() ? nullptr : it->second;
@@ -565,6 +598,8 @@ void MainWindow::updateCommandStates() {
     actions_.at(kCmdLastFilter)
         ->setText(lastFilter.replace(QLatin1Char('&'), QStringLiteral("&&")));
     actions_.at(kCmdFullScreen)->setChecked(fullScreen_);
+    toolbox_->viewMode()->setEnabled(!windows_.empty());
+    toolbox_->viewMode()->setFullScreen(fullScreen_);
     for (const ToolCommand& t : kToolCommands)
         actions_.at(t.command)->setChecked(tools_->activeToolId() == t.tool);
     actions_.at(kCmdViewToolbar)->setChecked(isToolbarShown());
@@ -1262,6 +1297,18 @@ void MainWindow::toggleFullScreen() {
     for (DocumentSubWindow* sub : windows_)
         if (auto* frame = qobject_cast<VeChildFrame*>(sub->widget())) frame->relayout();
     actions_.at(kCmdFullScreen)->setChecked(fullScreen_);
+    toolbox_->viewMode()->setFullScreen(fullScreen_);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (toolboxPlaced_) return;
+    toolboxPlaced_ = true;
+    // At the left of the workspace, once the window has its place on the screen.
+    QTimer::singleShot(0, this, [this] {
+        toolboxWindow_->move(mdi_->mapToGlobal(QPoint(8, 8)));
+        toolboxWindow_->show();
+    });
 }
 
 void MainWindow::wheelEvent(QWheelEvent* event) {

@@ -34,6 +34,7 @@ class InfoPage;
 class LayersPage;
 class PaletteGroup;
 class VeOptionsBar;
+class VeToolbox;
 
 // What the main window is built with. Anything left empty gets the real thing, except the
 // documents (without a provider no document can be opened, and the document commands are not
@@ -163,6 +164,10 @@ public:
     QToolBar* toolBar() const { return toolBar_; }
     // The options bar below the toolbar: the options of the tool chosen in the toolbox.
     VeOptionsBar* optionsBar() const { return optionsBar_; }
+    // The toolbox: tool buttons for the options bar, the foreground and background colours the
+    // document commands use, the view mode. Shown in a tool window of its own with the main window.
+    VeToolbox* toolbox() const { return toolbox_; }
+    QWidget* toolboxWindow() const { return toolboxWindow_; }
     // The active tool of the document windows' canvases, chosen by the tool commands.
     ToolManager& tools() const { return *tools_; }
     RecentFiles& recentFiles() { return recent_; }
@@ -193,6 +198,7 @@ protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // Wheel turns that no part of the window used scroll the active document window.
+    void showEvent(QShowEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -207,6 +213,7 @@ private:
     void capturePaletteLayout();
     void followActiveDocument();
     void createOptionsBar();
+    void createToolbox();
     void fillMenu(QMenu* menu, const std::vector<struct MenuItem>& items);
     void updateWindowMenu();
     void scheduleUpdate();
@@ -251,6 +258,9 @@ private:
     QMdiArea* mdi_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     VeOptionsBar* optionsBar_ = nullptr;
+    VeToolbox* toolbox_ = nullptr;
+    QWidget* toolboxWindow_ = nullptr;
+    bool toolboxPlaced_ = false;
     QMenu* windowMenu_ = nullptr;
     QList<QAction*> windowListActions_;
     std::map<int, QAction*> actions_;

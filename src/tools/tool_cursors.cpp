@@ -143,6 +143,21 @@ QPixmap draw(ToolCursor which) {
             outlined(painter, magnifier(sign), false);
             break;
         }
+        case ToolCursor::Eyedropper: {
+            QPainterPath pipette;
+            pipette.moveTo(1.5, 15.5);
+            pipette.lineTo(2.5, 12.5);
+            pipette.lineTo(9.5, 5.5);
+            pipette.lineTo(11.5, 7.5);
+            pipette.lineTo(4.5, 14.5);
+            pipette.closeSubpath();
+            outlined(painter, pipette, true);
+            QPainterPath bulb;
+            bulb.addEllipse(QPointF(12.5, 4.5), 3, 3);
+            outlined(painter, bulb, false);
+            painter.fillRect(QRectF(10, 2, 5, 5), Qt::black);
+            break;
+        }
     }
     return pixmap;
 }
@@ -164,6 +179,8 @@ QPoint toolCursorHotSpot(ToolCursor which) {
         case ToolCursor::HandClosed:
         case ToolCursor::HandOpen:
             return {8, 8};
+        case ToolCursor::Eyedropper:
+            return {1, 15};
     }
     return {0, 0};
 }

@@ -15,9 +15,10 @@ enum class ToolCursor {
     MarqueeAlternate,  // cross with a small frame beside it: after Alt toggled it on
     HandClosed,        // while dragging the image
     HandOpen,
-    ZoomIn,     // magnifier with a plus
-    ZoomOut,    // magnifier with a minus
-    ZoomLimit,  // plain magnifier: neither in nor out is possible
+    ZoomIn,      // magnifier with a plus
+    ZoomOut,     // magnifier with a minus
+    ZoomLimit,   // plain magnifier: neither in nor out is possible
+    Eyedropper,  // picking a colour: hot spot at the tip, lower left
 };
 
 // The cursor (made once, on first use; needs the application object).

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolBar>
 #include <cstring>
 
@@ -21,6 +22,7 @@
 #include "gui_test_support.h"
 #include "history/history_action.h"
 #include "tools/options_bar.h"
+#include "tools/toolbox.h"
 
 namespace varnel {
 namespace {
@@ -1124,6 +1126,29 @@ TEST_F(Frame, OptionsBarViewButtonsActOnTheActiveDocumentWindowOnly) {
     // Below the main toolbar, on a line of its own.
     EXPECT_EQ(window->toolBarArea(bar), Qt::TopToolBarArea);
     EXPECT_TRUE(window->toolBarBreak(bar));
+}
+
+TEST_F(Frame, ToolboxColoursAreTheDocumentCommandsColours) {
+    VeToolbox* box = window->toolbox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(formatColor(window->settings().default_fg_color), "#000000");
+    EXPECT_EQ(formatColor(window->settings().default_bg_color), "#FFFFFF");
+    box->colors()->setForeground(QColor(0x12, 0x34, 0x56));
+    box->colors()->swapColors();
+    EXPECT_EQ(formatColor(window->settings().default_fg_color), "#FFFFFF");
+    EXPECT_EQ(formatColor(window->settings().default_bg_color), "#123456");
+    // The toolbox's choice reaches the options bar; its double clicks the active window.
+    box->buttonOf(17)->click();
+    QTest::mouseClick(box->buttonOf(17), Qt::LeftButton);
+    EXPECT_EQ(window->optionsBar()->pages()->shownKey(), 17);
+    EXPECT_FALSE(box->viewMode()->isEnabled());
+    provider->commands.insert(kCmdFitOnScreen);
+    FakeDocument* a = open(image("a.png"));
+    window->updateCommandStates();
+    EXPECT_TRUE(box->viewMode()->isEnabled());
+    window->show();
+    QTest::mouseDClick(box->buttonOf(17), Qt::LeftButton);
+    EXPECT_EQ(a->ran, std::vector<int>{kCmdFitOnScreen});
 }
 
 }  // namespace
