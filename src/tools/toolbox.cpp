@@ -1,5 +1,7 @@
 #include "tools/toolbox.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
@@ -50,13 +52,61 @@ ToolboxLayout toolboxLayout(const std::vector<ToolButtonRecord>& records) {
 
 // ---- VeToolButton -----------------------------------------------------------------------------
 
+namespace {
+
+// Screen readers see a tool button as a push button that stays pressed while it is chosen.
+class ToolButtonAccessible : public QAccessibleWidget {
+public:
+    explicit ToolButtonAccessible(VeToolButton* button)
+        : QAccessibleWidget(button, QAccessible::Button) {
+        addControllingSignal(QStringLiteral("clicked(bool)"));
+    }
+    VeToolButton* button() const { return static_cast<VeToolButton*>(widget()); }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return button()->accessibleName();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.pressed = button()->isChecked() || button()->isDown();
+        s.hasPopup = button()->flyout() != nullptr;
+        return s;
+    }
+    QStringList actionNames() const override {
+        QStringList names{pressAction()};
+        if (button()->flyout()) names << showMenuAction();
+        return names;
+    }
+    void doAction(const QString& name) override {
+        if (name == pressAction())
+            button()->click();
+        else if (name == showMenuAction())
+            button()->openFlyout();
+    }
+};
+
+QAccessibleInterface* toolButtonFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("varnel::VeToolButton") && object && object->isWidgetType())
+        return new ToolButtonAccessible(static_cast<VeToolButton*>(object));
+    return nullptr;
+}
+
+}  // namespace
+
 VeToolButton::VeToolButton(const ToolButtonRecord& record, QWidget* parent)
     : QAbstractButton(parent), record_(record), bitmap_(toolButtonBitmap(record)) {
+    static const bool accessible = [] {
+        QAccessible::installFactory(toolButtonFactory);
+        return true;
+    }();
+    (void)accessible;
     setCheckable(true);
     setFocusPolicy(Qt::TabFocus);
     setFixedSize(25, 21);
     hold_.setSingleShot(true);
     hold_.setInterval(kFlyoutDelayMs);
+    // Space and the accessibility press action click the button.
+    connect(this, &QAbstractButton::clicked, this, [this] { emit chosen(this); });
     connect(&hold_, &QTimer::timeout, this, [this] {
         if (isDown()) openFlyout();
     });
@@ -172,8 +222,7 @@ void VeToolButton::keyPressEvent(QKeyEvent* event) {
         openFlyout();
         return;
     }
-    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
-        event->key() == Qt::Key_Enter) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         emit chosen(this);
         return;
     }
@@ -217,8 +266,8 @@ VeToolboxColorChooser::VeToolboxColorChooser(QWidget* parent) : QWidget(parent) 
     setFixedSize(52, 54);
     setAccessibleName(QStringLiteral("Colors"));
     // Tab order: foreground, background, swap, reset; the foreground lies above the background.
-    bgPart_ = new ChooserPart(QStringLiteral("Background color"), backgroundArea(), this);
     fgPart_ = new ChooserPart(QStringLiteral("Foreground color"), foregroundArea(), this);
+    bgPart_ = new ChooserPart(QStringLiteral("Background color"), backgroundArea(), this);
     swapPart_ = new ChooserPart(QStringLiteral("Swap colors"), swapArea(), this);
     resetPart_ = new ChooserPart(QStringLiteral("Default colors"), resetArea(), this);
     setTabOrder(fgPart_, bgPart_);
@@ -412,6 +461,7 @@ QIcon viewModeIcon(bool full) {
 
 VeViewModeChooser::VeViewModeChooser(QWidget* parent) : QWidget(parent) {
     setFixedSize(52, 75);
+    setAccessibleName(QStringLiteral("View mode"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 4, 12, 4);
     column->setSpacing(4);

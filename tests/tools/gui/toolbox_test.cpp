@@ -2,6 +2,7 @@
 // following while the active tool stays), double clicks, the colour chooser and its eyedropper.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QMenu>
 #include <QSignalSpy>
@@ -183,6 +184,30 @@ TEST_F(Toolbox, ViewModeChooserLeavesFullScreenWhenDisabled) {
     EXPECT_EQ(spy[0][0].toInt(), 32971);
     EXPECT_EQ(spy[1][0].toInt(), 32970);
     EXPECT_EQ(spy[2][0].toInt(), 32970);
+}
+
+TEST_F(Toolbox, ReadersSeePushButtonsNamedByTheShownToolAndPressedWhileChosen) {
+    VeToolButton* lasso = box.buttonOf(5);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(lasso);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::Button);
+    EXPECT_EQ(a->text(QAccessible::Name), "Lasso");
+    EXPECT_FALSE(a->state().pressed);
+    ASSERT_NE(a->actionInterface(), nullptr);
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(a->state().pressed);
+    EXPECT_EQ(bar.pages()->shownKey(), 5);
+    lasso->flyout()->actions()[2]->trigger();
+    EXPECT_EQ(a->text(QAccessible::Name), "Magnetic Lasso");
+    // Space chooses from the keyboard.
+    box.buttonOf(20)->setFocus();
+    QTest::keyClick(box.buttonOf(20), Qt::Key_Space);
+    EXPECT_EQ(bar.pages()->shownKey(), 20);
+    EXPECT_FALSE(a->state().pressed);
+    QAccessibleInterface* fg =
+        QAccessible::queryAccessibleInterface(box.colors()->findChildren<QAbstractButton*>()[0]);
+    EXPECT_EQ(fg->text(QAccessible::Name), "Foreground color");
+    EXPECT_EQ(fg->text(QAccessible::Description), "R 0, G 0, B 0");
 }
 
 }  // namespace
