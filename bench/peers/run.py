@@ -454,7 +454,7 @@ def print_report(args, threads, rows, job_problem, varnel_times, varnel_error, p
         target, verdict = "", ""
         if row.target is not None:
             ref = best if row.reference == "fastest" else row.reference
-            target = "<= %.1fx %s" % (row.target, "fastest" if row.reference == "fastest"
+            target = "<= %gx %s" % (row.target, "fastest" if row.reference == "fastest"
                                        else LIBRARY_NAMES[row.reference])
             if mine is not None and ref in medians:
                 verdict = "ok" if mine / medians[ref] <= row.target else \
