@@ -260,7 +260,7 @@ TEST(LayerOps, MergeOfLayersThatDoNotShowFails) {
 // it and change the picture.
 TEST(LayerOps, MergedLayerTakesThePlaceOfTheTopmostMergedLayer) {
     enum class Merge { Down, Visible, Layers };
-    struct Spec {
+    struct LayerSetup {
         const char* name;
         int grey;
         bool visible = true;
@@ -268,7 +268,7 @@ TEST(LayerOps, MergedLayerTakesThePlaceOfTheTopmostMergedLayer) {
     };
     struct Case {
         const char* what;
-        std::vector<Spec> stack;  // bottom first
+        std::vector<LayerSetup> stack;  // bottom first
         int active;
         Merge merge;
         std::vector<int> chosen;  // Merge Layers
@@ -338,7 +338,7 @@ TEST(LayerOps, MergedLayerTakesThePlaceOfTheTopmostMergedLayer) {
         auto doc = emptyDocument(8, 1);
         std::vector<LayerItem*> layers;
         for (size_t i = 0; i < c.stack.size(); ++i) {
-            const Spec& l = c.stack[i];
+            const LayerSetup& l = c.stack[i];
             RasterLayer* layer = l.background ? addBackground(*doc, grey(l.grey))
                                               : addLayer(*doc, 4, 1, grey(l.grey), {int(i), 0});
             ASSERT_NE(layer, nullptr);
