@@ -18,6 +18,19 @@ std::optional<CommandParams> DocumentCommand::parsed(std::string_view text,
     return std::nullopt;
 }
 
+DocumentCommand makeCommand(int id, const char* name, const char* option, const char* syntax,
+                            const char* help, const char* refused) {
+    DocumentCommand c;
+    c.id = id;
+    c.name = name;
+    c.option = option;
+    c.syntax = syntax;
+    c.help = help;
+    c.refused = refused;
+    c.isEnabled = [](const Document&, const Selection&, const CommandContext&) { return true; };
+    return c;
+}
+
 void setWithoutParams(DocumentCommand& command, MakeWithoutParams make) {
     setTyped<NoParams>(command,
                        {[](std::string_view text, NoParams&, std::string& error) {

@@ -112,6 +112,11 @@ void addSelectionCommands(std::vector<DocumentCommand>& out);
 void addFilterCommands(std::vector<DocumentCommand>& out);
 void addGeometryCommands(std::vector<DocumentCommand>& out);
 
+// A record with its names, command-line step and refusal text, enabled always; the group files
+// add its editor entries, its parameter functions and any narrower enabling.
+DocumentCommand makeCommand(int id, const char* name, const char* option, const char* syntax,
+                            const char* help, const char* refused);
+
 // Builds a record's type-erased functions from functions of its own parameter record `P`.
 template <typename P>
 struct TypedCommand {

@@ -109,21 +109,9 @@ struct FlipParams {
     bool horizontal = true;
 };
 
-bool always(const Document&, const Selection&, const CommandContext&) {
-    return true;
-}
-
 DocumentCommand command(int id, const char* name, const char* option, const char* syntax,
                         const char* help) {
-    DocumentCommand c;
-    c.id = id;
-    c.name = name;
-    c.option = option;
-    c.syntax = syntax;
-    c.help = help;
-    c.refused = kNoMemory;
-    c.isEnabled = always;
-    return c;
+    return makeCommand(id, name, option, syntax, help, kNoMemory);
 }
 
 }  // namespace

@@ -277,9 +277,6 @@ std::string formatLayerList(const MergeLayersParams& p) {
     return out;
 }
 
-bool always(const Document&, const Selection&, const CommandContext&) {
-    return true;
-}
 bool withActiveLayer(const Document& document, const Selection&, const CommandContext&) {
     return hasActiveLayer(document);
 }
@@ -287,23 +284,10 @@ bool withLayerProperties(const Document& document, const Selection&, const Comma
     return activeLayerWithProperties(document, nullptr) != nullptr;
 }
 
-DocumentCommand command(int id, const char* name, const char* option, const char* syntax,
-                        const char* help, const char* refused) {
-    DocumentCommand c;
-    c.id = id;
-    c.name = name;
-    c.option = option;
-    c.syntax = syntax;
-    c.help = help;
-    c.refused = refused;
-    c.isEnabled = always;
-    return c;
-}
-
 }  // namespace
 
 void addLayerCommands(std::vector<DocumentCommand>& out) {
-    DocumentCommand add = command(
+    DocumentCommand add = makeCommand(
         kCmdAddLayer, "Add Layer", "--add-layer", "FILE[:MODE[:OPACITY]]",
         "adds the picture in FILE as a new layer at the canvas origin, above the active layer, "
         "with blend mode MODE (a name from the mode list, such as Multiply or color-dodge, or "
@@ -337,8 +321,8 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     out.push_back(std::move(add));
 
     DocumentCommand mode =
-        command(kCmdLayerBlending, "Blending Change", "--layer-mode", "MODE",
-                "sets the blend mode of the active layer", "the blend mode could not be set");
+        makeCommand(kCmdLayerBlending, "Blending Change", "--layer-mode", "MODE",
+                    "sets the blend mode of the active layer", "the blend mode could not be set");
     mode.entries = {{kCmdLayerBlending, std::nullopt}};
     mode.isEnabled = withLayerProperties;
     setTyped<BlendModeParams>(
@@ -360,9 +344,9 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     out.push_back(std::move(mode));
 
     DocumentCommand opacity =
-        command(kCmdLayerOpacity, "Master Opacity Change", "--layer-opacity", "P",
-                "sets the opacity of the active layer to P percent (0..100)",
-                "the opacity could not be set");
+        makeCommand(kCmdLayerOpacity, "Master Opacity Change", "--layer-opacity", "P",
+                    "sets the opacity of the active layer to P percent (0..100)",
+                    "the opacity could not be set");
     opacity.entries = {{kCmdLayerOpacity, std::nullopt}};
     opacity.isEnabled = withLayerProperties;
     setTyped<OpacityParams>(
@@ -384,8 +368,8 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     out.push_back(std::move(opacity));
 
     DocumentCommand rename =
-        command(kCmdLayerProperties, "Layer Properties", "--layer-name", "NAME",
-                "renames the active layer", "the layer could not be renamed");
+        makeCommand(kCmdLayerProperties, "Layer Properties", "--layer-name", "NAME",
+                    "renames the active layer", "the layer could not be renamed");
     rename.entries = {{kCmdMenuLayerProperties, std::nullopt}};
     rename.isEnabled = withLayerProperties;
     setTyped<LayerNameParams>(
@@ -411,9 +395,9 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     out.push_back(std::move(rename));
 
     DocumentCommand added =
-        command(kCmdNewLayer, "New Layer", "--new-layer", "",
-                "adds an empty layer above the active layer, named by the layer-name rule",
-                "the layer could not be made");
+        makeCommand(kCmdNewLayer, "New Layer", "--new-layer", "",
+                    "adds an empty layer above the active layer, named by the layer-name rule",
+                    "the layer could not be made");
     added.entries = {{kCmdMenuNewLayer, std::nullopt}};
     setTyped<LayerProperties>(
         added, {parseLayerProperties, formatLayerProperties,
@@ -424,7 +408,7 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
                 }});
     out.push_back(std::move(added));
 
-    DocumentCommand duplicate = command(
+    DocumentCommand duplicate = makeCommand(
         kCmdDuplicateLayer, "Duplicate Layer", "--duplicate-layer", "",
         "duplicates the active layer above it (a copy of the background is an ordinary layer)",
         "not enough memory for the copy");
@@ -447,9 +431,9 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
                     }});
     out.push_back(std::move(duplicate));
 
-    DocumentCommand remove = command(kCmdDeleteLayer, "Delete Layer", "--delete-layer", "",
-                                     "deletes the active layer (never the only one)",
-                                     "the image's only layer cannot be deleted");
+    DocumentCommand remove = makeCommand(kCmdDeleteLayer, "Delete Layer", "--delete-layer", "",
+                                         "deletes the active layer (never the only one)",
+                                         "the image's only layer cannot be deleted");
     remove.entries = {{kCmdMenuDeleteLayer, ""}};
     remove.isEnabled = [](const Document& document, const Selection&, const CommandContext&) {
         return canDeleteLayer(document);
@@ -466,7 +450,7 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     });
     out.push_back(std::move(remove));
 
-    DocumentCommand order = command(
+    DocumentCommand order = makeCommand(
         kCmdLayerOrder, "Layer Order", "--layer-order", "FROM,TO",
         "moves layer FROM to place TO (numbered from 1 at the bottom; the layers between shift "
         "by one); a background stays at the bottom",
@@ -505,9 +489,9 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
          }});
     out.push_back(std::move(order));
 
-    DocumentCommand down = command(kCmdMergeDown, "Merge Down", "--merge-down", "",
-                                   "merges the active layer into the layer below it",
-                                   "no layer of the two has pixels to merge");
+    DocumentCommand down = makeCommand(kCmdMergeDown, "Merge Down", "--merge-down", "",
+                                       "merges the active layer into the layer below it",
+                                       "no layer of the two has pixels to merge");
     down.entries = {{kCmdMergeDown, ""}};
     // Merge Down works on the active layer alone: not while several are chosen in the palette.
     down.isEnabled = [](const Document& document, const Selection&, const CommandContext& context) {
@@ -524,7 +508,7 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     });
     out.push_back(std::move(down));
 
-    DocumentCommand merge = command(
+    DocumentCommand merge = makeCommand(
         kCmdMergeLayers, "Merge Layers", "--merge-layers", "N,N[,...]",
         "merges the layers numbered N (counting from 1 at the bottom) into one; in the editor, "
         "the layers chosen in the Layers palette",
@@ -556,8 +540,8 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     out.push_back(std::move(merge));
 
     DocumentCommand visible =
-        command(kCmdMergeVisible, "Merge Visible", "--merge-visible", "",
-                "merges every visible layer into one", "no visible layer has pixels to merge");
+        makeCommand(kCmdMergeVisible, "Merge Visible", "--merge-visible", "",
+                    "merges every visible layer into one", "no visible layer has pixels to merge");
     visible.entries = {{kCmdMergeVisible, ""}};
     visible.isEnabled = [](const Document& document, const Selection&, const CommandContext&) {
         return canMergeVisible(document);
@@ -572,10 +556,10 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     });
     out.push_back(std::move(visible));
 
-    DocumentCommand flatten = command(kCmdFlattenImage, "Flatten Image", "--flatten", "",
-                                      "flattens the image into one opaque Background layer "
-                                      "(white where it was transparent)",
-                                      "not enough memory to flatten");
+    DocumentCommand flatten = makeCommand(kCmdFlattenImage, "Flatten Image", "--flatten", "",
+                                          "flattens the image into one opaque Background layer "
+                                          "(white where it was transparent)",
+                                          "not enough memory to flatten");
     flatten.entries = {{kCmdFlattenImage, ""}};
     flatten.isEnabled = [](const Document& document, const Selection&, const CommandContext&) {
         return canFlatten(document);
@@ -587,7 +571,7 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     });
     out.push_back(std::move(flatten));
 
-    DocumentCommand fill = command(
+    DocumentCommand fill = makeCommand(
         kCmdEditFill, "Fill", "--fill", "RRGGBB[:MODE[:OPACITY[:preserve]]]",
         "fills the selection (the whole layer when nothing is selected) on the active layer with "
         "the colour, in blend mode MODE (Normal) at OPACITY percent (100); \"preserve\" keeps the "
@@ -605,10 +589,11 @@ void addLayerCommands(std::vector<DocumentCommand>& out) {
     out.push_back(quickFill(kCmdFillForeground, "Fill", true));
     out.push_back(quickFill(kCmdFillBackground, "Fill", false));
 
-    DocumentCommand clear = command(kCmdEditClear, "Clear", "--clear", "",
-                                    "clears the selection on the active layer: transparent, or the "
-                                    "background colour (white) on the Background layer",
-                                    "the clear could not be applied");
+    DocumentCommand clear =
+        makeCommand(kCmdEditClear, "Clear", "--clear", "",
+                    "clears the selection on the active layer: transparent, or the "
+                    "background colour (white) on the Background layer",
+                    "the clear could not be applied");
     clear.entries = {{kCmdEditClear, ""}};
     clear.isEnabled = [](const Document& document, const Selection& selection,
                          const CommandContext&) { return canClear(document, selection.area()); };

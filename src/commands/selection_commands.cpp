@@ -62,24 +62,13 @@ private:
     Point seed_;
 };
 
-bool always(const Document&, const Selection&, const CommandContext&) {
-    return true;
-}
 bool withSelection(const Document&, const Selection& selection, const CommandContext&) {
     return !selection.isEmpty();
 }
 
 DocumentCommand command(int id, const char* name, const char* option, const char* syntax,
                         const char* help) {
-    DocumentCommand c;
-    c.id = id;
-    c.name = name;
-    c.option = option;
-    c.syntax = syntax;
-    c.help = help;
-    c.refused = kNoMemory;
-    c.isEnabled = always;
-    return c;
+    return makeCommand(id, name, option, syntax, help, kNoMemory);
 }
 
 template <typename A>
