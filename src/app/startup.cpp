@@ -23,6 +23,7 @@
 #include "app/size_dialogs.h"
 #include "core/clipboard_store.h"
 #include "platform/parallel.h"
+#include "widgets/widget_accessibility.h"
 
 namespace varnel {
 
@@ -81,6 +82,8 @@ int runInstance(int& argc, char** argv) {
         return handOver(argc, argv, address, files);
 
     QApplication app(argc, argv);
+    // Names for the standard controls a screen reader would otherwise find nameless.
+    installWidgetAccessibility();
     // Long operations split their rows over every core; results do not depend on it.
     setWorkerThreads(availableCores());
     QApplication::setApplicationName(QString::fromStdString(productName()));

@@ -1,12 +1,15 @@
 #include "widgets/widget_accessibility.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QString>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QToolButton>
 #include <QWidget>
 #include <cmath>
 
@@ -337,6 +340,96 @@ private:
     ColorSwatchButton* swatch() const { return static_cast<ColorSwatchButton*>(widget()); }
 };
 
+// --- choice lists and tool bar extensions
+// --------------------------------------------------------------
+
+// A drop-down list reads by its name (accessible name or buddy label) with the chosen entry as its
+// value. Qt's own interface on this platform gives the chosen entry as the name too, which leaves
+// a list without a visible label (the Layers palette's blend mode) nameless for a screen reader.
+// A list with neither name nor label is read by its entry, as before. (The interface is made when
+// the list is built, before it has a name, so it must look the name up each time.)
+class ComboAccessible : public ControlAccessible {
+public:
+    explicit ComboAccessible(QWidget* w) : ControlAccessible(w, QAccessible::ComboBox) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) {
+            const QString name = accessibleNameOf(widget());
+            return name.isEmpty() ? valueText() : name;
+        }
+        return ControlAccessible::text(t);
+    }
+
+    int childCount() const override { return combo()->view() ? 1 : 0; }
+    QAccessibleInterface* child(int index) const override {
+        if (index != 0 || !combo()->view()) return nullptr;
+        return QAccessible::queryAccessibleInterface(combo()->view());
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && combo()->view() && child->object() == combo()->view() ? 0 : -1;
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State s = ControlAccessible::state();
+        s.expandable = true;
+        s.expanded = combo()->view() && combo()->view()->isVisible();
+        s.collapsed = !s.expanded;
+        return s;
+    }
+
+    QStringList actionNames() const override {
+        return withBaseActions({showMenuAction(), pressAction()});
+    }
+    void doAction(const QString& name) override {
+        if (name == showMenuAction() || name == pressAction()) {
+            if (combo()->isEnabled()) combo()->showPopup();
+            return;
+        }
+        ControlAccessible::doAction(name);
+    }
+    QStringList keyBindingsForAction(const QString& name) const override {
+        if (name == showMenuAction() || name == pressAction()) return {QStringLiteral("Alt+Down")};
+        return ControlAccessible::keyBindingsForAction(name);
+    }
+
+protected:
+    QString valueText() const override {
+        return combo()->isEditable() && combo()->lineEdit() ? combo()->lineEdit()->text()
+                                                            : combo()->currentText();
+    }
+
+private:
+    QComboBox* combo() const { return static_cast<QComboBox*>(widget()); }
+};
+
+// The button a tool bar shows when its buttons do not fit: Qt leaves it without a name.
+class ToolBarExtensionAccessible : public ControlAccessible {
+public:
+    explicit ToolBarExtensionAccessible(QWidget* w)
+        : ControlAccessible(w, QAccessible::ButtonMenu) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name) return QStringLiteral("More buttons");
+        if (t == QAccessible::Description)
+            return QStringLiteral("Shows the buttons that do not fit in the tool bar");
+        return ControlAccessible::text(t);
+    }
+    QStringList actionNames() const override { return withBaseActions({pressAction()}); }
+    void doAction(const QString& name) override {
+        if (name == pressAction()) {
+            if (button()->isEnabled()) button()->click();
+            return;
+        }
+        ControlAccessible::doAction(name);
+    }
+
+protected:
+    QString valueText() const override { return {}; }
+
+private:
+    QToolButton* button() const { return static_cast<QToolButton*>(widget()); }
+};
+
 QAccessibleInterface* widgetsFactory(const QString& key, QObject* object) {
     if (!object || !object->isWidgetType()) return nullptr;
     auto* w = static_cast<QWidget*>(object);
@@ -346,6 +439,10 @@ QAccessibleInterface* widgetsFactory(const QString& key, QObject* object) {
         is(FloatField::staticMetaObject))
         return new NumberFieldAccessible(w);
     if (is(ColorSwatchButton::staticMetaObject)) return new SwatchAccessible(w);
+    if (key == QLatin1String("QComboBox")) return new ComboAccessible(w);
+    if (key == QLatin1String("QToolButton") &&
+        w->objectName() == QLatin1String("qt_toolbar_ext_button"))
+        return new ToolBarExtensionAccessible(w);
     return nullptr;
 }
 

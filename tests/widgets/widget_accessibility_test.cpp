@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
 #include "widgets/color_swatch_button.h"
 #include "widgets/number_field.h"
@@ -196,6 +199,51 @@ TEST(WidgetAccessibility, SwatchReadsAndTakesItsColour) {
     actions->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(opened, 1);
     ColorSwatchButton::setColorChooser({});
+}
+
+// A drop-down list is read by its name with the chosen entry as its value, whether the name is
+// its own or its label's; a list with neither keeps what Qt gives it (the entry as its name).
+// The button a tool bar shows for what does not fit is named too.
+TEST(WidgetAccessibility, ListsAreReadByTheirNameAndToolBarOverflowIsNamed) {
+    installWidgetAccessibility();
+    QWidget window;
+    auto* layout = new QHBoxLayout(&window);
+    auto makeCombo = [layout] {
+        auto* c = new QComboBox;
+        c->addItems({QStringLiteral("Normal"), QStringLiteral("Multiply")});
+        c->setCurrentIndex(1);
+        layout->addWidget(c);
+        return c;
+    };
+    QComboBox* named = makeCombo();
+    named->setAccessibleName(QStringLiteral("Blend mode"));
+    auto* label = new QLabel(QStringLiteral("&Style:"));
+    layout->addWidget(label);
+    QComboBox* labelled = makeCombo();
+    label->setBuddy(labelled);
+    QComboBox* bare = makeCombo();
+    auto* bar = new QToolBar;
+    layout->addWidget(bar);
+
+    struct Case {
+        QComboBox* combo;
+        const char* name;
+    } cases[] = {{named, "Blend mode"}, {labelled, "Style:"}, {bare, "Multiply"}};
+    for (const Case& c : cases) {
+        QAccessibleInterface* a = accessibleOf(c.combo);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->role(), QAccessible::ComboBox) << c.name;
+        EXPECT_EQ(a->text(QAccessible::Name), QString::fromUtf8(c.name));
+        EXPECT_EQ(a->text(QAccessible::Value), QStringLiteral("Multiply")) << c.name;
+    }
+    // The entries stay reachable below the named list.
+    QAccessibleInterface* list = accessibleOf(named)->child(0);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(accessibleOf(named)->indexOfChild(list), 0);
+
+    auto* extension = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+    ASSERT_NE(extension, nullptr);
+    EXPECT_EQ(accessibleOf(extension)->text(QAccessible::Name), QStringLiteral("More buttons"));
 }
 
 }  // namespace
