@@ -261,6 +261,21 @@ std::vector<std::string> readRecentFiles(const XMLElement* list) {
     return out;
 }
 
+// The swatch list, all or nothing: one unusable entry (or too many) and the palette keeps its
+// defaults rather than a list that is partly what the user made.
+std::optional<std::vector<Bgra>> readSwatches(const XMLElement* list) {
+    std::vector<Bgra> out;
+    for (const XMLElement* el = list->FirstChildElement("Swatch"); el;
+         el = el->NextSiblingElement("Swatch")) {
+        const char* text = el->Attribute("color");
+        Bgra color;
+        if (out.size() >= kMaxStoredSwatches || !text || !parseColor(text, color))
+            return std::nullopt;
+        out.push_back(color);
+    }
+    return out;
+}
+
 }  // namespace
 
 void clampOptions(AppOptions& o) {
@@ -378,6 +393,8 @@ bool AppSettings::loadXml(std::string_view xml) {
                 recent_files.push_back(std::move(path));
         }
     }
+    swatches.reset();
+    if (const XMLElement* list = root->FirstChildElement("Swatches")) swatches = readSwatches(list);
     loaded_ = true;
     return true;
 }
@@ -442,6 +459,13 @@ std::string AppSettings::toXml() const {
     XMLElement* recent = root->InsertNewChildElement("RecentFiles");
     for (const std::string& path : recent_files)
         recent->InsertNewChildElement("File")->SetAttribute("path", path.c_str());
+
+    // After the sections every version wrote, so older files and readers are unaffected.
+    if (swatches) {
+        XMLElement* list = root->InsertNewChildElement("Swatches");
+        for (const Bgra& c : *swatches)
+            list->InsertNewChildElement("Swatch")->SetAttribute("color", formatColor(c).c_str());
+    }
 
     tinyxml2::XMLPrinter printer;
     doc.Print(&printer);

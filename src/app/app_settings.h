@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,6 +101,8 @@ struct FloatingWindowState {
 // windows, with short names, and anything beyond is not a file this program wrote.
 inline constexpr size_t kMaxFloatingWindows = 16;
 inline constexpr size_t kMaxFloatingNameLength = 64;
+// The most colours a kept swatch list may hold (the Swatches palette adds none beyond).
+inline constexpr size_t kMaxStoredSwatches = 4096;
 
 class AppSettings : public AppOptions {
 public:
@@ -121,6 +124,11 @@ public:
     std::vector<std::string> recent_files;
     // The floating windows' layout, kept with the main window's (States/FloatingWindow).
     std::vector<FloatingWindowState> floating_windows;
+    // The Swatches palette's colours in their order (Swatches/Swatch), opaque. None until the
+    // palette's list is kept, and when the file's list is unusable (a colour missing or not
+    // colour text, more than kMaxStoredSwatches): the palette then starts from its defaults. An
+    // empty list is the user's own and is kept as such.
+    std::optional<std::vector<Bgra>> swatches;
 
     const std::vector<ImagePreset>& presets() const { return presets_; }
     // Adds a preset at the end of the list. Refuses (returns false) an empty name, a name or id

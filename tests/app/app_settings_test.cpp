@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <limits>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -57,6 +58,10 @@ void expectSane(const AppSettings& s) {
          {s.doc_window_bg_color, s.image_border_color, s.default_fg_color, s.default_bg_color})
         EXPECT_EQ(c.a, 255);
     EXPECT_LE(s.recent_files.size(), 16u);
+    if (s.swatches) {
+        EXPECT_LE(s.swatches->size(), kMaxStoredSwatches);
+        for (Bgra c : *s.swatches) EXPECT_EQ(c.a, 255);
+    }
     std::set<std::string> paths(s.recent_files.begin(), s.recent_files.end());
     EXPECT_EQ(paths.size(), s.recent_files.size());
     EXPECT_EQ(paths.count(""), 0u);
@@ -504,6 +509,8 @@ AppSettings richSettings() {
         {"Info", Rect{1000, 40, 1220, 210}, true, "Info", {"Info"}},
         {"Layers", Rect{-220, 210, 0, 600}, false, "Swatches", {"Swatches", "Layers"}},
         {"Toolbox", Rect{0, 0, 64, 100}, true, "", {}}};
+    s.swatches = {{settingsColor(0xEE, 0x1D, 0x24), settingsColor(0, 0, 0),
+                   settingsColor(0xEE, 0x1D, 0x24), settingsColor(0x0A, 0xB0, 0xFF)}};
     return s;
 }
 
@@ -515,6 +522,7 @@ void expectSameSettings(const AppSettings& a, const AppSettings& b) {
     EXPECT_EQ(a.show_statusbar, b.show_statusbar);
     EXPECT_EQ(a.recent_files, b.recent_files);
     EXPECT_EQ(a.floating_windows, b.floating_windows);
+    EXPECT_EQ(a.swatches, b.swatches);
     ASSERT_EQ(a.presets().size(), b.presets().size());
     for (size_t i = 0; i < a.presets().size(); ++i) {
         ImagePreset pa = a.presets()[i], pb = b.presets()[i];
@@ -635,6 +643,65 @@ TEST(AppSettings, FloatingWindowRecordsThatCannotBeUsedAreSkipped) {
     EXPECT_EQ(mirrored.floating_windows[0].rect, (Rect{280, 130, 500, 300}));
     EXPECT_FALSE(mirrored.floating_windows[0].visible);
     EXPECT_EQ(mirrored.floating_windows[0].tabs, (std::vector<std::string>{"Info", "Swatches"}));
+}
+
+// The Swatches palette's list is a section of its own after every section older files have, and
+// only a list the user could have made comes back; anything else leaves the palette its defaults.
+TEST(AppSettings, SwatchListIsKeptWholeOrNotAtAll) {
+    AppSettings s;
+    s.recent_files = {"/x/a.png"};
+    s.swatches = {{settingsColor(0xFF, 0, 0), settingsColor(0x12, 0xAB, 0xEF)}};
+    const std::string xml = s.toXml();
+    EXPECT_NE(xml.find(R"(    <RecentFiles>
+        <File path="/x/a.png"/>
+    </RecentFiles>
+    <Swatches>
+        <Swatch color="#FF0000"/>
+        <Swatch color="#12ABEF"/>
+    </Swatches>
+</OrvaneSettingsV1>)"),
+              std::string::npos)
+        << xml;
+
+    std::string tooMany;
+    for (size_t i = 0; i <= kMaxStoredSwatches; ++i) tooMany += R"(<Swatch color="#010203"/>)";
+    using Colors = std::vector<Bgra>;
+    const struct {
+        const char* label;
+        std::string file;
+        std::optional<Colors> swatches;
+    } cases[] = {
+        {"no list: the defaults", doc("<RecentFiles/>"), std::nullopt},
+        {"the user's empty list stays empty", doc("<Swatches/>"), Colors{}},
+        {"either case, with or without the hash",
+         doc(R"(<Swatches><Swatch color="abcdef"/><Swatch color="#00ff7F"/></Swatches>)"),
+         Colors{settingsColor(0xAB, 0xCD, 0xEF), settingsColor(0, 0xFF, 0x7F)}},
+        {"other elements in the list are no swatches",
+         doc(R"(<Swatches><Note/><Swatch color="#000001"/>text</Swatches>)"),
+         Colors{settingsColor(0, 0, 1)}},
+        {"the first list counts",
+         doc(R"(<Swatches><Swatch color="#000001"/></Swatches><Swatches/>)"),
+         Colors{settingsColor(0, 0, 1)}},
+        {"a colour that is no colour",
+         doc(R"(<Swatches><Swatch color="#FF0000"/><Swatch color="red"/></Swatches>)"),
+         std::nullopt},
+        {"five digits", doc(R"(<Swatches><Swatch color="#FFFFF"/></Swatches>)"), std::nullopt},
+        {"a swatch without its colour",
+         doc(R"(<Swatches><Swatch color="#FF0000"/><Swatch/></Swatches>)"), std::nullopt},
+        {"more than a list may hold", doc("<Swatches>" + tooMany + "</Swatches>"), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        AppSettings loaded;
+        loaded.swatches = Colors{settingsColor(9, 9, 9)};  // what a file without a list replaces
+        ASSERT_TRUE(loaded.loadXml(c.file));
+        expectSane(loaded);
+        EXPECT_EQ(loaded.swatches, c.swatches);
+        // Whatever was read is written back as it was read.
+        AppSettings again;
+        ASSERT_TRUE(again.loadXml(loaded.toXml()));
+        EXPECT_EQ(again.swatches, loaded.swatches);
+    }
 }
 
 // Hostile and broken inputs: none may crash, hang or break the invariants.
