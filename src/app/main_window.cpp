@@ -42,6 +42,7 @@
 #include "palettes/layers_page.h"
 #include "palettes/palette_group.h"
 #include "palettes/palette_window.h"
+#include "palettes/swatches_page.h"
 #include "tools/options_bar.h"
 #include "tools/tool_cursors.h"
 #include "tools/tool_manager.h"
@@ -260,6 +261,7 @@ MainWindow::~MainWindow() {
     if (!settingsPath_.empty()) {
         captureWindowState(*settings_, *this);
         capturePaletteLayout();
+        if (swatchesPage_) settings_->swatches = swatchesPage_->view()->swatches();
         settings_->save(settingsPath_);
     }
     // The palettes go before the documents they may follow.
@@ -326,6 +328,14 @@ void MainWindow::createPalettes() {
     PaletteWindow* info = palettes_->addPaletteWindow(QStringLiteral("Info"));
     infoPage_ = new InfoPage(palettes_);
     info->addPage(infoPage_);
+    PaletteWindow* swatches = palettes_->addPaletteWindow(QStringLiteral("Swatches"));
+    swatchesPage_ = new SwatchesPage(palettes_);
+    swatches->addPage(swatchesPage_);
+    swatchesPage_->setColorChooser(toolbox_->colors());
+    static_assert(kMaxSwatches == kMaxStoredSwatches, "every list the palette holds is kept");
+    // The user's own list comes back; without one (or with one that cannot be used) the
+    // palette keeps its default colours.
+    if (settings_->swatches) swatchesPage_->view()->setSwatches(*settings_->swatches);
     PaletteWindow* layers = palettes_->addPaletteWindow(QStringLiteral("Layers"));
     layers->setDefaultSize(QSize(220, 340));
     layersPage_ = new LayersPage(palettes_);
@@ -353,7 +363,9 @@ void MainWindow::createPalettes() {
         FloatingWindow* window;
         const char* text;
         Qt::Key key;
-    } items[] = {{layers, "&Layers", Qt::Key_F7}, {info, "&Info", Qt::Key_F8}};
+    } items[] = {{layers, "&Layers", Qt::Key_F7},
+                 {info, "&Info", Qt::Key_F8},
+                 {swatches, "&Swatches", Qt::Key_F9}};
     for (const auto& item : items) {
         auto* a = new QAction(QString::fromLatin1(item.text), this);
         a->setCheckable(true);

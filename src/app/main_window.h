@@ -33,6 +33,7 @@ class ToolManager;
 class InfoPage;
 class LayersPage;
 class PaletteGroup;
+class SwatchesPage;
 class VeOptionsBar;
 class VeToolbox;
 
@@ -159,6 +160,7 @@ public:
     PaletteGroup* palettes() const { return palettes_; }
     LayersPage* layersPage() const { return layersPage_; }
     InfoPage* infoPage() const { return infoPage_; }
+    SwatchesPage* swatchesPage() const { return swatchesPage_; }
     // The Window menu's items that show and hide the palette windows, by window name.
     QAction* paletteAction(const QString& name) const;
     QToolBar* toolBar() const { return toolBar_; }
@@ -268,6 +270,7 @@ private:
     PaletteGroup* palettes_ = nullptr;
     LayersPage* layersPage_ = nullptr;
     InfoPage* infoPage_ = nullptr;
+    SwatchesPage* swatchesPage_ = nullptr;
     std::map<QString, QAction*> paletteActions_;
     bool palettesPlaced_ = false;
     RecentFiles recent_;

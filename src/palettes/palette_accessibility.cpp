@@ -15,6 +15,7 @@
 #include "palettes/layer_list.h"
 #include "palettes/palette_page.h"
 #include "palettes/palette_tab.h"
+#include "palettes/swatches_page.h"
 
 namespace varnel {
 
@@ -311,6 +312,101 @@ public:
     }
 };
 
+// --- the swatch grid
+// ------------------------------------------------------------------------------
+
+namespace {
+
+// The swatches never change places (the list only grows or shrinks at its end), so an item is
+// its position: key i + 1 (a null key would be no key).
+const void* swatchKey(int index) {
+    return reinterpret_cast<const void*>(intptr_t(index) + 1);
+}
+
+class SwatchItemAccessible : public ItemAccessible {
+public:
+    using ItemAccessible::ItemAccessible;
+
+    VeSwatchesView* view() const { return static_cast<VeSwatchesView*>(owner_.data()); }
+    int index() const override {
+        const int i = int(reinterpret_cast<intptr_t>(key_) - 1);
+        return owner_ && i < int(view()->swatches().size()) ? i : -1;
+    }
+
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QString text(QAccessible::Text t) const override {
+        if (!isValid()) return {};
+        const Bgra c = view()->swatches()[size_t(index())];
+        switch (t) {
+            case QAccessible::Name:
+                return QStringLiteral("Swatch %1").arg(index() + 1);
+            case QAccessible::Value:
+                return QStringLiteral("R %1, G %2, B %3").arg(c.r).arg(c.g).arg(c.b);
+            case QAccessible::Description:
+                return QStringLiteral("#%1")
+                    .arg(uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b, 6, 16, QLatin1Char('0'))
+                    .toUpper();
+            default:
+                return {};
+        }
+    }
+    QRect rect() const override {
+        if (!isValid()) return {};
+        const QRect r = view()->cellRect(index());
+        return QRect(view()->viewport()->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (!isValid()) {
+            s.invalid = true;
+            return s;
+        }
+        s.focusable = true;
+        s.focused = index() == view()->currentSwatch() && view()->hasFocus();
+        const QRect r = view()->cellRect(index());
+        s.offscreen = r.bottom() < 0 || r.top() >= view()->viewport()->height();
+        s.invisible = s.offscreen;
+        return s;
+    }
+
+    QStringList actionNames() const override {
+        return {pressAction(), QString::fromLatin1(kSetBackgroundAction)};
+    }
+    QString localizedActionDescription(const QString& name) const override {
+        if (name == pressAction()) return QStringLiteral("Makes the colour the foreground colour");
+        if (name == QLatin1String(kSetBackgroundAction))
+            return QStringLiteral("Makes the colour the background colour");
+        return QAccessibleActionInterface::localizedActionDescription(name);
+    }
+    void doAction(const QString& name) override {
+        if (!isValid() || !view()->isEnabled()) return;
+        if (name == pressAction())
+            emit view()->swatchPicked(index(), false);
+        else if (name == QLatin1String(kSetBackgroundAction))
+            emit view()->swatchPicked(index(), true);
+    }
+    QStringList keyBindingsForAction(const QString& name) const override {
+        if (name == pressAction()) return {QStringLiteral("Space")};
+        if (name == QLatin1String(kSetBackgroundAction)) return {QStringLiteral("Ctrl+Space")};
+        return {};
+    }
+};
+
+}  // namespace
+
+class SwatchesViewAccessible : public ItemsAccessible {
+public:
+    explicit SwatchesViewAccessible(QWidget* w) : ItemsAccessible(w, QAccessible::List) {}
+
+    VeSwatchesView* view() const { return static_cast<VeSwatchesView*>(widget()); }
+    int itemCount() const override { return int(view()->swatches().size()); }
+    const void* keyAt(int index) const override { return swatchKey(index); }
+    ItemAccessible* makeItem(const void* key) const override {
+        return new SwatchItemAccessible(view(), key);
+    }
+    int focusedItem() const override { return view()->currentSwatch(); }
+};
+
 namespace {
 
 QAccessibleInterface* palettesFactory(const QString& key, QObject* object) {
@@ -320,6 +416,8 @@ QAccessibleInterface* palettesFactory(const QString& key, QObject* object) {
         return new PaletteTabAccessible(w);
     if (key == QLatin1String(LayerList::staticMetaObject.className()))
         return new LayerListAccessible(w);
+    if (key == QLatin1String(VeSwatchesView::staticMetaObject.className()))
+        return new SwatchesViewAccessible(w);
     // A floating window is a window of its own, named by its caption (the shown page's title).
     if (key == QLatin1String(FloatingWindow::staticMetaObject.className()))
         return new QAccessibleWidget(w, QAccessible::Window);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -20,6 +21,8 @@
 #include "palettes/layers_page.h"
 #include "palettes/palette_group.h"
 #include "palettes/palette_window.h"
+#include "palettes/swatches_page.h"
+#include "tools/toolbox.h"
 #include "widgets/popup_slider_field.h"
 
 namespace varnel {
@@ -294,11 +297,18 @@ TEST_F(Editor, PalettesComeBackWhereTheyWereLeft) {
 
     AppSettings reread;
     ASSERT_TRUE(reread.load(settingsPath));
-    ASSERT_EQ(reread.floating_windows.size(), 2u);
-    EXPECT_EQ(reread.floating_windows[0].name, "Info");
+    auto kept = [&](const char* name) -> const FloatingWindowState* {
+        for (const FloatingWindowState& w : reread.floating_windows)
+            if (w.name == name) return &w;
+        ADD_FAILURE() << "no record for " << name;
+        return nullptr;
+    };
+    ASSERT_EQ(reread.floating_windows[0].name, "Info");
     EXPECT_EQ(reread.floating_windows[0].rect, (Rect{31, 42, 261, 222}));
     EXPECT_FALSE(reread.floating_windows[0].visible);
-    EXPECT_EQ(reread.floating_windows[1].page, "Layers");
+    ASSERT_TRUE(kept("Layers") && kept("Swatches"));
+    EXPECT_EQ(kept("Layers")->page, "Layers");
+    EXPECT_EQ(kept("Swatches")->page, "Swatches");
 
     settings = AppSettings();
     build();
@@ -322,7 +332,68 @@ TEST_F(Editor, PalettesComeBackWhereTheyWereLeft) {
     EXPECT_TRUE(info->isVisible() && layers->isVisible());
     const QRect area(main->mdiArea()->mapToGlobal(QPoint(0, 0)), main->mdiArea()->size());
     EXPECT_EQ(info->geometry().topRight(), area.topRight());
-    EXPECT_EQ(layers->geometry().top(), info->geometry().bottom() + 1);
+    FloatingWindow* swatches = main->palettes()->window(QStringLiteral("Swatches"));
+    ASSERT_TRUE(swatches);
+    EXPECT_TRUE(swatches->isVisible());
+    EXPECT_EQ(swatches->geometry().top(), info->geometry().bottom() + 1);
+    EXPECT_EQ(layers->geometry().top(), swatches->geometry().bottom() + 1);
+}
+
+TEST_F(Editor, TheSwatchListComesBackAtTheNextStart) {
+    settingsPath = dir.filePath(QStringLiteral("VLSettings.xml")).toStdString();
+    build();
+    main->show();
+    SwatchesPage* page = main->swatchesPage();
+    ASSERT_TRUE(page);
+    EXPECT_EQ(main->palettes()->windowOf(page)->key(), QStringLiteral("Swatches"));
+    EXPECT_EQ(page->colorChooser(), main->toolbox()->colors());
+    ASSERT_EQ(page->view()->swatches(), defaultSwatches());
+    // Picking a swatch gives the document commands their colour.
+    QTest::mouseClick(page->view()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      page->view()->cellRect(4).center());
+    EXPECT_EQ(formatColor(main->settings().default_bg_color), "#0000FF");
+    page->removeLastSwatch();
+    page->removeLastSwatch();
+    main->toolbox()->colors()->setForeground(QColor(0x12, 0x34, 0x56));
+    page->addSwatch(false);
+    std::vector<Bgra> made = page->view()->swatches();
+    ASSERT_EQ(made.size(), 121u);
+    main.reset();
+
+    settings = AppSettings();
+    build();
+    main->show();
+    EXPECT_EQ(main->swatchesPage()->view()->swatches(), made);
+    EXPECT_EQ(main->swatchesPage()->view()->swatches().back(), settingsColor(0x12, 0x34, 0x56));
+    // An empty list is the user's too.
+    for (size_t i = 0; i < made.size(); ++i) main->swatchesPage()->removeLastSwatch();
+    main.reset();
+    settings = AppSettings();
+    build();
+    EXPECT_TRUE(main->swatchesPage()->view()->swatches().empty());
+    main.reset();
+
+    // A list spoilt in the file: the palette starts from its defaults, and the file is whole
+    // again after the run.
+    QFile file(QString::fromStdString(settingsPath));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    ASSERT_TRUE(text.contains("<Swatches/>"));
+    text.replace("<Swatches/>",
+                 "<Swatches><Swatch color=\"#0000FF\"/><Swatch color=\"blue\"/>"
+                 "</Swatches>");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+    settings = AppSettings();
+    build();
+    EXPECT_TRUE(main->settings().loaded());
+    EXPECT_EQ(main->swatchesPage()->view()->swatches(), defaultSwatches());
+    main.reset();
+    AppSettings reread;
+    ASSERT_TRUE(reread.load(settingsPath));
+    EXPECT_EQ(reread.swatches, defaultSwatches());
 }
 
 }  // namespace
