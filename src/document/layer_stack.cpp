@@ -348,4 +348,19 @@ bool LayerStack::isOpaque() const {
     return false;
 }
 
+const ColorImage* LayerStack::pixelsAsComposite() const {
+    const RasterLayer* only = nullptr;
+    for (const auto& l : layers_) {
+        if (!takesPart(*l)) continue;
+        if (only) return nullptr;
+        only = static_cast<const RasterLayer*>(l.get());
+    }
+    if (!only || !only->pixels().isValid() || only->masterOpacity() != 255 ||
+        only->layerOpacity() != 255 || only->hasTransparency() ||
+        only->canvasBounds() != Rect::fromSize(canvasSize()) ||
+        only->pixels().size() != canvasSize())
+        return nullptr;
+    return &only->pixels();
+}
+
 }  // namespace varnel

@@ -146,6 +146,10 @@ public:
     // True when some visible raster layer, fully opaque and without planes, covers the canvas:
     // the composite then has no transparency.
     bool isOpaque() const;
+    // The pixels of the only layer taking part when they are the composite as they stand: the
+    // layer lies exactly on the canvas, opaque, without planes, at full opacity. A view draws them
+    // directly, so that a one-layer image needs no second full-size copy. Null otherwise.
+    const ColorImage* pixelsAsComposite() const;
 
     // --- pixel edits of one layer through a selection ----------------------------------------
     // Each ends with change record 5 for the selection rectangle, or for the layer's bounds when

@@ -103,6 +103,13 @@ bool DisplayCache::draw(const RenderRequest& request, const RenderSource& source
 
 RenderSource renderSourceOf(Document& document) {
     RenderSource source;
+    // A one-layer image is drawn from its layer: no composite is made for it.
+    if (const ColorImage* pixels = document.layers().pixelsAsComposite()) {
+        source.color = pixels;
+        source.opaque = true;
+        source.hasContent = true;
+        return source;
+    }
     DocumentComposite* composite = document.composite();
     if (!composite) return source;
     source.color = &composite->color();

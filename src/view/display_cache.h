@@ -67,7 +67,9 @@ private:
 class Document;
 
 // What a document offers to draw: its composite (made on first use), whether it is opaque and
-// whether any layer takes part. Empty (no colour) when the composite cannot be made.
+// whether any layer takes part. A document whose only layer is its composite as it stands offers
+// that layer's pixels, and no composite is made. Empty (no colour) when the composite cannot be
+// made.
 RenderSource renderSourceOf(Document& document);
 
 // Paints the client rectangle `clip` of a view into `frame` (the client area): the background and

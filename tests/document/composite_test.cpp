@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <string>
 
@@ -265,6 +266,55 @@ TEST(Composite, SameBytesOnOneAndOnSeveralThreads) {
     }
     setWorkerThreads(saved);
     EXPECT_EQ(bytes[0], bytes[1]);
+}
+
+// A view draws a one-layer image straight from its layer: that holds only where the layer's pixels
+// are the composite byte for byte, opaque everywhere. Every other stack keeps the composite.
+TEST(Composite, LayerPixelsStandForTheCompositeOnlyWhenTheyAreIt) {
+    struct Case {
+        const char* what;
+        std::function<void(Document&)> build;
+        bool layerIsComposite;
+    } cases[] = {
+        {"one opaque layer on the canvas", [](Document& d) { addLayer(d, 4, 3, grey(9)); }, true},
+        {"a hidden layer beside it",
+         [](Document& d) {
+             addLayer(d, 4, 3, grey(9));
+             d.layers().setVisible(addLayer(d, 4, 3, grey(50)), false);
+         },
+         true},
+        {"two layers",
+         [](Document& d) {
+             addLayer(d, 4, 3, grey(9));
+             addLayer(d, 4, 3, grey(50), {}, -1, kBlendMultiply, 128);
+         },
+         false},
+        {"lower opacity", [](Document& d) { addLayer(d, 4, 3, grey(9), {}, -1, 0, 254); }, false},
+        {"a transparency plane, opaque", [](Document& d) { addLayer(d, 4, 3, grey(9), {}, 255); },
+         false},
+        {"moved off the origin",
+         [](Document& d) {
+             addLayer(d, 4, 3, grey(9), {1, 0});
+         },
+         false},
+        {"smaller than the canvas", [](Document& d) { addLayer(d, 3, 3, grey(9)); }, false},
+        {"larger than the canvas", [](Document& d) { addLayer(d, 5, 4, grey(9)); }, false},
+        {"no layer", [](Document&) {}, false},
+    };
+    for (const Case& c : cases) {
+        auto doc = emptyDocument(4, 3);
+        c.build(*doc);
+        const ColorImage* pixels = doc->layers().pixelsAsComposite();
+        EXPECT_EQ(pixels != nullptr, c.layerIsComposite) << c.what;
+        if (!pixels) continue;
+        DocumentComposite* comp = doc->composite();
+        ASSERT_NE(comp, nullptr);
+        for (int y = 0; y < doc->height(); ++y)
+            for (int x = 0; x < doc->width(); ++x) {
+                EXPECT_EQ(pixels->pixels(y)[x], comp->color().pixels(y)[x]) << c.what;
+                EXPECT_EQ(comp->alpha().row(y)[x], 255) << c.what;
+            }
+    }
 }
 
 }  // namespace
