@@ -37,6 +37,7 @@
 #include "formats/format_registry.h"
 #include "formats/format_type.h"
 #include "history/history.h"
+#include "history/history_disk_cache.h"
 #include "palettes/info_page.h"
 #include "palettes/layer_list.h"
 #include "palettes/layers_page.h"
@@ -253,11 +254,30 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     createToolbox();
     if (documents_) createPalettes();
     statusBar()->showMessage(QStringLiteral("Ready"));
+    if (documents_) {
+        // States dropped for the shared history budget leave a note, and the menus follow.
+        struct Notes : HistoryBudget::Listener {
+            MainWindow* window;
+            explicit Notes(MainWindow* w) : window(w) {}
+            void statesDropped(int count, HistoryBudget::DropReason reason) override {
+                const HistoryDiskCache* cache = ImageWindow::historyBudget().diskCache();
+                std::string failure;
+                if (reason == HistoryBudget::DropReason::CacheFailed)
+                    failure = cache && !cache->failure().empty() ? cache->failure() : "error";
+                window->statusBar()->showMessage(
+                    droppedStatesText(count, cache != nullptr, failure));
+                window->scheduleUpdate();
+            }
+        };
+        historyNotes_ = std::make_unique<Notes>(this);
+        ImageWindow::historyBudget().setListener(historyNotes_.get());
+    }
     recent_.rebuildRecentMenu();
     updateCommandStates();
 }
 
 MainWindow::~MainWindow() {
+    if (historyNotes_) ImageWindow::historyBudget().setListener(nullptr);
     if (!settingsPath_.empty()) {
         captureWindowState(*settings_, *this);
         capturePaletteLayout();
@@ -284,6 +304,15 @@ MainWindow::~MainWindow() {
     }
     windows_.clear();
     delete mdi_;
+}
+
+QString droppedStatesText(int count, bool withCache, const std::string& cacheFailure) {
+    const QString steps = count == 1 ? QStringLiteral("1 undo step dropped")
+                                     : QStringLiteral("%1 undo steps dropped").arg(count);
+    if (!cacheFailure.empty())
+        return QStringLiteral("History disk cache failed (%1): %2").arg(qs(cacheFailure), steps);
+    if (withCache) return QStringLiteral("History memory and disk cache full: %1").arg(steps);
+    return QStringLiteral("History memory full: %1").arg(steps);
 }
 
 // ---- Commands ---------------------------------------------------------------------------------

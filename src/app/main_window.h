@@ -16,6 +16,7 @@
 #include "app/document_window.h"
 #include "app/recent_files.h"
 #include "app/window_state.h"
+#include "history/history_budget.h"
 
 class QMdiArea;
 class QMimeData;
@@ -63,6 +64,11 @@ QString aboutVersionText(const std::string& version);
 // The web pages of the Help menu.
 QUrl makerHomePage();
 QUrl updatePage(const std::string& version);
+
+// The status bar's note when undo states were dropped to keep the history within its budgets:
+// `cacheFailure` is why the disk cache failed (empty when it did not), `withCache` whether one was
+// there to fill first.
+QString droppedStatesText(int count, bool withCache, const std::string& cacheFailure);
 
 class MainWindow : public QMainWindow, public MainWindowPlacement {
     Q_OBJECT
@@ -280,6 +286,8 @@ private:
     bool updateScheduled_ = false;
     QStringList pendingHandover_;
     QTimer* handoverTimer_ = nullptr;
+    // Hears of the undo states the shared history budget drops, for the status bar.
+    std::unique_ptr<HistoryBudget::Listener> historyNotes_;
 };
 
 }  // namespace varnel

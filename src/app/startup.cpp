@@ -22,6 +22,9 @@
 #include "app/single_instance.h"
 #include "app/size_dialogs.h"
 #include "core/clipboard_store.h"
+#include "history/history_budget.h"
+#include "history/history_disk_cache.h"
+#include "platform/cache_file.h"
 #include "platform/parallel.h"
 #include "widgets/widget_accessibility.h"
 
@@ -107,6 +110,24 @@ int runInstance(int& argc, char** argv) {
     registerSizeDialogs();
     registerAdjustmentDialogs();
     registerEditDialogs();
+    // Undo states that leave the history memory go to the disk cache before any is dropped. Files
+    // a crashed run left there go first. Declared before the window, whose documents leave it.
+    const std::string cacheFolder = platform::userCacheFolder();
+    HistoryDiskCache::removeStaleFiles(cacheFolder);
+    HistoryDiskCache historyCache(cacheFolder, HistoryDiskCache::defaultBytes(cacheFolder));
+    // A write that fails on the cache's thread is taken in on this one.
+    historyCache.setWakeUp([] {
+        QMetaObject::invokeMethod(
+            qApp, [] { ImageWindow::historyBudget().settle(); }, Qt::QueuedConnection);
+    });
+    ImageWindow::historyBudget().setDiskCache(&historyCache);
+    struct DetachCache {
+        HistoryDiskCache& cache;
+        ~DetachCache() {
+            ImageWindow::historyBudget().setDiskCache(nullptr);
+            cache.setWakeUp(nullptr);
+        }
+    } detachCache{historyCache};
     // Declared before the window: the windows remove their copies as they close.
     RecoveryJournal journal(recoveryFolder());
     MainWindowSetup setup;

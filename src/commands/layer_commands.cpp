@@ -133,6 +133,15 @@ public:
                (alpha_.isValid() ? alpha_.imageBytes() : 0);
     }
 
+    void undoStores(std::vector<SurfaceStore*>& out) override {
+        if (kept_) {
+            addLayerStores(*kept_, out);
+        } else {
+            addStores(color_, out);
+            addStores(alpha_, out);
+        }
+    }
+
 private:
     ColorImage color_;
     GrayMap alpha_;

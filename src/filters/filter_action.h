@@ -55,6 +55,9 @@ public:
     void afterExecute(int result) override;
     // The copy of the layer's pixels (none for a self-inverse filter over the whole layer).
     size_t byteSize() const override { return snapshot_ ? snapshot_->imageBytes() : 0; }
+    void undoStores(std::vector<SurfaceStore*>& out) override {
+        if (snapshot_ && snapshot_->store()) out.push_back(snapshot_->store());
+    }
     // Within a selection most filters change the layer only under the selection's bounds: from
     // now on only the part of the copy the filter changed is kept. A redo under a selection
     // reaching beyond the kept part then fails and changes nothing.

@@ -5,6 +5,7 @@
 #include "document/channels.h"
 #include "document/document.h"
 #include "document/selection.h"
+#include "history/image_snapshot.h"
 
 namespace varnel {
 
@@ -43,6 +44,10 @@ int SaveSelectionAction::revert() {
 
 size_t SaveSelectionAction::byteSize() const {
     return kept_ ? kept_->imageBytes() : 0;
+}
+
+void SaveSelectionAction::undoStores(std::vector<SurfaceStore*>& out) {
+    if (kept_) addStores(*kept_, out);
 }
 
 }  // namespace varnel

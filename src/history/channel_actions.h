@@ -24,6 +24,7 @@ public:
     int execute() override;
     int revert() override;
     size_t byteSize() const override;
+    void undoStores(std::vector<SurfaceStore*>& out) override;
     int channelIndex() const { return index_; }
 
 private:

@@ -90,6 +90,13 @@ size_t PasteAction::byteSize() const {
     return bytes;
 }
 
+void PasteAction::undoStores(std::vector<SurfaceStore*>& out) {
+    // The selection's copy stays in memory: its plane may be shared with the live selection.
+    addStores(pixels_, out);
+    addStores(mask_, out);
+    if (kept_) addLayerStores(*kept_, out);
+}
+
 std::unique_ptr<PasteAction> makePasteAction(Document* image, Selection* selection,
                                              const ClipboardStore& store, Rect visible) {
     if (!image) return nullptr;

@@ -43,6 +43,7 @@ public:
     int execute() override;
     int revert() override;
     size_t byteSize() const override;
+    void undoStores(std::vector<SurfaceStore*>& out) override;
 
     // Where the layer went (-1 before the first execution).
     int pastedIndex() const { return layerIndex_; }

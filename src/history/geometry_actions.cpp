@@ -55,6 +55,10 @@ size_t GeometryAction::byteSize() const {
     return deselect_.byteSize() + (undo_ ? undo_->byteSize() : 0);
 }
 
+void GeometryAction::undoStores(std::vector<SurfaceStore*>& out) {
+    if (undo_) undo_->addStores(out);
+}
+
 bool RotateCanvasAction::undoesItself() const {
     return std::fabs(normalizeRotation(angle_) - 180.0) <= 0.0001;
 }

@@ -27,6 +27,7 @@ public:
     // Puts the image back (the kept storage, or the change applied again), then the selection.
     int revert() override;
     size_t byteSize() const override;
+    void undoStores(std::vector<SurfaceStore*>& out) override;
 
 protected:
     // Runs before the selection is removed (Crop reads the selection's bounds here).

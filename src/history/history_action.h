@@ -4,11 +4,13 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace varnel {
 
 class Document;
 class Selection;
+class SurfaceStore;
 
 class HistoryAction {
 public:
@@ -40,6 +42,12 @@ public:
     // The bytes of undo data the action holds now (pixel copies, kept layers, saved selections),
     // so that the history's memory can be measured and bounded.
     virtual size_t byteSize() const { return 0; }
+
+    // Adds the pixel stores of the undo data held now (those byteSize() counts) to `out`, so that
+    // the history can move their pixels to its disk cache while the state waits and put them
+    // back before the state is undone or redone; meanwhile nothing else reads or changes them.
+    // The undo data of an action that adds none stays in memory.
+    virtual void undoStores(std::vector<SurfaceStore*>& out) { (void)out; }
 
     // Called once the history has recorded the action as a state; nothing previews it any more,
     // so it may give up undo data that only a preview needed.

@@ -14,6 +14,23 @@ size_t maskBytes(const LayerMaskSet* masks) {
     return bytes;
 }
 
+void addStores(PixelSurface& surface, std::vector<SurfaceStore*>& out) {
+    if (SurfaceStore* store = surface.store()) out.push_back(store);
+}
+
+void addMaskStores(LayerMaskSet* masks, std::vector<SurfaceStore*>& out) {
+    if (!masks) return;
+    for (int i = 0; i < LayerMaskSet::kPlaneCount; ++i)
+        if (Channel* plane = masks->plane(i)) addStores(*plane, out);
+}
+
+void addLayerStores(LayerItem& layer, std::vector<SurfaceStore*>& out) {
+    if (layer.kind() != kLayerKindRaster) return;
+    auto& raster = static_cast<RasterLayer&>(layer);
+    addStores(raster.pixels(), out);
+    addMaskStores(raster.masks(), out);
+}
+
 size_t layerBytes(const LayerItem& layer) {
     if (layer.kind() != kLayerKindRaster) return 0;
     const auto& raster = static_cast<const RasterLayer&>(layer);
@@ -87,6 +104,16 @@ int ReplacedImage::putBack(Document& image) {
     if (LayerItem* active = stack.layerAt(activeIndex_)) stack.setActiveLayer(active);
     image.notify({&image, nullptr, image.bounds(), kChangeStructure});
     return 1;
+}
+
+void ReplacedImage::addStores(std::vector<SurfaceStore*>& out) {
+    for (ReplacedParts::Layer& l : parts_.layers) {
+        if (l.pixels) out.push_back(l.pixels.get());
+        addMaskStores(l.masks.get(), out);
+        if (l.item) addLayerStores(*l.item, out);
+    }
+    for (ReplacedParts::ChannelStore& c : parts_.channels)
+        if (c.store) out.push_back(c.store.get());
 }
 
 size_t ReplacedImage::byteSize() const {

@@ -35,6 +35,8 @@ public:
 
     // The bytes held by the kept pixels, planes and channels.
     size_t byteSize() const;
+    // Adds the stores of the kept pixels, planes and channels.
+    void addStores(std::vector<SurfaceStore*>& out);
 
 private:
     bool fits(const Document& image) const;
@@ -53,5 +55,11 @@ private:
 size_t layerBytes(const LayerItem& layer);
 // The bytes held by the planes of a set (0 for null).
 size_t maskBytes(const LayerMaskSet* masks);
+
+// These add the pixel stores that a surface, a set of planes (null: none) or a layer holds, those
+// the byte counts above count, for HistoryAction::undoStores.
+void addStores(PixelSurface& surface, std::vector<SurfaceStore*>& out);
+void addMaskStores(LayerMaskSet* masks, std::vector<SurfaceStore*>& out);
+void addLayerStores(LayerItem& layer, std::vector<SurfaceStore*>& out);
 
 }  // namespace varnel

@@ -108,6 +108,10 @@ size_t NewLayerAction::byteSize() const {
     return kept_ ? layerBytes(*kept_) : 0;
 }
 
+void NewLayerAction::undoStores(std::vector<SurfaceStore*>& out) {
+    if (kept_) addLayerStores(*kept_, out);
+}
+
 // --- Duplicate Layer -----------------------------------------------------------------------------
 
 DuplicateLayerAction::DuplicateLayerAction(Document* image, Selection* selection, int sourceIndex,
@@ -144,6 +148,10 @@ size_t DuplicateLayerAction::byteSize() const {
     return kept_ ? layerBytes(*kept_) : 0;
 }
 
+void DuplicateLayerAction::undoStores(std::vector<SurfaceStore*>& out) {
+    if (kept_) addLayerStores(*kept_, out);
+}
+
 // --- Delete Layer --------------------------------------------------------------------------------
 
 DeleteLayerAction::DeleteLayerAction(Document* image, Selection* selection, int index)
@@ -169,6 +177,10 @@ int DeleteLayerAction::revert() {
 
 size_t DeleteLayerAction::byteSize() const {
     return kept_ ? layerBytes(*kept_) : 0;
+}
+
+void DeleteLayerAction::undoStores(std::vector<SurfaceStore*>& out) {
+    if (kept_) addLayerStores(*kept_, out);
 }
 
 // --- Layer Order ---------------------------------------------------------------------------------

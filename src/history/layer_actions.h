@@ -62,6 +62,7 @@ public:
     int execute() override;
     int revert() override;
     size_t byteSize() const override;
+    void undoStores(std::vector<SurfaceStore*>& out) override;
 
 private:
     LayerProperties properties_;
@@ -79,6 +80,7 @@ public:
     int execute() override;
     int revert() override;
     size_t byteSize() const override;
+    void undoStores(std::vector<SurfaceStore*>& out) override;
     // Where the copy went (-1 before the first execution).
     int copyIndex() const { return copyIndex_; }
 
@@ -98,6 +100,7 @@ public:
     int execute() override;
     int revert() override;
     size_t byteSize() const override;
+    void undoStores(std::vector<SurfaceStore*>& out) override;
     const LayerItem* keptLayer() const { return kept_.get(); }
 
 private:

@@ -44,6 +44,11 @@ size_t MergeAction::byteSize() const {
     return bytes;
 }
 
+void MergeAction::undoStores(std::vector<SurfaceStore*>& out) {
+    for (DeletedLayer& d : record_.removed)
+        if (d.layer) addLayerStores(*d.layer, out);
+}
+
 std::vector<LayerItem*> MergeLayersAction::layers() const {
     std::vector<LayerItem*> out;
     try {

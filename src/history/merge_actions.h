@@ -19,6 +19,7 @@ public:
     int execute() override;
     int revert() override;
     size_t byteSize() const override;
+    void undoStores(std::vector<SurfaceStore*>& out) override;
 
     // Whether the merge is possible now.
     virtual int canMerge() = 0;

@@ -44,6 +44,12 @@ size_t ClearAction::byteSize() const {
     return record_->pixels.imageBytes() + record_->alpha.imageBytes();
 }
 
+void ClearAction::undoStores(std::vector<SurfaceStore*>& out) {
+    if (!record_) return;
+    addStores(record_->pixels, out);
+    addStores(record_->alpha, out);
+}
+
 // --- Fill ----------------------------------------------------------------------------------------
 
 FillAction::FillAction(Document* image, Selection* selection, int index,
@@ -64,6 +70,10 @@ int FillAction::revert() {
 
 size_t FillAction::byteSize() const {
     return before_ ? layerBytes(*before_) : 0;
+}
+
+void FillAction::undoStores(std::vector<SurfaceStore*>& out) {
+    if (before_) addLayerStores(*before_, out);
 }
 
 }  // namespace varnel

@@ -23,6 +23,7 @@ public:
     int execute() override;
     int revert() override;
     size_t byteSize() const override;
+    void undoStores(std::vector<SurfaceStore*>& out) override;
 
 private:
     ColorRef background_;
@@ -39,6 +40,7 @@ public:
     int execute() override;
     int revert() override;
     size_t byteSize() const override;
+    void undoStores(std::vector<SurfaceStore*>& out) override;
 
 private:
     FillSettings settings_;

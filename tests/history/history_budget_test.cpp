@@ -15,9 +15,11 @@
 #include "filters/filter_action.h"
 #include "filters/kernel_filter.h"
 #include "history/history.h"
+#include "history/history_disk_cache.h"
 #include "history/layer_actions.h"
 #include "history/pixel_actions.h"
 #include "history/selection_actions.h"
+#include "temp_folder.h"
 
 namespace varnel {
 namespace {
@@ -142,9 +144,7 @@ TEST(HistoryBudget, HistoriesOutliveTheirBudget) {
     EXPECT_EQ(h.count(), 1);
 }
 
-// Two real documents under a budget smaller than one layer copy: whatever is dropped, every undo
-// and redo that remains gives back exactly the image the state produced.
-TEST(HistoryBudget, UndoAndRedoStayExactUnderATinyBudgetOverMixedSteps) {
+void runMixedSteps(bool withCache, uint64_t diskBytes) {
     using Make = std::function<std::unique_ptr<HistoryAction>(Document&, Selection&)>;
     const std::vector<Make> steps = {
         [](Document& d, Selection& s) {
@@ -176,6 +176,9 @@ TEST(HistoryBudget, UndoAndRedoStayExactUnderATinyBudgetOverMixedSteps) {
         uint64_t digest() const { return testing::digestOf(*doc, selection); }
     };
     HistoryBudget budget(600);  // a 24 × 18 layer copy alone takes 1296 bytes
+    testing::TempFolder folder;
+    HistoryDiskCache cache(folder.path() + "/Varnel", diskBytes);
+    if (withCache) budget.setDiskCache(&cache);
     Doc docs[2];
     for (int i = 0; i < 2; ++i) {
         docs[i].doc = testing::makeDocument(false, 11 + i);
@@ -184,6 +187,7 @@ TEST(HistoryBudget, UndoAndRedoStayExactUnderATinyBudgetOverMixedSteps) {
         docs[i].history.setBudget(&budget);
     }
     std::mt19937 rng(5);
+    int cachedSeen = 0;
     for (int round = 0; round < 300; ++round) {
         Doc& d = docs[rng() % 2];
         const unsigned what = rng() % 6;
@@ -212,6 +216,29 @@ TEST(HistoryBudget, UndoAndRedoStayExactUnderATinyBudgetOverMixedSteps) {
                 d.history.canUndo() ? d.history.stateAt(d.history.current())->byteSize() : 0;
             ASSERT_LE(budget.totalBytes(), std::max(budget.budget(), kept)) << round;
         }
+        ASSERT_LE(cache.usedBytes(), diskBytes) << round;
+        for (const Doc& doc : docs)
+            for (int i = 0; i < doc.history.count(); ++i) cachedSeen += doc.history.isCached(i);
+    }
+    if (withCache) {
+        EXPECT_GT(cachedSeen, 0) << "the disk cache took part";
+    }
+    for (Doc& d : docs) d.history.setBudget(nullptr);  // reads back what the cache holds
+}
+
+// Two real documents under a budget smaller than one layer copy, without a disk cache, with a roomy
+// one and with one holding two layer copies: whatever moves to disk and back or is dropped, every
+// undo and redo that remains gives back exactly the image the state produced.
+TEST(HistoryBudget, UndoAndRedoStayExactUnderATinyBudgetOverMixedSteps) {
+    struct Setup {
+        const char* label;
+        bool cache;
+        uint64_t diskBytes;
+    };
+    for (const Setup& setup : {Setup{"memory only", false, 0}, Setup{"roomy disk", true, 1 << 20},
+                               Setup{"tiny disk", true, 2 * 1296}}) {
+        SCOPED_TRACE(setup.label);
+        runMixedSteps(setup.cache, setup.diskBytes);
     }
 }
 
