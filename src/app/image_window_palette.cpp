@@ -1,10 +1,12 @@
 #include "app/image_window_palette.h"
 
 #include "app/image_window.h"
+#include "commands/command_ids.h"
 #include "commands/layer_params.h"
 #include "core/blend_modes.h"
 #include "core/surface_ops.h"
 #include "document/document.h"
+#include "history/history.h"
 #include "history/layer_actions.h"
 #include "view/ve_child_frame.h"
 
@@ -20,6 +22,41 @@ Document* ImageWindowPalette::document() {
 
 VeView* ImageWindowPalette::view() {
     return window_.frame() ? window_.frame()->view() : nullptr;
+}
+
+const History* ImageWindowPalette::history() {
+    return window_.history();
+}
+
+std::string ImageWindowPalette::historyOrigin() {
+    return window_.documentName();
+}
+
+bool ImageWindowPalette::stepHistoryTo(int index) {
+    const History& history = *window_.history();
+    if (index < -1 || index >= history.count()) return false;
+    // The walk follows the state itself: the budget may drop other states on the way (a redo),
+    // which moves the indices.
+    const HistoryAction* target = history.stateAt(index);
+    auto targetIndex = [&] {
+        if (!target) return -1;
+        for (int i = 0; i < history.count(); ++i)
+            if (history.stateAt(i) == target) return i;
+        return -2;  // gone
+    };
+    bool changed = false;
+    // The window's own Undo and Redo, one state at a time; a step that cannot be taken (memory
+    // short for a state in the disk cache) ends the walk where it is.
+    for (int at = targetIndex(); at >= -1 && history.current() != at; at = targetIndex()) {
+        const int id = history.current() > at ? kCmdEditUndo : kCmdEditRedo;
+        if (!window_.isCommandEnabled(id)) break;
+        const HistoryAction* before = history.stateAt(history.current());
+        const int count = history.count();
+        window_.runCommand(id);
+        if (history.stateAt(history.current()) == before && history.count() == count) break;
+        changed = true;
+    }
+    return changed;
 }
 
 namespace {

@@ -21,6 +21,9 @@ public:
     Document* document() override;
     VeView* view() override;
     bool request(const LayerRequest& request) override;
+    const History* history() override;
+    std::string historyOrigin() override;
+    bool stepHistoryTo(int index) override;
 
 private:
     // Runs the catalogue command `id` on `layer`, which it makes the active layer.

@@ -38,6 +38,7 @@
 #include "formats/format_type.h"
 #include "history/history.h"
 #include "history/history_disk_cache.h"
+#include "palettes/history_page.h"
 #include "palettes/info_page.h"
 #include "palettes/layer_list.h"
 #include "palettes/layers_page.h"
@@ -385,6 +386,10 @@ void MainWindow::createPalettes() {
         return indices;
     });
     connect(layersPage_->list(), &LayerList::selectionChanged, this, [this] { scheduleUpdate(); });
+    PaletteWindow* history = palettes_->addPaletteWindow(QStringLiteral("History"));
+    history->setDefaultSize(QSize(220, 300));
+    historyPage_ = new HistoryPage(palettes_);
+    history->addPage(historyPage_);
 
     // Window menu items that show and hide them.
     if (windowMenu_) windowMenu_->addSeparator();
@@ -394,7 +399,8 @@ void MainWindow::createPalettes() {
         Qt::Key key;
     } items[] = {{layers, "&Layers", Qt::Key_F7},
                  {info, "&Info", Qt::Key_F8},
-                 {swatches, "&Swatches", Qt::Key_F9}};
+                 {swatches, "&Swatches", Qt::Key_F9},
+                 {history, "&History", Qt::Key_F10}};
     for (const auto& item : items) {
         auto* a = new QAction(QString::fromLatin1(item.text), this);
         a->setCheckable(true);
@@ -634,6 +640,8 @@ void MainWindow::updateCommandStates() {
         if (info->handler == CommandHandler::Document && info->checkable)
             a->setChecked(doc && doc->handlesCommand(id) && doc->isCommandChecked(id));
     }
+    // The History palette follows the undo list the commands changed.
+    if (palettes_) palettes_->notifyHistoryChanged();
     // The Last Filter item is named after the filter it would apply again.
     QString lastFilter = qs(lastFilterMenuText());
     actions_.at(kCmdLastFilter)

@@ -31,6 +31,7 @@ namespace varnel {
 class ClipboardStore;
 class DocumentSubWindow;
 class ToolManager;
+class HistoryPage;
 class InfoPage;
 class LayersPage;
 class PaletteGroup;
@@ -167,6 +168,7 @@ public:
     LayersPage* layersPage() const { return layersPage_; }
     InfoPage* infoPage() const { return infoPage_; }
     SwatchesPage* swatchesPage() const { return swatchesPage_; }
+    HistoryPage* historyPage() const { return historyPage_; }
     // The Window menu's items that show and hide the palette windows, by window name.
     QAction* paletteAction(const QString& name) const;
     QToolBar* toolBar() const { return toolBar_; }
@@ -277,6 +279,7 @@ private:
     LayersPage* layersPage_ = nullptr;
     InfoPage* infoPage_ = nullptr;
     SwatchesPage* swatchesPage_ = nullptr;
+    HistoryPage* historyPage_ = nullptr;
     std::map<QString, QAction*> paletteActions_;
     bool palettesPlaced_ = false;
     RecentFiles recent_;

@@ -12,6 +12,7 @@
 namespace varnel {
 
 class Document;
+class History;
 class VeView;
 
 // One request of the Layers palette. Layer indices count from the bottom of the stack; the
@@ -59,6 +60,15 @@ public:
     virtual VeView* view() = 0;
     // Carries a request out; false when it was refused or changed nothing.
     virtual bool request(const LayerRequest& request) = 0;
+
+    // The document's undo list, which the History palette shows (null: the window keeps none).
+    virtual const History* history() { return nullptr; }
+    // What the History palette calls the state before the oldest step it lists (the document's
+    // name).
+    virtual std::string historyOrigin() { return {}; }
+    // Undoes or redoes, one state at a time as Undo and Redo would, until `index` is the current
+    // state (-1: none applied). False when nothing changed.
+    virtual bool stepHistoryTo(int /*index*/) { return false; }
 
     void addWatcher(Watcher* watcher);
     void removeWatcher(Watcher* watcher);

@@ -88,8 +88,13 @@ public:
     void setActiveDocument(PaletteDocument* document);
     PaletteDocument* activeDocument() const { return active_; }
 
+    // Says that a document's undo list may have changed (a step recorded, undone or redone,
+    // states dropped or moved to the disk cache); the History palette then looks again.
+    void notifyHistoryChanged() { emit historyChanged(); }
+
 signals:
     void activeDocumentChanged(PaletteDocument* document);
+    void historyChanged();
     // A document window the group has seen goes away (before its document is destroyed). When
     // it was the active one, activeDocumentChanged(nullptr) follows.
     void documentGone(PaletteDocument* document);

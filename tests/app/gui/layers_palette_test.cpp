@@ -309,6 +309,8 @@ TEST_F(Editor, PalettesComeBackWhereTheyWereLeft) {
     ASSERT_TRUE(kept("Layers") && kept("Swatches"));
     EXPECT_EQ(kept("Layers")->page, "Layers");
     EXPECT_EQ(kept("Swatches")->page, "Swatches");
+    ASSERT_TRUE(kept("History"));
+    EXPECT_EQ(kept("History")->page, "History");
 
     settings = AppSettings();
     build();
