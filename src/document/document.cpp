@@ -126,6 +126,7 @@ std::unique_ptr<Document> Document::duplicate() const {
         doc->backgroundColor_ = backgroundColor_;
         doc->previewOnly_ = previewOnly_;
         doc->modified_ = 1;
+        doc->metadata_ = metadata_;
         LayerStack& stack = doc->layers();
         const LayerStack& mine = layers();
         for (int i = 0; i < mine.count(); ++i) {

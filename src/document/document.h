@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/color.h"
@@ -14,6 +15,7 @@
 #include "core/surface.h"
 #include "document/change.h"
 #include "document/layer_stack.h"
+#include "document/photo_metadata.h"
 
 namespace varnel {
 
@@ -73,7 +75,8 @@ public:
     // success). The modified flag is set; the open flow clears it once the open succeeds.
     static std::unique_ptr<Document> fromImage(ColorImage& pixels, GrayMap* transparency,
                                                std::string_view path);
-    // A copy with every layer cloned (the top layer active) and the channels copied; modified.
+    // A copy with every layer cloned (the top layer active), the channels and the metadata
+    // copied; modified.
     std::unique_ptr<Document> duplicate() const;
 
     // --- settings -----------------------------------------------------------------------------
@@ -104,6 +107,11 @@ public:
     ImageSettings settings() const;
     // Changes the canvas size only (the geometry operations move the layers themselves).
     void setCanvasSize(Size size);
+    // The Exif, XMP and ICC profile of the file the document was opened from (empty for a new
+    // image). Edits leave them alone; a save updates what the new pixels make wrong (the Exif
+    // orientation and pixel dimensions) in the file it writes, not here.
+    const PhotoMetadata& metadata() const { return metadata_; }
+    void setMetadata(PhotoMetadata metadata) { metadata_ = std::move(metadata); }
 
     // --- parts --------------------------------------------------------------------------------
     LayerStack& layers();
@@ -168,6 +176,7 @@ private:
     ColorRef backgroundColor_ = 0xFFFFFF;
     int32_t previewOnly_ = 0;
     int32_t modified_ = 0;
+    PhotoMetadata metadata_;
     // Declared mutable so that const readers can create them on first use.
     mutable std::unique_ptr<LayerStack> layers_;
     ChannelList channels_;
