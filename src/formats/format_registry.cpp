@@ -13,6 +13,7 @@
 #include "document/layer_stack.h"
 #include "formats/file_stream.h"
 #include "formats/image_file.h"
+#include "formats/metadata_blocks.h"
 #include "formats/openraster.h"
 #include "formats/picture_import.h"
 #include "formats/png_codec.h"
@@ -126,9 +127,19 @@ bool openThroughCodec(std::unique_ptr<Document>& document, const std::string& pa
     auto* planes = dynamic_cast<TransparentImageFile*>(image.get());
     if (!planes) return false;
     ColorAlphaPair& pixels = planes->pixels();
+    PhotoMetadata metadata;
+    if (type == FormatPng) {
+        FileStream again;
+        if (again.openForRead(path)) readPngMetadata(again, metadata);
+        if (!orientUpright(pixels.color, pixels.alpha, metadata)) {
+            reason = "out of memory";
+            return false;
+        }
+    }
     GrayMap* alpha = pixels.hasAlpha() ? &pixels.alpha : nullptr;
     std::unique_ptr<Document> built = Document::fromImage(pixels.color, alpha, path);
     if (!built) return false;
+    built->setMetadata(std::move(metadata));
     info.bitsPerPixel = image->formatInfo()->bitDepth;
     if (type == FormatBmp) {
         const auto& header = static_cast<const BmpImageFile&>(*image).bmpInfo().header;
@@ -223,6 +234,7 @@ bool openAs(std::unique_ptr<Document>& opened, const std::string& path, int type
         why = "out of memory";
         return false;
     }
+    opened->setMetadata(std::move(picture.metadata));
     found.bitsPerPixel = picture.bitsPerPixel;
     found.resolution = picture.resolution;
     if (!picture.note.empty()) found.notes.push_back(std::move(picture.note));
@@ -318,10 +330,13 @@ bool saveDocument(Document& document, const SaveOptions& options, std::string* r
             // Pixels per inch, whatever unit the document shows its resolution in.
             const double ppi = document.resolutionUnit() == 1 ? document.resolution() * 2.54
                                                               : document.resolution();
+            const PhotoMetadata kept =
+                metadataForSave(document.metadata(), color.width(), color.height());
             std::string why;
             if (!writeThrough(document.filePath(), why, [&](ByteStream& stream, std::string& w) {
-                    return type == FormatWebp ? writeWebp(stream, color, &alpha, settings, &w)
-                                              : writeTiff(stream, color, &alpha, ppi, &w);
+                    return type == FormatWebp
+                               ? writeWebp(stream, color, &alpha, settings, &w, &kept)
+                               : writeTiff(stream, color, &alpha, ppi, &w);
                 })) {
                 return refuse(why);
             }
@@ -353,6 +368,10 @@ bool saveDocument(Document& document, const SaveOptions& options, std::string* r
                 return refuse(kCannotFlatten);
             }
             jpeg.jpegInfo().quality = std::clamp<int32_t>(options.jpegQuality, 0, 100);
+            const ColorImage& saved = jpeg.pixels();
+            appendMetadataSegments(
+                metadataForSave(document.metadata(), saved.width(), saved.height()),
+                jpeg.jpegInfo().segments);
         } else {
             auto& planes = static_cast<TransparentImageFile&>(*image).pixels();
             if (!lend(planes.color) && !document.flattenForSave(planes.color, planes.alpha, true)) {
@@ -371,7 +390,21 @@ bool saveDocument(Document& document, const SaveOptions& options, std::string* r
             }
         }
         std::string why;
-        if (!image->saveToFile(document.filePath(), &why)) return refuse(why);
+        if (type == FormatPng) {
+            // Written here rather than through the codec, with the document's metadata.
+            const auto& png = static_cast<const PngImageFile&>(*image);
+            const ColorImage& color = png.pixels().color;
+            const PhotoMetadata kept =
+                metadataForSave(document.metadata(), color.width(), color.height());
+            if (!writeThrough(document.filePath(), why, [&](ByteStream& stream, std::string& w) {
+                    return encodePng(stream, color, png.alphaPlane(),
+                                     png.pngInfo().compressionLevel, &w, &kept);
+                })) {
+                return refuse(why);
+            }
+        } else if (!image->saveToFile(document.filePath(), &why)) {
+            return refuse(why);
+        }
         document.setModified(false);
         return true;
     } catch (const std::bad_alloc&) {

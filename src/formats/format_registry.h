@@ -54,11 +54,12 @@ struct OpenedFileInfo {
 // with all its layers and saved channels (openraster.h). The
 // extension chooses the route; when that route refuses the file, the format its first bytes
 // announce is tried (a JPEG named .gif opens as the JPEG it is, and keeps its path). Fails for
-// a missing file, an extension of any other format, or a file that no route can decode. On success
-// `document` holds the new document (path recorded, unmodified) and `info` (when given) what
-// was learnt about the file; on failure both are left as they were and `reason` (when given)
-// says why in words for the user ("width 40000 exceeds the 30000-pixel limit"), or is empty
-// when nothing more is known.
+// a missing file, an extension of any other format, or a file that no route can decode. The
+// file's Exif, XMP and ICC profile go with the document, the picture turned upright for its
+// Exif orientation. On success `document` holds the new document (path recorded, unmodified) and
+// `info` (when given) what was learnt about the file; on failure both are left as they were and
+// `reason` (when given) says why in words for the user ("width 40000 exceeds the 30000-pixel
+// limit"), or is empty when nothing more is known.
 bool openDocument(std::unique_ptr<Document>& document, const std::string& path,
                   OpenedFileInfo* info = nullptr, std::string* reason = nullptr);
 
@@ -71,7 +72,9 @@ struct SaveOptions {
 // Saves the document to its own path in the format of the path's extension: BMP (32 bits when
 // the flattened alpha is partial, 24 otherwise), JPEG (the image laid over white) or PNG (RGBA
 // when the document has transparency), WebP (lossy at the JPEG quality, or lossless, with the
-// document's transparency) or TIFF (8-bit RGB, or RGBA with transparency, Deflate). Preview-only
+// document's transparency) or TIFF (8-bit RGB, or RGBA with transparency, Deflate); JPEG, PNG
+// and WebP with the document's metadata (its Exif saying the picture is upright and
+// of the saved size). Preview-only
 // documents and any other format fail. On success the document is marked unmodified; on failure it
 // is unchanged, an existing file at the path is left as it was, and `reason` (when given) says why
 // ("disk full", "permission denied", the codec's reason), or is empty when nothing more is known.

@@ -4,12 +4,14 @@
 
 #include "core/surface_ops.h"
 #include "document/document.h"
+#include "formats/exif.h"
 #include "formats/file_stream.h"
 #include "formats/format_type.h"
 #include "formats/gif_reader.h"
 #include "formats/ico_reader.h"
 #include "formats/image_file.h"
 #include "formats/jpeg_codec.h"
+#include "formats/metadata_blocks.h"
 #include "formats/tiff_codec.h"
 #include "formats/webp_codec.h"
 
@@ -24,10 +26,7 @@ bool readJpeg(ByteStream& stream, DecodedPicture& picture, std::string& reason) 
         reason = codec.failure();
         return false;
     }
-    if (!applyExifOrientation(image.pixels(), exifOrientation(image.jpegInfo().segments))) {
-        reason = "out of memory";
-        return false;
-    }
+    picture.metadata = metadataFromJpegSegments(image.jpegInfo().segments);
     picture.color.swapStores(image.pixels());
     picture.alpha.release();
     picture.bitsPerPixel = codec.fileComponents() * 8;
@@ -41,7 +40,7 @@ void DecodedPicture::dropOpaqueAlpha() {
     if (alpha.isValid() && !hasNon255(alpha)) alpha.release();
 }
 
-bool applyExifOrientation(ColorImage& image, int orientation) {
+bool applyExifOrientation(PixelSurface& image, int orientation) {
     switch (orientation) {
         case 2:
             return image.flipHorizontal() != 0;
@@ -60,6 +59,15 @@ bool applyExifOrientation(ColorImage& image, int orientation) {
         default:
             return true;
     }
+}
+
+bool orientUpright(ColorImage& color, GrayMap& alpha, PhotoMetadata& metadata) {
+    const int orientation = exifOrientation(metadata.exif);
+    if (orientation < 2) return true;
+    if (!applyExifOrientation(color, orientation)) return false;
+    if (alpha.isValid() && !applyExifOrientation(alpha, orientation)) return false;
+    resetExifOrientation(metadata.exif);
+    return true;
 }
 
 bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture,
@@ -92,12 +100,17 @@ bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture,
             if (reason) *reason = why;
             return false;
         }
+        if (!orientUpright(decoded.color, decoded.alpha, decoded.metadata)) {
+            if (reason) *reason = "out of memory";
+            return false;
+        }
         picture.color.swapStores(decoded.color);
         picture.alpha.release();
         picture.alpha.swapStores(decoded.alpha);
         picture.bitsPerPixel = decoded.bitsPerPixel;
         picture.resolution = decoded.resolution;
         picture.note = std::move(decoded.note);
+        picture.metadata = std::move(decoded.metadata);
         return true;
     } catch (const std::bad_alloc&) {
         if (reason) *reason = "out of memory";

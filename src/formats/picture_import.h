@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/surface.h"
+#include "document/photo_metadata.h"
 
 namespace varnel {
 
@@ -27,12 +28,16 @@ struct DecodedPicture {
     // What the picture leaves out of the file, as a sentence for the user ("Only the first of 12
     // frames was opened."); empty when nothing.
     std::string note;
+    // The file's Exif, XMP and ICC profile (JPEG, TIFF and WebP files). Once decodePicture has
+    // turned the pixels upright, the Exif orientation says 1.
+    PhotoMetadata metadata;
 
     // Drops an alpha plane that is 255 everywhere.
     void dropOpaqueAlpha();
 };
 
-// Decodes a GIF (2), ICO (3), JPEG (4), TIFF (6) or WebP (8) file at the stream's position.
+// Decodes a GIF (2), ICO (3), JPEG (4), TIFF (6) or WebP (8) file at the stream's position, and
+// turns the picture upright as its Exif orientation asks (resetting the orientation to 1).
 // Pictures with a side over kMaxSurfaceSide are refused from their headers. On failure `reason`
 // (when given) says why, in words for the user, or is empty when nothing more is known.
 bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture,
@@ -41,8 +46,11 @@ bool decodePicture(ByteStream& stream, int formatType, DecodedPicture& picture,
 bool decodePictureFile(const std::string& path, DecodedPicture& picture,
                        std::string* reason = nullptr);
 
-// Turns a colour plane upright for an Exif orientation (2..8; anything else leaves it).
-bool applyExifOrientation(ColorImage& image, int orientation);
+// Turns a colour or alpha plane upright for an Exif orientation (2..8; anything else leaves it).
+bool applyExifOrientation(PixelSurface& image, int orientation);
+// Turns both planes upright for the orientation the metadata's Exif records, then records 1
+// there. False when memory is short (the planes may then disagree: the picture is of no use).
+bool orientUpright(ColorImage& color, GrayMap& alpha, PhotoMetadata& metadata);
 
 // Builds a document from a GIF, ICO, JPEG, TIFF or WebP file: one layer of the picture's size, with
 // the picture's transparency as the layer's transparency (a "Background" layer when it is opaque).

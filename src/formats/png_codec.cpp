@@ -12,6 +12,7 @@
 
 #include "formats/byte_stream.h"
 #include "formats/image_file.h"
+#include "formats/metadata_blocks.h"
 #include "formats/png_deflate.h"
 #include "formats/refusal.h"
 #include "platform/parallel.h"
@@ -414,7 +415,7 @@ bool PngCodec::saveToStream(ByteStream& stream, const ImageFile& image) {
 }
 
 bool encodePng(ByteStream& stream, const ColorImage& color, const GrayMap* alpha, int level,
-               std::string* reason) {
+               std::string* reason, const PhotoMetadata* metadata) {
     auto refuse = [&](const std::string& text) {
         if (reason) *reason = text;
         return false;
@@ -471,9 +472,14 @@ bool encodePng(ByteStream& stream, const ColorImage& color, const GrayMap* alpha
     putBe32(header, uint32_t(height));
     header.insert(header.end(), {8, uint8_t(alpha ? 6 : 2), 0, 0, 0});
     bool ok = stream.write(kSignature, 1, 8) == 8 &&
-              writeChunk(stream, "IHDR", header.data(), header.size()) &&
-              writeText(stream, "Software", VARNEL_PRODUCT_NAME) &&
-              writeText(stream, "Modification Time", pngTimeText());
+              writeChunk(stream, "IHDR", header.data(), header.size());
+    if (metadata) {
+        for (const PngChunk& chunk : pngMetadataChunks(*metadata)) {
+            ok = ok && writeChunk(stream, chunk.type, chunk.data.data(), chunk.data.size());
+        }
+    }
+    ok = ok && writeText(stream, "Software", VARNEL_PRODUCT_NAME) &&
+         writeText(stream, "Modification Time", pngTimeText());
     for (size_t at = 0; ok && at < compressed.size(); at += kIdatBytes) {
         ok = writeChunk(stream, "IDAT", compressed.data() + at,
                         std::min(kIdatBytes, compressed.size() - at));

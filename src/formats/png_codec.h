@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/surface.h"
+#include "document/photo_metadata.h"
 #include "formats/image_codec.h"
 
 namespace varnel {
@@ -37,10 +38,11 @@ private:
 };
 
 // Encodes a colour plane (and an alpha plane of the same size) as an 8-bit RGB or RGBA PNG file
-// at deflate level `level` (clamped to 0..9) into the stream, as the codec's save does. False,
+// at deflate level `level` (clamped to 0..9) into the stream, as the codec's save does, with the
+// metadata's blocks (when given) in iCCP, eXIf and iTXt chunks ahead of the image data. False,
 // with the reason when one is known, on a short write or a shortage of memory.
 bool encodePng(ByteStream& stream, const ColorImage& color, const GrayMap* alpha, int level,
-               std::string* reason = nullptr);
+               std::string* reason = nullptr, const PhotoMetadata* metadata = nullptr);
 
 // The "Modification Time" text: "Mon, 5 Jan 2009 07:08:09 GMT" (day of month without a leading
 // zero) for a broken-down UTC time; the current time without an argument.

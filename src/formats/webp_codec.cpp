@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "formats/byte_stream.h"
+#include "formats/metadata_blocks.h"
 #include "formats/refusal.h"
 
 namespace varnel {
@@ -173,6 +174,7 @@ bool readWebp(ByteStream& stream, DecodedPicture& picture, std::string* reason) 
     picture.bitsPerPixel = decoded.bitsPerPixel;
     picture.resolution = 0;
     picture.note = decoded.note;
+    picture.metadata = metadataFromWebp(bytes.data(), bytes.size());
     return true;
 }
 
@@ -204,7 +206,8 @@ struct WriterClear {
 }  // namespace
 
 bool writeWebp(ByteStream& stream, const ColorImage& color, const GrayMap* alpha,
-               const WebpSaveSettings& settings, std::string* reason) {
+               const WebpSaveSettings& settings, std::string* reason,
+               const PhotoMetadata* metadata) {
     if (!color.isValid()) return fail(reason, "no picture to save");
     const int width = color.width(), height = color.height();
     if (width > kWebpMaxSide || height > kWebpMaxSide) {
@@ -249,8 +252,16 @@ bool writeWebp(ByteStream& stream, const ColorImage& color, const GrayMap* alpha
     picture.writer = WebPMemoryWrite;
     picture.custom_ptr = &writer;
     if (!WebPEncode(&config, &picture)) return fail(reason, encoderFailure(picture.error_code));
-    if (writer.size > UINT32_MAX ||
-        stream.write(writer.mem, 1, uint32_t(writer.size)) != writer.size) {
+    const uint8_t* bytes = writer.mem;
+    size_t size = writer.size;
+    std::vector<uint8_t> withMetadata;
+    if (metadata && !metadata->empty()) {
+        withMetadata.assign(writer.mem, writer.mem + writer.size);
+        if (!addMetadataToWebp(withMetadata, *metadata, reason)) return false;
+        bytes = withMetadata.data();
+        size = withMetadata.size();
+    }
+    if (size > UINT32_MAX || stream.write(bytes, 1, uint32_t(size)) != size) {
         return fail(reason, "the file could not be written");
     }
     return true;

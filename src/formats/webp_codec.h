@@ -12,7 +12,8 @@ namespace varnel {
 
 class ByteStream;
 
-// Reads the WebP file at the stream's position (from there to the stream's end). An animation
+// Reads the WebP file at the stream's position (from there to the stream's end), with its EXIF,
+// "XMP " and ICCP chunks as the picture's metadata. An animation
 // gives its first frame composed on its canvas, and says so in the picture's note. Sides over
 // kMaxSurfaceSide, headers that claim far more pixels than the file could hold, truncated and
 // corrupt data fail, with the reason in `reason` when given.
@@ -25,9 +26,11 @@ struct WebpSaveSettings {
 };
 
 // Writes `color` (with `alpha` as its transparency when given and valid) as a WebP file at the
-// stream's position. A lossless file keeps every pixel exactly, even the colour of fully
-// transparent ones. Fails with the reason when the encoder or a write fails.
+// stream's position, with the metadata's blocks (when given) in EXIF, "XMP " and ICCP chunks. A
+// lossless file keeps every pixel exactly, even the colour of fully transparent ones. Fails with
+// the reason when the encoder or a write fails.
 bool writeWebp(ByteStream& stream, const ColorImage& color, const GrayMap* alpha,
-               const WebpSaveSettings& settings, std::string* reason = nullptr);
+               const WebpSaveSettings& settings, std::string* reason = nullptr,
+               const PhotoMetadata* metadata = nullptr);
 
 }  // namespace varnel

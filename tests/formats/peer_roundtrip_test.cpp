@@ -12,6 +12,8 @@
 #include "formats/format_registry.h"
 #include "formats/image_codec.h"
 #include "formats/image_file.h"
+#include "formats/metadata_blocks.h"
+#include "metadata_fixtures.h"
 #include "test_files.h"
 
 namespace varnel {
@@ -180,6 +182,78 @@ TEST(PeerRoundTrip, SavedFilesReopenInImageMagickAndPillow) {
             }
             EXPECT_LE(worstDifference(seen, expected), c.lossAllowed) << "Pillow";
         }
+    }
+}
+
+// Pillow reads the Exif, the profile and the XMP packet the editor writes (orientation reset, the
+// saved size as pixel dimensions), and the editor reads the blocks Pillow writes, byte for byte.
+TEST(PeerRoundTrip, MetadataIsExchangedWithPillow) {
+    const std::string python = pillowPython();
+    if (python.empty()) GTEST_SKIP() << "Python with Pillow is not installed";
+    ScratchFolder dir;
+    const Bytes icc = fixtures::iccProfile(3000);
+    const Bytes xmp = fixtures::xmpPacket();
+    auto write = [&](const std::string& name, const Bytes& bytes) {
+        std::FILE* f = std::fopen(dir.file(name).c_str(), "wb");
+        ASSERT_TRUE(f);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    };
+    write("camera.exif", fixtures::exifBlock(false, 8, 24, 16));
+    write("profile.icc", icc);
+
+    // Pillow's files, the picture turned by orientation 8: the editor turns it back.
+    const std::string pillowWrites =
+        "import sys; from PIL import Image; "
+        "exif = open(sys.argv[1], \"rb\").read(); icc = open(sys.argv[2], \"rb\").read(); "
+        "im = Image.new(\"RGB\", (24, 16), (10, 200, 30)); "
+        "im.save(sys.argv[3] + \".jpg\", exif=b\"Exif\\x00\\x00\" + exif, icc_profile=icc); "
+        "im.save(sys.argv[3] + \".png\", exif=exif, icc_profile=icc); "
+        "im.save(sys.argv[3] + \".webp\", exif=exif, icc_profile=icc, lossless=True)";
+    Bytes ignored;
+    ASSERT_TRUE(capture(python + " -c " + quoted(pillowWrites) + " " +
+                            quoted(dir.file("camera.exif")) + " " +
+                            quoted(dir.file("profile.icc")) + " " + quoted(dir.file("pillow")),
+                        ignored));
+    for (const char* ext : {".jpg", ".png", ".webp"}) {
+        SCOPED_TRACE(std::string("Pillow's ") + ext);
+        std::unique_ptr<Document> doc;
+        std::string reason;
+        ASSERT_TRUE(openDocument(doc, dir.file("pillow") + ext, nullptr, &reason)) << reason;
+        EXPECT_EQ(doc->size(), (Size{16, 24}));
+        EXPECT_EQ(doc->metadata().exif, fixtures::exifBlock(false, 1, 24, 16));
+        EXPECT_EQ(doc->metadata().icc, icc);
+    }
+
+    // The editor's files, read by Pillow: orientation, pixel dimensions, profile, XMP.
+    std::unique_ptr<Document> doc;
+    ASSERT_TRUE(openDocument(doc, dir.file("pillow.jpg")));
+    PhotoMetadata metadata = doc->metadata();
+    metadata.xmp = xmp;
+    doc->setMetadata(metadata);
+    const std::string pillowReads =
+        "import sys; from PIL import Image; "
+        "im = Image.open(sys.argv[1]); e = im.getexif(); sub = e.get_ifd(0x8769); "
+        "icc = im.info.get(\"icc_profile\") or b\"\"; "
+        "xmp = im.info.get(\"xmp\") or im.info.get(\"XML:com.adobe.xmp\") or b\"\"; "
+        "xmp = xmp.encode() if isinstance(xmp, str) else xmp; "
+        "xmp = next((c[29:] for m, c in getattr(im, \"applist\", []) if m == \"APP1\" and "
+        "c.startswith(b\"http://ns.adobe.com/xap/1.0/\\x00\")), xmp); "
+        "print(e.get(0x112), sub.get(0xA002), sub.get(0xA003), e.get(0x10F), "
+        "icc == open(sys.argv[2], \"rb\").read(), xmp == open(sys.argv[3], \"rb\").read(), "
+        "end=\"\")";
+    write("packet.xmp", xmp);
+    for (const char* ext : {".jpg", ".png", ".webp"}) {
+        SCOPED_TRACE(std::string("the editor's ") + ext);
+        doc->setPath(dir.file("ours") + ext);
+        ASSERT_TRUE(saveDocument(*doc));
+        Bytes seen;
+        ASSERT_TRUE(capture(python + " -c " + quoted(pillowReads) + " " +
+                                quoted(dir.file("ours") + ext) + " " +
+                                quoted(dir.file("profile.icc")) + " " +
+                                quoted(dir.file("packet.xmp")) + " 2>/dev/null",
+                            seen));
+        EXPECT_EQ(std::string(seen.begin(), seen.end()), "1 16 24 Camera True True");
     }
 }
 

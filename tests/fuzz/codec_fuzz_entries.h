@@ -10,11 +10,13 @@
 #include <cstring>
 #include <vector>
 
+#include "formats/exif.h"
 #include "formats/gif_reader.h"
 #include "formats/ico_reader.h"
 #include "formats/image_file.h"
 #include "formats/jpeg_codec.h"
 #include "formats/memory_stream.h"
+#include "formats/metadata_blocks.h"
 #include "formats/picture_import.h"
 #include "formats/png_codec.h"
 
@@ -45,9 +47,30 @@ inline bool small(const FormatInfo& info) {
     return int64_t(info.width) * info.height <= kMaxFuzzPixels;
 }
 
+// The metadata blocks a file gave, through everything that reads inside them; a block written
+// into a container reads back the same.
+inline void exerciseMetadata(const PhotoMetadata& metadata) {
+    const PhotoMetadata saved = metadataForSave(metadata, 7, 9);
+    exifTextTags(saved.exif);
+    exifFromTiffFile(saved.exif.data(), saved.exif.size());
+    std::deque<JpegSegment> segments;
+    appendMetadataSegments(saved, segments);
+    const PhotoMetadata back = metadataFromJpegSegments(segments);
+    require(saved.exif.size() > 65527 || back.exif == saved.exif);
+    require(saved.icc.size() > 255u * 65519u || back.icc == saved.icc);
+}
+
 // Reads the bytes as a PNG; what loads is saved and must read back unchanged (a saved file has
 // no gamma chunk, so nothing is corrected twice).
 inline void exercisePngReader(const uint8_t* data, size_t size) {
+    {
+        MemoryStream stream;
+        PhotoMetadata metadata;
+        if (stream.attachBlock(static_cast<const void*>(data), uint32_t(size), CheckReadable) &&
+            readPngMetadata(stream, metadata)) {
+            exerciseMetadata(metadata);
+        }
+    }
     PngCodec codec;
     PngImageFile header;
     if (!codec.loadFromMemory(header, data, uint32_t(size), LoadHeaderOnly) ||
@@ -77,6 +100,7 @@ inline void exerciseJpegReader(const uint8_t* data, size_t size) {
         if (stream.attachBlock(static_cast<const void*>(data), uint32_t(size), CheckReadable)) {
             readSegments(stream, segments, SegmentMode::Full);
             for (const JpegSegment& s : segments) exifOrientation(s);
+            exerciseMetadata(metadataFromJpegSegments(segments));
         }
     }
     JpegCodec codec;
