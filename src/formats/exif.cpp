@@ -296,10 +296,14 @@ bool exifHasDirectories(const std::vector<uint8_t>& block, bool& exif, bool& gps
     View view;
     uint32_t first = 0;
     if (!open(block.data(), block.size(), view, first)) return false;
-    const size_t e = view.find(first, kTagExifDirectory);
-    const size_t g = view.find(first, kTagGpsDirectory);
-    exif = e != 0 && view.pointer(e) != 0;
-    gps = g != 0 && view.pointer(g) != 0;
+    auto lies = [&](uint16_t tag) {
+        const size_t entry = view.find(first, tag);
+        const uint32_t at = entry ? view.pointer(entry) : 0;
+        uint32_t count = 0;
+        return at != 0 && view.directory(at, count);
+    };
+    exif = lies(kTagExifDirectory);
+    gps = lies(kTagGpsDirectory);
     return exif || gps;
 }
 

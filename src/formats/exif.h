@@ -42,7 +42,7 @@ void exifPixelDimensions(const std::vector<uint8_t>& block, uint32_t& width, uin
 // A standalone Exif block built from a TIFF file's first directory: its descriptive text tags
 // (image description, make, model, software, date, artist, copyright) and its Exif and GPS
 // directories, with everything they point to. Entries whose data lies outside the file are left
-// out. Empty when the file has no Exif or GPS directory and none of those tags, or is malformed.
+// out. Empty when the file has no Exif or GPS directory, or is malformed.
 std::vector<uint8_t> exifFromTiffFile(const uint8_t* file, size_t size);
 
 // The descriptive text tags of an Exif block's first directory that a TIFF file's first
@@ -59,7 +59,8 @@ std::vector<ExifText> exifTextTags(const std::vector<uint8_t>& block);
 // the file unchanged, when the file or the block is malformed.
 bool appendExifToTiffFile(std::vector<uint8_t>& file, const std::vector<uint8_t>& block);
 
-// True when the block records an Exif or a GPS directory.
+// True when the block records an Exif or a GPS directory that lies within it; `exif` and `gps`
+// say which.
 bool exifHasDirectories(const std::vector<uint8_t>& block, bool& exif, bool& gps);
 
 }  // namespace varnel

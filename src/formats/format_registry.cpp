@@ -336,7 +336,7 @@ bool saveDocument(Document& document, const SaveOptions& options, std::string* r
             if (!writeThrough(document.filePath(), why, [&](ByteStream& stream, std::string& w) {
                     return type == FormatWebp
                                ? writeWebp(stream, color, &alpha, settings, &w, &kept)
-                               : writeTiff(stream, color, &alpha, ppi, &w);
+                               : writeTiff(stream, color, &alpha, ppi, &w, &kept);
                 })) {
                 return refuse(why);
             }

@@ -72,8 +72,8 @@ struct SaveOptions {
 // Saves the document to its own path in the format of the path's extension: BMP (32 bits when
 // the flattened alpha is partial, 24 otherwise), JPEG (the image laid over white) or PNG (RGBA
 // when the document has transparency), WebP (lossy at the JPEG quality, or lossless, with the
-// document's transparency) or TIFF (8-bit RGB, or RGBA with transparency, Deflate); JPEG, PNG
-// and WebP with the document's metadata (its Exif saying the picture is upright and
+// document's transparency) or TIFF (8-bit RGB, or RGBA with transparency, Deflate); JPEG, PNG,
+// WebP and TIFF with the document's metadata (its Exif saying the picture is upright and
 // of the saved size). Preview-only
 // documents and any other format fail. On success the document is marked unmodified; on failure it
 // is unchanged, an existing file at the path is left as it was, and `reason` (when given) says why

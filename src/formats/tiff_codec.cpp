@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "formats/byte_stream.h"
+#include "formats/exif.h"
+#include "formats/metadata_blocks.h"
 #include "formats/refusal.h"
 
 namespace varnel {
@@ -315,6 +317,17 @@ bool readTiff(ByteStream& stream, DecodedPicture& picture, std::string* reason) 
         if (unit == RESUNIT_INCH) decoded.resolution = xResolution;
         if (unit == RESUNIT_CENTIMETER) decoded.resolution = xResolution * 2.54;
     }
+    decoded.metadata.exif = exifFromTiffFile(file.bytes.data(), file.bytes.size());
+    auto block = [&](uint32_t tag, std::vector<uint8_t>& into) {
+        uint32_t count = 0;
+        const uint8_t* data = nullptr;
+        if (TIFFGetField(tif.get(), tag, &count, &data) && data && count > 0 &&
+            count <= kMaxMetadataBlockBytes) {
+            into.assign(data, data + count);
+        }
+    };
+    block(TIFFTAG_XMLPACKET, decoded.metadata.xmp);
+    block(TIFFTAG_ICCPROFILE, decoded.metadata.icc);
     const tdir_t pages = TIFFNumberOfDirectories(tif.get());
     if (pages > 1) {
         decoded.note = "Only the first of " + std::to_string(pages) + " pages was opened.";
@@ -326,19 +339,34 @@ bool readTiff(ByteStream& stream, DecodedPicture& picture, std::string* reason) 
     picture.bitsPerPixel = decoded.bitsPerPixel;
     picture.resolution = decoded.resolution;
     picture.note = decoded.note;
+    picture.metadata = std::move(decoded.metadata);
     return true;
 }
 
-bool writeTiff(ByteStream& stream, const ColorImage& color, const GrayMap* alpha, double resolution,
-               std::string* reason) {
-    if (!color.isValid()) return fail(reason, "no picture to save");
+namespace {
+
+// The file in memory; with `directories` the first directory gets Exif and GPS directory
+// entries for appendExifToTiffFile to point at the block's directories. `leftOut` tells when
+// those directories could not be copied (the file is then unusable: it must be encoded again
+// without them).
+bool encodeTiff(MemoryFile& file, const ColorImage& color, const GrayMap* alpha, double resolution,
+                const PhotoMetadata* metadata, bool directories, bool& leftOut,
+                std::string* reason) {
     const bool withAlpha = alpha && alpha->isValid() && alpha->size() == color.size();
     const int width = color.width(), height = color.height();
     const int samples = withAlpha ? 4 : 3;
-    MemoryFile file;
+    file.bytes.clear();
+    file.position = 0;
+    file.error.clear();
     file.writable = true;
+    const std::vector<uint8_t> none;
+    const std::vector<uint8_t>& exif = metadata ? metadata->exif : none;
+    bool exifDirectory = false, gpsDirectory = false;
+    directories = directories && exifHasDirectories(exif, exifDirectory, gpsDirectory);
     {
-        TiffHandle tif = openMemory(file, "w");
+        // Exif directories are copied as their bytes lie: the file takes the block's byte order.
+        const bool bigEndian = directories && exif[0] == 'M';
+        TiffHandle tif = openMemory(file, bigEndian ? "wb" : "wl");
         if (!tif) return fail(reason, libraryReason(file, "the TIFF writer is unusable"));
         TIFF* t = tif.get();
         TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(width));
@@ -358,6 +386,23 @@ bool writeTiff(ByteStream& stream, const ColorImage& color, const GrayMap* alpha
             TIFFSetField(t, TIFFTAG_YRESOLUTION, float(resolution));
             TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
         }
+        if (metadata) {
+            for (const ExifText& text : exifTextTags(exif)) {
+                const std::string value(text.text.begin(), text.text.end());
+                TIFFSetField(t, text.tag, value.c_str());
+            }
+            if (!metadata->xmp.empty() && metadata->xmp.size() <= UINT32_MAX) {
+                TIFFSetField(t, TIFFTAG_XMLPACKET, uint32_t(metadata->xmp.size()),
+                             metadata->xmp.data());
+            }
+            if (!metadata->icc.empty() && metadata->icc.size() <= UINT32_MAX) {
+                TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(metadata->icc.size()),
+                             metadata->icc.data());
+            }
+        }
+        // Entries to be pointed at the directories once the file is complete.
+        if (exifDirectory) TIFFSetField(t, TIFFTAG_EXIFIFD, uint64_t(0));
+        if (gpsDirectory) TIFFSetField(t, TIFFTAG_GPSIFD, uint64_t(0));
         // Strips of about 256 KB: large enough for Deflate to do well.
         const uint32_t rowBytes = uint32_t(width) * uint32_t(samples);
         const uint32_t rowsPerStrip = std::clamp<uint32_t>((256u << 10) / rowBytes, 1, height);
@@ -382,7 +427,25 @@ bool writeTiff(ByteStream& stream, const ColorImage& color, const GrayMap* alpha
         }
     }
     if (!file.error.empty()) return fail(reason, libraryReason(file, ""));
-    if (stream.write(file.bytes.data(), 1, uint32_t(file.bytes.size())) != file.bytes.size()) {
+    leftOut = directories && !appendExifToTiffFile(file.bytes, exif);
+    return true;
+}
+
+}  // namespace
+
+bool writeTiff(ByteStream& stream, const ColorImage& color, const GrayMap* alpha, double resolution,
+               std::string* reason, const PhotoMetadata* metadata) {
+    if (!color.isValid()) return fail(reason, "no picture to save");
+    MemoryFile file;
+    bool leftOut = false;
+    if (!encodeTiff(file, color, alpha, resolution, metadata, true, leftOut, reason)) return false;
+    // Directories that cannot be copied (a block beyond every limit) are left out rather than
+    // the picture.
+    if (leftOut && !encodeTiff(file, color, alpha, resolution, metadata, false, leftOut, reason)) {
+        return false;
+    }
+    if (file.bytes.size() > UINT32_MAX ||
+        stream.write(file.bytes.data(), 1, uint32_t(file.bytes.size())) != file.bytes.size()) {
         return fail(reason, "the file could not be written");
     }
     return true;

@@ -4,6 +4,7 @@
 // nothing outside themselves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -320,6 +321,52 @@ TEST(PhotoMetadataFiles, BrokenBlocksAreLeftOutAndThePictureStillOpens) {
     ASSERT_TRUE(jpeg.document);
     EXPECT_TRUE(jpeg.document->metadata().exif.empty());
     EXPECT_EQ(jpeg.document->metadata().icc, notTiff.icc);
+}
+
+// A TIFF file holds its Exif in its own directories: what reads back from one is a block rebuilt
+// from them (the camera's text, the Exif directory), the same however often it is saved.
+TEST(PhotoMetadataFiles, TiffFilesHoldTheBlocksInTheirOwnTags) {
+    ScratchFolder folder;
+    for (const bool little : {true, false}) {
+        SCOPED_TRACE(little ? "II" : "MM");
+        Photo photo;
+        photo.exif = fixtures::exifBlock(little, 6, 24, 16);
+        writeFile(folder.file("photo.jpg"), jpegPhoto(photo));
+        Opened opened = open(folder.file("photo.jpg"));
+        ASSERT_TRUE(opened.document);
+        save(*opened.document, folder.file("out.tif"));
+        // The directories are copied as their bytes lie, so the file takes the block's order.
+        const std::string head = testing_files::readBytes(folder.file("out.tif")).substr(0, 2);
+        EXPECT_EQ(head, little ? "II" : "MM");
+
+        Opened tiff = open(folder.file("out.tif"));
+        ASSERT_TRUE(tiff.document);
+        const PhotoMetadata& read = tiff.document->metadata();
+        EXPECT_EQ(read.xmp, photo.xmp);
+        EXPECT_EQ(read.icc, photo.icc);
+        ASSERT_TRUE(isExifBlock(read.exif));
+        uint32_t w = 0, h = 0;
+        exifPixelDimensions(read.exif, w, h);
+        EXPECT_EQ(w, 16u);
+        EXPECT_EQ(h, 24u);
+        const std::vector<ExifText> texts = exifTextTags(read.exif);
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0].tag, 0x010F);
+        EXPECT_EQ(std::string(texts[0].text.begin(), texts[0].text.end()), "Camera");
+        // The rational behind the Exif directory came along: the block holds 1/250 in its order.
+        const Bytes rational =
+            little ? Bytes{1, 0, 0, 0, 250, 0, 0, 0} : Bytes{0, 0, 0, 1, 0, 0, 0, 250};
+        EXPECT_NE(std::search(read.exif.begin(), read.exif.end(), rational.begin(), rational.end()),
+                  read.exif.end());
+
+        for (const char* target : {"again.tif", "again.jpg", "again.png"}) {
+            SCOPED_TRACE(target);
+            save(*tiff.document, folder.file(target));
+            Opened back = open(folder.file(target));
+            ASSERT_TRUE(back.document);
+            EXPECT_EQ(back.document->metadata(), read);
+        }
+    }
 }
 
 }  // namespace

@@ -239,11 +239,12 @@ TEST(PeerRoundTrip, MetadataIsExchangedWithPillow) {
         "xmp = xmp.encode() if isinstance(xmp, str) else xmp; "
         "xmp = next((c[29:] for m, c in getattr(im, \"applist\", []) if m == \"APP1\" and "
         "c.startswith(b\"http://ns.adobe.com/xap/1.0/\\x00\")), xmp); "
+        "xmp = xmp or getattr(im, \"tag_v2\", {}).get(700, b\"\"); "
         "print(e.get(0x112), sub.get(0xA002), sub.get(0xA003), e.get(0x10F), "
         "icc == open(sys.argv[2], \"rb\").read(), xmp == open(sys.argv[3], \"rb\").read(), "
         "end=\"\")";
     write("packet.xmp", xmp);
-    for (const char* ext : {".jpg", ".png", ".webp"}) {
+    for (const char* ext : {".jpg", ".png", ".webp", ".tif"}) {
         SCOPED_TRACE(std::string("the editor's ") + ext);
         doc->setPath(dir.file("ours") + ext);
         ASSERT_TRUE(saveDocument(*doc));
