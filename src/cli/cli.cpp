@@ -12,6 +12,7 @@
 #include "core/surface_ops.h"
 #include "document/document.h"
 #include "formats/format_registry.h"
+#include "formats/metadata_blocks.h"
 #include "platform/parallel.h"
 
 namespace varnel {
@@ -128,6 +129,9 @@ int runInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
                 line << ", " << (item.isVisible() ? "visible" : "hidden");
                 if (item.isBackground()) line << ", background";
             }
+        }
+        if (const std::string blocks = describeMetadata(doc->metadata()); !blocks.empty()) {
+            line << "\n  metadata: " << blocks;
         }
         for (const std::string& note : info.notes) line << "\n  note: " << note;
         out << line.str() << "\n";

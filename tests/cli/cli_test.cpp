@@ -12,6 +12,8 @@
 #include <sstream>
 
 #include "cli/edit_steps.h"
+#include "document/document.h"
+#include "formats/format_registry.h"
 #include "formats/image_file.h"
 
 namespace varnel {
@@ -110,6 +112,35 @@ TEST_F(Cli, InfoReportsEachFileAndFailsForTheOnesItCannotOpen) {
               "Cannot open file \"" + file("missing.png") + "\"! No such file or folder.\n");
     EXPECT_EQ(run({"info", "@grey100.png"}), kCliSuccess);
     EXPECT_EQ(run({"info"}), kCliUsageError);
+}
+
+// A photo's metadata blocks are listed with their sizes, and convert and edit carry them into the
+// files they write.
+TEST_F(Cli, InfoListsTheMetadataThatConvertAndEditCarry) {
+    ImageSettings settings;
+    settings.width = 4;
+    settings.height = 3;
+    std::unique_ptr<Document> doc = Document::createBlank(settings);
+    ASSERT_TRUE(doc);
+    PhotoMetadata metadata;
+    const std::string packet = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>";
+    metadata.xmp.assign(packet.begin(), packet.end());
+    metadata.icc.assign(3000, 7);
+    doc->setMetadata(metadata);
+    doc->setPath(file("photo.png"));
+    ASSERT_TRUE(saveDocument(*doc));
+
+    ASSERT_EQ(run({"convert", "@photo.png", "@photo.jpg"}), kCliSuccess) << err.str();
+    ASSERT_EQ(run({"edit", "@photo.jpg", "--rotate", "90cw", "-o", "@turned.webp"}), kCliSuccess)
+        << err.str();
+    ASSERT_EQ(run({"convert", "@turned.webp", "@turned.bmp"}), kCliSuccess) << err.str();
+    out.str("");
+    ASSERT_EQ(run({"info", "@photo.jpg", "@turned.webp", "@turned.bmp"}), kCliSuccess) << err.str();
+    const std::string blocks =
+        "\n  metadata: XMP " + std::to_string(packet.size()) + " bytes, ICC profile 3000 bytes\n";
+    EXPECT_EQ(out.str(), file("photo.jpg") + ": JPEG 4x3, 24 bpp, opaque, 72 dpi" + blocks +
+                             file("turned.webp") + ": WebP 3x4, 24 bpp, opaque, 72 dpi" + blocks +
+                             file("turned.bmp") + ": BMP 3x4, 24 bpp, opaque, 72 dpi\n");
 }
 
 // Layered files go through edit, convert and info with their layers; flattening them is a
