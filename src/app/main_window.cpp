@@ -27,6 +27,8 @@
 #include <utility>
 
 #include "app/command_table.h"
+#include "app/help_manual.h"
+#include "app/help_window.h"
 #include "app/image_window.h"
 #include "app/printing.h"
 #include "app/product_info.h"
@@ -773,7 +775,7 @@ void MainWindow::runCommand(int id) {
         case kCmdHelpSearch:
         case kCmdHelpIndex:
         case kCmdHelpFeedback:
-            openHelp();
+            openHelp(id);
             break;
         case kCmdWebHome:
             openWebPage(makerHomePage());
@@ -1369,19 +1371,41 @@ void MainWindow::wheelEvent(QWheelEvent* event) {
         event->accept();
 }
 
-void MainWindow::openHelp() {
-    QString file = QDir(programDirectory_).filePath(QString::fromLatin1(kHelpFileName));
-    if (!QFileInfo(file).isFile()) {
-        prompts_->showInformation(
-            qs(productName()),
-            QStringLiteral("Help is not installed.\nThe help file \"%1\" was not found.")
-                .arg(file));
-        return;
+void MainWindow::openHelp(int command) {
+    if (!helpWindow_) {
+        const QString directory = findManualDirectory(programDirectory_);
+        HelpManual manual;
+        QString why;
+        if (directory.isEmpty() || !manual.load(directory, &why)) {
+            prompts_->showInformation(
+                qs(productName()),
+                directory.isEmpty()
+                    ? QStringLiteral("Help is not installed.\nThe user manual was not found "
+                                     "beside the program (%1).")
+                          .arg(QDir::toNativeSeparators(
+                              QDir(programDirectory_).filePath(QStringLiteral("manual"))))
+                    : QStringLiteral("The user manual in \"%1\" cannot be read: %2")
+                          .arg(QDir::toNativeSeparators(directory), why));
+            return;
+        }
+        helpWindow_ = new HelpWindow(
+            manual, [this](const QUrl& url) { return desktop_->openUrl(url); }, this);
     }
-    if (!desktop_->openUrl(QUrl::fromLocalFile(file)))
-        prompts_->showInformation(
-            qs(productName()),
-            QStringLiteral("No program to show the help file \"%1\" was found.").arg(file));
+    switch (command) {
+        case kCmdHelpIndex:
+            helpWindow_->showIndex();
+            break;
+        case kCmdHelpSearch:
+            helpWindow_->showSearch();
+            break;
+        case kCmdHelpFeedback:
+            helpWindow_->showContents();
+            helpWindow_->showPage(QString::fromLatin1(kFeedbackPage));
+            break;
+        default:
+            helpWindow_->showContents();
+            break;
+    }
 }
 
 void MainWindow::openWebPage(const QUrl& url) {

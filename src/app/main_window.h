@@ -30,6 +30,7 @@ namespace varnel {
 
 class ClipboardStore;
 class DocumentSubWindow;
+class HelpWindow;
 class ToolManager;
 class HistoryPage;
 class InfoPage;
@@ -52,13 +53,11 @@ struct MainWindowSetup {
     std::unique_ptr<CommandDialogs> commandDialogs;
     std::unique_ptr<Printers> printers;
     ClipboardStore* clipboard = nullptr;  // defaults to the process-wide store
-    QString programDirectory;  // where the help file is looked for; defaults to the program's
+    QString programDirectory;  // where the manual is looked for; defaults to the program's
 };
 
 // The number of entries of the open dialog's filter; the last, "All Formats", is preselected.
 int openFilterEntryCount();
-// The help file looked for next to the program.
-inline constexpr char kHelpFileName[] = "OVVL_Help.chm";
 
 // "Version 1.0.0  (Build 1)" from a four-part version "1.0.0.1" (missing numbers count as 0).
 QString aboutVersionText(const std::string& version);
@@ -178,6 +177,8 @@ public:
     // document commands use, the view mode. Shown in a tool window of its own with the main window.
     VeToolbox* toolbox() const { return toolbox_; }
     QWidget* toolboxWindow() const { return toolboxWindow_; }
+    // The help window, once a help command has opened it (null before).
+    HelpWindow* helpWindow() const { return helpWindow_; }
     // The active tool of the document windows' canvases, chosen by the tool commands.
     ToolManager& tools() const { return *tools_; }
     RecentFiles& recentFiles() { return recent_; }
@@ -235,7 +236,8 @@ private:
     // Opens the handed-over paths that waited, once no modal dialog is open.
     void openPendingHandover();
     void tileHorizontally();
-    void openHelp();
+    // Contents, Index, Search and Feedback and Support: the manual in the help window.
+    void openHelp(int command);
     void openWebPage(const QUrl& url);
     void showAbout();
     QPrinter* openPrinter();
@@ -255,6 +257,7 @@ private:
     std::unique_ptr<Printers> printers_;
     ClipboardStore* clipboard_;
     QString programDirectory_;
+    HelpWindow* helpWindow_ = nullptr;
     std::unique_ptr<ToolManager> tools_;
     // The number of the next "Clipboard-%d" document.
     int clipboardCounter_ = 1;

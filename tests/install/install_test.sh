@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary DESTDIR under /usr and checks what a desktop finds there:
 # the programs (and that their --help, --version and a bad option answer without a display),
-# the launcher, the software-centre description and the icons. The validators come from Debian
+# the manual, the launcher, the software-centre description and the icons. The validators come from Debian
 # (desktop-file-utils, appstream); a missing one is reported and the test ends as skipped once
 # everything else has passed.
 #
@@ -42,6 +42,11 @@ if [ -x "$root/bin/varnel" ]; then
     [ $status = 2 ] || fail "varnel --no-such-option exited with $status, not 2"
     [[ $err == *"unknown option '--no-such-option'"* ]] || fail "varnel's refusal read '$err'"
 fi
+
+# The manual lies where the installed editor looks for it: ../share/varnel/manual from bin/.
+manual=$share/varnel/manual
+[ -f "$manual/contents.xml" ] && [ -f "$manual/index.html" ] &&
+    [ -f "$manual/feedback_support.html" ] || fail "the user manual is not installed in $manual"
 
 desktop=$share/applications/varnel.desktop
 metainfo=$share/metainfo/com.orvane.varnel.metainfo.xml

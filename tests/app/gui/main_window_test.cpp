@@ -12,12 +12,15 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <cstring>
 
 #include "app/command_table.h"
+#include "app/help_window.h"
 #include "core/clipboard_store.h"
 #include "gui_test_support.h"
 #include "history/history_action.h"
@@ -1016,23 +1019,56 @@ TEST_F(Frame, ToolbarStatusBarAndFullScreenToggleAndShowTheirCheckMarks) {
 
 TEST_F(Frame, HelpAboutAndWebLinks) {
     window->runCommand(kCmdAbout);
-    window->runCommand(kCmdHelpContents);  // no help file next to the program
+    window->runCommand(kCmdHelpContents);  // no manual beside the program
     ASSERT_EQ(prompts->log.size(), 2u);
     EXPECT_EQ(prompts->log[0], "about About Varnel: Varnel\nVersion 1.0.0  (Build 1)");
     EXPECT_EQ(prompts->log[1].rfind("info Varnel: Help is not installed.", 0), 0u);
-    EXPECT_TRUE(desktop->urls.empty());
+    EXPECT_EQ(window->helpWindow(), nullptr);
 
-    QFile help(dir.filePath(QString::fromLatin1(kHelpFileName)));
-    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
-    help.close();
-    for (int id : {kCmdHelpContents, kCmdHelpIndex, kCmdHelpSearch, kCmdHelpFeedback})
-        window->runCommand(id);
+    // A manual whose contents cannot be read says why.
+    ASSERT_TRUE(QDir(dir.path()).mkpath("manual"));
+    QFile contents(dir.filePath("manual/contents.xml"));
+    ASSERT_TRUE(contents.open(QIODevice::WriteOnly));
+    contents.write("<manual>");
+    contents.close();
+    window->runCommand(kCmdHelpIndex);
+    ASSERT_EQ(prompts->log.size(), 3u);
+    EXPECT_NE(prompts->log[2].find("cannot be read"), std::string::npos) << prompts->log[2];
+    EXPECT_EQ(window->helpWindow(), nullptr);
+
+    // The real manual: each command opens the help window on its tab or page.
+    ASSERT_TRUE(QDir(dir.filePath("manual")).removeRecursively());
+    ASSERT_TRUE(QFile::link(QStringLiteral(VARNEL_MANUAL_SOURCE_DIR), dir.filePath("manual")));
+    struct Case {
+        int id;
+        int tab;
+        const char* page;
+    } cases[] = {
+        {kCmdHelpContents, 0, "index.html"},
+        {kCmdHelpFeedback, 0, "feedback_support.html"},
+        {kCmdHelpIndex, 1, "feedback_support.html"},  // the page shown stays
+        {kCmdHelpSearch, 2, "feedback_support.html"},
+    };
+    for (const Case& c : cases) {
+        window->runCommand(c.id);
+        HelpWindow* help = window->helpWindow();
+        ASSERT_TRUE(help) << c.id;
+        EXPECT_TRUE(help->isVisible()) << c.id;
+        EXPECT_EQ(help->tabs()->currentIndex(), c.tab) << c.id;
+        EXPECT_EQ(help->currentPage(), QString::fromLatin1(c.page)) << c.id;
+    }
+    // F1 is Contents.
+    EXPECT_EQ(window->action(kCmdHelpContents)->shortcut(), QKeySequence(Qt::Key_F1));
+
+    // The web links still go to the desktop's browser; so do those of the manual's pages.
     window->runCommand(kCmdWebUpdates);
     window->runCommand(kCmdWebHome);
-    ASSERT_EQ(desktop->urls.size(), 6u);
-    EXPECT_EQ(desktop->urls[0], QUrl::fromLocalFile(help.fileName()).toString().toStdString());
-    EXPECT_NE(desktop->urls[4].find("/action.php?aid=2&pid=1&ver=1.0.0.1"), std::string::npos);
-    EXPECT_EQ(prompts->log.size(), 2u);
+    emit window->helpWindow()->browser()->anchorClicked(QUrl("mailto:support@orvane.com"));
+    ASSERT_EQ(desktop->urls.size(), 3u);
+    EXPECT_NE(desktop->urls[0].find("/action.php?aid=2&pid=1&ver=1.0.0.1"), std::string::npos);
+    EXPECT_EQ(desktop->urls[1], "https://www.orvane.com/");
+    EXPECT_EQ(desktop->urls[2], "mailto:support@orvane.com");
+    EXPECT_EQ(prompts->log.size(), 3u);
 }
 
 TEST_F(Frame, TileStacksWideWindowsAndUsesColumnsFromFourOn) {
