@@ -82,9 +82,9 @@ std::string usageText() {
            productName() +
            " image editor. Without FILE the editor starts with no document.\n"
            "\n"
-           "Files in BMP (.bmp, .dib, .rle), GIF, ICO, JPEG (.jpg, .jpeg, .jpe, .jfif), PNG and\n"
-           "OpenRaster (.ora) open as documents. When the editor already runs for this user, the\n"
-           "files open in its window and this start ends at once.\n"
+           "Files in BMP (.bmp, .dib, .rle), GIF, ICO, JPEG (.jpg, .jpeg, .jpe, .jfif), PNG, TIFF\n"
+           "(.tif, .tiff), WebP and OpenRaster (.ora) open as documents. When the editor already\n"
+           "runs for this user, the files open in its window and this start ends at once.\n"
            "\n"
            "Options:\n"
            "  -h, --help      show this help and exit\n"

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/edit_steps.h"
+#include "cli/step_examples.h"
 #include "core/blend_modes.h"
 #include "core/surface_ops.h"
 #include "document/document.h"
@@ -326,6 +327,11 @@ void wrap(std::ostream& out, const std::string& text, size_t indent) {
     out << "\n";
 }
 
+// An example command line under an entry of the help, never wrapped (it is to be copied).
+void example(std::ostream& out, const std::string& commandLine) {
+    if (!commandLine.empty()) out << "      e.g. " << commandLine << "\n";
+}
+
 }  // namespace
 
 std::string cliHelp() {
@@ -346,6 +352,7 @@ std::string cliHelp() {
          "OpenRaster file adds its layer count and a line per layer, top first: name, size, "
          "offset, blend mode, opacity and visibility.",
          6);
+    example(out, std::string(kProgram) + " info photo.jpg drawing.ora");
     out << "  convert IN OUT [--quality N] [--lossless]\n";
     wrap(out,
          "Opens IN as the editor's Open does and saves it as Save As does; the format comes from "
@@ -354,6 +361,7 @@ std::string cliHelp() {
          "layers). --quality sets the JPEG and lossy WebP quality, 0..100 (95 when left out); "
          "--lossless writes WebP lossless.",
          6);
+    example(out, std::string(kProgram) + " convert scan.tif scan.webp --quality 90");
     out << "  edit IN STEP... -o OUT [--quality N] [--lossless] [--print-history] [--timings]\n";
     wrap(out,
          "Opens IN, applies each step in the order given as the editor's command would, and "
@@ -366,10 +374,13 @@ std::string cliHelp() {
          "lists the recorded states on standard output before saving, oldest first, the current "
          "one marked \"*\".",
          6);
+    example(out, std::string(kProgram) +
+                     " edit photo.jpg --auto-levels --gaussian-blur 1.5 -o soft.jpg --quality 90");
     out << "\nSteps:\n";
     for (const StepInfo& s : editSteps()) {
         out << "  " << s.name << (s.parameter.empty() ? "" : " " + s.parameter) << "\n";
         wrap(out, s.help, 6);
+        example(out, stepExampleCommand(s.name));
     }
     std::string modes = "Blend modes (MODE): ";
     for (int id = 0; id < kBlendModeCount; ++id) {
@@ -383,6 +394,7 @@ std::string cliHelp() {
          "Files readable: BMP, DIB, RLE, GIF, ICO, JPEG, PNG, OpenRaster, TIFF, WebP. Writable: "
          "BMP, JPEG, PNG, OpenRaster, TIFF, WebP.",
          0);
+    out << "\n";
     wrap(out,
          "Exit status: 0 success; 1 a file could not be opened or saved, or a step could not be "
          "applied; 2 a usage error. Nothing is written to OUT unless the whole run succeeds.",

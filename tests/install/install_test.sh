@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary DESTDIR under /usr and checks what a desktop finds there:
 # the programs (and that their --help, --version and a bad option answer without a display),
-# the manual, the launcher, the software-centre description and the icons. The validators come from Debian
+# the manual and the manual pages, the launcher, the software-centre description and the icons. The validators come from Debian
 # (desktop-file-utils, appstream); a missing one is reported and the test ends as skipped once
 # everything else has passed.
 #
@@ -47,6 +47,17 @@ fi
 manual=$share/varnel/manual
 [ -f "$manual/contents.xml" ] && [ -f "$manual/index.html" ] &&
     [ -f "$manual/feedback_support.html" ] || fail "the user manual is not installed in $manual"
+
+# A manual page for each program, which man reads without a warning.
+for program in varnel varnel-cli; do
+    page=$share/man/man1/$program.1.gz
+    if [ ! -f "$page" ]; then
+        fail "the manual page $program.1.gz is missing"
+    elif command -v groff >/dev/null; then
+        warnings=$(zcat "$page" | groff -man -Tutf8 -ww -z 2>&1) || fail "groff failed on $program.1"
+        [ -z "$warnings" ] || fail "groff warns about $program.1: $warnings"
+    fi
+done
 
 desktop=$share/applications/varnel.desktop
 metainfo=$share/metainfo/com.orvane.varnel.metainfo.xml
