@@ -18,15 +18,18 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.orvane.com/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, hicolor-icon-theme")
+# xdg-utils: the Help menu's web and mail links open through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, hicolor-icon-theme, xdg-utils")
+# The long description without its synopsis (CPack puts CPACK_PACKAGE_DESCRIPTION_SUMMARY first
+# and indents every line by the one space the control file needs; a line indented further
+# would be shown verbatim).
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "layered raster image editor\n"
-    " Varnel opens BMP, GIF, ICO, JPEG, PNG and OpenRaster images, keeps them in\n"
-    " layers with nineteen blend modes, and saves BMP, JPEG, PNG and OpenRaster\n"
-    " files. It offers tone and colour adjustments with a live preview, blur and\n"
-    " sharpen filters, geometry operations, selections with saved channels, an\n"
-    " undo history and printing. varnel-cli runs the same commands without\n"
-    " windows.")
+    "Varnel opens BMP, GIF, ICO, JPEG, PNG, TIFF, WebP and OpenRaster images,\n"
+    "keeps them in layers with nineteen blend modes, and saves BMP, JPEG, PNG,\n"
+    "TIFF, WebP and OpenRaster files. It offers tone and colour adjustments\n"
+    "with a live preview, blur and sharpen filters, geometry operations,\n"
+    "selections with saved channels, an undo history, printing and a user\n"
+    "manual. varnel-cli runs the same commands without windows.")
 string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
 
 include(CPack)
