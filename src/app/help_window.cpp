@@ -70,7 +70,7 @@ QToolButton* navigationButton(const QString& text, QStyle::StandardPixmap icon,
 
 HelpWindow::HelpWindow(const HelpManual& manual, std::function<bool(const QUrl&)> openExternal,
                        QWidget* parent)
-    : QWidget(parent, Qt::Window), manual_(manual), openExternal_(std::move(openExternal)) {
+    : QMainWindow(parent, Qt::Window), manual_(manual), openExternal_(std::move(openExternal)) {
     setObjectName(QStringLiteral("helpWindow"));
     setWindowTitle(manual_.title());
     setAccessibleName(manual_.title());
@@ -95,6 +95,7 @@ HelpWindow::HelpWindow(const HelpManual& manual, std::function<bool(const QUrl&)
     // Contents.
     contents_ = new QTreeWidget(tabs_);
     contents_->setHeaderHidden(true);
+    contents_->setHeaderLabels({QStringLiteral("Contents")});
     contents_->setAccessibleName(QStringLiteral("Contents"));
     buildContents();
     tabs_->addTab(contents_, QStringLiteral("&Contents"));
@@ -102,7 +103,6 @@ HelpWindow::HelpWindow(const HelpManual& manual, std::function<bool(const QUrl&)
     // Index: the keywords, narrowed to those holding the text typed.
     auto* indexPage = new QWidget(tabs_);
     indexField_ = new QLineEdit(indexPage);
-    indexField_->setClearButtonEnabled(true);
     indexList_ = new QListWidget(indexPage);
     indexList_->setAccessibleName(QStringLiteral("Keywords"));
     for (const HelpKeyword& keyword : manual_.keywords()) {
@@ -121,7 +121,6 @@ HelpWindow::HelpWindow(const HelpManual& manual, std::function<bool(const QUrl&)
     // Search.
     auto* searchPage = new QWidget(tabs_);
     searchField_ = new QLineEdit(searchPage);
-    searchField_->setClearButtonEnabled(true);
     auto* find = new QPushButton(QStringLiteral("&List Topics"), searchPage);
     searchResults_ = new QListWidget(searchPage);
     searchResults_->setAccessibleName(QStringLiteral("Topics found"));
@@ -147,7 +146,9 @@ HelpWindow::HelpWindow(const HelpManual& manual, std::function<bool(const QUrl&)
     splitter->setChildrenCollapsible(false);
     splitter->setSizes({260, 640});
 
-    auto* layout = new QVBoxLayout(this);
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(bar);
     layout->addWidget(splitter, 1);
@@ -213,6 +214,13 @@ void HelpWindow::buildContents() {
 }
 
 void HelpWindow::bringForward() {
+    // The first time over the middle of the editor's window; later where the user left it.
+    if (!placed_ && parentWidget()) {
+        QRect frame = geometry();
+        frame.moveCenter(parentWidget()->window()->geometry().center());
+        move(frame.topLeft());
+    }
+    placed_ = true;
     if (isMinimized()) showNormal();
     show();
     raise();
@@ -320,7 +328,7 @@ bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void HelpWindow::keyPressEvent(QKeyEvent* event) {
@@ -328,7 +336,7 @@ void HelpWindow::keyPressEvent(QKeyEvent* event) {
         close();
         return;
     }
-    QWidget::keyPressEvent(event);
+    QMainWindow::keyPressEvent(event);
 }
 
 }  // namespace varnel

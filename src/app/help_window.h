@@ -3,7 +3,7 @@
 // manual open in the window; links to the web go to the desktop's browser.
 #pragma once
 
-#include <QWidget>
+#include <QMainWindow>
 #include <functional>
 
 #include "app/help_manual.h"
@@ -20,7 +20,7 @@ class QUrl;
 
 namespace varnel {
 
-class HelpWindow : public QWidget {
+class HelpWindow : public QMainWindow {
     Q_OBJECT
 public:
     // `openExternal` opens web and mail links; it returns false when nothing could open them.
@@ -73,6 +73,7 @@ private:
     QTextBrowser* browser_ = nullptr;
     QToolButton* back_ = nullptr;
     QToolButton* forward_ = nullptr;
+    bool placed_ = false;
 };
 
 }  // namespace varnel
