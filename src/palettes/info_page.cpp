@@ -146,8 +146,8 @@ void InfoPage::showReportedSize() {
 
 void InfoPage::pointerAt(const QPoint& client) {
     if (!view_) return;
-    const InfoReading r =
-        readInfo(view_->scroller(), view_->frameBuffer(), {client.x(), client.y()});
+    const InfoReading r = readInfo(view_->scroller(), view_->frameBuffer(),
+                                   {client.x(), client.y()}, view_->frameScale());
     showColour(r.red, r.green, r.blue, !r.inImage);
     showPoint(r.point.x, r.point.y, !r.inImage);
     showReportedSize();

@@ -23,7 +23,9 @@ struct InfoReading {
     friend bool operator==(const InfoReading&, const InfoReading&) = default;
 };
 
-// The reading for the pointer at client point `client`.
-InfoReading readInfo(const ZoomScroller& scroller, const PixelBuffer32& frame, Point client);
+// The reading for the pointer at client point `client`. The frame holds `frameScale` frame
+// pixels per client pixel in each direction (2 on a screen of twice the density).
+InfoReading readInfo(const ZoomScroller& scroller, const PixelBuffer32& frame, Point client,
+                     double frameScale = 1.0);
 
 }  // namespace varnel

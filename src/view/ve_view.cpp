@@ -180,9 +180,48 @@ RenderSource VeView::currentSource() {
     return document_ ? renderSourceOf(*document_) : RenderSource{};
 }
 
+const ZoomScroller& VeView::frameScroller() const {
+    if (scale_ == 1.0) return scroller_;
+    // The same picture with every length multiplied by the scale: image pixels are drawn by the
+    // nearest-neighbour renderer straight into device pixels, never scaled up afterwards.
+    ZoomScroller& d = deviceScroller_;
+    const Size image = scroller_.imageSize();
+    const float s = float(scale_);
+    d.setImageSize(image.width, image.height);
+    d.setZoomLimits(kAbsoluteMinZoom, std::max(scroller_.maxZoom(), scroller_.zoom()) * s);
+    d.setClientSize(frame_.width(), frame_.height());
+    d.setZoom(scroller_.zoom() * s, false, false);
+    const Point at = scroller_.scrollPosition();
+    d.scrollTo(int32_t(std::lround(at.x * scale_)), int32_t(std::lround(at.y * scale_)), false);
+    return d;
+}
+
+Rect VeView::toFrame(const Rect& client) const {
+    if (scale_ == 1.0) return client;
+    return Rect{int32_t(std::floor(client.left * scale_)), int32_t(std::floor(client.top * scale_)),
+                int32_t(std::ceil(client.right * scale_)),
+                int32_t(std::ceil(client.bottom * scale_))};
+}
+
+QRect VeView::toClient(const Rect& frameRect) const {
+    if (scale_ == 1.0) return toQRect(frameRect);
+    return toQRect(Rect{int32_t(std::floor(frameRect.left / scale_)),
+                        int32_t(std::floor(frameRect.top / scale_)),
+                        int32_t(std::ceil(frameRect.right / scale_)),
+                        int32_t(std::ceil(frameRect.bottom / scale_))});
+}
+
+void VeView::fitFrame() {
+    scale_ = devicePixelRatioF() > 0 ? devicePixelRatioF() : 1.0;
+    const int32_t w = int32_t(std::lround(width() * scale_));
+    const int32_t h = int32_t(std::lround(height() * scale_));
+    if (w < 1 || h < 1 || !frame_.resize(w, h)) frame_.release();
+    outline_.clearPrepared();
+}
+
 void VeView::renderRect(const Rect& clip, const RenderSource& source) {
     const ViewColors colours = colors();
-    bool drewImage = paintViewArea(frame_, clip, scroller_, cache_, source,
+    bool drewImage = paintViewArea(frame_, toFrame(clip), frameScroller(), cache_, source,
                                    packPixel(colours.surround), packPixel(colours.border));
     // The ants' snapshot no longer matches what is on screen.
     if (drewImage && !currentSelection().isEmpty()) outline_.clearPrepared();
@@ -197,29 +236,53 @@ void VeView::renderPending(const QRegion& region) {
 }
 
 void VeView::paintEvent(QPaintEvent* event) {
-    if (frame_.isEmpty() || frame_.width() != width() || frame_.height() != height()) return;
+    // Moved to a screen of another scale: the frame is drawn again at the new one.
+    if (devicePixelRatioF() != scale_) {
+        fitFrame();
+        pending_ = QRegion(rect());
+    }
+    if (frame_.isEmpty() || frame_.width() != std::lround(width() * scale_) ||
+        frame_.height() != std::lround(height() * scale_))
+        return;
     renderPending(event->region());
     QImage image(reinterpret_cast<const uchar*>(frame_.data()), frame_.width(), frame_.height(),
                  frame_.bytesPerLine(), QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale_);
     QPainter painter(this);
     const Rect marked = invert_.extent();
     for (const QRect& r : event->region()) {
         const Rect area = fromQRect(r);
+        const Rect device = toFrame(area).intersected(frame_.bounds());
+        if (device.isEmpty()) continue;
+        const QPointF at(device.left / scale_, device.top / scale_);
         if (!area.intersects(marked)) {
-            painter.drawImage(r.topLeft(), image, r);
+            painter.drawImage(at, image, toQRect(device));
             continue;
         }
-        // A tool's drag rectangle: the frame's pixels inverted where it marks them.
-        QImage part = image.copy(r);
-        invert_.applyTo(reinterpret_cast<uint32_t*>(part.bits()), int32_t(part.bytesPerLine() / 4),
-                        area);
-        painter.drawImage(r.topLeft(), part);
+        // A tool's drag rectangle: the frame's pixels inverted where it marks them (the marks
+        // are client pixels; each covers scale × scale frame pixels).
+        QImage part = image.copy(toQRect(device));
+        part.setDevicePixelRatio(scale_);
+        if (scale_ == 1.0) {
+            invert_.applyTo(reinterpret_cast<uint32_t*>(part.bits()),
+                            int32_t(part.bytesPerLine() / 4), area);
+        } else {
+            for (int32_t y = 0; y < part.height(); ++y) {
+                auto* row = reinterpret_cast<uint32_t*>(part.scanLine(y));
+                const auto cy = int32_t(std::floor((device.top + y) / scale_));
+                for (int32_t x = 0; x < part.width(); ++x) {
+                    const auto cx = int32_t(std::floor((device.left + x) / scale_));
+                    if (invert_.isSet(cx, cy)) row[x] ^= 0x00FFFFFFu;
+                }
+            }
+        }
+        painter.drawImage(at, part);
     }
 }
 
 void VeView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (width() < 1 || height() < 1 || !frame_.resize(width(), height())) frame_.release();
+    fitFrame();
     invert_.resize(width(), height());
     scroller_.setClientSize(width(), height());
     outline_.clearPrepared();
@@ -534,7 +597,7 @@ void VeView::rebuildOutline() {
     }
     startAnts();
     if (frame_.isEmpty()) return;
-    outline_.prepare(selection, scroller_, frame_);
+    outline_.prepare(selection, frameScroller(), frame_);
 }
 
 void VeView::selectionUpdated() {
@@ -573,7 +636,7 @@ void VeView::antsTick() {
     if (!outline_.prepared()) rebuildOutline();
     if (!outline_.prepared()) return;
     Rect drawn = outline_.drawInto(frame_);
-    if (!drawn.isEmpty()) update(toQRect(drawn));
+    if (!drawn.isEmpty()) update(toClient(drawn));
 }
 
 void VeView::timerEvent(QTimerEvent* event) {

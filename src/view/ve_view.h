@@ -152,8 +152,14 @@ public:
     void antsTick();
 
     // --- what is shown ------------------------------------------------------------------------
-    // The client area as last drawn (the frame the screen shows).
+    // The client area as last drawn (the frame the screen shows), in device pixels: on a screen
+    // with a device pixel ratio of 2 it is twice the client size in each direction, and client
+    // point (x, y) shows at frame pixel (x × frameScale(), y × frameScale()).
     const PixelBuffer32& frameBuffer() const { return frame_; }
+    qreal frameScale() const { return scale_; }
+    // The zoom and scroll state at device resolution, which draws the frame (the view's own
+    // scroller when the scale is 1).
+    const ZoomScroller& frameScroller() const;
     // Content pixels rendered so far (the display cache's count).
     int64_t renderedPixels() const { return cache_.renderedPixels(); }
 
@@ -221,11 +227,18 @@ private:
     // Whether another widget holds the mouse while this view believes it has it.
     bool grabTakenElsewhere() const;
     void endCapture();
+    // Makes the frame the size of the client area in device pixels, for the screen's scale now.
+    void fitFrame();
+    // A client rectangle in frame pixels (covering it), and the reverse.
+    Rect toFrame(const Rect& client) const;
+    QRect toClient(const Rect& frameRect) const;
 
     Document* document_ = nullptr;
     ZoomScroller scroller_;
     DisplayCache cache_;
     PixelBuffer32 frame_;
+    qreal scale_ = 1.0;
+    mutable ZoomScroller deviceScroller_;
     QRegion pending_;
     SelectionOutline outline_;
     QBasicTimer antsTimer_;
