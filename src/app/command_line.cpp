@@ -93,6 +93,7 @@ std::string usageText() {
            "\n"
            "Qt's standard options are accepted as well, e.g. -platform NAME, -style NAME,\n"
            "-reverse; QT_SCALE_FACTOR and the desktop's settings choose the scale.\n"
+           "VARNEL_COLOR_SCHEME=dark or light overrides the desktop's colour scheme.\n"
            "\n"
            "Exit status: 0 when the editor ran and closed, or handed its files to the running\n"
            "editor; 2 when the command line was refused.\n"

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "app/adjustment_commands.h"
+#include "app/color_scheme.h"
 #include "app/command_line.h"
+#include "app/desktop_integration.h"
 #include "app/edit_dialogs.h"
 #include "app/image_window.h"
 #include "app/main_window.h"
@@ -91,6 +93,11 @@ int runInstance(int& argc, char** argv) {
     setWorkerThreads(availableCores());
     QApplication::setApplicationName(QString::fromStdString(productName()));
     QApplication::setApplicationVersion(QString::fromStdString(productVersion()));
+    // The desktop matches the running editor with its launcher (name, icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("varnel"));
+    QApplication::setWindowIcon(applicationIcon(QString::fromStdString(programDirectory())));
+    // Light or dark as the desktop prefers, or as VARNEL_COLOR_SCHEME says.
+    applyColorScheme(chooseColorScheme(desktopColorSchemeHints()));
 
     SettingsLocation location = currentSettingsLocation();
     if (location.installed && !createDataDirectory(location.dataDirectory))
