@@ -13,6 +13,8 @@
 
 namespace varnel {
 
+class PngImageFile;
+
 class PngCodec : public ImageCodec {
 public:
     PngCodec() = default;
@@ -33,8 +35,21 @@ public:
     // metre), 0 when it records none.
     double resolution() const { return m_resolution; }
 
+    // Image data is inflated by the codec itself where the file allows it, and by libpng
+    // otherwise; true sends every file through libpng (both ways read every file alike).
+    void setLibraryInflate(bool on) { m_libraryInflate = on; }
+    // Whether the last load's image data was inflated by the codec itself.
+    bool inflatedHere() const { return m_inflatedHere; }
+
 private:
+    // Reads the file after its signature. With inflateHere the image data may be inflated by the
+    // codec; when that stops short, *again is set and the caller reads the file once more.
+    bool readFile(PngImageFile& target, ByteStream& stream, uint32_t flags, bool inflateHere,
+                  bool* again);
+
     double m_resolution = 0;
+    bool m_libraryInflate = false;
+    bool m_inflatedHere = false;
 };
 
 // Encodes a colour plane (and an alpha plane of the same size) as an 8-bit RGB or RGBA PNG file

@@ -11,6 +11,7 @@
 #include "codec_fixtures.h"
 #include "formats/image_file.h"
 #include "formats/memory_stream.h"
+#include "support/pixels.h"
 
 namespace varnel {
 namespace {
@@ -40,7 +41,7 @@ TEST(PngCodec, SavedImagesReadBackExactlyWithTheRightColourType) {
     } cases[] = {{1, 1, false, 5}, {7, 5, false, 0},  {33, 17, false, 9},
                  {1, 1, true, 5},  {33, 17, true, 1}, {64, 3, true, 42}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " alpha " << c.alpha);
+        SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << " alpha " << c.alpha);
         PngImageFile image;
         fixtures::paint(image.pixels().color, c.w, c.h, fixtures::pattern);
         if (c.alpha) {
@@ -382,6 +383,246 @@ TEST(PngCodec, RowFiltersAreChosenAmongAllFive) {
     }
     EXPECT_GT(used[3], 0) << "none " << used[0] << ", sub " << used[1] << ", up " << used[2]
                           << ", paeth " << used[4];
+}
+
+// --- The codec's own inflate against libpng's ---------------------------------------------
+
+// A file put together chunk by chunk: the header, `before`, the zlib data cut into image data
+// chunks of `split` bytes, `after`, and the end chunk unless `end` is false.
+struct Assembly {
+    uint32_t width = 1, height = 1;
+    int colorType = PNG_COLOR_TYPE_RGB;
+    Bytes zlib;
+    size_t split = 0;  // 0: one chunk
+    std::vector<Bytes> before, after;
+    bool end = true;
+};
+
+Bytes assemble(const Assembly& a) {
+    Bytes out = {137, 'P', 'N', 'G', '\r', '\n', 26, '\n'};
+    auto append = [&](const Bytes& chunk) { out.insert(out.end(), chunk.begin(), chunk.end()); };
+    Bytes ihdr;
+    for (uint32_t v : {a.width, a.height}) {
+        for (int s = 24; s >= 0; s -= 8) ihdr.push_back(uint8_t(v >> s));
+    }
+    ihdr.insert(ihdr.end(), {8, uint8_t(a.colorType), 0, 0, 0});
+    append(fixtures::pngChunk("IHDR", ihdr));
+    for (const Bytes& chunk : a.before) append(chunk);
+    const size_t step = a.split ? a.split : std::max<size_t>(a.zlib.size(), 1);
+    for (size_t at = 0; at < a.zlib.size() || at == 0; at += step) {
+        const size_t n = std::min(step, a.zlib.size() - at);
+        append(fixtures::pngChunk("IDAT",
+                                  Bytes(a.zlib.begin() + long(at), a.zlib.begin() + long(at + n))));
+        if (n == 0) break;
+    }
+    for (const Bytes& chunk : a.after) append(chunk);
+    if (a.end) append(fixtures::pngChunk("IEND", {}));
+    return out;
+}
+
+Bytes zlibOf(const Bytes& data) {
+    Bytes out(compressBound(uLong(data.size())));
+    uLongf size = uLongf(out.size());
+    EXPECT_EQ(compress2(out.data(), &size, data.data(), uLong(data.size()), 6), Z_OK);
+    out.resize(size);
+    return out;
+}
+
+// Filtered rows of noise over a gradient, row y using filter filters[y % size].
+Bytes filteredRows(uint32_t width, uint32_t height, int bpp, const std::vector<int>& filters) {
+    Bytes rows;
+    uint32_t seed = width * 31 + height;
+    for (uint32_t y = 0; y < height; ++y) {
+        rows.push_back(uint8_t(filters[y % filters.size()]));
+        for (uint32_t i = 0; i < width * uint32_t(bpp); ++i) {
+            seed = seed * 1103515245u + 12345u;
+            rows.push_back(uint8_t((seed >> 16) % 40 + i * 3 + y * 5));
+        }
+    }
+    return rows;
+}
+
+struct Reading {
+    bool ok = false;
+    std::string failure;
+    bool inflatedHere = false;
+    PngImageFile image;
+    double resolution = 0;
+};
+
+void readBothWays(const Bytes& bytes, Reading& here, Reading& library) {
+    for (Reading* r : {&here, &library}) {
+        PngCodec codec;
+        codec.setLibraryInflate(r == &library);
+        r->ok = codec.loadFromMemory(r->image, bytes.data(), uint32_t(bytes.size()), LoadPixels);
+        r->failure = codec.failure();
+        r->inflatedHere = codec.inflatedHere();
+        r->resolution = codec.resolution();
+    }
+}
+
+// The image data of 8-bit RGB and RGBA files is inflated by the codec itself. Whatever the file
+// holds, it must read exactly as libpng alone reads it: the same pixels and resolution, or the
+// same refusal. Only `inflated` files take the codec's own path to the end (a refusal always
+// comes from libpng's reading).
+TEST(PngCodec, OwnInflateReadsEveryFileAsLibpngDoes) {
+    struct Case {
+        std::string name;
+        Bytes file;
+        bool inflated;
+    };
+    std::vector<Case> cases;
+    auto add = [&](std::string name, const Assembly& a, bool inflated) {
+        cases.push_back({std::move(name), assemble(a), inflated});
+    };
+    // Every filter on every row position (the first row reads zeros above), at widths whose
+    // rows end inside a vector and pixels of 3 and 4 bytes.
+    for (int colorType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA}) {
+        const int bpp = colorType == PNG_COLOR_TYPE_RGB ? 3 : 4;
+        for (uint32_t width : {1u, 5u, 33u}) {
+            for (int first = 0; first < 5; ++first) {
+                Assembly a;
+                a.width = width, a.height = 7, a.colorType = colorType;
+                a.zlib = zlibOf(filteredRows(width, 7, bpp, {first, 4, 3, 2, 1, 0, 4}));
+                add("filters from " + std::to_string(first) + ", width " + std::to_string(width) +
+                        ", " + std::to_string(bpp) + " bytes",
+                    a, true);
+            }
+        }
+    }
+    Assembly base;
+    base.width = 9, base.height = 6;
+    const Bytes rows = filteredRows(9, 6, 3, {1, 4, 3, 2, 0, 4});
+    base.zlib = zlibOf(rows);
+    const Bytes text = fixtures::pngChunk("tEXt", {'a', 0, 'b'});
+    {
+        Assembly a = base;
+        a.split = 1;
+        a.after = {fixtures::pngChunk("IDAT", {}), text};
+        add("one-byte image data chunks, an empty one, text after", a, true);
+    }
+    {
+        Assembly a = base;
+        a.after = {text, fixtures::pngChunk("IDAT", {1, 2})};
+        add("image data after another chunk", a, false);
+    }
+    {
+        Assembly a = base;
+        Bytes spoiled = text;
+        spoiled.back() ^= 1;
+        a.after = {spoiled};
+        add("bad checksum on text after the image", a, true);
+    }
+    {
+        Assembly a = base;
+        a.after = {fixtures::pngChunk("ABCD", {1})};
+        add("unknown critical chunk after the image", a, false);
+    }
+    {
+        Assembly a = base;
+        a.end = false;
+        add("no end chunk", a, false);
+    }
+    {
+        Assembly a = base;
+        a.after = {fixtures::pngChunk("IEND", {1, 2})};
+        a.end = false;
+        add("end chunk with data", a, true);
+    }
+    {
+        Bytes bad = rows;
+        bad[2 * 28] = 5;
+        Assembly a = base;
+        a.zlib = zlibOf(bad);
+        add("filter type 5", a, false);
+    }
+    {
+        Assembly a = base;
+        a.zlib = zlibOf(Bytes(rows.begin(), rows.end() - 28));
+        add("a row short", a, false);
+    }
+    {
+        Bytes more = rows;
+        more.push_back(7);
+        Assembly a = base;
+        a.zlib = zlibOf(more);
+        add("a byte too many", a, false);
+    }
+    {
+        Assembly a = base;
+        a.zlib.insert(a.zlib.end(), {1, 2, 3});
+        add("bytes after the zlib stream", a, false);
+    }
+    {
+        Assembly a = base;
+        a.zlib.back() ^= 0x40;
+        add("bad Adler-32", a, false);
+    }
+    {
+        Assembly a = base;
+        a.zlib.resize(a.zlib.size() / 2);
+        add("zlib stream cut short", a, false);
+    }
+    {
+        // Deflate with a 256-byte window declared in the header.
+        Bytes raw(compressBound(uLong(rows.size())));
+        z_stream z{};
+        ASSERT_EQ(deflateInit2(&z, 9, Z_DEFLATED, 8, 8, Z_DEFAULT_STRATEGY), Z_OK);
+        z.next_in = const_cast<Bytef*>(rows.data());
+        z.avail_in = uInt(rows.size());
+        z.next_out = raw.data();
+        z.avail_out = uInt(raw.size());
+        ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+        raw.resize(z.total_out);
+        deflateEnd(&z);
+        Assembly a = base;
+        a.zlib = raw;
+        add("small window", a, false);
+    }
+    {
+        Assembly a = base;
+        a.before = {fixtures::pngChunk("gAMA", {0, 0, 0xB1, 0x8F}),
+                    fixtures::pngChunk("pHYs", {0, 0, 0x0B, 0x13, 0, 0, 0x0B, 0x13, 1})};
+        add("gamma of 1/2.2 and a resolution", a, true);
+    }
+    {
+        Assembly a = base;
+        a.before = {fixtures::pngChunk("gAMA", {0, 1, 0x86, 0xA0})};
+        add("gamma of 1", a, false);
+    }
+    {
+        Assembly a = base;
+        a.before = {fixtures::pngChunk("tRNS", {0, 1, 0, 2, 0, 3})};
+        add("transparent colour", a, false);
+    }
+    {
+        Assembly a = base;
+        a.split = 10;
+        a.after = {text};
+        Bytes file = assemble(a);
+        file[8 + 25 + 12 + 10 + 3] ^= 1;  // inside the second image data chunk
+        cases.push_back({"bad checksum on image data", file, false});
+    }
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Reading here, library;
+        readBothWays(c.file, here, library);
+        EXPECT_EQ(here.ok, library.ok);
+        EXPECT_EQ(here.failure, library.failure);
+        EXPECT_EQ(here.inflatedHere, c.inflated);
+        EXPECT_FALSE(library.inflatedHere);
+        EXPECT_EQ(here.resolution, library.resolution);
+        if (here.ok && library.ok) {
+            EXPECT_TRUE(varnel::testing::samePixels(here.image.pixels().color,
+                                                    library.image.pixels().color));
+            ASSERT_EQ(here.image.alphaPlane() != nullptr, library.image.alphaPlane() != nullptr);
+            if (here.image.alphaPlane()) {
+                EXPECT_TRUE(varnel::testing::samePixels(*here.image.alphaPlane(),
+                                                        *library.image.alphaPlane()));
+            }
+        }
+    }
 }
 
 }  // namespace

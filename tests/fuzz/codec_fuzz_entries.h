@@ -78,7 +78,23 @@ inline void exercisePngReader(const uint8_t* data, size_t size) {
         return;
     }
     PngImageFile image;
-    if (!codec.loadFromMemory(image, data, uint32_t(size), LoadPixels)) return;
+    const bool loaded = codec.loadFromMemory(image, data, uint32_t(size), LoadPixels);
+    // Read again with libpng inflating the image data: both ways must agree on the pixels, the
+    // record and the reason for a refusal.
+    PngCodec library;
+    library.setLibraryInflate(true);
+    PngImageFile reference;
+    require(library.loadFromMemory(reference, data, uint32_t(size), LoadPixels) == loaded);
+    require(library.failure() == codec.failure());
+    if (!loaded) return;
+    require(samePixels(image.pixels().color, image.alphaPlane(), reference.pixels().color,
+                       reference.alphaPlane()));
+    require(library.resolution() == codec.resolution());
+    const PngFormatInfo& a = image.pngInfo();
+    const PngFormatInfo& b = reference.pngInfo();
+    require(a.width == b.width && a.height == b.height && a.colorType == b.colorType &&
+            a.bitDepth == b.bitDepth && a.channels == b.channels &&
+            a.interlaceType == b.interlaceType && a.sampleBitDepth == b.sampleBitDepth);
     require(image.width() == header.pngInfo().width && image.height() == header.pngInfo().height);
     const uint64_t room = uint64_t(image.width()) * uint64_t(image.height()) * 5 + 65536;
     MemoryBuffer buffer(uint32_t(std::min<uint64_t>(room, 1u << 30)));
