@@ -15,6 +15,7 @@
 #include "formats/image_file.h"
 #include "formats/metadata_blocks.h"
 #include "formats/png_deflate.h"
+#include "formats/png_filter.h"
 #include "formats/png_unfilter.h"
 #include "formats/refusal.h"
 #include "platform/parallel.h"
@@ -317,62 +318,6 @@ bool readEndAfterImageData(png_structp png, png_infop endInfo) {
 // Writing. The container is written here around our own deflate (png_deflate.h): libpng's
 // writer compresses on one thread through zlib, several times slower than the file needs.
 
-// The row filter libpng picks by default: of the five filters, the one whose output bytes, read
-// as signed numbers, have the smallest sum of magnitudes. Ties go to the simpler filter.
-class RowFilter {
-public:
-    RowFilter(size_t rowBytes, int bpp) : m_rowBytes(rowBytes), m_bpp(bpp) {
-        for (auto& c : m_candidates) c.resize(rowBytes);
-    }
-
-    // Writes the filter type byte and the filtered row to out (rowBytes + 1 bytes). prev is the
-    // row above, all zeros for the first row.
-    void filter(const uint8_t* cur, const uint8_t* prev, uint8_t* out) {
-        const size_t n = m_rowBytes;
-        const size_t bpp = size_t(m_bpp);
-        uint8_t* sub = m_candidates[0].data();
-        uint8_t* up = m_candidates[1].data();
-        uint8_t* avg = m_candidates[2].data();
-        uint8_t* paeth = m_candidates[3].data();
-        uint64_t sums[5] = {};
-        for (size_t i = 0; i < bpp && i < n; ++i) {
-            sub[i] = cur[i];
-            up[i] = uint8_t(cur[i] - prev[i]);
-            avg[i] = uint8_t(cur[i] - (prev[i] >> 1));
-            paeth[i] = uint8_t(cur[i] - prev[i]);
-        }
-        for (size_t i = bpp; i < n; ++i) {
-            const int a = cur[i - bpp], b = prev[i], c = prev[i - bpp];
-            sub[i] = uint8_t(cur[i] - a);
-            up[i] = uint8_t(cur[i] - b);
-            avg[i] = uint8_t(cur[i] - ((a + b) >> 1));
-            const int p = b - c, q = a - c;
-            const int pa = p < 0 ? -p : p, pb = q < 0 ? -q : q, pc = (p + q) < 0 ? -(p + q) : p + q;
-            const int predictor = (pa <= pb && pa <= pc) ? a : pb <= pc ? b : c;
-            paeth[i] = uint8_t(cur[i] - predictor);
-        }
-        auto magnitude = [](uint8_t v) { return uint32_t(v < 128 ? v : 256 - v); };
-        for (size_t i = 0; i < n; ++i) {
-            sums[0] += magnitude(cur[i]);
-            sums[1] += magnitude(sub[i]);
-            sums[2] += magnitude(up[i]);
-            sums[3] += magnitude(avg[i]);
-            sums[4] += magnitude(paeth[i]);
-        }
-        int best = 0;
-        for (int f = 1; f < 5; ++f) {
-            if (sums[f] < sums[best]) best = f;
-        }
-        out[0] = uint8_t(best);
-        std::memcpy(out + 1, best == 0 ? cur : m_candidates[size_t(best) - 1].data(), n);
-    }
-
-private:
-    size_t m_rowBytes;
-    int m_bpp;
-    std::vector<uint8_t> m_candidates[4];
-};
-
 // The file's samples of row y: red, green, blue (and alpha) from the planes.
 void rawRow(const ColorImage& color, const GrayMap* alpha, int32_t y, uint8_t* out) {
     const Bgr* c = color.pixels(y);
@@ -588,15 +533,12 @@ bool encodePng(ByteStream& stream, const ColorImage& color, const GrayMap* alpha
     const int bpp = alpha ? 4 : 3;
     const size_t rowBytes = size_t(width) * size_t(bpp);
     const size_t lineBytes = rowBytes + 1;
-    std::vector<uint8_t> filtered;
-    try {
-        filtered.resize(lineBytes * size_t(height));
-    } catch (const std::bad_alloc&) {
-        return refuse("out of memory");
-    }
+    // Every byte is written before it is read: no need to clear fresh pages.
+    const size_t total = lineBytes * size_t(height);
+    platform::PixelMemory filtered = platform::PixelMemory::allocate(total, false);
+    if (!filtered) return refuse("out of memory");
 
     // One slice per worker thread, none smaller than kMinSliceBytes.
-    const size_t total = filtered.size();
     const size_t wanted =
         std::max<size_t>(1, std::min<size_t>(size_t(workerThreads()), total / kMinSliceBytes));
     const int32_t rowsPerSlice = int32_t((size_t(height) + wanted - 1) / wanted);
@@ -609,13 +551,13 @@ bool encodePng(ByteStream& stream, const ColorImage& color, const GrayMap* alpha
     parallelRows(height, std::max(1, rowsPerSlice), [&](int begin, int end) {
         std::vector<uint8_t> rows[2] = {std::vector<uint8_t>(rowBytes, 0),
                                         std::vector<uint8_t>(rowBytes, 0)};
-        RowFilter filter(rowBytes, bpp);
         if (begin > 0) rawRow(color, alpha, begin - 1, rows[1].data());
         for (int y = begin; y < end; ++y) {
             std::vector<uint8_t>& cur = rows[size_t(y) & 1];
             const std::vector<uint8_t>& prev = rows[size_t(y + 1) & 1];
             rawRow(color, alpha, y, cur.data());
-            filter.filter(cur.data(), prev.data(), filtered.data() + size_t(y) * lineBytes);
+            filterRow(cur.data(), prev.data(), filtered.data() + size_t(y) * lineBytes, rowBytes,
+                      bpp);
         }
     });
 
@@ -625,7 +567,7 @@ bool encodePng(ByteStream& stream, const ColorImage& color, const GrayMap* alpha
                             &why)) {
         return refuse(why);
     }
-    std::vector<uint8_t>().swap(filtered);
+    filtered.reset();
 
     static constexpr uint8_t kSignature[8] = {137, 'P', 'N', 'G', '\r', '\n', 26, '\n'};
     std::vector<uint8_t> header;

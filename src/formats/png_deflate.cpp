@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
 
 #include "platform/parallel.h"
+#include "platform/pixel_memory.h"
 
 namespace varnel {
 
@@ -17,30 +19,39 @@ struct CompressorDeleter {
     void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
 
+// A slice's raw deflate stream, in memory that is not cleared first (it is written before read).
+struct Part {
+    platform::PixelMemory memory;
+    size_t size = 0;
+};
+
+// Room makeJoinable needs beyond the stream: a byte to finish the last one, then a stored block's
+// header byte, length and complement.
+constexpr size_t kJoinRoom = 8;
+
 // Compresses one slice into a raw deflate stream (the final block marked as such).
-bool compressRaw(const uint8_t* data, size_t size, int level, std::vector<uint8_t>& out) {
+bool compressRaw(const uint8_t* data, size_t size, int level, Part& out) {
     std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(
         libdeflate_alloc_compressor(level));
     if (!compressor) return false;
-    out.resize(libdeflate_deflate_compress_bound(compressor.get(), size));
-    const size_t written =
-        libdeflate_deflate_compress(compressor.get(), data, size, out.data(), out.size());
-    if (written == 0) return false;
-    out.resize(written);
-    return true;
+    const size_t bound = libdeflate_deflate_compress_bound(compressor.get(), size);
+    out.memory = platform::PixelMemory::allocate(bound + kJoinRoom, false);
+    if (!out.memory) return false;
+    out.size = libdeflate_deflate_compress(compressor.get(), data, size, out.memory.data(), bound);
+    return out.size != 0;
 }
 
 }  // namespace
 
-bool makeJoinable(std::vector<uint8_t>& raw) {
+bool makeJoinable(uint8_t* raw, size_t& size) {
     // zlib's inflate stops at each block boundary when asked and says where it stands: the bit at
     // which the last block's header begins, and the bit where the stream ends. Nothing is kept of
     // the inflated bytes.
     z_stream z{};
     if (inflateInit2(&z, -15) != Z_OK) return false;
-    z.next_in = raw.data();
-    z.avail_in = uInt(raw.size());
-    if (z.avail_in != raw.size()) {
+    z.next_in = raw;
+    z.avail_in = uInt(size);
+    if (z.avail_in != size) {
         inflateEnd(&z);
         return false;
     }
@@ -51,7 +62,7 @@ bool makeJoinable(std::vector<uint8_t>& raw) {
         z.next_out = scratch;
         z.avail_out = sizeof scratch;
         const int result = inflate(&z, Z_BLOCK);
-        const uint64_t bitsUsed = uint64_t(z.next_in - raw.data()) * 8 - (z.data_type & 7);
+        const uint64_t bitsUsed = uint64_t(z.next_in - raw) * 8 - (z.data_type & 7);
         if (result == Z_STREAM_END) break;
         if (result != Z_OK) {
             inflateEnd(&z);
@@ -77,11 +88,20 @@ bool makeJoinable(std::vector<uint8_t>& raw) {
     // length 0 and its complement.
     const uint64_t headerEnd = endBit + 3;
     const size_t bytes = size_t((headerEnd + 7) / 8);
-    raw.resize(bytes, 0);
     if (endBit % 8 != 0) raw[endBit / 8] &= uint8_t((1u << (endBit % 8)) - 1);
     for (size_t i = size_t((endBit + 7) / 8); i < bytes; ++i) raw[i] = 0;
-    raw.insert(raw.end(), {0x00, 0x00, 0xFF, 0xFF});
+    static constexpr uint8_t kEmptyLength[] = {0x00, 0x00, 0xFF, 0xFF};
+    std::memcpy(raw + bytes, kEmptyLength, 4);
+    size = bytes + 4;
     return true;
+}
+
+bool makeJoinable(std::vector<uint8_t>& raw) {
+    size_t size = raw.size();
+    raw.resize(size + kJoinRoom, 0);
+    const bool ok = makeJoinable(raw.data(), size);
+    raw.resize(ok ? size : raw.size() - kJoinRoom);
+    return ok;
 }
 
 bool compressZlibSlices(const uint8_t* data, size_t size, const std::vector<size_t>& sliceEnds,
@@ -96,7 +116,7 @@ bool compressZlibSlices(const uint8_t* data, size_t size, const std::vector<size
         }
     }
     const int count = int(ends.size());
-    std::vector<std::vector<uint8_t>> parts(static_cast<size_t>(count));
+    std::vector<Part> parts(static_cast<size_t>(count));
     std::vector<uLong> adlers(size_t(count), 1);
     std::atomic<bool> failed{false};
     parallelRows(count, 1, [&](int begin, int end) {
@@ -104,9 +124,9 @@ bool compressZlibSlices(const uint8_t* data, size_t size, const std::vector<size
             const size_t from = i == 0 ? 0 : ends[size_t(i) - 1];
             const size_t length = ends[size_t(i)] - from;
             adlers[size_t(i)] = libdeflate_adler32(1, data + from, length);
-            std::vector<uint8_t>& part = parts[size_t(i)];
+            Part& part = parts[size_t(i)];
             if (!compressRaw(data + from, length, level, part) ||
-                (i + 1 < count && !makeJoinable(part))) {
+                (i + 1 < count && !makeJoinable(part.memory.data(), part.size))) {
                 failed = true;
             }
         }
@@ -122,19 +142,20 @@ bool compressZlibSlices(const uint8_t* data, size_t size, const std::vector<size
     uint8_t flg = uint8_t(levelClass << 6);
     flg = uint8_t(flg + (31 - (cmf * 256 + flg) % 31) % 31);
     size_t total = 2 + 4;
-    for (const auto& part : parts) total += part.size();
+    for (const Part& part : parts) total += part.size;
     out.clear();
     out.reserve(total);
     out.push_back(cmf);
     out.push_back(flg);
     uLong adler = adlers[0];
     for (int i = 0; i < count; ++i) {
-        out.insert(out.end(), parts[size_t(i)].begin(), parts[size_t(i)].end());
+        const Part& part = parts[size_t(i)];
+        out.insert(out.end(), part.memory.data(), part.memory.data() + part.size);
         if (i > 0) {
             const size_t from = ends[size_t(i) - 1];
             adler = adler32_combine(adler, adlers[size_t(i)], z_off_t(ends[size_t(i)] - from));
         }
-        std::vector<uint8_t>().swap(parts[size_t(i)]);
+        parts[size_t(i)].memory.reset();
     }
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(adler >> shift));
     return true;

@@ -26,5 +26,7 @@ bool compressZlibSlices(const uint8_t* data, size_t size, const std::vector<size
 // flag is cleared and an empty stored block brings the stream to a byte boundary, so that
 // another stream can follow it. Returns false when the stream is not valid deflate.
 bool makeJoinable(std::vector<uint8_t>& rawDeflate);
+// The same in place: `raw` holds `size` bytes of stream and has room for 8 more; size is updated.
+bool makeJoinable(uint8_t* raw, size_t& size);
 
 }  // namespace varnel
