@@ -4,9 +4,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace varnel::platform {
@@ -36,16 +40,26 @@ size_t pageSize() {
 // Recently released huge-page blocks, kept for the next allocation of about their size: on
 // this kind of machine the first touch of fresh pages costs several times more than clearing
 // pages already touched, and image work frees and allocates blocks of one size over and over
-// (each operation that replaces a surface's pixels). Bounded in count and bytes.
+// (each operation that replaces a surface's pixels). Bounded in count and bytes. A kept block
+// costs no memory the system needs: its pages are marked free to take (the system reclaims them
+// under memory pressure, and a block whose pages were taken is simply faulted in again), and a
+// block nobody took back within the idle time is unmapped by a helper thread, which ends when
+// nothing is kept.
 constexpr size_t kCacheBytes = 512 * 1024 * 1024;
 constexpr int kCacheSlots = 2;
 
+using Clock = std::chrono::steady_clock;
+
 struct Cache {
     std::mutex mutex;
+    std::condition_variable wake;
     void* block[kCacheSlots] = {};
     size_t length[kCacheSlots] = {};
     uint64_t age[kCacheSlots] = {};
+    Clock::time_point keptAt[kCacheSlots] = {};
     uint64_t clock = 0;
+    std::chrono::milliseconds idle{std::chrono::seconds(10)};
+    bool reaping = false;
 
     // A cached block of exactly `want` mapped bytes, or null.
     void* take(size_t want) {
@@ -65,6 +79,7 @@ struct Cache {
         void* drop[kCacheSlots + 1] = {};
         size_t dropLength[kCacheSlots + 1] = {};
         int drops = 0;
+        if (len <= kCacheBytes) madvise(p, len, MADV_FREE);
         {
             std::lock_guard lock(mutex);
             if (len > kCacheBytes) {
@@ -86,6 +101,7 @@ struct Cache {
                 block[slot] = p;
                 length[slot] = len;
                 age[slot] = ++clock;
+                keptAt[slot] = Clock::now();
                 size_t total = 0;
                 for (int i = 0; i < kCacheSlots; ++i) total += block[i] ? length[i] : 0;
                 for (int i = 0; i < kCacheSlots && total > kCacheBytes; ++i) {
@@ -95,9 +111,53 @@ struct Cache {
                     total -= length[i];
                     block[i] = nullptr;
                 }
+                startReaper();
             }
         }
         for (int i = 0; i < drops; ++i) munmap(drop[i], dropLength[i]);
+    }
+    // Unmaps the blocks kept longer than the idle time; the caller holds the lock.
+    void dropIdle(std::unique_lock<std::mutex>& lock) {
+        const Clock::time_point now = Clock::now();
+        for (int i = 0; i < kCacheSlots; ++i) {
+            if (block[i] && now - keptAt[i] >= idle) {
+                void* p = block[i];
+                const size_t len = length[i];
+                block[i] = nullptr;
+                lock.unlock();
+                munmap(p, len);
+                lock.lock();
+            }
+        }
+    }
+    bool empty() const {
+        for (int i = 0; i < kCacheSlots; ++i) {
+            if (block[i]) return false;
+        }
+        return true;
+    }
+    // Starts the helper that unmaps idle blocks unless it runs; the caller holds the lock.
+    void startReaper() {
+        if (reaping) return;
+        reaping = true;
+        try {
+            std::thread([this] { reap(); }).detach();
+        } catch (const std::system_error&) {
+            reaping = false;  // no thread to be had: blocks stay until reused or pushed out
+        }
+    }
+    // The helper's loop: sleeps until the oldest block's idle time is up, drops what is idle.
+    void reap() {
+        std::unique_lock lock(mutex);
+        while (!empty()) {
+            Clock::time_point due = Clock::time_point::max();
+            for (int i = 0; i < kCacheSlots; ++i) {
+                if (block[i]) due = std::min(due, keptAt[i] + idle);
+            }
+            wake.wait_until(lock, due);
+            dropIdle(lock);
+        }
+        reaping = false;
     }
     void clear() {
         std::lock_guard lock(mutex);
@@ -105,6 +165,18 @@ struct Cache {
             if (block[i]) munmap(block[i], length[i]);
             block[i] = nullptr;
         }
+        wake.notify_all();
+    }
+    size_t bytes() {
+        std::lock_guard lock(mutex);
+        size_t total = 0;
+        for (int i = 0; i < kCacheSlots; ++i) total += block[i] ? length[i] : 0;
+        return total;
+    }
+    void setIdle(std::chrono::milliseconds time) {
+        std::lock_guard lock(mutex);
+        idle = time;
+        wake.notify_all();
     }
 };
 
@@ -136,6 +208,14 @@ PixelMemory& PixelMemory::operator=(PixelMemory&& other) noexcept {
 
 void releaseCachedPixelMemory() {
     cache().clear();
+}
+
+size_t cachedPixelMemoryBytes() {
+    return cache().bytes();
+}
+
+void setPixelMemoryIdleRelease(std::chrono::milliseconds time) {
+    cache().setIdle(time);
 }
 
 void PixelMemory::reset() {

@@ -2,6 +2,7 @@
 // transparent huge pages: first touch of fresh 4 KiB pages dominates the cost of big surfaces.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
@@ -33,8 +34,16 @@ private:
 };
 
 // Unmaps the released blocks kept for reuse (large blocks are kept, within a bound, because
-// clearing touched pages is much cheaper than faulting in fresh ones).
+// clearing touched pages is much cheaper than faulting in fresh ones). Kept blocks are also
+// given up to the system under memory pressure, and unmapped once nobody took them back within
+// the idle time (10 seconds).
 void releaseCachedPixelMemory();
+
+// The mapped bytes of the blocks kept for reuse.
+size_t cachedPixelMemoryBytes();
+
+// Test seam: the idle time after which kept blocks are unmapped.
+void setPixelMemoryIdleRelease(std::chrono::milliseconds time);
 
 // Test seam: the next `count` allocations fail as if the system had no memory left.
 void failNextAllocations(int count);

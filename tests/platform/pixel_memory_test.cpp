@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace varnel::platform {
 namespace {
@@ -25,6 +27,32 @@ TEST(PixelMemory, EveryBlockStartsZeroedEvenWhenReused) {
         }
     }
     releaseCachedPixelMemory();
+}
+
+// Released large blocks are kept for the next allocation of their size, and unmapped once left
+// alone for the idle time.
+TEST(PixelMemory, KeptBlocksAreReusedThenDroppedWhenIdle) {
+    releaseCachedPixelMemory();
+    constexpr size_t kBytes = 8 * 1024 * 1024;
+    PixelMemory first = PixelMemory::allocate(kBytes);
+    ASSERT_TRUE(first);
+    uint8_t* const p = first.data();
+    std::memset(p, 0x5A, kBytes);
+    first.reset();
+    EXPECT_GE(cachedPixelMemoryBytes(), kBytes);
+    PixelMemory again = PixelMemory::allocate(kBytes);
+    EXPECT_EQ(again.data(), p);
+    EXPECT_TRUE(allZero(again));
+    EXPECT_EQ(cachedPixelMemoryBytes(), 0u);
+
+    setPixelMemoryIdleRelease(std::chrono::milliseconds(50));
+    again.reset();
+    EXPECT_GE(cachedPixelMemoryBytes(), kBytes);
+    for (int i = 0; i < 200 && cachedPixelMemoryBytes() > 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(cachedPixelMemoryBytes(), 0u);
+    setPixelMemoryIdleRelease(std::chrono::seconds(10));
 }
 
 TEST(PixelMemory, LargeBlocksAreHugePageAligned) {
