@@ -114,6 +114,9 @@ def jobs(jpeg_quality_option):
         "expand": one("--expand", "50", extra=[SELECTION]),
         "border": one("--border", "20", extra=[SELECTION]),
         "merge-visible": Job(base, layers + [("--merge-visible", None)], "out.bmp"),
+        # Flatten Image: the layer blended over the background at 50 % into a new surface.
+        "flatten": Job(base, [("--add-layer", "layer.bmp:multiply:50"), ("--flatten", None)],
+                       "out.bmp"),
     }
 
 
@@ -132,6 +135,7 @@ ROWS = [
     Row("flip horizontal", "flip", "flip", "flip", 1.0),
     Row("layer multiply 50%", "multiply", "layer-opacity", "multiply50", 1.5, "opencv"),
     Row("layer overlay 50%", "overlay", "layer-opacity", "overlay50", 1.5, "opencv"),
+    Row("flatten, multiply 50%", "flatten", "flatten", "multiply50", 1.5, "opencv"),
     Row("JPEG decode", "jpeg", "open", "jpeg_decode", 1.1),
     Row("JPEG encode", "jpeg", "save", "jpeg_encode", 1.1),
     Row("PNG decode", "png", "open", "png_decode", 0.35),
