@@ -175,26 +175,73 @@ void convertRow(const uint8_t* in, const SampleLayout& layout, int width, Bgr* c
     }
 }
 
-// Strips of interleaved 8- or 16-bit grey or RGB samples, with or without alpha: read here, row
-// by row (whatever the strips' size, one row of memory), so that 16-bit samples round and
-// unassociated alpha stays as it is.
+// 8-bit samples in the common layouts, a row at a time without a branch per sample; anything
+// else through the general conversion.
+void convertRowFast(const uint8_t* in, const SampleLayout& layout, int width, Bgr* color,
+                    uint8_t* alpha) {
+    if (layout.bits == 8 && !layout.grey && layout.samples == 3 && layout.alphaSample < 0) {
+        for (int x = 0; x < width; ++x, in += 3) color[x] = Bgr{in[2], in[1], in[0]};
+    } else if (layout.bits == 8 && !layout.grey && layout.samples == 4 && layout.alphaSample == 3 &&
+               !layout.premultiplied) {
+        for (int x = 0; x < width; ++x, in += 4) {
+            color[x] = Bgr{in[2], in[1], in[0]};
+            alpha[x] = in[3];
+        }
+    } else if (layout.bits == 8 && layout.grey && layout.samples == 1 && !layout.whiteIsZero) {
+        for (int x = 0; x < width; ++x) color[x] = Bgr{in[x], in[x], in[x]};
+    } else {
+        convertRow(in, layout, width, color, alpha);
+    }
+}
+
+// Strips whose decoded size is at most this are decoded whole (the library then inflates a
+// strip in one call, several times faster than row by row); larger ones row by row, so that a
+// file of one huge strip does not take its picture's size twice.
+constexpr tmsize_t kWholeStripBytes = tmsize_t(16) << 20;
+
+// The reason a strip could not be read: cut off by the end of the file, or corrupt.
+std::string stripFailure(TIFF* tif, MemoryFile& file, tstrip_t index) {
+    const uint64_t end = TIFFGetStrileOffset(tif, index) + TIFFGetStrileByteCount(tif, index);
+    if (end > file.bytes.size()) return truncatedAt(file.bytes.size(), end);
+    return libraryReason(file, "the TIFF data could not be decoded");
+}
+
+// Strips of interleaved 8- or 16-bit grey or RGB samples, with or without alpha: read here, a
+// whole strip or a row at a time, so that 16-bit samples round and unassociated alpha stays as
+// it is.
 bool readStrips(TIFF* tif, MemoryFile& file, const SampleLayout& layout, int width, int height,
                 DecodedPicture& out, std::string* reason) {
     const tmsize_t rowBytes = TIFFScanlineSize(tif);
     if (rowBytes < tmsize_t(width) * layout.samples * (layout.bits / 8)) {
         return fail(reason, libraryReason(file, "the TIFF layout is inconsistent"));
     }
-    std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
-    for (int y = 0; y < height; ++y) {
-        if (TIFFReadScanline(tif, row.data(), uint32_t(y), 0) < 0) {
-            const tstrip_t index = TIFFComputeStrip(tif, uint32_t(y), 0);
-            const uint64_t end =
-                TIFFGetStrileOffset(tif, index) + TIFFGetStrileByteCount(tif, index);
-            if (end > file.bytes.size()) return fail(reason, truncatedAt(file.bytes.size(), end));
-            return fail(reason, libraryReason(file, "the TIFF data could not be decoded"));
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, uint32_t(height));
+    auto row = [&](const uint8_t* in, int y) {
+        convertRowFast(in, layout, width, out.color.pixels(y),
+                       layout.alphaSample >= 0 ? out.alpha.row(y) : nullptr);
+    };
+    if (rowBytes * tmsize_t(rowsPerStrip) <= kWholeStripBytes) {
+        std::vector<uint8_t> strip(size_t(rowBytes) * rowsPerStrip);
+        for (uint32_t y = 0; y < uint32_t(height); y += rowsPerStrip) {
+            const uint32_t rows = std::min(rowsPerStrip, uint32_t(height) - y);
+            const tstrip_t index = TIFFComputeStrip(tif, y, 0);
+            const tmsize_t wanted = rowBytes * tmsize_t(rows);
+            if (TIFFReadEncodedStrip(tif, index, strip.data(), wanted) < wanted) {
+                return fail(reason, stripFailure(tif, file, index));
+            }
+            for (uint32_t r = 0; r < rows; ++r)
+                row(strip.data() + size_t(r) * size_t(rowBytes), int(y + r));
         }
-        convertRow(row.data(), layout, width, out.color.pixels(y),
-                   layout.alphaSample >= 0 ? out.alpha.row(y) : nullptr);
+        return true;
+    }
+    std::vector<uint8_t> buffer(static_cast<size_t>(rowBytes));
+    for (int y = 0; y < height; ++y) {
+        if (TIFFReadScanline(tif, buffer.data(), uint32_t(y), 0) < 0) {
+            return fail(reason, stripFailure(tif, file, TIFFComputeStrip(tif, uint32_t(y), 0)));
+        }
+        row(buffer.data(), y);
     }
     return true;
 }
@@ -407,18 +454,31 @@ bool encodeTiff(MemoryFile& file, const ColorImage& color, const GrayMap* alpha,
         const uint32_t rowBytes = uint32_t(width) * uint32_t(samples);
         const uint32_t rowsPerStrip = std::clamp<uint32_t>((256u << 10) / rowBytes, 1, height);
         TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
-        std::vector<uint8_t> row(rowBytes);
-        for (int y = 0; y < height; ++y) {
-            const Bgr* in = color.pixels(y);
-            const uint8_t* a = withAlpha ? alpha->row(y) : nullptr;
-            uint8_t* out = row.data();
-            for (int x = 0; x < width; ++x) {
-                *out++ = in[x].r;
-                *out++ = in[x].g;
-                *out++ = in[x].b;
-                if (a) *out++ = a[x];
+        // Whole strips: the library deflates a strip given at once in one call, several times
+        // faster than row by row.
+        std::vector<uint8_t> strip(size_t(rowBytes) * rowsPerStrip);
+        for (uint32_t y = 0, index = 0; y < uint32_t(height); y += rowsPerStrip, ++index) {
+            const uint32_t rows = std::min(rowsPerStrip, uint32_t(height) - y);
+            for (uint32_t r = 0; r < rows; ++r) {
+                const Bgr* in = color.pixels(int32_t(y + r));
+                const uint8_t* a = withAlpha ? alpha->row(int32_t(y + r)) : nullptr;
+                uint8_t* out = strip.data() + size_t(r) * rowBytes;
+                if (a) {
+                    for (int x = 0; x < width; ++x, out += 4) {
+                        out[0] = in[x].r;
+                        out[1] = in[x].g;
+                        out[2] = in[x].b;
+                        out[3] = a[x];
+                    }
+                } else {
+                    for (int x = 0; x < width; ++x, out += 3) {
+                        out[0] = in[x].r;
+                        out[1] = in[x].g;
+                        out[2] = in[x].b;
+                    }
+                }
             }
-            if (TIFFWriteScanline(t, row.data(), uint32_t(y), 0) < 0) {
+            if (TIFFWriteEncodedStrip(t, index, strip.data(), tmsize_t(rowBytes) * rows) < 0) {
                 return fail(reason, libraryReason(file, "the TIFF writer failed"));
             }
         }

@@ -23,8 +23,9 @@ class ByteStream;
 bool readTiff(ByteStream& stream, DecodedPicture& picture, std::string* reason = nullptr);
 
 // Writes `color` (with `alpha` as unassociated alpha when given and valid) as a one-page TIFF
-// file, Deflate-compressed at zlib's default level (no predictor, as other programs write it
-// by default), recording `resolution` pixels per inch when it is above 0. The metadata (when
+// file, Deflate-compressed at the library's default level a whole strip at a time (no predictor,
+// as other programs write it by default), recording `resolution` pixels per inch when it is
+// above 0. The metadata (when
 // given) goes into the file's own tags: the Exif block's descriptive text and its Exif and GPS
 // directories (the file then takes the block's byte order), the XMP packet and the ICC profile.
 bool writeTiff(ByteStream& stream, const ColorImage& color, const GrayMap* alpha, double resolution,
