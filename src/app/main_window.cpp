@@ -281,6 +281,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
 
 MainWindow::~MainWindow() {
     if (historyNotes_) ImageWindow::historyBudget().setListener(nullptr);
+    VeChildFrame::setToolboxVisible(false);
     if (!settingsPath_.empty()) {
         captureWindowState(*settings_, *this);
         capturePaletteLayout();
@@ -1357,8 +1358,10 @@ void MainWindow::showEvent(QShowEvent* event) {
     toolboxPlaced_ = true;
     // At the left of the workspace, once the window has its place on the screen.
     QTimer::singleShot(0, this, [this] {
-        toolboxWindow_->move(mdi_->mapToGlobal(QPoint(8, 8)));
+        // Within the margin the document windows leave it (kToolboxMargin).
+        toolboxWindow_->move(mdi_->mapToGlobal(QPoint(2, 2)));
         toolboxWindow_->show();
+        VeChildFrame::setToolboxVisible(true);
     });
 }
 

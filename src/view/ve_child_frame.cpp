@@ -103,7 +103,11 @@ void VeChildFrame::placeInArea() {
         if (w != sub && fromSubWindow(w)) anyOpen = true;
     }
     const QRect areaRect = area->viewport()->rect();
-    const Rect a = Rect::fromXYWH(areaRect.x(), areaRect.y(), areaRect.width(), areaRect.height());
+    Rect a = Rect::fromXYWH(areaRect.x(), areaRect.y(), areaRect.width(), areaRect.height());
+    // The toolbox floats over the area's left side: new windows cascade beside it, as Fit on
+    // Screen places them (when the area is wide enough to spare it).
+    if (gToolboxVisible && !gFullScreenMode && a.width() > kToolboxMargin + kMinCandidate.width)
+        a.left += kToolboxMargin - 5;
     const WindowChrome c = chrome();
     const Rect candidate = CascadePlacer::shared().next(a, c.cascadeStep, anyOpen);
     const InitialPlacement placement = planInitialPlacement(a, candidate, document_->size(), c);

@@ -80,7 +80,7 @@ FitOnScreenPlan planFitOnScreen(const Rect& area, bool toolboxVisible, const Rec
                                 const WindowChrome& chrome, Size image, float minZoom) {
     FitOnScreenPlan plan;
     if (image.isEmpty()) return plan;
-    Rect avail{area.left + (toolboxVisible ? 69 : 5), area.top + 5, area.right - 5,
+    Rect avail{area.left + (toolboxVisible ? kToolboxMargin : 5), area.top + 5, area.right - 5,
                area.bottom - 5};
     if (avail.width() <= 150 && avail.height() <= 120) return plan;
     if (avail == currentOuter) return plan;

@@ -21,6 +21,9 @@ struct WindowChrome {
 inline constexpr int32_t kViewInset = 1;
 inline constexpr Size kMinInitialContent{150, 120};
 inline constexpr Size kMinCandidate{250, 220};
+// What the toolbox keeps of the area's left side while it is shown: new windows and Fit on
+// Screen start this far from the left edge.
+inline constexpr int32_t kToolboxMargin = 69;
 
 // Outer window size that offers a view of `content` pixels (raised to the minimum content).
 Size outerSizeForContent(Size content, const WindowChrome& chrome, Size minContent);
