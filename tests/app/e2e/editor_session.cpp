@@ -13,6 +13,7 @@
 #include "app/edit_dialogs.h"
 #include "app/settings_location.h"
 #include "app/size_dialogs.h"
+#include "core/clipboard_store.h"
 #include "formats/format_registry.h"
 #include "history/history.h"
 
@@ -198,10 +199,16 @@ void EditorSession::SetUp() {
 void EditorSession::TearDown() {
     // Whatever is still open goes without questions, as when a test ends.
     window_.reset();
+    if (systemClipboard_) ClipboardStore::store().setSystemClipboard(nullptr);
+    systemClipboard_.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 MainWindow& EditorSession::start() {
+    if (!systemClipboard_) {
+        systemClipboard_ = std::make_unique<QtSystemClipboard>();
+        ClipboardStore::store().setSystemClipboard(systemClipboard_.get());
+    }
     settings_ = std::make_unique<AppSettings>();
     MainWindowSetup setup;
     setup.settings = settings_.get();

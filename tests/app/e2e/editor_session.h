@@ -23,6 +23,7 @@
 #include "app/app_settings.h"
 #include "app/image_window.h"
 #include "app/main_window.h"
+#include "app/qt_system_clipboard.h"
 #include "core/surface.h"
 #include "document/document.h"
 #include "view/ve_child_frame.h"
@@ -111,6 +112,8 @@ protected:
     QTemporaryDir work_;  // the user's pictures
     std::string settingsPath_;
     std::unique_ptr<AppSettings> settings_;
+    // The system clipboard the program gives the clipboard store.
+    std::unique_ptr<QtSystemClipboard> systemClipboard_;
     std::unique_ptr<MainWindow> window_;
 };
 
