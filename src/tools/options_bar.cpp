@@ -215,6 +215,8 @@ QAction* OptionModeBar::button(int id) const {
     return nullptr;
 }
 
+// The pages' mnemonics keep clear of the menu bar's letters (F, E, I, L, A, S, V, W, H): a shown
+// page's Alt key would otherwise take the keyboard's way into that menu.
 SelectionOptionsPage::SelectionOptionsPage(int key, Kind kind, QWidget* parent)
     : VeOptionPage(key, parent) {
     auto* row = new QHBoxLayout(this);
@@ -236,10 +238,10 @@ SelectionOptionsPage::SelectionOptionsPage(int key, Kind kind, QWidget* parent)
         feather_->setAccessibleName(QStringLiteral("Feather"));
         feather_->setFixedWidth(feather_->fontMetrics().horizontalAdvance(QStringLiteral("0000")) +
                                 12);
-        row->addWidget(label("&Feather:", feather_, this));
+        row->addWidget(label("Feathe&r:", feather_, this));
         row->addWidget(feather_);
         row->addWidget(new QLabel(QStringLiteral("px"), this));
-        antiAlias_ = new QCheckBox(QStringLiteral("&Anti-alias"), this);
+        antiAlias_ = new QCheckBox(QStringLiteral("A&nti-alias"), this);
         // Only the ellipse and the lassos have edges to smooth.
         const bool smooth = kind == Kind::Lasso || key == 1;
         antiAlias_->setChecked(smooth);
@@ -253,17 +255,17 @@ SelectionOptionsPage::SelectionOptionsPage(int key, Kind kind, QWidget* parent)
                           QStringLiteral("Fixed Size")});
         style_->setCurrentIndex(StyleNormal);
         style_->setAccessibleName(QStringLiteral("Style"));
-        row->addWidget(label("&Style:", style_, this));
+        row->addWidget(label("St&yle:", style_, this));
         row->addWidget(style_);
         addSizeFields(row);
     }
     if (kind == Kind::Crop) {
         addSizeFields(row);
         row->addWidget(separatorLine(this));
-        deleteCropped_ = new QCheckBox(QStringLiteral("&Delete cropped area"), this);
+        deleteCropped_ = new QCheckBox(QStringLiteral("Delete &cropped area"), this);
         deleteCropped_->setChecked(true);
         row->addWidget(deleteCropped_);
-        shield_ = new QCheckBox(QStringLiteral("S&hield"), this);
+        shield_ = new QCheckBox(QStringLiteral("Shiel&d"), this);
         shield_->setChecked(true);
         row->addWidget(shield_);
         color_ = new ColorSwatchButton(this);
@@ -295,7 +297,7 @@ void SelectionOptionsPage::addSizeFields(QHBoxLayout* row) {
     };
     width_ = makeField("Width");
     height_ = makeField("Height");
-    row->addWidget(label("&Width:", width_, this));
+    row->addWidget(label("Wid&th:", width_, this));
     row->addWidget(width_);
     QToolBar* bar = smallBar(QStringLiteral("Swap"), this);
     bar->setIconSize(QSize(14, 14));
@@ -303,7 +305,7 @@ void SelectionOptionsPage::addSizeFields(QHBoxLayout* row) {
     swap_ = qobject_cast<QToolButton*>(bar->widgetForAction(swap));
     connect(swap, &QAction::triggered, this, &SelectionOptionsPage::swapSize);
     row->addWidget(bar);
-    row->addWidget(label("H&eight:", height_, this));
+    row->addWidget(label("Hei&ght:", height_, this));
     row->addWidget(height_);
 }
 
@@ -372,7 +374,7 @@ VeOptionsBar::VeOptionsBar(QWidget* parent) : QToolBar(QStringLiteral("Options")
     auto* move = new VeOptionPage(4, stack_);
     auto* moveRow = new QHBoxLayout(move);
     moveRow->setContentsMargins(8, 2, 4, 2);
-    autoSelect_ = new QCheckBox(QStringLiteral("&Auto select layer"), move);
+    autoSelect_ = new QCheckBox(QStringLiteral("Auto select la&yer"), move);
     moveRow->addWidget(autoSelect_);
     moveRow->addStretch(1);
     stack_->addPage(move);
