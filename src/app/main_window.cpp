@@ -581,6 +581,17 @@ void MainWindow::createToolbox() {
     layout->addWidget(toolbox_);
     toolboxWindow_->setFixedSize(toolbox_->size());
     connect(toolbox_, &VeToolbox::toolChosen, optionsBar_, &VeOptionsBar::showToolOptions);
+    // A canvas tool chosen in the toolbox becomes the document windows' tool, as the Edit menu's
+    // Active Tool items make it; the toolbox and the options bar show the tool in use from the
+    // start.
+    connect(toolbox_, &VeToolbox::toolChosen, this,
+            [this](const ToolButtonRecord& record, int variant) {
+                const int number = record.first + variant;
+                for (const ToolCommand& t : kToolCommands)
+                    if (int(t.tool) == number && tools_->activeToolId() != t.tool)
+                        chooseTool(t.command);
+            });
+    toolbox_->chooseTool(int(tools_->activeToolId()));
     // Double clicks act on a document window the user can see.
     connect(toolbox_, &VeToolbox::viewCommandRequested, this, [this](int id) {
         QMdiSubWindow* sub = mdi_ ? mdi_->activeSubWindow() : nullptr;
@@ -808,7 +819,9 @@ void MainWindow::runCommand(int id) {
 
 void MainWindow::chooseTool(int command) {
     for (const ToolCommand& t : kToolCommands) {
-        if (t.command == command) tools_->setActiveToolId(t.tool);
+        if (t.command != command) continue;
+        tools_->setActiveToolId(t.tool);
+        if (toolbox_) toolbox_->chooseTool(int(t.tool));
     }
     updateCommandStates();
 }
@@ -925,6 +938,12 @@ void MainWindow::activateFromOtherInstance() {
     if (windowState() & Qt::WindowMinimized) setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
+    // Its floating windows stay in front of it (window managers keep tool windows above their
+    // owner; without one, raising the main window alone would bury them).
+    if (toolboxWindow_ && toolboxWindow_->isVisible()) toolboxWindow_->raise();
+    if (palettes_)
+        for (FloatingWindow* w : palettes_->windows())
+            if (w->isVisible()) w->raise();
     activateWindow();
 }
 

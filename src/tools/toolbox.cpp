@@ -540,6 +540,14 @@ VeToolButton* VeToolbox::buttonOf(int toolNumber) const {
     return nullptr;
 }
 
+bool VeToolbox::chooseTool(int toolNumber) {
+    VeToolButton* button = buttonOf(toolNumber);
+    if (!button) return false;
+    button->setVariant(toolNumber - button->record().first);
+    buttonChosen(button);
+    return true;
+}
+
 void VeToolbox::buttonChosen(VeToolButton* button) {
     for (VeToolButton* b : buttons_) b->setChecked(b == button);
     const int number = button->record().first + button->variant();

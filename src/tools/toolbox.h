@@ -166,6 +166,9 @@ public:
 
     const std::vector<VeToolButton*>& buttons() const { return buttons_; }
     VeToolButton* buttonOf(int toolNumber) const;
+    // Chooses the tool `toolNumber` (its button, showing that variant) as a click on the button
+    // does; false when no button has it.
+    bool chooseTool(int toolNumber);
     // The tool number last chosen, -1 before the first choice.
     int chosenTool() const { return chosen_; }
     VeToolboxColorChooser* colors() const { return colors_; }

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -23,6 +24,10 @@
 #include "palettes/layer_row_layout.h"
 #include "palettes/layers_page.h"
 #include "palettes/palette_group.h"
+#include "tools/options_bar.h"
+#include "tools/tool.h"
+#include "tools/tool_manager.h"
+#include "tools/toolbox.h"
 #include "widgets/popup_slider_field.h"
 
 namespace varnel::e2e {
@@ -79,6 +84,27 @@ TEST_F(FirstSession, FirstStartShowsTheDefaultsAndExitKeepsTheLayoutForTheNext) 
     EXPECT_TRUE(window.isToolbarShown());
     EXPECT_TRUE(window.isStatusBarShown());
     EXPECT_TRUE(window.toolboxWindow()->isVisible());
+    // The tool in use shows in the toolbox, and its options in the options bar.
+    EXPECT_EQ(window.tools().activeToolId(), unsigned(kToolHand));
+    EXPECT_EQ(window.toolbox()->chosenTool(), kToolHand);
+    EXPECT_EQ(window.optionsBar()->pages()->shownKey(), kToolHand);
+    // The menu bar's Alt keys stay the menus' whatever tool's options show.
+    auto mnemonicOf = [](QString text) {
+        text.replace(QStringLiteral("&&"), QString());
+        const qsizetype at = text.indexOf(QLatin1Char('&'));
+        return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toUpper() : QChar();
+    };
+    QString menuKeys;
+    for (QAction* menu : window.menuBar()->actions()) menuKeys += mnemonicOf(menu->text());
+    for (QWidget* w : window.optionsBar()->findChildren<QWidget*>()) {
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) text = button->text();
+        const QChar key = mnemonicOf(text);
+        if (!key.isNull()) {
+            EXPECT_FALSE(menuKeys.contains(key)) << text.toStdString();
+        }
+    }
     ASSERT_TRUE(window.palettes());
     for (const char* name : {"Layers", "Info"}) {
         QAction* item = window.paletteAction(QString::fromLatin1(name));
@@ -192,7 +218,11 @@ TEST_F(FirstSession, AMarqueeDragSelectsShowsItsSizeAndAntsAndAClickOutsideDesel
     MainWindow& window = start();
     ImageWindow* doc = openThroughDialog(photo);
     ASSERT_TRUE(doc);
-    ASSERT_TRUE(pickMenu(kCmdToolMarquee));
+    // The marquee from the toolbox: the canvas takes it, as the menus and the options bar show.
+    QTest::mouseClick(window.toolbox()->buttonOf(kToolMarquee), Qt::LeftButton);
+    EXPECT_EQ(window.tools().activeToolId(), unsigned(kToolMarquee));
+    EXPECT_TRUE(window.action(kCmdToolMarquee)->isChecked());
+    EXPECT_EQ(window.optionsBar()->pages()->shownKey(), kToolMarquee);
     ASSERT_EQ(doc->frame()->zoom(), 1.0f);
     InfoPage* info = window.infoPage();
     ASSERT_TRUE(info);

@@ -22,6 +22,8 @@
 #include "core/clipboard_store.h"
 #include "editor_session.h"
 #include "history/history.h"
+#include "tools/tool.h"
+#include "tools/toolbox.h"
 #include "view/ve_canvas_info_ctrl.h"
 
 namespace varnel::e2e {
@@ -208,6 +210,7 @@ TEST_F(LaterSession, ZoomByFieldMenuToolAndFitThenPanWithHandAndSpace) {
     fourTimes->trigger();
     ASSERT_EQ(frame->zoom(), 4.0f);
     ASSERT_TRUE(pickMenu(kCmdToolHand));
+    EXPECT_EQ(window.toolbox()->chosenTool(), kToolHand) << "the toolbox shows the menu's choice";
     const Point start0 = scroller.scrollPosition();
     const QPoint middle(view()->width() / 2, view()->height() / 2);
     dragOnCanvas(middle, middle - QPoint(40, 30));
