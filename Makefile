@@ -6,7 +6,8 @@ JOBS ?= $(shell nproc)
 # tests render the PDF files they print with pdftoppm; xclip: the clipboard tests play another
 # program that copies and pastes images under Xvfb; librsvg2-bin: the build renders the PNG icons
 # from the SVG; desktop-file-utils, appstream: the install test validates the launcher and the
-# metainfo; dpkg-dev: `make package` finds the package's library dependencies).
+# metainfo; dpkg-dev: `make package` finds the package's library dependencies; x11-utils and
+# xdotool: scripts/screenshot.sh and scripts/tour.sh find and drive the editor's windows).
 PACKAGES := cmake ninja-build g++ pkg-config \
     qt6-base-dev libgl-dev \
     libpng-dev libjpeg62-turbo-dev libgif-dev zlib1g-dev libdeflate-dev libtinyxml2-dev libzip-dev \
@@ -15,7 +16,7 @@ PACKAGES := cmake ninja-build g++ pkg-config \
     libgtest-dev libgmock-dev libbenchmark-dev \
     imagemagick python3-pil clang libclang-rt-14-dev libjpeg-turbo-progs \
     clang-format xvfb xauth poppler-utils xclip \
-    librsvg2-bin desktop-file-utils appstream dpkg-dev
+    librsvg2-bin desktop-file-utils appstream dpkg-dev x11-utils xdotool
 
 # The libraries `make bench-peers` compares with (libvips through its introspection data, since
 # Debian 12 has no Python binding of its own), and the Python they run under.
