@@ -102,7 +102,8 @@ std::vector<FloatingWindowPlacement> PaletteGroup::placements() const {
 
 QRect PaletteGroup::defaultRect(int index) const {
     // Down the right edge of the document area (of the owner, else of the screen), each window
-    // under the one before.
+    // under the one before; a window that would reach below the area starts a new column to the
+    // left of the last one, so that no palette starts off screen.
     QRect area;
     if (documentArea_ && documentArea_->isVisible())
         area = globalRect(documentArea_);
@@ -110,11 +111,22 @@ QRect PaletteGroup::defaultRect(int index) const {
         area = owner_->geometry();
     else if (const QScreen* s = QGuiApplication::primaryScreen())
         area = s->availableGeometry();
+    int right = area.right() + 1;
     int top = area.top();
-    for (int i = 0; i < index && i < windows_.size(); ++i)
-        top += windows_[i]->defaultSize().height();
-    const QSize size = windows_[index]->defaultSize();
-    return QRect(area.right() + 1 - size.width(), top, size.width(), size.height());
+    int columnWidth = 0;
+    QRect placed;
+    for (int i = 0; i <= index && i < windows_.size(); ++i) {
+        const QSize size = windows_[i]->defaultSize();
+        if (top > area.top() && top + size.height() > area.bottom() + 1) {
+            right -= columnWidth;
+            top = area.top();
+            columnWidth = 0;
+        }
+        placed = QRect(right - size.width(), top, size.width(), size.height());
+        top += size.height();
+        columnWidth = std::max(columnWidth, size.width());
+    }
+    return placed;
 }
 
 void PaletteGroup::placeAllByDefault() {

@@ -338,7 +338,33 @@ TEST_F(Editor, PalettesComeBackWhereTheyWereLeft) {
     ASSERT_TRUE(swatches);
     EXPECT_TRUE(swatches->isVisible());
     EXPECT_EQ(swatches->geometry().top(), info->geometry().bottom() + 1);
-    EXPECT_EQ(layers->geometry().top(), swatches->geometry().bottom() + 1);
+    // Under the others while it fits, else at the top of a column of its own to their left.
+    if (swatches->geometry().bottom() + layers->height() <= area.bottom()) {
+        EXPECT_EQ(layers->geometry().top(), swatches->geometry().bottom() + 1);
+    } else {
+        EXPECT_EQ(layers->geometry().top(), area.top());
+        EXPECT_LT(layers->geometry().right(), swatches->geometry().left());
+    }
+
+    // On a short document area the windows that do not fit below the others start a column of
+    // their own to the left: none reaches below the area, none covers another.
+    main->resize(main->width(), 420);
+    QApplication::processEvents();
+    main->palettes()->placeAllByDefault();
+    const QRect shortArea(main->mdiArea()->mapToGlobal(QPoint(0, 0)), main->mdiArea()->size());
+    const QList<FloatingWindow*> all = main->palettes()->windows();
+    for (FloatingWindow* w : all) {
+        SCOPED_TRACE(w->key().toStdString());
+        if (w->height() <= shortArea.height()) {
+            EXPECT_LE(w->geometry().bottom(), shortArea.bottom());
+        }
+        EXPECT_LE(w->geometry().right(), shortArea.right());
+        for (FloatingWindow* other : all) {
+            if (other != w) {
+                EXPECT_FALSE(w->geometry().intersects(other->geometry()));
+            }
+        }
+    }
 }
 
 TEST_F(Editor, TheSwatchListComesBackAtTheNextStart) {
