@@ -581,16 +581,8 @@ void MainWindow::createToolbox() {
     layout->addWidget(toolbox_);
     toolboxWindow_->setFixedSize(toolbox_->size());
     connect(toolbox_, &VeToolbox::toolChosen, optionsBar_, &VeOptionsBar::showToolOptions);
-    // A canvas tool chosen in the toolbox becomes the document windows' tool, as the Edit menu's
-    // Active Tool items make it; the toolbox and the options bar show the tool in use from the
-    // start.
-    connect(toolbox_, &VeToolbox::toolChosen, this,
-            [this](const ToolButtonRecord& record, int variant) {
-                const int number = record.first + variant;
-                for (const ToolCommand& t : kToolCommands)
-                    if (int(t.tool) == number && tools_->activeToolId() != t.tool)
-                        chooseTool(t.command);
-            });
+    // A toolbox choice shows that tool's options; the canvas tool stays the one the Edit menu's
+    // Active Tool items and the main toolbar choose. The toolbox starts on the tool in use.
     toolbox_->chooseTool(int(tools_->activeToolId()));
     // Double clicks act on a document window the user can see.
     connect(toolbox_, &VeToolbox::viewCommandRequested, this, [this](int id) {

@@ -218,11 +218,14 @@ TEST_F(FirstSession, AMarqueeDragSelectsShowsItsSizeAndAntsAndAClickOutsideDesel
     MainWindow& window = start();
     ImageWindow* doc = openThroughDialog(photo);
     ASSERT_TRUE(doc);
-    // The marquee from the toolbox: the canvas takes it, as the menus and the options bar show.
+    // The marquee in the toolbox shows its options; the canvas tool stays until the Edit menu's
+    // (or the main toolbar's) Marquee Tool chooses it.
     QTest::mouseClick(window.toolbox()->buttonOf(kToolMarquee), Qt::LeftButton);
+    EXPECT_EQ(window.optionsBar()->pages()->shownKey(), kToolMarquee);
+    EXPECT_EQ(window.tools().activeToolId(), unsigned(kToolHand));
+    ASSERT_TRUE(pickMenu(kCmdToolMarquee));
     EXPECT_EQ(window.tools().activeToolId(), unsigned(kToolMarquee));
     EXPECT_TRUE(window.action(kCmdToolMarquee)->isChecked());
-    EXPECT_EQ(window.optionsBar()->pages()->shownKey(), kToolMarquee);
     ASSERT_EQ(doc->frame()->zoom(), 1.0f);
     InfoPage* info = window.infoPage();
     ASSERT_TRUE(info);
