@@ -15,40 +15,12 @@
 #include "document/document.h"
 #include "palettes/layer_list.h"
 #include "palettes/palette_group.h"
+#include "palettes/palette_icons.h"
 #include "widgets/popup_slider_field.h"
 
 namespace varnel {
 
 namespace {
-
-// The buttons' pictures, drawn at run time: a sheet with a folded corner (new layer) and a
-// waste bin (delete layer).
-QIcon newLayerIcon() {
-    QPixmap pm(12, 12);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QColor(50, 50, 50));
-    p.setBrush(Qt::white);
-    const QPoint sheet[] = {{2, 1}, {7, 1}, {10, 4}, {10, 11}, {2, 11}};
-    p.drawPolygon(sheet, 5);
-    p.drawLine(7, 1, 7, 4);
-    p.drawLine(7, 4, 10, 4);
-    return QIcon(pm);
-}
-
-QIcon deleteLayerIcon() {
-    QPixmap pm(12, 12);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QColor(50, 50, 50));
-    p.setBrush(QColor(200, 200, 200));
-    p.drawRect(3, 3, 6, 8);
-    p.drawLine(1, 2, 10, 2);
-    p.drawLine(5, 0, 6, 0);
-    p.drawLine(5, 5, 5, 9);
-    p.drawLine(7, 5, 7, 9);
-    return QIcon(pm);
-}
 
 const EmptyLayer* withProperties(const LayerItem* layer) {
     return layer && layer->hasProperties() ? static_cast<const EmptyLayer*>(layer) : nullptr;
@@ -86,9 +58,9 @@ LayersPage::LayersPage(PaletteGroup* group, QWidget* parent)
     tools->setObjectName(QStringLiteral("layerButtons"));
     tools->setIconSize(QSize(12, 12));
     tools->setAccessibleName(QStringLiteral("Layer buttons"));
-    newLayer_ = tools->addAction(newLayerIcon(), QStringLiteral("Create a new layer"));
+    newLayer_ = tools->addAction(newItemIcon(), QStringLiteral("Create a new layer"));
     newLayer_->setObjectName(QStringLiteral("newLayer"));
-    deleteLayer_ = tools->addAction(deleteLayerIcon(), QStringLiteral("Delete layer"));
+    deleteLayer_ = tools->addAction(deleteItemIcon(), QStringLiteral("Delete layer"));
     deleteLayer_->setObjectName(QStringLiteral("deleteLayer"));
 
     auto* top = new QHBoxLayout;

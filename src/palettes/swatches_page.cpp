@@ -14,6 +14,7 @@
 #include "palettes/info_page.h"
 #include "palettes/palette_accessibility.h"
 #include "palettes/palette_group.h"
+#include "palettes/palette_icons.h"
 #include "tools/tool_cursors.h"
 #include "tools/toolbox.h"
 
@@ -28,36 +29,6 @@ QColor toQColor(Bgra c) {
 Bgra toBgra(const QColor& c) {
     const QColor rgb = c.toRgb();
     return Bgra{uint8_t(rgb.blue()), uint8_t(rgb.green()), uint8_t(rgb.red()), 255};
-}
-
-// The buttons' pictures, drawn at run time: a swatch with a folded corner (new swatch) and a
-// waste bin (delete swatch).
-QIcon newSwatchIcon() {
-    QPixmap pm(12, 12);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QColor(50, 50, 50));
-    p.setBrush(Qt::white);
-    const QPoint sheet[] = {{2, 1}, {7, 1}, {10, 4}, {10, 11}, {2, 11}};
-    p.drawPolygon(sheet, 5);
-    p.drawLine(7, 1, 7, 4);
-    p.drawLine(7, 4, 10, 4);
-    p.fillRect(4, 6, 5, 4, QColor(200, 40, 40));
-    return QIcon(pm);
-}
-
-QIcon deleteSwatchIcon() {
-    QPixmap pm(12, 12);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QColor(50, 50, 50));
-    p.setBrush(QColor(200, 200, 200));
-    p.drawRect(3, 3, 6, 8);
-    p.drawLine(1, 2, 10, 2);
-    p.drawLine(5, 0, 6, 0);
-    p.drawLine(5, 5, 5, 9);
-    p.drawLine(7, 5, 7, 9);
-    return QIcon(pm);
 }
 
 // Lines to scroll per wheel notch (of 120 units).
@@ -344,9 +315,10 @@ SwatchesPage::SwatchesPage(PaletteGroup* group, QWidget* parent)
     tools->setObjectName(QStringLiteral("swatchButtons"));
     tools->setIconSize(QSize(12, 12));
     tools->setAccessibleName(QStringLiteral("Swatch buttons"));
-    newSwatch_ = tools->addAction(newSwatchIcon(), QStringLiteral("Create a new swatch"));
+    newSwatch_ =
+        tools->addAction(newItemIcon(QColor(200, 40, 40)), QStringLiteral("Create a new swatch"));
     newSwatch_->setObjectName(QStringLiteral("newSwatch"));
-    deleteSwatch_ = tools->addAction(deleteSwatchIcon(), QStringLiteral("Delete swatch"));
+    deleteSwatch_ = tools->addAction(deleteItemIcon(), QStringLiteral("Delete swatch"));
     deleteSwatch_->setObjectName(QStringLiteral("deleteSwatch"));
     buttons_ = tools;
 
